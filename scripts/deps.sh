@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Trevane needs. "run" for building and starting the program,
+# "test" adds the peers the test suite checks against (lhasa, jlha) and the benchmark tools.
+set -euo pipefail
+kind=${1:-run}
+pkgs=(build-essential cmake ninja-build pkg-config qt6-base-dev libgl-dev libsimpleini-dev
+      fonts-ipafont-gothic xdg-utils)
+if [ "$kind" = test ]; then
+  pkgs+=(libgtest-dev libgmock-dev libbenchmark-dev lhasa jlha-utils rsync xvfb xauth)
+fi
+missing=()
+for p in "${pkgs[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
