@@ -1,0 +1,7 @@
+#include "platform/SystemInfo.h"
+
+namespace trevane {
+
+bool isWinNT() { return false; }
+
+} // namespace trevane
