@@ -1,0 +1,78 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace trevane {
+
+// The settings the runner copies from the main window once, when it starts. Later changes in
+// the options dialog reach the next runner only.
+struct RunnerSettings {
+    std::string programFolder; // without trailing separator
+    std::string settingsFileName = "Trevane.ini";
+    std::string logFileName = "Trevane.log";
+    int maxLogLines = 500;                 // iMaxLog; below 0 acts as 0
+    bool isWinNT = false;                  // NT flag: clear with cmd.exe instead of deltree
+    bool captureOutput = true;             // bAddLog
+    std::string dateTimeFormat = "yymmdd"; // asDateTimeFormat, replaces "%t" in archive names
+};
+
+// The main window's side of the background runner: one function per operation that the runner
+// hands to the main thread. The runner thread calls these only through its Synchronize, so an
+// implementation runs on the main thread, may touch its own widgets and fields freely and never
+// needs a lock. Tests implement it with a recording stand-in and call it directly.
+//
+// The host touches only its own state (queue panel, log panel, status bar, tray tip, continue
+// flag, visibility); the runner keeps its own fields (job file path, options, Message). Texts are
+// byte strings in the locale code page. Any function may throw; the runner then logs the error
+// and goes on with the next job.
+class RunnerHost {
+public:
+    struct SaveResult {
+        bool ok = true;
+        std::string error; // why the file could not be written, when !ok
+    };
+
+    virtual ~RunnerHost() = default;
+
+    // CopySettings: the current values of the settings the runner keeps a copy of.
+    virtual RunnerSettings copySettings() = 0;
+
+    // CheckRunAllowed: true when the queue panel holds at least one line and the continue flag
+    // is set.
+    virtual bool checkRunAllowed() = 0;
+
+    // MarkQueueHead: when the queue panel has a line, colours line 0 red (0x0000FF as a Windows
+    // colour value, i.e. pure red), puts the selection back to empty and returns line 0's text
+    // (a bare job-file name). Returns nothing when the queue is empty.
+    virtual std::optional<std::string> markQueueHead() = 0;
+
+    // RemoveQueueHead: deletes line 0 of the queue panel when there is one.
+    virtual void removeQueueHead() = 0;
+
+    // ReportAbort: colours line 0 of the queue panel black when there is one. The runner logs
+    // "コピーを中止しました" itself right after, through addLogLine, within the same call.
+    virtual void reportAbort() = 0;
+
+    // HideMainWindow: hides the main window; the tray icon stays.
+    virtual void hideMainWindow() = 0;
+
+    // AddLogLine: appends message to the log panel as AppendLogLine does, with the runner's
+    // copy of the line limit (LogLines::append implements the rule; the host mirrors it in its
+    // widget and scrolls to the end).
+    virtual void addLogLine(const std::string& message, int maxLogLines) = 0;
+
+    // SaveLogPanel: writes the whole log panel to path, replacing the file atomically (CR LF
+    // line ends; LogLines::save does it).
+    virtual SaveResult saveLogPanel(const std::string& path) = 0;
+
+    // ShowState: status panel 0 <- state; the tray tip <- runningTrayTip(queue line 0).
+    virtual void showState(const std::string& state) = 0;
+
+    // The tray tip shown while a job runs: "Trevane - " + queue head + " 実行中", cut to its
+    // first 255 bytes (the tray's tip limit).
+    static std::string runningTrayTip(std::string_view queueHead);
+};
+
+} // namespace trevane
