@@ -1,0 +1,52 @@
+#include "ExcludeList.h"
+
+#include <algorithm>
+#include <fstream>
+
+namespace trevane {
+
+namespace {
+
+std::string lowered(std::string_view text) {
+    std::string result(text);
+    for (char& c : result)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return result;
+}
+
+} // namespace
+
+bool ExcludeList::load(const std::vector<std::string>& files, std::string& error) {
+    for (const auto& file : files) {
+        std::ifstream in(file, std::ios::binary);
+        if (!in) {
+            error = "ファイルを読み取れません - " + file;
+            return false;
+        }
+        std::string line;
+        while (std::getline(in, line)) {
+            // Lists written on Windows end their lines with CR LF.
+            while (!line.empty() && (line.back() == '\r' || line.back() == '\n'))
+                line.pop_back();
+            if (!line.empty())
+                m_texts.push_back(lowered(line));
+        }
+        if (in.bad()) {
+            error = "ファイルを読み取れません - " + file;
+            return false;
+        }
+    }
+    return true;
+}
+
+bool ExcludeList::excludes(std::string_view absolutePath) const {
+    if (m_texts.empty())
+        return false;
+    const std::string path = lowered(absolutePath);
+    return std::any_of(m_texts.begin(), m_texts.end(), [&](const std::string& text) {
+        return path.find(text) != std::string::npos;
+    });
+}
+
+} // namespace trevane

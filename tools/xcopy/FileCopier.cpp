@@ -1,0 +1,179 @@
+#include "FileCopier.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace trevane {
+
+namespace {
+
+constexpr std::size_t kBufferSize = 256 * 1024;
+
+// Closes a descriptor once, when the owner goes out of scope.
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : m_fd(fd) {}
+    ~Descriptor() {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return m_fd; }
+    // Closes now and reports the result; close can report a delayed write error.
+    int release() {
+        const int result = ::close(m_fd);
+        m_fd = -1;
+        return result;
+    }
+
+private:
+    int m_fd;
+};
+
+FileCopier::Outcome readFailed(int error) {
+    return {FileCopier::Status::ReadFailed, error};
+}
+
+FileCopier::Outcome writeFailed(int error) {
+    return {FileCopier::Status::WriteFailed, error};
+}
+
+} // namespace
+
+FileCopier::FileCopier(mode_t creationMask)
+    : m_creationMask(creationMask), m_prefix(".xcopy-" + std::to_string(::getpid()) + "-") {}
+
+std::string FileCopier::nextTemporaryName() {
+    return m_prefix + std::to_string(++m_counter) + ".tmp";
+}
+
+FileCopier::Outcome FileCopier::copyDataByReading(int in, int out, off_t remaining, bool untilEnd) {
+    if (m_buffer.empty())
+        m_buffer.resize(kBufferSize);
+    while (untilEnd || remaining > 0) {
+        const std::size_t want =
+            untilEnd ? m_buffer.size()
+                     : static_cast<std::size_t>(std::min<off_t>(remaining, m_buffer.size()));
+        const ssize_t got = ::read(in, m_buffer.data(), want);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return readFailed(errno);
+        }
+        if (got == 0)
+            break; // the file shrank while being copied; what was there is copied
+        for (ssize_t done = 0; done < got;) {
+            const ssize_t put = ::write(out, m_buffer.data() + done, got - done);
+            if (put < 0) {
+                if (errno == EINTR)
+                    continue;
+                return writeFailed(errno);
+            }
+            done += put;
+        }
+        remaining -= got;
+    }
+    return {};
+}
+
+FileCopier::Outcome FileCopier::copyData(int in, int out, off_t size) {
+    // A size of zero may be a file whose size the file system does not report (such as a
+    // kernel file); reading until the end is exact for both kinds.
+    if (size == 0)
+        return copyDataByReading(in, out, 0, true);
+
+    off_t copied = 0;
+    while (copied < size) {
+        const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr,
+                                            static_cast<std::size_t>(size - copied), 0);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            // Not supported between these two files, or some failure: the plain path picks up
+            // at the same offsets and tells a read failure from a write failure.
+            return copyDataByReading(in, out, size - copied, false);
+        }
+        if (n == 0)
+            break;
+        copied += n;
+    }
+    return {};
+}
+
+FileCopier::Outcome FileCopier::copyFile(int sourceDir, const char* sourceName, int targetDir,
+                                         const char* targetName, bool keepMode) {
+    // O_NONBLOCK: should the name have become a FIFO since it was listed, opening must not hang.
+    Descriptor in(
+        ::openat(sourceDir, sourceName, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    if (in.get() < 0)
+        return errno == ELOOP ? Outcome{Status::NotRegular, 0} : readFailed(errno);
+    struct stat st;
+    if (::fstat(in.get(), &st) != 0)
+        return readFailed(errno);
+    if (!S_ISREG(st.st_mode))
+        return {Status::NotRegular, 0};
+    const int flags = ::fcntl(in.get(), F_GETFL);
+    if (flags >= 0)
+        ::fcntl(in.get(), F_SETFL, flags & ~O_NONBLOCK);
+
+    const std::string temporary = nextTemporaryName();
+    Descriptor out(::openat(targetDir, temporary.c_str(),
+                            O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (out.get() < 0)
+        return writeFailed(errno);
+
+    auto discard = [&](Outcome outcome) {
+        ::unlinkat(targetDir, temporary.c_str(), 0);
+        return outcome;
+    };
+
+    Outcome outcome = copyData(in.get(), out.get(), st.st_size);
+    if (outcome.status != Status::Copied)
+        return discard(outcome);
+
+    const mode_t mode =
+        keepMode ? (st.st_mode & 07777) : ((st.st_mode & 0777) | S_IWUSR) & ~m_creationMask & 0777;
+    const struct timespec times[2] = {st.st_atim, st.st_mtim};
+    if (::fchmod(out.get(), mode) != 0 || ::futimens(out.get(), times) != 0)
+        return discard(writeFailed(errno));
+    if (out.release() != 0)
+        return discard(writeFailed(errno));
+    if (::renameat(targetDir, temporary.c_str(), targetDir, targetName) != 0)
+        return discard(writeFailed(errno));
+    return {};
+}
+
+FileCopier::Outcome FileCopier::copySymlink(int sourceDir, const char* sourceName, int targetDir,
+                                            const char* targetName) {
+    struct stat st;
+    if (::fstatat(sourceDir, sourceName, &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return readFailed(errno);
+    if (!S_ISLNK(st.st_mode))
+        return {Status::NotRegular, 0};
+    std::string text(PATH_MAX, '\0');
+    const ssize_t length = ::readlinkat(sourceDir, sourceName, text.data(), text.size());
+    if (length < 0)
+        return readFailed(errno);
+    if (static_cast<std::size_t>(length) >= text.size())
+        return readFailed(ENAMETOOLONG);
+    text.resize(static_cast<std::size_t>(length));
+
+    const std::string temporary = nextTemporaryName();
+    if (::symlinkat(text.c_str(), targetDir, temporary.c_str()) != 0)
+        return writeFailed(errno);
+    const struct timespec times[2] = {st.st_atim, st.st_mtim};
+    if (::utimensat(targetDir, temporary.c_str(), times, AT_SYMLINK_NOFOLLOW) != 0 ||
+        ::renameat(targetDir, temporary.c_str(), targetDir, targetName) != 0) {
+        const int error = errno;
+        ::unlinkat(targetDir, temporary.c_str(), 0);
+        return writeFailed(error);
+    }
+    return {};
+}
+
+} // namespace trevane

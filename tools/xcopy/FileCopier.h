@@ -1,0 +1,54 @@
+#pragma once
+
+#include <sys/stat.h>
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+namespace trevane {
+
+// Copies one file or symbolic link between two open folders. The copy is written under a
+// temporary hidden name in the destination folder and renamed over the destination name only
+// when its data, mode and times are complete: a failure or a crash never leaves a half-written
+// file under the real name (whose newer time would otherwise make a later /D run skip it), and
+// an old destination file stays as it was until the new one replaces it.
+class FileCopier {
+public:
+    enum class Status {
+        Copied,
+        NotRegular,  // the source is no longer a regular file; nothing was written
+        ReadFailed,  // errorNumber says why; the source is at fault
+        WriteFailed, // errorNumber says why; the destination is at fault
+    };
+    struct Outcome {
+        Status status = Status::Copied;
+        int errorNumber = 0;
+    };
+
+    // `creationMask` is the process's umask, applied to modes when attributes are not kept.
+    explicit FileCopier(mode_t creationMask);
+
+    // Copies the regular file `sourceName` in `sourceDir` to `targetName` in `targetDir`,
+    // data and access/modification times. With `keepMode` the permission bits are the
+    // source's; otherwise they are the source's made writable for the owner, less the umask.
+    Outcome copyFile(int sourceDir, const char* sourceName, int targetDir, const char* targetName,
+                     bool keepMode);
+
+    // Recreates the symbolic link `sourceName` (its text unchanged, never followed) and its
+    // times under `targetName`.
+    Outcome copySymlink(int sourceDir, const char* sourceName, int targetDir,
+                        const char* targetName);
+
+private:
+    std::string nextTemporaryName();
+    Outcome copyData(int in, int out, off_t size);
+    Outcome copyDataByReading(int in, int out, off_t remaining, bool untilEnd);
+
+    mode_t m_creationMask;
+    unsigned long m_counter = 0;
+    std::string m_prefix;
+    std::vector<char> m_buffer; // allocated on first use of the read/write path
+};
+
+} // namespace trevane

@@ -1,0 +1,414 @@
+#include "Xcopy.h"
+
+#include "ErrorText.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <dirent.h>
+#include <fcntl.h>
+#include <unistd.h>
+#include <utility>
+#include <vector>
+
+namespace trevane {
+
+namespace {
+
+mode_t currentUmask() {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return mask;
+}
+
+bool isNewer(const struct timespec& a, const struct timespec& b) {
+    return a.tv_sec != b.tv_sec ? a.tv_sec > b.tv_sec : a.tv_nsec > b.tv_nsec;
+}
+
+struct Entry {
+    std::string name;
+    unsigned char type;
+};
+
+// Lists a folder's entries sorted by name, so runs are repeatable and the log reads in order.
+bool listFolder(int fd, std::vector<Entry>& entries, int& errorNumber) {
+    const int copy = ::dup(fd);
+    if (copy < 0) {
+        errorNumber = errno;
+        return false;
+    }
+    DIR* dir = ::fdopendir(copy);
+    if (dir == nullptr) {
+        errorNumber = errno;
+        ::close(copy);
+        return false;
+    }
+    ::rewinddir(dir);
+    errno = 0;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string_view name = entry->d_name;
+        if (name != "." && name != "..")
+            entries.push_back({std::string(name), entry->d_type});
+        errno = 0;
+    }
+    errorNumber = errno;
+    ::closedir(dir);
+    if (errorNumber != 0)
+        return false;
+    std::sort(entries.begin(), entries.end(),
+              [](const Entry& a, const Entry& b) { return a.name < b.name; });
+    return true;
+}
+
+// A folder is made one level at a time, like `mkdir -p`; folders that exist already are fine.
+int makeFolders(const std::string& path) {
+    for (std::string::size_type slash = path.find('/', 1); slash != std::string::npos;
+         slash = path.find('/', slash + 1)) {
+        const std::string prefix = path.substr(0, slash);
+        if (::mkdir(prefix.c_str(), 0777) != 0 && errno != EEXIST)
+            return errno;
+    }
+    if (::mkdir(path.c_str(), 0777) != 0 && errno != EEXIST)
+        return errno;
+    return 0;
+}
+
+} // namespace
+
+Xcopy::Xcopy(XcopyOptions options, std::FILE* out, std::FILE* err)
+    : m_options(std::move(options)), m_out(out), m_err(err), m_creationMask(currentUmask()),
+      m_copier(m_creationMask) {}
+
+void Xcopy::reportNote(const std::string& line) {
+    std::fflush(m_out);
+    std::fprintf(m_err, "%s\n", line.c_str());
+    std::fflush(m_err);
+}
+
+void Xcopy::reportFailure(const std::string& path, int errorNumber) {
+    reportNote(path + ": " + ErrorText::of(errorNumber));
+    ++m_failures;
+    if (!m_options.continueOnError)
+        m_stop = true;
+}
+
+std::string Xcopy::targetPathOf(const Folder& folder, const std::string& name) const {
+    return m_plan.destination + (m_plan.destination == "/" ? "" : "/") + folder.relative + name;
+}
+
+void Xcopy::closeFolder(Folder& folder) {
+    if (folder.sourceFd >= 0)
+        ::close(folder.sourceFd);
+    if (folder.targetFd >= 0)
+        ::close(folder.targetFd);
+    folder.sourceFd = folder.targetFd = -1;
+}
+
+bool Xcopy::createTopTarget(Folder& folder) {
+    const int error = makeFolders(m_plan.destination);
+    if (error == 0) {
+        openExistingTarget(folder);
+        if (folder.targetFd >= 0)
+            return true;
+    }
+    reportFailure(m_plan.destination, error != 0 ? error : folder.targetProblem);
+    return false;
+}
+
+void Xcopy::openExistingTarget(Folder& folder) {
+    int fd;
+    if (folder.parent == nullptr) {
+        // The destination as named may be a link to a folder: the user chose it.
+        fd = ::open(m_plan.destination.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    } else {
+        if (folder.parent->targetFd < 0)
+            return;
+        // Below the top, a link in the destination is never followed: it could lead anywhere.
+        fd = ::openat(folder.parent->targetFd, folder.name.c_str(),
+                      O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    }
+    if (fd < 0) {
+        folder.targetProblem = errno == ENOENT ? 0 : (errno == ELOOP ? ENOTDIR : errno);
+        return;
+    }
+    folder.targetFd = fd;
+    folder.targetProblem = 0;
+    if (folder.parent == nullptr) {
+        struct stat st;
+        if (::fstat(fd, &st) == 0) {
+            m_targetDevice = st.st_dev;
+            m_targetInode = st.st_ino;
+            m_targetKnown = true;
+        }
+    }
+}
+
+bool Xcopy::ensureTarget(Folder& folder) {
+    if (folder.targetFd >= 0)
+        return true;
+    if (folder.targetProblem != 0) {
+        reportFailure(targetPathOf(folder, ""), folder.targetProblem);
+        folder.targetProblem = 0; // reported once; later files of the folder fail quietly
+        return false;
+    }
+    if (folder.parent == nullptr)
+        return createTopTarget(folder);
+    if (!ensureTarget(*folder.parent))
+        return false;
+    if (::mkdirat(folder.parent->targetFd, folder.name.c_str(), 0777) != 0 && errno != EEXIST) {
+        reportFailure(targetPathOf(folder, ""), errno);
+        return false;
+    }
+    openExistingTarget(folder);
+    if (folder.targetFd >= 0)
+        return true;
+    reportFailure(targetPathOf(folder, ""), folder.targetProblem ? folder.targetProblem : ENOENT);
+    return false;
+}
+
+bool Xcopy::admits(const std::string& sourcePath, const struct stat& source,
+                   const std::string& targetPath, const struct stat* target) {
+    if (m_options.changedSince && source.st_mtim.tv_sec < *m_options.changedSince)
+        return false;
+    if (m_options.onlyExisting && target == nullptr)
+        return false;
+    if (target == nullptr)
+        return true;
+    if (m_options.onlyNewer && !isNewer(source.st_mtim, target->st_mtim))
+        return false;
+    if (S_ISDIR(target->st_mode)) {
+        reportFailure(targetPath, EISDIR);
+        return false;
+    }
+    if (!m_options.overwrite) {
+        // Without /Y the program would ask; nobody can answer, so the answer is no.
+        reportNote("上書きしませんでした (/Y がありません) - " + targetPath);
+        return false;
+    }
+    if (S_ISREG(target->st_mode) && (target->st_mode & S_IWUSR) == 0 &&
+        !m_options.overwriteReadOnly) {
+        reportNote("読み取り専用のファイルです (/R がありません) - " + targetPath);
+        reportFailure(targetPath, EACCES);
+        return false;
+    }
+    (void)sourcePath;
+    return true;
+}
+
+void Xcopy::transfer(int sourceDir, const std::string& name, bool isLink, int targetDir,
+                     const std::string& targetName, const std::string& sourcePath,
+                     const std::string& targetPath) {
+    const FileCopier::Outcome outcome =
+        isLink ? m_copier.copySymlink(sourceDir, name.c_str(), targetDir, targetName.c_str())
+               : m_copier.copyFile(sourceDir, name.c_str(), targetDir, targetName.c_str(),
+                                   m_options.keepAttributes);
+    switch (outcome.status) {
+    case FileCopier::Status::Copied:
+        ++m_copied;
+        if (m_options.fullNames)
+            std::fprintf(m_out, "%s -> %s\n", sourcePath.c_str(), targetPath.c_str());
+        else if (!m_options.quiet)
+            std::fprintf(m_out, "%s\n", sourcePath.c_str());
+        break;
+    case FileCopier::Status::NotRegular:
+        break;
+    case FileCopier::Status::ReadFailed:
+        reportFailure(sourcePath, outcome.errorNumber);
+        break;
+    case FileCopier::Status::WriteFailed:
+        reportFailure(targetPath, outcome.errorNumber);
+        break;
+    }
+}
+
+void Xcopy::copyEntry(Folder& folder, const std::string& name) {
+    const std::string sourcePath = m_plan.sourcePrefix + folder.relative + name;
+    struct stat source;
+    if (::fstatat(folder.sourceFd, name.c_str(), &source, AT_SYMLINK_NOFOLLOW) != 0) {
+        reportFailure(sourcePath, errno);
+        return;
+    }
+    const bool isLink = S_ISLNK(source.st_mode);
+    if (!isLink && !S_ISREG(source.st_mode)) {
+        if (!S_ISDIR(source.st_mode))
+            reportNote("通常のファイルではないのでコピーしません - " + sourcePath);
+        return;
+    }
+    ++m_found;
+
+    const std::string targetPath = targetPathOf(folder, name);
+    struct stat target;
+    const bool targetExists = folder.targetFd >= 0 && ::fstatat(folder.targetFd, name.c_str(),
+                                                                &target, AT_SYMLINK_NOFOLLOW) == 0;
+    if (!admits(sourcePath, source, targetPath, targetExists ? &target : nullptr))
+        return;
+
+    if (m_options.listOnly) {
+        ++m_copied;
+        if (!m_options.quiet)
+            std::fprintf(m_out, "%s\n", sourcePath.c_str());
+        return;
+    }
+    if (!ensureTarget(folder) || m_options.foldersOnly)
+        return;
+    transfer(folder.sourceFd, name, isLink, folder.targetFd, name, sourcePath, targetPath);
+}
+
+void Xcopy::copyFolder(Folder& folder) {
+    std::vector<Entry> entries;
+    int error = 0;
+    if (!listFolder(folder.sourceFd, entries, error)) {
+        reportFailure(m_plan.sourcePrefix + folder.relative, error);
+        return;
+    }
+
+    std::vector<std::string> subfolders;
+    for (const Entry& entry : entries) {
+        if (m_stop)
+            return;
+        unsigned char type = entry.type;
+        if (type == DT_UNKNOWN) {
+            struct stat st;
+            if (::fstatat(folder.sourceFd, entry.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0)
+                type = S_ISDIR(st.st_mode) ? DT_DIR : DT_REG;
+        }
+        if (entry.name[0] == '.' && !m_options.hiddenFiles)
+            continue;
+        if (type == DT_DIR) {
+            if (m_options.subfolders)
+                subfolders.push_back(entry.name);
+            continue;
+        }
+        if (!m_pattern.matches(entry.name))
+            continue;
+        if (m_exclude.excludes(m_plan.sourceFolderAbsolute + "/" + folder.relative + entry.name))
+            continue;
+        copyEntry(folder, entry.name);
+    }
+
+    for (const std::string& name : subfolders) {
+        if (m_stop)
+            return;
+        const std::string relative = folder.relative + name + "/";
+        if (m_exclude.excludes(m_plan.sourceFolderAbsolute + "/" + relative))
+            continue;
+        Folder child;
+        child.parent = &folder;
+        child.name = name;
+        child.relative = relative;
+        child.sourceFd = ::openat(folder.sourceFd, name.c_str(),
+                                  O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (child.sourceFd < 0) {
+            if (errno != ELOOP && errno != ENOTDIR) // replaced by a link or a file meanwhile
+                reportFailure(m_plan.sourcePrefix + relative, errno);
+            continue;
+        }
+        struct stat st;
+        if (m_targetKnown && ::fstat(child.sourceFd, &st) == 0 && st.st_dev == m_targetDevice &&
+            st.st_ino == m_targetInode) {
+            closeFolder(
+                child); // the destination itself, reached another way: never copy into itself
+            continue;
+        }
+        openExistingTarget(child);
+        if (m_options.emptyFolders && !m_options.listOnly)
+            ensureTarget(child);
+        if (!m_stop)
+            copyFolder(child);
+        closeFolder(child);
+    }
+}
+
+void Xcopy::copySingleFileTo(const std::string& targetPath) {
+    const std::string sourcePath = m_plan.sourcePrefix + m_plan.pattern;
+    const auto slash = targetPath.rfind('/');
+    const std::string targetFolder =
+        slash == std::string::npos ? "." : (slash == 0 ? "/" : targetPath.substr(0, slash));
+    const std::string targetName =
+        slash == std::string::npos ? targetPath : targetPath.substr(slash + 1);
+    const int sourceDir = ::open(m_plan.sourceFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (sourceDir < 0) {
+        reportFailure(m_plan.sourceFolder, errno);
+        return;
+    }
+    struct stat source;
+    if (::fstatat(sourceDir, m_plan.pattern.c_str(), &source, AT_SYMLINK_NOFOLLOW) != 0) {
+        reportFailure(sourcePath, errno);
+        ::close(sourceDir);
+        return;
+    }
+    ++m_found;
+    struct stat target;
+    const bool targetExists = ::lstat(targetPath.c_str(), &target) == 0;
+    if (admits(sourcePath, source, targetPath, targetExists ? &target : nullptr)) {
+        if (m_options.listOnly) {
+            ++m_copied;
+            if (!m_options.quiet)
+                std::fprintf(m_out, "%s\n", sourcePath.c_str());
+        } else if (const int error = makeFolders(targetFolder); error != 0) {
+            reportFailure(targetFolder, error);
+        } else if (!m_options.foldersOnly) {
+            const int targetDir = ::open(targetFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            if (targetDir < 0) {
+                reportFailure(targetFolder, errno);
+            } else {
+                transfer(sourceDir, m_plan.pattern, S_ISLNK(source.st_mode), targetDir, targetName,
+                         sourcePath, targetPath);
+                ::close(targetDir);
+            }
+        }
+    }
+    ::close(sourceDir);
+}
+
+int Xcopy::run() {
+    auto finish = [this](int code) {
+        std::fprintf(
+            m_out, m_options.listOnly ? "%ld 個のファイル\n" : "%ld 個のファイルをコピーしました\n",
+            m_copied);
+        std::fflush(m_out);
+        return code;
+    };
+
+    std::string error;
+    if (!m_exclude.load(m_options.excludeFiles, error)) {
+        reportNote(error);
+        return finish(4);
+    }
+    m_plan = CopyPlanner::plan(m_options);
+    if (m_plan.problem != CopyPlan::Problem::None) {
+        reportNote(m_plan.message);
+        return finish(4);
+    }
+    m_pattern = NamePattern(m_plan.pattern);
+
+    if (!m_plan.destinationIsFolder) {
+        copySingleFileTo(m_plan.destination);
+    } else {
+        Folder top;
+        top.sourceFd = ::open(m_plan.sourceFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (top.sourceFd < 0) {
+            reportNote("ファイルが見つかりません - " + m_options.source);
+            return finish(4);
+        }
+        openExistingTarget(top);
+        if (top.targetFd < 0 && top.targetProblem != 0) {
+            reportFailure(m_plan.destination, top.targetProblem);
+        } else {
+            if (m_options.emptyFolders && !m_options.listOnly)
+                ensureTarget(top);
+            if (!m_stop)
+                copyFolder(top);
+        }
+        closeFolder(top);
+    }
+
+    if (m_failures > 0)
+        return finish(5);
+    if (m_found == 0) {
+        reportNote("ファイルが見つかりません - " + m_plan.pattern);
+        return finish(1);
+    }
+    return finish(0);
+}
+
+} // namespace trevane

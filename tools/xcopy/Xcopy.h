@@ -1,0 +1,87 @@
+#pragma once
+
+#include "CopyPlan.h"
+#include "ExcludeList.h"
+#include "FileCopier.h"
+#include "NamePattern.h"
+#include "XcopyCommandLine.h"
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <sys/stat.h>
+
+namespace trevane {
+
+// One xcopy run: copies what the options ask for and prints, to `out`, each copied file's
+// source path (with /F "source -> destination"), then the count line
+// "N 個のファイルをコピーしました". Problems are printed to `err`, after flushing `out`, so
+// that a reader of both through one pipe sees them in order.
+//
+// Exit codes: 0 files were found (and copied, or skipped as up to date), 1 no file matched,
+// 4 the source is missing or the request makes no sense (copy onto itself, into itself, an
+// unreadable /EXCLUDE list), 5 a file or folder could not be read or written. Without /C the
+// first such failure ends the run; with /C the run goes on and still ends with 5, so a
+// failure is never reported as success.
+//
+// Symbolic links inside the source are copied as links and never followed, so a link cannot
+// lead the copy out of the source tree or round in a loop; the source and destination named
+// on the command line may themselves be links to folders. In the destination, existing links
+// are replaced, never written through.
+class Xcopy {
+public:
+    Xcopy(XcopyOptions options, std::FILE* out, std::FILE* err);
+    Xcopy(const Xcopy&) = delete;
+    Xcopy& operator=(const Xcopy&) = delete;
+
+    int run();
+
+private:
+    // One folder of the source tree and its counterpart in the destination.
+    struct Folder {
+        Folder* parent = nullptr;
+        std::string name;     // entry name in the parent; empty for the top folder
+        std::string relative; // path below the top folder, "" for the top, else "a/b/"
+        int sourceFd = -1;
+        int targetFd = -1;     // -1 while the destination folder is missing or unusable
+        int targetProblem = 0; // errno that made the destination folder unusable
+    };
+
+    void copyFolder(Folder& folder);
+    void copyEntry(Folder& folder, const std::string& name);
+    void copySingleFileTo(const std::string& targetPath);
+    bool ensureTarget(Folder& folder);
+    bool createTopTarget(Folder& folder);
+    void openExistingTarget(Folder& folder);
+    // Decides whether the source entry goes over the destination entry; false means skip it
+    // (a failure has then been reported when it is one).
+    bool admits(const std::string& sourcePath, const struct stat& source,
+                const std::string& targetPath, const struct stat* target);
+    void transfer(int sourceDir, const std::string& name, bool isLink, int targetDir,
+                  const std::string& targetName, const std::string& sourcePath,
+                  const std::string& targetPath);
+
+    void reportFailure(const std::string& path, int errorNumber);
+    void reportNote(const std::string& line);
+    void closeFolder(Folder& folder);
+    std::string targetPathOf(const Folder& folder, const std::string& name) const;
+
+    XcopyOptions m_options;
+    std::FILE* m_out;
+    std::FILE* m_err;
+    CopyPlan m_plan;
+    NamePattern m_pattern{"*"};
+    ExcludeList m_exclude;
+    mode_t m_creationMask;
+    FileCopier m_copier;
+    dev_t m_targetDevice = 0;
+    ino_t m_targetInode = 0;
+    bool m_targetKnown = false;
+
+    long m_found = 0;
+    long m_copied = 0;
+    long m_failures = 0;
+    bool m_stop = false;
+};
+
+} // namespace trevane
