@@ -1,0 +1,157 @@
+#include "jobs/IniFile.h"
+
+#define SI_NO_CONVERSION
+#include <SimpleIni.h>
+
+#include <algorithm>
+#include <charconv>
+
+namespace trevane {
+
+namespace {
+
+// SimpleIni looks names up through C strings.
+std::string text(std::string_view view) {
+    return std::string(view);
+}
+
+std::string firstLine(std::string_view value) {
+    const auto end = value.find_first_of("\r\n");
+    return std::string(value.substr(0, end));
+}
+
+} // namespace
+
+struct IniFile::Impl {
+    // Case-insensitive names (as Windows compares them), one value per key.
+    CSimpleIniCaseA ini{false, false, false};
+
+    Impl() { ini.SetSpaces(false); }
+
+    template <typename Names> static std::vector<std::string> inLoadOrder(Names names) {
+        names.sort(typename CSimpleIniCaseA::Entry::LoadOrder());
+        std::vector<std::string> out;
+        out.reserve(names.size());
+        for (const auto& entry : names)
+            out.emplace_back(entry.pItem);
+        return out;
+    }
+};
+
+IniFile::IniFile() : m_impl(std::make_unique<Impl>()) {}
+IniFile::IniFile(std::string path) : m_impl(std::make_unique<Impl>()), m_path(std::move(path)) {}
+IniFile::~IniFile() = default;
+IniFile::IniFile(IniFile&&) noexcept = default;
+IniFile& IniFile::operator=(IniFile&&) noexcept = default;
+
+ReadStatus IniFile::load(const std::string& path) {
+    m_path = path;
+    m_impl->ini.Reset();
+    const ReadResult file = readWholeFile(path);
+    if (!file.ok())
+        return file.status;
+    loadFromString(file.bytes);
+    return ReadStatus::Ok;
+}
+
+void IniFile::loadFromString(std::string_view data) {
+    m_impl->ini.Reset();
+    if (m_impl->ini.LoadData(data.data(), data.size()) < 0)
+        m_impl->ini.Reset(); // a file it cannot take is read as an empty one
+}
+
+std::string IniFile::toString() const {
+    std::string out;
+    if (m_impl->ini.Save(out, false) < 0)
+        out.clear();
+    return out;
+}
+
+WriteResult IniFile::save() const {
+    return saveAs(m_path);
+}
+
+WriteResult IniFile::saveAs(const std::string& path) const {
+    std::string out;
+    if (m_impl->ini.Save(out, false) < 0)
+        return {false, path + ": the settings could not be put into text"};
+    return writeFileAtomically(path, out);
+}
+
+std::string IniFile::readString(std::string_view section, std::string_view key,
+                                std::string_view defaultValue) const {
+    const char* value = m_impl->ini.GetValue(text(section).c_str(), text(key).c_str(), nullptr);
+    return value ? std::string(value) : std::string(defaultValue);
+}
+
+bool IniFile::parseInteger(std::string_view s, int& value) {
+    // Blanks around the value never get here: the file reader drops them. Only a whole
+    // decimal number counts; "12abc" is as bad as "abc".
+    if (!s.empty() && s.front() == '+') {
+        s.remove_prefix(1); // from_chars takes "-" but not "+"
+        if (s.empty() || s.front() < '0' || s.front() > '9')
+            return false;
+    }
+    int parsed = 0;
+    const char* last = s.data() + s.size();
+    const auto [end, error] = std::from_chars(s.data(), last, parsed, 10);
+    if (s.empty() || error != std::errc() || end != last)
+        return false;
+    value = parsed;
+    return true;
+}
+
+int IniFile::readInteger(std::string_view section, std::string_view key, int defaultValue) const {
+    const char* value = m_impl->ini.GetValue(text(section).c_str(), text(key).c_str(), nullptr);
+    int parsed = defaultValue;
+    if (value && parseInteger(value, parsed))
+        return parsed;
+    return defaultValue;
+}
+
+bool IniFile::readBool(std::string_view section, std::string_view key, bool defaultValue) const {
+    return readInteger(section, key, defaultValue ? 1 : 0) != 0;
+}
+
+void IniFile::writeString(std::string_view section, std::string_view key, std::string_view value) {
+    m_impl->ini.SetValue(firstLine(section).c_str(), firstLine(key).c_str(),
+                         firstLine(value).c_str());
+}
+
+void IniFile::writeInteger(std::string_view section, std::string_view key, int value) {
+    writeString(section, key, std::to_string(value));
+}
+
+void IniFile::writeBool(std::string_view section, std::string_view key, bool value) {
+    writeString(section, key, value ? "1" : "0");
+}
+
+bool IniFile::hasSection(std::string_view section) const {
+    return m_impl->ini.GetSection(text(section).c_str()) != nullptr;
+}
+
+bool IniFile::hasKey(std::string_view section, std::string_view key) const {
+    return m_impl->ini.GetValue(text(section).c_str(), text(key).c_str(), nullptr) != nullptr;
+}
+
+bool IniFile::deleteKey(std::string_view section, std::string_view key) {
+    return m_impl->ini.Delete(text(section).c_str(), text(key).c_str(), false);
+}
+
+bool IniFile::eraseSection(std::string_view section) {
+    return m_impl->ini.Delete(text(section).c_str(), nullptr, false);
+}
+
+std::vector<std::string> IniFile::sections() const {
+    CSimpleIniCaseA::TNamesDepend names;
+    m_impl->ini.GetAllSections(names);
+    return Impl::inLoadOrder(std::move(names));
+}
+
+std::vector<std::string> IniFile::keys(std::string_view section) const {
+    CSimpleIniCaseA::TNamesDepend names;
+    m_impl->ini.GetAllKeys(text(section).c_str(), names);
+    return Impl::inLoadOrder(std::move(names));
+}
+
+} // namespace trevane
