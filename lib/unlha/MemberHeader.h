@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace unlha {
+
+// One member's header as read from an archive or about to be written. Paths use "/" between
+// folders whatever the archive stored; they are byte strings exactly as stored (the system
+// code page of the writer), neither validated nor made safe: extraction does that.
+struct MemberHeader {
+    std::string method = "-lh5-"; // five characters, "-lhd-" for a folder
+    int level = 2;
+    uint64_t compressedSize = 0;
+    uint64_t originalSize = 0;
+    int64_t mtime = 0; // seconds since the epoch, UTC
+    std::string path;  // folder parts and name; a folder entry's path has no trailing "/"
+    std::string linkTarget;
+    bool isSymlink = false;
+    uint16_t crc = 0;
+    bool hasCrc = false;
+    uint8_t osId = 'U';
+    uint8_t dosAttributes = 0x20;
+    std::optional<uint16_t> unixMode; // full st_mode bits, type included
+    std::optional<uint16_t> uid;
+    std::optional<uint16_t> gid;
+
+    bool isDirectory() const { return method == "-lhd-" && !isSymlink; }
+};
+
+} // namespace unlha
