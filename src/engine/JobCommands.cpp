@@ -1,0 +1,86 @@
+#include "engine/JobCommands.h"
+
+namespace trevane {
+
+std::string JobCommands::quoted(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + 2);
+    out.push_back('"');
+    for (char c : text) {
+        if (c == '"')
+            out.push_back('"');
+        out.push_back(c);
+    }
+    out.push_back('"');
+    return out;
+}
+
+std::string JobCommands::trimCell(std::string_view cell) {
+    const auto blank = [](char c) { return static_cast<unsigned char>(c) <= 0x20; };
+    std::size_t begin = 0;
+    std::size_t end = cell.size();
+    while (begin < end && blank(cell[begin]))
+        ++begin;
+    while (end > begin && blank(cell[end - 1]))
+        --end;
+    return std::string(cell.substr(begin, end - begin));
+}
+
+std::string JobCommands::withoutTrailingSeparator(const PathConventions& conv, std::string text) {
+    return conv.withoutTrailingSeparator(std::move(text));
+}
+
+std::string JobCommands::stampArchiveName(std::string_view name, std::string_view stamp) {
+    std::string out(name);
+    const std::size_t at = out.find("%t");
+    if (at != std::string::npos)
+        out.replace(at, 2, stamp);
+    return out;
+}
+
+std::string JobCommands::sourceArgument(const PathConventions& conv, std::string_view src,
+                                        std::string_view files) {
+    if (files.empty())
+        return quoted(src);
+    return quoted(conv.join(src, files));
+}
+
+std::string JobCommands::copyCommand(std::string_view sourceArgument, std::string_view dst,
+                                     std::string_view switches) {
+    std::string out = "xcopy ";
+    out.append(sourceArgument);
+    out.push_back(' ');
+    out.append(quoted(dst));
+    out.push_back(' ');
+    out.append(switches);
+    return out;
+}
+
+std::string JobCommands::archiveCommand(const PathConventions& conv, std::string_view archivePath,
+                                        std::string_view src, std::string_view files,
+                                        std::string_view switches) {
+    std::string out = "u ";
+    out.append(quoted(archivePath));
+    out.push_back(' ');
+    std::string base(src);
+    base.push_back(conv.separator);
+    out.append(quoted(base));
+    out.push_back(' ');
+    if (!files.empty())
+        out.append(quoted(files));
+    out.push_back(' ');
+    out.append(switches);
+    return out;
+}
+
+std::string JobCommands::clearCommand(std::string_view dst, bool isWinNT) {
+    return (isWinNT ? std::string("cmd.exe /C rmdir /S /Q ") : std::string("deltree /Y ")) +
+           quoted(dst);
+}
+
+std::string JobCommands::folderWindowCommand(const PathConventions& conv, std::string_view dst) {
+    return (conv.driveRoots ? std::string("explorer.exe ,") : std::string("xdg-open ")) +
+           quoted(dst);
+}
+
+} // namespace trevane

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "platform/PathConventions.h"
+
+#include <string>
+#include <string_view>
+
+namespace trevane {
+
+// The texts a job row turns into: pure functions of the row's cells, the job's switches and
+// the platform's path conventions. The separator and roots come from PathConventions, so the
+// same rules give "xcopy "C:\Data\*.doc" "D:\Bak" /Y/D/S/I/K/R" with Windows conventions and
+// "xcopy "/data/*.doc" "/bak" /Y/D/S/I/K/R" on POSIX.
+class JobCommands {
+public:
+    // A double quote, text, a double quote. A double quote inside text is doubled, which the
+    // command-line splitter reads back as one (paths on Windows cannot hold one anyway).
+    static std::string quoted(std::string_view text);
+
+    // Removes leading and trailing bytes 0x00-0x20.
+    static std::string trimCell(std::string_view cell);
+
+    // Removes one trailing separator unless the byte before it makes the text a root ("C:\"
+    // keeps its backslash, "C:\Data\\" becomes "C:\Data\"; "/" stays "/").
+    static std::string withoutTrailingSeparator(const PathConventions& conv, std::string text);
+
+    // name with its first "%t" (case-sensitive) replaced by stamp.
+    static std::string stampArchiveName(std::string_view name, std::string_view stamp);
+
+    // Q(src + separator + files), or Q(src) when files is empty.
+    static std::string sourceArgument(const PathConventions& conv, std::string_view src,
+                                      std::string_view files);
+
+    // "xcopy " + sourceArgument + " " + Q(dst) + " " + switches.
+    static std::string copyCommand(std::string_view sourceArgument, std::string_view dst,
+                                   std::string_view switches);
+
+    // "u " + Q(archivePath) + " " + Q(src + separator) + " " + (Q(files) or nothing) + " " +
+    // switches. The empty file argument and empty switches keep their separating blanks.
+    static std::string archiveCommand(const PathConventions& conv, std::string_view archivePath,
+                                      std::string_view src, std::string_view files,
+                                      std::string_view switches);
+
+    // "cmd.exe /C rmdir /S /Q " + Q(dst) on the NT family, else "deltree /Y " + Q(dst).
+    static std::string clearCommand(std::string_view dst, bool isWinNT);
+
+    // The folder window for dst: "explorer.exe ," + Q(dst) with Windows conventions,
+    // "xdg-open " + Q(dst) on POSIX.
+    static std::string folderWindowCommand(const PathConventions& conv, std::string_view dst);
+};
+
+} // namespace trevane

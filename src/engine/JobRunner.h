@@ -1,0 +1,112 @@
+#pragma once
+
+#include "engine/RunnerHost.h"
+#include "jobs/DateTimePattern.h"
+#include "platform/PathConventions.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace trevane {
+
+class ArchiverLibrary;
+class Clock;
+class DetachedLauncher;
+class FatalReporter;
+class ProcessSpawner;
+
+// Everything outside the process that the runner uses. The referenced objects must outlive the
+// runner; each must be usable from the runner thread.
+struct RunnerServices {
+    ProcessSpawner& spawner;
+    ArchiverLibrary& archiver;
+    DetachedLauncher& launcher;
+    Clock& clock;
+    FatalReporter& fatal;
+    DateTimeLocale locale;
+    PathConventions conventions = PathConventions::native();
+};
+
+// The background runner's work, without the thread: works through the queue of job files,
+// runs each job's rows as copies, archive updates and commands, and reports through the host.
+//
+// Every call into the host goes through the sync function, which the thread implements by
+// running the call on the main thread and waiting for it (rethrowing what it throws); tests
+// pass a function that simply calls. The field names are those of the runner's description.
+class JobRunner {
+public:
+    using SyncFunction = std::function<void(const std::function<void()>&)>;
+
+    // sync defaults to a direct call; terminateRequested (may be empty) is asked before every
+    // job besides the queue.
+    JobRunner(RunnerHost& host, RunnerServices services, SyncFunction sync = {},
+              std::function<bool()> terminateRequested = {});
+
+    // The thread body: copies the settings, then runs queue head after queue head until the
+    // queue is empty or a stop is requested. An error inside a job (a job file that cannot be
+    // read, a host call that throws) is logged as a line and the runner goes on with the next
+    // job; nothing escapes.
+    void Execute();
+
+    // Reads the job options of JobFilePath from the settings file and builds the default switch
+    // strings; hides the main window when option 10 is on. Runs on the main thread.
+    void ReadRunOptions();
+
+    // Runs JobLines: the start lines, every row (checking for a stop before each), the end
+    // lines, the log saves and the state "ready".
+    void RunJob();
+
+    // Runs one command line as a child, logging it once started and, when CaptureOutput is on,
+    // its output in chunks after it ended. A command that cannot be started logs nothing.
+    void RunProcess(const std::string& commandLine);
+
+    // Hands one command line to the archiver library; logs it when the library reports success,
+    // and "Unlha32.dll が組込まれていません。" when the library cannot be loaded.
+    void RunUnlha(const std::string& commandLine);
+
+    // Runner state (read by tests and the thread; written only by the runner).
+    std::vector<std::string> JobLines;
+    std::vector<std::string> RowCells;
+    std::string JobFilePath;
+    std::string ProgramFolder;
+    std::string SettingsFileName;
+    std::string LogFileName;
+    std::string DefaultXcopySwitches;
+    std::string DefaultUSwitches;
+    std::string Message;
+    std::string DateTimeFormat;
+    bool CreateDestination = false;
+    bool ClearDestination = false;
+    bool CopyLogToDestination = false;
+    bool OpenDestination = false;
+    bool HideAtStart = false;
+    int MaxLogLines = 500;
+    bool ContinueRun = false;
+    bool IsWinNT = false;
+    bool CaptureOutput = true;
+    // The destination of the most recent row that read its destination cell, as that row left
+    // it; decides where the log copy goes.
+    std::string LastDestination;
+
+private:
+    void Synchronize(const std::function<void()>& op);
+    void log(const std::string& text);
+    void CopySettings();
+    void CheckRunAllowed();
+    void MarkQueueHead();
+    void RemoveQueueHead();
+    void ReportAbort();
+    void ShowState(const std::string& state);
+    void SaveLogPanel(const std::string& path);
+    void runRow(const std::string& line);
+    bool runQueueHead();
+    std::string nowText();
+
+    RunnerHost& m_host;
+    RunnerServices m_services;
+    SyncFunction m_sync;
+    std::function<bool()> m_terminateRequested;
+};
+
+} // namespace trevane

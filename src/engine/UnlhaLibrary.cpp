@@ -1,0 +1,42 @@
+#include "engine/UnlhaLibrary.h"
+
+#include "platform/DynamicLibrary.h"
+
+#include <cstdint>
+
+namespace trevane {
+
+namespace {
+// The entry point's signature; the size is 32 bits wide, as on Windows.
+using UnlhaEntry = int (*)(void* window, const char* commandLine, char* output, std::uint32_t size);
+} // namespace
+
+UnlhaLibrary::UnlhaLibrary(std::vector<std::string> candidates)
+    : m_candidates(std::move(candidates)) {}
+
+std::vector<std::string> UnlhaLibrary::beside(const std::string& executableFolder) {
+    std::vector<std::string> files;
+    if (!executableFolder.empty())
+        files.push_back(executableFolder + "/" + FileName);
+    files.emplace_back(FileName);
+    return files;
+}
+
+ArchiverLibrary::Result UnlhaLibrary::callUnlha(const std::string& commandLine) {
+    std::unique_ptr<DynamicLibrary> library;
+    for (const std::string& file : m_candidates) {
+        library = DynamicLibrary::open(file, nullptr);
+        if (library)
+            break;
+    }
+    if (!library)
+        return {Status::NotLoaded, -1};
+    auto entry = reinterpret_cast<UnlhaEntry>(library->symbol("Unlha"));
+    if (!entry)
+        return {Status::NoEntryPoint, -1};
+    char output[OutputBufferSize] = {};
+    const int code = entry(nullptr, commandLine.c_str(), output, sizeof output);
+    return {Status::Called, code};
+}
+
+} // namespace trevane

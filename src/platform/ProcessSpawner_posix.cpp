@@ -1,0 +1,234 @@
+#include "platform/ProcessSpawner.h"
+
+#include "platform/CommandLine.h"
+#include "platform/ProgramLookup.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <optional>
+#include <vector>
+
+extern char** environ;
+
+namespace trevane {
+
+namespace {
+
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd = -1) : m_fd(fd) {}
+    ~FileDescriptor() { reset(); }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int get() const { return m_fd; }
+    void reset(int fd = -1) {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = fd;
+    }
+
+private:
+    int m_fd;
+};
+
+// Drains the pipe into the result, keeping at most keepOutput bytes and discarding the rest,
+// so that a child writing far more than is logged is never blocked by a full pipe.
+class OutputDrain {
+public:
+    OutputDrain(int fd, std::size_t keepOutput, ProcessSpawner::Result& result)
+        : m_fd(fd), m_keep(keepOutput), m_result(result) {}
+
+    enum class State { More, End, Failed };
+
+    // Reads whatever the pipe holds now, without waiting for more.
+    State readAvailable() {
+        char buffer[65536];
+        while (true) {
+            const ssize_t n = ::read(m_fd, buffer, sizeof buffer);
+            if (n > 0) {
+                const std::size_t room = m_keep - std::min(m_keep, m_result.output.size());
+                m_result.output.append(buffer, std::min(room, static_cast<std::size_t>(n)));
+                continue;
+            }
+            if (n == 0)
+                return State::End;
+            if (errno == EINTR)
+                continue;
+            if (errno == EAGAIN || errno == EWOULDBLOCK)
+                return State::More;
+            return State::Failed;
+        }
+    }
+
+private:
+    int m_fd;
+    std::size_t m_keep;
+    ProcessSpawner::Result& m_result;
+};
+
+int openPidFd(pid_t pid) {
+#ifdef SYS_pidfd_open
+    const long fd = ::syscall(SYS_pidfd_open, pid, 0);
+    if (fd >= 0) {
+        ::fcntl(static_cast<int>(fd), F_SETFD, FD_CLOEXEC);
+        return static_cast<int>(fd);
+    }
+#else
+    (void)pid;
+#endif
+    return -1;
+}
+
+int exitCodeOf(int status) {
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+class PosixProcessSpawner : public ProcessSpawner {
+public:
+    explicit PosixProcessSpawner(std::string executableFolder)
+        : m_executableFolder(std::move(executableFolder)) {}
+
+    Result run(const std::string& commandLine, std::size_t keepOutput,
+               const std::function<void()>& onStarted) override {
+        Result result;
+        int fds[2];
+        if (::pipe2(fds, O_CLOEXEC) != 0) {
+            result.failedCheck = FailedCheck::PipeCreation;
+            return result;
+        }
+        FileDescriptor readEnd(fds[0]);
+        FileDescriptor writeEnd(fds[1]);
+
+        const std::vector<std::string> args = splitCommandLine(commandLine);
+        if (args.empty()) {
+            result.startError = "empty command line";
+            return result;
+        }
+        const char* path = std::getenv("PATH");
+        const std::optional<std::string> program =
+            findProgram(args[0], m_executableFolder, path ? path : "/usr/local/bin:/usr/bin:/bin");
+        if (!program) {
+            result.start = StartStatus::NotFound;
+            result.startError = args[0] + ": not found";
+            return result;
+        }
+
+        pid_t pid = -1;
+        const int spawnError = spawn(*program, args, writeEnd.get(), pid);
+        // Only the child may hold the write end from here on, or the end of its output would
+        // never show.
+        writeEnd.reset();
+        if (spawnError != 0) {
+            result.start = spawnError == ENOENT ? StartStatus::NotFound : StartStatus::Failed;
+            result.startError = std::strerror(spawnError);
+            return result;
+        }
+        result.start = StartStatus::Started;
+        if (onStarted)
+            onStarted();
+
+        drainAndWait(pid, readEnd.get(), keepOutput, result);
+        return result;
+    }
+
+private:
+    static int spawn(const std::string& program, const std::vector<std::string>& args, int outFd,
+                     pid_t& pid) {
+        std::vector<char*> argv;
+        for (const std::string& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_adddup2(&actions, outFd, 1);
+        posix_spawn_file_actions_adddup2(&actions, outFd, 2);
+
+        posix_spawnattr_t attr;
+        posix_spawnattr_init(&attr);
+        sigset_t none;
+        sigemptyset(&none);
+        sigset_t all;
+        sigfillset(&all);
+        posix_spawnattr_setsigmask(&attr, &none);
+        posix_spawnattr_setsigdefault(&attr, &all);
+        posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK |
+                                            POSIX_SPAWN_SETSIGDEF);
+
+        const int rc = ::posix_spawn(&pid, program.c_str(), &actions, &attr, argv.data(), environ);
+        posix_spawnattr_destroy(&attr);
+        posix_spawn_file_actions_destroy(&actions);
+        return rc;
+    }
+
+    static void drainAndWait(pid_t pid, int readFd, std::size_t keepOutput, Result& result) {
+        ::fcntl(readFd, F_SETFL, ::fcntl(readFd, F_GETFL) | O_NONBLOCK);
+        OutputDrain drain(readFd, keepOutput, result);
+        FileDescriptor pidFd(openPidFd(pid));
+
+        bool outputEnded = false;
+        bool reaped = false;
+        int status = 0;
+        while (!outputEnded && !reaped) {
+            pollfd fds[2] = {{readFd, POLLIN, 0}, {pidFd.get(), POLLIN, 0}};
+            // Without a process descriptor the child's end is found by looking every 20 ms.
+            const int n = ::poll(fds, pidFd.get() >= 0 ? 2 : 1, pidFd.get() >= 0 ? -1 : 20);
+            if (n < 0 && errno != EINTR) {
+                result.failedCheck = FailedCheck::Read;
+                break;
+            }
+            if (n > 0 && fds[0].revents != 0) {
+                const OutputDrain::State state = drain.readAvailable();
+                if (state == OutputDrain::State::Failed) {
+                    result.failedCheck = FailedCheck::Read;
+                    break;
+                }
+                outputEnded = state == OutputDrain::State::End;
+            }
+            const bool childEnded = pidFd.get() >= 0 ? (n > 0 && fds[1].revents != 0) : false;
+            if (childEnded || pidFd.get() < 0) {
+                const pid_t w = ::waitpid(pid, &status, WNOHANG);
+                if (w == pid)
+                    reaped = true;
+            }
+        }
+        if (reaped && !outputEnded && result.failedCheck == FailedCheck::None) {
+            // The child has ended: everything it wrote is in the pipe now. Programs it left
+            // running may keep the pipe open, so read only what is there.
+            if (drain.readAvailable() == OutputDrain::State::Failed)
+                result.failedCheck = FailedCheck::Read;
+        }
+        if (!reaped) {
+            pid_t w;
+            do {
+                w = ::waitpid(pid, &status, 0);
+            } while (w < 0 && errno == EINTR);
+            if (w != pid) {
+                result.waitFailed = true;
+                return;
+            }
+        }
+        result.exitCode = exitCodeOf(status);
+    }
+
+    std::string m_executableFolder;
+};
+
+} // namespace
+
+std::unique_ptr<ProcessSpawner> ProcessSpawner::createNative(std::string executableFolder) {
+    return std::make_unique<PosixProcessSpawner>(std::move(executableFolder));
+}
+
+} // namespace trevane
