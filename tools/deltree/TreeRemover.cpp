@@ -1,0 +1,193 @@
+#include "TreeRemover.h"
+
+#include "ErrorText.h"
+
+#include <cerrno>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace trevane {
+
+namespace {
+
+struct Entry {
+    std::string name;
+    unsigned char type;
+};
+
+bool listFolder(int fd, std::vector<Entry>& entries, int& errorNumber) {
+    const int copy = ::dup(fd);
+    DIR* dir = copy >= 0 ? ::fdopendir(copy) : nullptr;
+    if (dir == nullptr) {
+        errorNumber = errno;
+        if (copy >= 0)
+            ::close(copy);
+        return false;
+    }
+    ::rewinddir(dir);
+    errno = 0;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string_view name = entry->d_name;
+        if (name != "." && name != "..")
+            entries.push_back({std::string(name), entry->d_type});
+        errno = 0;
+    }
+    errorNumber = errno;
+    ::closedir(dir);
+    return errorNumber == 0;
+}
+
+std::string join(const std::string& folder, const std::string& name) {
+    return folder.back() == '/' ? folder + name : folder + "/" + name;
+}
+
+} // namespace
+
+TreeRemover::TreeRemover(const RemovalGuard& guard, std::FILE* err) : m_guard(guard), m_err(err) {}
+
+void TreeRemover::reportLine(const std::string& line) {
+    std::fprintf(m_err, "%s\n", line.c_str());
+    std::fflush(m_err);
+}
+
+void TreeRemover::report(const std::string& path, int errorNumber) {
+    reportLine(path + ": " + ErrorText::of(errorNumber));
+}
+
+int TreeRemover::unlinkWithPermission(int folderFd, const std::string& name, int flags) {
+    if (::unlinkat(folderFd, name.c_str(), flags) == 0)
+        return 0;
+    if (errno != EACCES && errno != EPERM)
+        return errno;
+    // A folder without write permission keeps its entries; the owner may grant it.
+    struct stat st;
+    if (::fstat(folderFd, &st) != 0 || ::fchmod(folderFd, (st.st_mode & 07777) | S_IRWXU) != 0)
+        return EACCES;
+    return ::unlinkat(folderFd, name.c_str(), flags) == 0 ? 0 : errno;
+}
+
+bool TreeRemover::removeEntry(int folderFd, const std::string& folderPath, const std::string& name,
+                              unsigned char type, dev_t device) {
+    const std::string path = join(folderPath, name);
+    if (type == DT_UNKNOWN) {
+        struct stat st;
+        if (::fstatat(folderFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            if (errno == ENOENT)
+                return true;
+            report(path, errno);
+            return false;
+        }
+        type = S_ISDIR(st.st_mode) ? DT_DIR : DT_REG;
+    }
+    if (type != DT_DIR) {
+        const int error = unlinkWithPermission(folderFd, name, 0);
+        if (error == 0 || error == ENOENT)
+            return true;
+        if (error != EISDIR) { // replaced by a folder since it was listed: go on below
+            report(path, error);
+            return false;
+        }
+    }
+
+    constexpr int flags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+    int fd = ::openat(folderFd, name.c_str(), flags);
+    if (fd < 0 && errno == EACCES && ::fchmodat(folderFd, name.c_str(), 0700, 0) == 0)
+        fd = ::openat(folderFd, name.c_str(), flags);
+    if (fd < 0) {
+        if (errno == ENOENT)
+            return true;
+        if (errno == ELOOP || errno == ENOTDIR) // replaced by a link or file: remove just that
+            return unlinkWithPermission(folderFd, name, 0) == 0;
+        report(path, errno);
+        return false;
+    }
+    struct stat st;
+    if (::fstat(fd, &st) != 0) {
+        report(path, errno);
+        ::close(fd);
+        return false;
+    }
+    if (st.st_dev != device) {
+        reportLine("別のファイルシステムがマウントされているので削除しません - " + path);
+        ::close(fd);
+        return false;
+    }
+    bool ok = removeContents(fd, path, device);
+    ::close(fd);
+    if (ok) {
+        const int error = unlinkWithPermission(folderFd, name, AT_REMOVEDIR);
+        if (error != 0 && error != ENOENT) {
+            report(path, error);
+            ok = false;
+        }
+    }
+    return ok;
+}
+
+bool TreeRemover::removeContents(int folderFd, const std::string& path, dev_t device) {
+    std::vector<Entry> entries;
+    int error = 0;
+    if (!listFolder(folderFd, entries, error)) {
+        report(path, error);
+        return false;
+    }
+    bool ok = true;
+    // Every entry is tried even after a failure, so as much as possible is gone.
+    for (const Entry& entry : entries)
+        ok = removeEntry(folderFd, path, entry.name, entry.type, device) && ok;
+    return ok;
+}
+
+bool TreeRemover::remove(const std::string& path) {
+    if (const std::string refusal = m_guard.checkPath(path); !refusal.empty()) {
+        reportLine(refusal);
+        return false;
+    }
+    std::string trimmed = path;
+    while (trimmed.size() > 1 && trimmed.back() == '/')
+        trimmed.pop_back();
+
+    struct stat st;
+    if (::lstat(trimmed.c_str(), &st) != 0) {
+        if (errno == ENOENT)
+            return true; // nothing to remove is not a failure: the folder is gone either way
+        report(path, errno);
+        return false;
+    }
+    if (!S_ISDIR(st.st_mode)) {
+        if (::unlink(trimmed.c_str()) != 0 && errno != ENOENT) {
+            report(path, errno);
+            return false;
+        }
+        return true;
+    }
+
+    const int fd = ::open(trimmed.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        report(path, errno);
+        return false;
+    }
+    // Checked on the opened folder, so a name swapped meanwhile cannot slip past the guard.
+    if (::fstat(fd, &st) != 0) {
+        report(path, errno);
+        ::close(fd);
+        return false;
+    }
+    if (const std::string refusal = m_guard.checkFolder(path, st); !refusal.empty()) {
+        reportLine(refusal);
+        ::close(fd);
+        return false;
+    }
+    bool ok = removeContents(fd, path, st.st_dev);
+    ::close(fd);
+    if (ok && ::rmdir(trimmed.c_str()) != 0 && errno != ENOENT) {
+        report(path, errno);
+        ok = false;
+    }
+    return ok;
+}
+
+} // namespace trevane
