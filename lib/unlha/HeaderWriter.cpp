@@ -1,0 +1,89 @@
+#include "HeaderWriter.h"
+
+#include "Crc16.h"
+
+namespace unlha {
+namespace {
+
+void put16(std::vector<uint8_t>& b, uint32_t v) {
+    b.push_back(static_cast<uint8_t>(v));
+    b.push_back(static_cast<uint8_t>(v >> 8));
+}
+void put32(std::vector<uint8_t>& b, uint32_t v) {
+    put16(b, v & 0xFFFF);
+    put16(b, v >> 16);
+}
+void set16(std::vector<uint8_t>& b, size_t at, uint32_t v) {
+    b[at] = static_cast<uint8_t>(v);
+    b[at + 1] = static_cast<uint8_t>(v >> 8);
+}
+
+} // namespace
+
+Status HeaderWriter::build(const MemberHeader& h, std::vector<uint8_t>& b) {
+    if (h.compressedSize > 0xFFFFFFFFu || h.originalSize > 0xFFFFFFFFu)
+        return Status(Code::TooLarge, "file of 4 GiB or more: " + h.path);
+    std::string folder, name;
+    if (h.isDirectory()) {
+        folder = h.path + "/";
+    } else {
+        size_t slash = h.path.rfind('/');
+        if (slash != std::string::npos) {
+            folder = h.path.substr(0, slash + 1);
+            name = h.path.substr(slash + 1);
+        } else {
+            name = h.path;
+        }
+    }
+    if (h.isSymlink)
+        name += "|" + h.linkTarget;
+    for (char& c : folder)
+        if (c == '/')
+            c = static_cast<char>(0xFF);
+    if (name.size() > 60000 || folder.size() > 60000)
+        return Status(Code::BadCommand, "name too long: " + h.path);
+
+    b.clear();
+    put16(b, 0); // total size, set below
+    b.insert(b.end(), h.method.begin(), h.method.end());
+    put32(b, static_cast<uint32_t>(h.compressedSize));
+    put32(b, static_cast<uint32_t>(h.originalSize));
+    put32(b, static_cast<uint32_t>(h.mtime));
+    b.push_back(0x20);
+    b.push_back(2);
+    put16(b, h.crc);
+    b.push_back('U');
+    // Each extended header is preceded by its size, which counts the type byte, the data
+    // and the next header's size field.
+    auto ext = [&](uint8_t type, const uint8_t* data, size_t n) {
+        put16(b, static_cast<uint32_t>(n + 3));
+        b.push_back(type);
+        b.insert(b.end(), data, data + n);
+    };
+    uint8_t zero2[2] = {0, 0};
+    ext(0x00, zero2, 2);
+    size_t crcAt = b.size() - 2;
+    ext(0x01, reinterpret_cast<const uint8_t*>(name.data()), name.size());
+    if (!folder.empty())
+        ext(0x02, reinterpret_cast<const uint8_t*>(folder.data()), folder.size());
+    if (h.unixMode) {
+        uint8_t m[2] = {static_cast<uint8_t>(*h.unixMode), static_cast<uint8_t>(*h.unixMode >> 8)};
+        ext(0x50, m, 2);
+    }
+    if (h.uid && h.gid) {
+        uint8_t o[4] = {static_cast<uint8_t>(*h.gid), static_cast<uint8_t>(*h.gid >> 8),
+                        static_cast<uint8_t>(*h.uid), static_cast<uint8_t>(*h.uid >> 8)};
+        ext(0x51, o, 4);
+    }
+    put16(b, 0); // end of the chain
+    // A total whose low byte is zero would read as the archive's end mark.
+    if ((b.size() & 0xFF) == 0)
+        b.push_back(0);
+    if (b.size() > 0xFFFF)
+        return Status(Code::BadCommand, "name too long: " + h.path);
+    set16(b, 0, static_cast<uint32_t>(b.size()));
+    set16(b, crcAt, Crc16::of(b.data(), b.size()));
+    return {};
+}
+
+} // namespace unlha
