@@ -1,6 +1,7 @@
 #include "jobs/IniFile.h"
 
 #define SI_NO_CONVERSION
+#define SI_IMPLEMENTATION
 #include <SimpleIni.h>
 
 #include <algorithm>
@@ -24,12 +25,12 @@ std::string firstLine(std::string_view value) {
 
 struct IniFile::Impl {
     // Case-insensitive names (as Windows compares them), one value per key.
-    CSimpleIniCaseA ini{false, false, false};
+    CSimpleIniA ini{false, false, false};
 
     Impl() { ini.SetSpaces(false); }
 
     template <typename Names> static std::vector<std::string> inLoadOrder(Names names) {
-        names.sort(typename CSimpleIniCaseA::Entry::LoadOrder());
+        names.sort(typename CSimpleIniA::Entry::LoadOrder());
         std::vector<std::string> out;
         out.reserve(names.size());
         for (const auto& entry : names)
@@ -143,13 +144,13 @@ bool IniFile::eraseSection(std::string_view section) {
 }
 
 std::vector<std::string> IniFile::sections() const {
-    CSimpleIniCaseA::TNamesDepend names;
+    CSimpleIniA::TNamesDepend names;
     m_impl->ini.GetAllSections(names);
     return Impl::inLoadOrder(std::move(names));
 }
 
 std::vector<std::string> IniFile::keys(std::string_view section) const {
-    CSimpleIniCaseA::TNamesDepend names;
+    CSimpleIniA::TNamesDepend names;
     m_impl->ini.GetAllKeys(text(section).c_str(), names);
     return Impl::inLoadOrder(std::move(names));
 }
