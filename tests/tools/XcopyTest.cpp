@@ -1,0 +1,494 @@
+// Runs the real xcopy program on real temporary trees, under the conditions the job runner
+// gives it: standard input from /dev/null, output and errors through one pipe.
+
+#include "ToolRunner.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace trevane::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kXcopy = XCOPY_PATH;
+
+class XcopyTest : public ::testing::Test {
+protected:
+    ToolResult xcopy(const std::vector<std::string>& args) {
+        return runTool(kXcopy, args, ToolRun{m_tmp.path(), {}, static_cast<uid_t>(-1)});
+    }
+    fs::path at(const std::string& relative) const { return m_tmp / relative; }
+
+    // src/ with files at two levels, an empty folder and a folder without .doc files.
+    void makeSourceTree() {
+        writeFile(at("src/a.doc"), "a");
+        writeFile(at("src/B.DOC"), "B");
+        writeFile(at("src/c.txt"), "c");
+        writeFile(at("src/noext"), "n");
+        writeFile(at("src/readme.txt"), "r");
+        writeFile(at("src/with blank.doc"), "w");
+        writeFile(at("src/日本語.doc"), "j");
+        writeFile(at("src/sub/d.doc"), "d");
+        writeFile(at("src/sub/deep/e.doc"), "e");
+        writeFile(at("src/txtonly/f.txt"), "f");
+        fs::create_directories(at("src/empty"));
+    }
+
+    TempFolder m_tmp;
+};
+
+std::string lastLine(const std::string& output) {
+    std::string text = output;
+    if (!text.empty() && text.back() == '\n')
+        text.pop_back();
+    return text.substr(text.rfind('\n') + 1);
+}
+
+TEST_F(XcopyTest, WildcardsPickTheMatchingFiles) {
+    makeSourceTree();
+    struct Row {
+        const char* name;
+        std::vector<std::string> args;
+        std::vector<std::string> copied;
+    };
+    const std::vector<Row> rows = {
+        {"doc pattern ignores case",
+         {"src/*.doc", "d1", "/Y/I"},
+         {"B.DOC", "a.doc", "with blank.doc", "日本語.doc"}},
+        {"star dot star takes names without a dot",
+         {"src/*.*", "d2", "/Y/I"},
+         {"B.DOC", "a.doc", "c.txt", "noext", "readme.txt", "with blank.doc", "日本語.doc"}},
+        {"question mark is one character", {"src/?.doc", "d3", "/Y/I"}, {"B.DOC", "a.doc"}},
+        {"question mark is one Japanese character",
+         {"src/日本?.doc", "d4", "/Y/I"},
+         {"日本語.doc"}},
+        {"name dot star takes the bare name", {"src/noext.*", "d5", "/Y/I"}, {"noext"}},
+        {"a plain name", {"src/with blank.doc", "d6", "/Y/I"}, {"with blank.doc"}},
+        {"a folder takes every file",
+         {"src", "d7", "/Y/I"},
+         {"B.DOC", "a.doc", "c.txt", "noext", "readme.txt", "with blank.doc", "日本語.doc"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const ToolResult result = xcopy(row.args);
+        EXPECT_EQ(result.exitCode, 0) << result.output;
+        EXPECT_EQ(listTree(at(row.args[1])), row.copied);
+        EXPECT_EQ(lastLine(result.output),
+                  std::to_string(row.copied.size()) + " 個のファイルをコピーしました");
+    }
+}
+
+TEST_F(XcopyTest, PrintsEachSourcePathThenTheCountLine) {
+    makeSourceTree();
+    const ToolResult result = xcopy({"src/*.doc", "dst", "/Y/D/S/I/K/R"});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.output, "src/B.DOC\n"
+                             "src/a.doc\n"
+                             "src/with blank.doc\n"
+                             "src/日本語.doc\n"
+                             "src/sub/d.doc\n"
+                             "src/sub/deep/e.doc\n"
+                             "6 個のファイルをコピーしました\n");
+    EXPECT_EQ(readFile(at("dst/sub/deep/e.doc")), "e");
+}
+
+TEST_F(XcopyTest, SubfolderSwitchesDifferOnEmptyFolders) {
+    makeSourceTree();
+    struct Row {
+        const char* name;
+        const char* switches;
+        bool hasEmpty;
+        bool hasTxtOnly;
+    };
+    const std::vector<Row> rows = {
+        {"no switch stays in the top folder", "/Y/I", false, false},
+        {"S leaves out folders that get no file", "/Y/I/S", false, false},
+        {"E makes every folder", "/Y/I/E", true, true},
+    };
+    int n = 0;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string dst = "s" + std::to_string(n++);
+        const ToolResult result = xcopy({"src/*.doc", dst, row.switches});
+        EXPECT_EQ(result.exitCode, 0) << result.output;
+        EXPECT_EQ(fs::is_directory(at(dst + "/empty")), row.hasEmpty);
+        EXPECT_EQ(fs::is_directory(at(dst + "/txtonly")), row.hasTxtOnly);
+        EXPECT_EQ(fs::exists(at(dst + "/sub/deep/e.doc")), std::string(row.switches) != "/Y/I");
+    }
+}
+
+TEST_F(XcopyTest, DateSwitchCopiesOnlyNewerFiles) {
+    writeFile(at("src/old.txt"), "old");
+    writeFile(at("src/new.txt"), "new");
+    writeFile(at("src/sub/changed.txt"), "v1");
+    setTime(at("src/old.txt"), 1000000000);
+    setTime(at("src/new.txt"), 1000000000);
+    setTime(at("src/sub/changed.txt"), 1000000000);
+
+    ToolResult result = xcopy({"src", "dst", "/Y/D/S/I"});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(lastLine(result.output), "3 個のファイルをコピーしました");
+
+    // Nothing changed: nothing copied, and that is success.
+    result = xcopy({"src", "dst", "/Y/D/S/I"});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.output, "0 個のファイルをコピーしました\n");
+
+    writeFile(at("src/sub/changed.txt"), "v2");
+    setTime(at("src/sub/changed.txt"), 1000000100);
+    // A destination file newer than its source is left alone.
+    writeFile(at("dst/new.txt"), "edited in the backup");
+    setTime(at("src/new.txt"), 1000000050);
+    setTime(at("dst/new.txt"), 1000000200);
+    result = xcopy({"src", "dst", "/Y/D/S/I"});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.output, "src/sub/changed.txt\n1 個のファイルをコピーしました\n");
+    EXPECT_EQ(readFile(at("dst/sub/changed.txt")), "v2");
+    EXPECT_EQ(readFile(at("dst/new.txt")), "edited in the backup");
+
+    // The times are kept to the nanosecond, which is what makes the next /D run skip the file.
+    struct stat source, copy;
+    ASSERT_EQ(::stat(at("src/sub/changed.txt").c_str(), &source), 0);
+    ASSERT_EQ(::stat(at("dst/sub/changed.txt").c_str(), &copy), 0);
+    EXPECT_EQ(copy.st_mtim.tv_sec, source.st_mtim.tv_sec);
+    EXPECT_EQ(copy.st_mtim.tv_nsec, source.st_mtim.tv_nsec);
+}
+
+TEST_F(XcopyTest, DateValueCopiesFilesChangedOnOrAfterThatDay) {
+    // Noon local time keeps the rows clear of time zone edges.
+    auto noon = [](int y, int m, int d) {
+        std::tm tm{};
+        tm.tm_year = y - 1900;
+        tm.tm_mon = m - 1;
+        tm.tm_mday = d;
+        tm.tm_hour = 12;
+        tm.tm_isdst = -1;
+        return static_cast<long long>(std::mktime(&tm));
+    };
+    writeFile(at("src/1997.txt"), "x");
+    writeFile(at("src/1998.txt"), "x");
+    writeFile(at("src/2005.txt"), "x");
+    setTime(at("src/1997.txt"), noon(1997, 12, 31));
+    setTime(at("src/1998.txt"), noon(1998, 1, 1));
+    setTime(at("src/2005.txt"), noon(2005, 6, 1));
+
+    struct Row {
+        const char* date;
+        std::vector<std::string> copied;
+    };
+    const std::vector<Row> rows = {
+        {"/D:1998-01-01", {"1998.txt", "2005.txt"}},
+        {"/d:1-1-1998", {"1998.txt", "2005.txt"}},
+        {"/D:01-02-98", {"2005.txt"}},
+        {"/D:2005-06-01", {"2005.txt"}},
+        {"/D:1990-01-01", {"1997.txt", "1998.txt", "2005.txt"}},
+    };
+    int n = 0;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.date);
+        const std::string dst = "d" + std::to_string(n++);
+        const ToolResult result = xcopy({"src", dst, std::string("/Y/I") + row.date});
+        EXPECT_EQ(result.exitCode, 0) << result.output;
+        EXPECT_EQ(listTree(at(dst)), row.copied);
+    }
+}
+
+TEST_F(XcopyTest, MissingDestinationBecomesAFolderWithoutAsking) {
+    writeFile(at("src/one.txt"), "1");
+    writeFile(at("src/two.txt"), "2");
+    // Standard input is /dev/null, so a prompt would either hang or read nothing; the tool
+    // decides instead: several files always go into a folder.
+    struct Row {
+        const char* name;
+        std::vector<std::string> args;
+        std::vector<std::string> tree; // of "out"
+    };
+    const std::vector<Row> rows = {
+        {"with I, a nested missing path",
+         {"src", "out/a/b", "/Y/I"},
+         {"a/", "a/b/", "a/b/one.txt", "a/b/two.txt"}},
+        {"without I, several files", {"src/*.txt", "out", "/Y"}, {"one.txt", "two.txt"}},
+        {"with I, a single file", {"src/one.txt", "out", "/Y/I"}, {"one.txt"}},
+        {"trailing slash, a single file", {"src/one.txt", "out/", "/Y"}, {"one.txt"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        fs::remove_all(at("out"));
+        const ToolResult result = xcopy(row.args);
+        EXPECT_EQ(result.exitCode, 0) << result.output;
+        EXPECT_EQ(listTree(at("out")), row.tree);
+    }
+
+    // A single named file without /I is copied to a file of the destination's name.
+    fs::remove_all(at("out"));
+    const ToolResult result = xcopy({"src/one.txt", "out", "/Y"});
+    EXPECT_EQ(result.exitCode, 0) << result.output;
+    EXPECT_TRUE(fs::is_regular_file(at("out")));
+    EXPECT_EQ(readFile(at("out")), "1");
+}
+
+TEST_F(XcopyTest, KeepAttributesDecidesTheMode) {
+    writeFile(at("src/plain"), "p");
+    writeFile(at("src/readonly"), "r");
+    writeFile(at("src/script"), "s");
+    fs::permissions(at("src/plain"), fs::perms(0640));
+    fs::permissions(at("src/readonly"), fs::perms(0444));
+    fs::permissions(at("src/script"), fs::perms(0750));
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+
+    ASSERT_EQ(xcopy({"src", "keep", "/Y/I/K"}).exitCode, 0);
+    ASSERT_EQ(xcopy({"src", "reset", "/Y/I"}).exitCode, 0);
+    struct Row {
+        const char* file;
+        unsigned keep;
+        unsigned reset; // owner may write, less the umask
+    };
+    const std::vector<Row> rows = {
+        {"plain", 0640, 0640 & ~mask},
+        {"readonly", 0444, 0644 & ~mask},
+        {"script", 0750, 0750 & ~mask},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.file);
+        struct stat st;
+        ASSERT_EQ(::stat(at(std::string("keep/") + row.file).c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, row.keep);
+        ASSERT_EQ(::stat(at(std::string("reset/") + row.file).c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, row.reset);
+    }
+}
+
+TEST_F(XcopyTest, ReadOnlyDestinationNeedsR) {
+    struct Row {
+        const char* name;
+        const char* switches;
+        int exitCode;
+        std::string content;
+    };
+    const std::vector<Row> rows = {
+        {"without R the read-only file stays", "/Y", 5, "old"},
+        {"with C it still fails", "/Y/C", 5, "old"},
+        {"with R it is replaced", "/Y/R", 0, "new"},
+        {"without Y nothing is replaced", "/R", 0, "old"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        writeFile(at("src/file.txt"), "new");
+        fs::create_directories(at("dst"));
+        std::error_code ignored; // missing on the first row
+        fs::permissions(at("dst/file.txt"), fs::perms::owner_write, fs::perm_options::add, ignored);
+        writeFile(at("dst/file.txt"), "old");
+        fs::permissions(at("dst/file.txt"), fs::perms(0444));
+        const ToolResult result = xcopy({"src", "dst", row.switches});
+        EXPECT_EQ(result.exitCode, row.exitCode) << result.output;
+        EXPECT_EQ(readFile(at("dst/file.txt")), row.content);
+        EXPECT_EQ(listTree(at("dst")), std::vector<std::string>{"file.txt"}) << "no leftovers";
+    }
+}
+
+TEST_F(XcopyTest, HiddenFilesAndFoldersNeedH) {
+    writeFile(at("src/.profile"), "p");
+    writeFile(at("src/.config/app.ini"), "i");
+    writeFile(at("src/visible.txt"), "v");
+    ASSERT_EQ(xcopy({"src", "plain", "/Y/I/S"}).exitCode, 0);
+    ASSERT_EQ(xcopy({"src", "hidden", "/Y/I/S/H"}).exitCode, 0);
+    EXPECT_EQ(listTree(at("plain")), std::vector<std::string>{"visible.txt"});
+    EXPECT_EQ(listTree(at("hidden")),
+              (std::vector<std::string>{".config/", ".config/app.ini", ".profile", "visible.txt"}));
+}
+
+TEST_F(XcopyTest, ContinueSwitchGoesOnAfterAnUnreadableFile) {
+    // Root reads every file, so as root the tool runs as "nobody" on a tree that user owns.
+    const bool asRoot = ::geteuid() == 0;
+    const uid_t nobody = 65534;
+    writeFile(at("src/a.txt"), "a");
+    writeFile(at("src/b.txt"), "secret");
+    writeFile(at("src/c.txt"), "c");
+    if (asRoot) {
+        for (const auto& path : {m_tmp.path(), at("src"), at("src/a.txt"), at("src/c.txt")})
+            ASSERT_EQ(::chown(path.c_str(), nobody, nobody), 0);
+    }
+    fs::permissions(at("src/b.txt"), fs::perms::none);
+
+    struct Row {
+        const char* name;
+        const char* switches;
+        std::vector<std::string> copied;
+    };
+    const std::vector<Row> rows = {
+        {"without C the run stops", "/Y/I", {"a.txt"}},
+        {"with C the run goes on", "/Y/I/C", {"a.txt", "c.txt"}},
+    };
+    int n = 0;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string dst = "d" + std::to_string(n++);
+        const ToolResult result =
+            runTool(kXcopy, {"src", dst, row.switches},
+                    ToolRun{m_tmp.path(), {}, asRoot ? nobody : static_cast<uid_t>(-1)});
+        EXPECT_EQ(result.exitCode, 5) << result.output;
+        EXPECT_NE(result.output.find("src/b.txt: アクセスが拒否されました。"), std::string::npos)
+            << result.output;
+        EXPECT_EQ(listTree(at(dst)), row.copied);
+        EXPECT_EQ(lastLine(result.output),
+                  std::to_string(row.copied.size()) + " 個のファイルをコピーしました");
+    }
+}
+
+TEST_F(XcopyTest, SymbolicLinksAreCopiedAsLinksAndNeverFollowed) {
+    writeFile(at("outside/secret.txt"), "s");
+    writeFile(at("src/file.txt"), "f");
+    fs::create_directory_symlink("../outside", at("src/to-outside"));
+    fs::create_symlink("file.txt", at("src/to-file"));
+    fs::create_directory_symlink(".", at("src/loop"));
+    fs::create_symlink("nowhere", at("src/dangling"));
+
+    const ToolResult result = xcopy({"src", "dst", "/Y/I/S/E"});
+    EXPECT_EQ(result.exitCode, 0) << result.output;
+    EXPECT_EQ(listTree(at("dst")),
+              (std::vector<std::string>{"dangling", "file.txt", "loop", "to-file", "to-outside"}));
+    EXPECT_EQ(fs::read_symlink(at("dst/to-outside")), "../outside");
+    EXPECT_EQ(fs::read_symlink(at("dst/to-file")), "file.txt");
+
+    // A link in the destination where the source has a folder is not written through.
+    writeFile(at("src2/sub/new.txt"), "n");
+    fs::create_directories(at("dst2"));
+    fs::create_directory_symlink("../outside", at("dst2/sub"));
+    const ToolResult second = xcopy({"src2", "dst2", "/Y/I/S/C"});
+    EXPECT_EQ(second.exitCode, 5) << second.output;
+    EXPECT_FALSE(fs::exists(at("outside/new.txt")));
+}
+
+TEST_F(XcopyTest, ExitCodesAndMessages) {
+    makeSourceTree();
+    struct Row {
+        const char* name;
+        std::vector<std::string> args;
+        int exitCode;
+        std::string output;
+    };
+    const std::vector<Row> rows = {
+        {"missing source folder",
+         {"nothere/*.doc", "dst", "/Y"},
+         4,
+         "ファイルが見つかりません - nothere/*.doc\n0 個のファイルをコピーしました\n"},
+        {"nothing matches",
+         {"src/*.xls", "dst", "/Y/S"},
+         1,
+         "ファイルが見つかりません - *.xls\n0 個のファイルをコピーしました\n"},
+        {"unknown switch", {"src", "dst", "/Y/Z"}, 4, "無効なスイッチです - /Z\n"},
+        {"bad date",
+         {"src", "dst", "/D:1998-02-30"},
+         4,
+         "無効なパラメーターです - /D:1998-02-30\n"},
+        {"a third name", {"src", "dst", "extra"}, 4, "パラメーターの数が違います\n"},
+        {"no source", {}, 4, "パラメーターの数が違います\n"},
+        {"onto itself",
+         {"src", "src", "/Y"},
+         4,
+         "ファイルをそれ自身にコピーすることはできません\n0 個のファイルをコピーしました\n"},
+        {"into itself",
+         {"src", "src/sub/backup", "/Y/S/I"},
+         4,
+         "周期的なコピーを実行できません\n0 個のファイルをコピーしました\n"},
+        {"several files onto a file",
+         {"src/*.doc", "src/c.txt", "/Y"},
+         4,
+         "フォルダーではありません - src/c.txt\n0 個のファイルをコピーしました\n"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const ToolResult result = xcopy(row.args);
+        EXPECT_EQ(result.exitCode, row.exitCode);
+        EXPECT_EQ(result.output, row.output);
+    }
+    EXPECT_FALSE(fs::exists(at("src/sub/backup")));
+    EXPECT_FALSE(fs::exists(at("dst")));
+}
+
+TEST_F(XcopyTest, OtherSwitches) {
+    makeSourceTree();
+    writeFile(at("exclude.lst"), "/SUB/DEEP/\r\n.txt\r\n");
+    writeFile(at("existing/a.doc"), "old");
+    setTime(at("existing/a.doc"), 1000);
+    struct Row {
+        const char* name;
+        std::vector<std::string> args;
+        std::string dst;
+        std::vector<std::string> tree;
+        std::string output; // empty: not checked
+    };
+    const std::vector<Row> rows = {
+        {"L lists without copying",
+         {"src/*.doc", "l", "/Y/I/S/L"},
+         "l",
+         {},
+         "src/B.DOC\nsrc/a.doc\nsrc/with blank.doc\nsrc/日本語.doc\nsrc/sub/d.doc\n"
+         "src/sub/deep/e.doc\n6 個のファイル\n"},
+        {"Q prints only the count",
+         {"src/*.doc", "q", "/Y/I/Q"},
+         "q",
+         {"B.DOC", "a.doc", "with blank.doc", "日本語.doc"},
+         "4 個のファイルをコピーしました\n"},
+        {"F prints both names",
+         {"src/sub/d.doc", "f", "/Y/I/F"},
+         "f",
+         {"d.doc"},
+         "src/sub/d.doc -> f/d.doc\n1 個のファイルをコピーしました\n"},
+        {"T makes folders only",
+         {"src/*.doc", "t", "/Y/I/S/T"},
+         "t",
+         {"sub/", "sub/deep/"},
+         "0 個のファイルをコピーしました\n"},
+        {"U updates existing files only",
+         {"src/*.doc", "existing", "/Y/U"},
+         "existing",
+         {"a.doc"},
+         "src/a.doc\n1 個のファイルをコピーしました\n"},
+        {"EXCLUDE leaves out matching paths",
+         {"src", "x", "/Y/I/S/EXCLUDE:" + at("exclude.lst").string()},
+         "x",
+         {"B.DOC", "a.doc", "noext", "sub/", "sub/d.doc", "with blank.doc", "日本語.doc"},
+         ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const ToolResult result = xcopy(row.args);
+        EXPECT_EQ(result.exitCode, 0) << result.output;
+        EXPECT_EQ(listTree(at(row.dst)), row.tree);
+        if (!row.output.empty()) {
+            EXPECT_EQ(result.output, row.output);
+        }
+    }
+    EXPECT_EQ(readFile(at("existing/a.doc")), "a");
+}
+
+TEST_F(XcopyTest, ExistingFilesStayWithoutY) {
+    writeFile(at("src/a.txt"), "new");
+    writeFile(at("src/b.txt"), "b");
+    writeFile(at("dst/a.txt"), "old");
+    const ToolResult result = xcopy({"src", "dst", "/I"});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(readFile(at("dst/a.txt")), "old");
+    EXPECT_EQ(readFile(at("dst/b.txt")), "b");
+    EXPECT_EQ(lastLine(result.output), "1 個のファイルをコピーしました");
+}
+
+TEST_F(XcopyTest, LargeFileArrivesWhole) {
+    std::string content(3 * 1024 * 1024 + 17, '\0');
+    for (std::size_t i = 0; i < content.size(); ++i)
+        content[i] = static_cast<char>(i * 7 + i / 4096);
+    writeFile(at("src/big.bin"), content);
+    writeFile(at("src/empty.bin"), "");
+    const ToolResult result = xcopy({"src", "dst", "/Y/I"});
+    EXPECT_EQ(result.exitCode, 0) << result.output;
+    EXPECT_TRUE(readFile(at("dst/big.bin")) == content);
+    EXPECT_EQ(fs::file_size(at("dst/empty.bin")), 0u);
+}
+
+} // namespace
+} // namespace trevane::test
