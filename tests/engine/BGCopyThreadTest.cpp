@@ -1,0 +1,100 @@
+#include "TestSupport.h"
+
+#include "engine/BGCopyThread.h"
+#include "engine/UnlhaLibrary.h"
+#include "jobs/JobFile.h"
+#include "platform/ProcessSpawner.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sys/stat.h>
+
+using namespace trevane;
+using namespace trevane::test;
+
+namespace {
+
+// Notes every call that arrives off the main thread.
+class MainThreadHost : public RecordingHost {
+public:
+    int offMainThread = 0;
+    void note() {
+        if (QThread::currentThread() != QCoreApplication::instance()->thread())
+            ++offMainThread;
+    }
+    RunnerSettings copySettings() override {
+        note();
+        return RecordingHost::copySettings();
+    }
+    bool checkRunAllowed() override {
+        note();
+        return RecordingHost::checkRunAllowed();
+    }
+    void addLogLine(const std::string& message, int maxLogLines) override {
+        note();
+        RecordingHost::addLogLine(message, maxLogLines);
+    }
+};
+
+TEST(BGCopyThreadTest, RunsTheQueueReportingOnTheMainThreadAndFreesItself) {
+    TempDir dir;
+    const std::string prog = dir / "prog";
+    std::filesystem::create_directories(prog + "/CPL");
+    std::filesystem::create_directories(dir / "src");
+    std::filesystem::create_directories(dir / "tools");
+    writeFile(dir / "tools/xcopy", "#!/bin/sh\necho copied\n");
+    ::chmod((dir / "tools/xcopy").c_str(), 0755);
+    ASSERT_TRUE(writeJobFile(prog + "/CPL/a.cpl", {dir / "src," + dir / "dst"}).ok);
+    ASSERT_TRUE(writeJobFile(prog + "/CPL/b.cpl", {dir / "src," + dir / "dst"}).ok);
+
+    MainThreadHost host;
+    host.settings.programFolder = prog;
+    host.queue = {"a.cpl", "b.cpl"};
+    // An error thrown by the main thread's side reaches the runner, which logs it and goes on.
+    host.onLog = [&](const std::string& message) {
+        if (message == "Job File: " + prog + "/CPL/a.cpl")
+            throw std::runtime_error("boom");
+    };
+    FixedClock clock;
+    RecordingLauncher launcher;
+    RecordingFatal fatal;
+    auto spawner = ProcessSpawner::createNative(dir / "tools");
+    UnlhaLibrary archiver({FAKE_UNLHA});
+
+    auto* thread = new TBGCopyThread(host, RunnerServices{*spawner, archiver, launcher, clock,
+                                                          fatal, DateTimeLocale::english(),
+                                                          PathConventions::posix()});
+    bool terminated = false;
+    bool destroyedAfterTerminate = false;
+    QEventLoop loop;
+    QObject::connect(thread, &TBGCopyThread::OnTerminate, [&] {
+        terminated = true;
+        EXPECT_EQ(QThread::currentThread(), QCoreApplication::instance()->thread());
+    });
+    QObject::connect(thread, &QObject::destroyed, &loop, [&] {
+        destroyedAfterTerminate = terminated;
+        loop.quit();
+    });
+    loop.exec();
+
+    EXPECT_TRUE(destroyedAfterTerminate);
+    EXPECT_EQ(host.offMainThread, 0);
+    EXPECT_TRUE(host.queue.empty());
+    const auto log = host.logCalls();
+    EXPECT_NE(std::find(log.begin(), log.end(), "ジョブの実行中にエラーが発生しました。(boom)"),
+              log.end());
+    EXPECT_NE(std::find(log.begin(), log.end(), "copied\n"), log.end()) << "job b ran";
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,179 @@
+#include "engine/FatalReporter.h"
+#include "engine/JobCommands.h"
+#include "engine/LogLines.h"
+#include "engine/OutputChunks.h"
+#include "engine/RunnerHost.h"
+
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace trevane;
+
+namespace {
+
+std::string pattern(std::size_t size) {
+    std::string s(size, '\0');
+    for (std::size_t i = 0; i < size; ++i)
+        s[i] = static_cast<char>('A' + i % 26);
+    return s;
+}
+
+TEST(OutputChunksTest, ReadsOf4000BytesAtMost151) {
+    struct Case {
+        std::size_t size;
+        std::vector<std::size_t> chunkSizes;
+    };
+    const Case cases[] = {
+        {0, {}}, {3999, {3999}}, {4000, {4000}}, {4001, {4000, 1}}, {8000, {4000, 4000}},
+    };
+    for (const Case& c : cases) {
+        const auto chunks = OutputChunks::split(pattern(c.size));
+        std::vector<std::size_t> sizes;
+        for (const std::string& chunk : chunks)
+            sizes.push_back(chunk.size());
+        EXPECT_EQ(sizes, c.chunkSizes) << c.size;
+    }
+    const std::string big = pattern(700000);
+    const auto chunks = OutputChunks::split(big);
+    ASSERT_EQ(chunks.size(), 151u);
+    EXPECT_EQ(chunks[150], big.substr(150 * 4000, 4000)) << "in order, nothing skipped";
+}
+
+TEST(OutputChunksTest, EachChunkEndsAtItsFirstZeroByte) {
+    std::string out = pattern(4000) + pattern(10);
+    out[5] = '\0';
+    out[4002] = '\0';
+    const auto chunks = OutputChunks::split(out);
+    ASSERT_EQ(chunks.size(), 2u);
+    EXPECT_EQ(chunks[0], "ABCDE");
+    EXPECT_EQ(chunks[1], "AB");
+    EXPECT_EQ(OutputChunks::split(std::string("\0x", 2)), std::vector<std::string>{""});
+}
+
+TEST(LogLinesTest, AppendSplitsAndLimits) {
+    struct Case {
+        const char* name;
+        std::vector<std::string> before;
+        std::string message;
+        int limit;
+        std::vector<std::string> after;
+        LogLines::Change change;
+    };
+    const Case cases[] = {
+        {"plain", {"a"}, "b", 500, {"a", "b"}, {0, 1}},
+        {"empty message is an empty line", {}, "", 500, {""}, {0, 1}},
+        {"inner breaks", {}, "x\r\ny\nz\rw", 500, {"x", "y", "z", "w"}, {0, 4}},
+        {"final break leaves an empty line", {}, "end\n", 500, {"end", ""}, {0, 2}},
+        {"limit drops the oldest", {"1", "2", "3"}, "4", 3, {"2", "3", "4"}, {1, 1}},
+        {"limit cuts into the message", {"1", "2"}, "a\nb\nc", 2, {"b", "c"}, {2, 2}},
+        {"limit 0 keeps nothing", {"1"}, "a", 0, {}, {1, 0}},
+        {"negative acts as 0", {"1"}, "a\nb", -5, {}, {1, 0}},
+    };
+    for (const Case& c : cases) {
+        LogLines log;
+        for (const std::string& l : c.before)
+            log.append(l, 1000);
+        const LogLines::Change change = log.append(c.message, c.limit);
+        EXPECT_EQ(std::vector<std::string>(log.lines().begin(), log.lines().end()), c.after)
+            << c.name;
+        EXPECT_EQ(change, c.change) << c.name;
+    }
+}
+
+TEST(LogLinesTest, TextSaveAndReload) {
+    test::TempDir dir;
+    LogLines log;
+    log.append("Job End @ x\n", 500);
+    log.append("日本語 \x01", 500);
+    EXPECT_EQ(log.text(), "Job End @ x\r\n\r\n日本語 \x01\r\n");
+    ASSERT_TRUE(log.save(dir / "Trevane.log").ok);
+    EXPECT_EQ(test::readFile(dir / "Trevane.log"), log.text());
+
+    LogLines reloaded;
+    reloaded.setText(log.text());
+    EXPECT_EQ(reloaded.lines(), log.lines());
+    EXPECT_FALSE(log.save(dir / "missing-folder/Trevane.log").ok);
+}
+
+TEST(JobCommandsTest, WindowsExamplesVerbatim) {
+    const PathConventions win = PathConventions::windows();
+    const std::string src = JobCommands::withoutTrailingSeparator(win, "C:\\Data");
+    const std::string dst = JobCommands::withoutTrailingSeparator(win, "D:\\Bak\\");
+    EXPECT_EQ(JobCommands::copyCommand(JobCommands::sourceArgument(win, src, "*.doc"), dst,
+                                       "/Y/D/S/I/K/R"),
+              R"(xcopy "C:\Data\*.doc" "D:\Bak" /Y/D/S/I/K/R)");
+    const std::string name = JobCommands::stampArchiveName("data%t.lzh", "000115");
+    const std::string archive = win.withTrailingSeparator("D:\\Bak") + name;
+    EXPECT_EQ(JobCommands::archiveCommand(win, archive, src, "", ""),
+              R"(u "D:\Bak\data000115.lzh" "C:\Data\"  )");
+    EXPECT_EQ(JobCommands::archiveCommand(win, "D:\\Bak\\x.lzh", src, "*.*", "-d1"),
+              R"(u "D:\Bak\x.lzh" "C:\Data\" "*.*" -d1)");
+    EXPECT_EQ(JobCommands::clearCommand("D:\\Bak", true), R"(cmd.exe /C rmdir /S /Q "D:\Bak")");
+    EXPECT_EQ(JobCommands::clearCommand("D:\\Bak", false), R"(deltree /Y "D:\Bak")");
+    EXPECT_EQ(JobCommands::folderWindowCommand(win, "D:\\Bak\\"), R"(explorer.exe ,"D:\Bak\")");
+    // A root source keeps its separator, so the separator shows twice.
+    const std::string root = JobCommands::withoutTrailingSeparator(win, "C:\\");
+    EXPECT_EQ(JobCommands::sourceArgument(win, root, "*.*"), R"("C:\\*.*")");
+    EXPECT_EQ(JobCommands::archiveCommand(win, "D:\\a.lzh", root, "", ""),
+              R"(u "D:\a.lzh" "C:\\"  )");
+}
+
+TEST(JobCommandsTest, PosixForms) {
+    const PathConventions posix = PathConventions::posix();
+    const std::string dst = JobCommands::withoutTrailingSeparator(posix, "/bak/");
+    EXPECT_EQ(JobCommands::copyCommand(JobCommands::sourceArgument(posix, "/data", "*.doc"), dst,
+                                       "/Y/D/S/I/K/R"),
+              R"(xcopy "/data/*.doc" "/bak" /Y/D/S/I/K/R)");
+    EXPECT_EQ(JobCommands::copyCommand(JobCommands::sourceArgument(posix, "/data", ""), dst, "/Y"),
+              R"(xcopy "/data" "/bak" /Y)");
+    EXPECT_EQ(JobCommands::archiveCommand(posix, "/bak/data000115.lzh", "/data", "", ""),
+              R"(u "/bak/data000115.lzh" "/data/"  )");
+    EXPECT_EQ(JobCommands::clearCommand("/bak", false), R"(deltree /Y "/bak")");
+    EXPECT_EQ(JobCommands::folderWindowCommand(posix, "/bak/"), R"(xdg-open "/bak/")");
+    EXPECT_EQ(JobCommands::sourceArgument(posix, "/", "*.*"), R"("//*.*")");
+    EXPECT_EQ(JobCommands::quoted(R"(/a"b)"), R"("/a""b")") << "a quote in a POSIX name";
+}
+
+TEST(JobCommandsTest, TrailingSeparatorTrimAndStamp) {
+    struct Case {
+        PathConventions conv;
+        std::string in, out;
+    };
+    const Case cases[] = {
+        {PathConventions::windows(), "C:\\", "C:\\"},
+        {PathConventions::windows(), "C:\\Data\\", "C:\\Data"},
+        {PathConventions::windows(), "C:\\Data\\\\", "C:\\Data\\"},
+        {PathConventions::windows(), "\\", ""},
+        {PathConventions::posix(), "/", "/"},
+        {PathConventions::posix(), "/data/", "/data"},
+        {PathConventions::posix(), "/data//", "/data/"},
+        {PathConventions::posix(), "/data", "/data"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(JobCommands::withoutTrailingSeparator(c.conv, c.in), c.out) << c.in;
+
+    EXPECT_EQ(JobCommands::trimCell("\t \x01 a b \x20\x1f"), "a b");
+    EXPECT_EQ(JobCommands::trimCell(std::string(" \0x\0 ", 5)), "x");
+    EXPECT_EQ(JobCommands::trimCell("   "), "");
+    EXPECT_EQ(JobCommands::stampArchiveName("a%tb%t.lzh", "000115"), "a000115b%t.lzh");
+    EXPECT_EQ(JobCommands::stampArchiveName("a%T.lzh", "000115"), "a%T.lzh");
+}
+
+TEST(RunnerTextsTest, TrayTipAndFatalMessage) {
+    EXPECT_EQ(RunnerHost::runningTrayTip("daily.cpl"), "Trevane - daily.cpl 実行中");
+    const std::string longName(300, 'x');
+    EXPECT_EQ(RunnerHost::runningTrayTip(longName).size(), 255u);
+    // 3-byte characters: the cut falls back to a character boundary.
+    std::string japanese;
+    for (int i = 0; i < 100; ++i)
+        japanese += "日";
+    const std::string tip = RunnerHost::runningTrayTip(japanese);
+    EXPECT_LE(tip.size(), 255u);
+    EXPECT_EQ((tip.size() - std::string("Trevane - ").size()) % 3, 0u);
+
+    EXPECT_EQ(FatalReporter::message("hReadPipe", 42),
+              "Assertion failed: hReadPipe, file BGCopyThread, line 42");
+}
+
+} // namespace

@@ -1,0 +1,415 @@
+#include "TestSupport.h"
+
+#include "engine/JobRunner.h"
+#include "engine/UnlhaLibrary.h"
+#include "jobs/CommaText.h"
+#include "jobs/IniFile.h"
+#include "jobs/JobFile.h"
+#include "platform/ProcessSpawner.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+#include <sys/stat.h>
+
+using namespace trevane;
+using namespace trevane::test;
+
+namespace {
+
+const std::string child = ENGINE_CHILD;
+
+class FakeSpawner : public ProcessSpawner {
+public:
+    Result result;
+    Result run(const std::string&, std::size_t, const std::function<void()>& onStarted) override {
+        if (result.start == StartStatus::Started)
+            onStarted();
+        return result;
+    }
+};
+
+class JobRunnerTest : public ::testing::Test {
+protected:
+    JobRunnerTest() {
+        std::filesystem::create_directories(cpl);
+        std::filesystem::create_directories(tools);
+        std::filesystem::create_directories(src);
+        std::filesystem::create_directories(dst);
+        writeFile(src + "/a.txt", "a");
+        // Stand-ins for the system programs: xcopy shows its arguments, deltree removes.
+        makeTool("xcopy", "printf 'xcopy'; for a; do printf ' [%s]' \"$a\"; done; printf '\\n'");
+        makeTool("deltree", "rm -rf -- \"$2\"");
+        ::setenv("TREVANE_FAKE_UNLHA_LOG", unlhaLog.c_str(), 1);
+        host.settings.programFolder = prog;
+    }
+
+    void makeTool(const std::string& name, const std::string& body) {
+        writeFile(tools + "/" + name, "#!/bin/sh\n" + body + "\n");
+        ::chmod((tools + "/" + name).c_str(), 0755);
+    }
+
+    JobRunner runner(ArchiverLibrary* archiverOverride = nullptr,
+                     ProcessSpawner* spawnerOverride = nullptr) {
+        return JobRunner(host, RunnerServices{spawnerOverride ? *spawnerOverride : *spawner,
+                                              archiverOverride ? *archiverOverride : archiver,
+                                              launcher, clock, fatal, DateTimeLocale::english(),
+                                              PathConventions::posix()});
+    }
+
+    void job(const std::string& name, const std::vector<std::vector<std::string>>& rows) {
+        std::vector<std::string> lines;
+        for (const auto& row : rows)
+            lines.push_back(joinCommaText(row));
+        ASSERT_TRUE(writeJobFile(cpl + "/" + name, lines).ok);
+        host.queue.push_back(name);
+    }
+
+    void options(const std::string& name, const std::map<std::string, std::string>& values) {
+        IniFile ini;
+        ini.load(prog + "/Trevane.ini");
+        for (const auto& [key, value] : values)
+            ini.writeString(cpl + "/" + name, key, value);
+        ASSERT_TRUE(ini.saveAs(prog + "/Trevane.ini").ok);
+    }
+
+    void run() { runner().Execute(); }
+
+    // The log entries between "Job Start @ " and "Job End @ " of the first job.
+    std::vector<std::string> rowLog() const {
+        const auto all = host.logCalls();
+        auto begin = std::find_if(all.begin(), all.end(), [](const std::string& s) {
+            return s.rfind("Job Start @ ", 0) == 0;
+        });
+        auto end = std::find_if(all.begin(), all.end(),
+                                [](const std::string& s) { return s.rfind("Job End @ ", 0) == 0; });
+        if (begin == all.end() || end == all.end())
+            return {"(no job)"};
+        return {begin + 1, end};
+    }
+
+    std::string xcopyLine(const std::string& from, const std::string& to,
+                          const std::string& sw = "/Y/D/S/I/K/R") {
+        return "xcopy \"" + from + "\" \"" + to + "\" " + sw;
+    }
+    std::string xcopyOutput(const std::string& from, const std::string& to,
+                            const std::string& sw = "/Y/D/S/I/K/R") {
+        return "xcopy [" + from + "] [" + to + "] [" + sw + "]\n";
+    }
+
+    TempDir dir;
+    std::string prog = dir / "prog";
+    std::string cpl = prog + "/CPL";
+    std::string tools = dir / "tools";
+    std::string src = dir / "src";
+    std::string dst = dir / "dst 日本";
+    std::string unlhaLog = dir / "unlha.log";
+    RecordingHost host;
+    FixedClock clock;
+    RecordingLauncher launcher;
+    RecordingFatal fatal;
+    std::unique_ptr<ProcessSpawner> spawner = ProcessSpawner::createNative(tools);
+    UnlhaLibrary archiver{{FAKE_UNLHA}};
+};
+
+TEST_F(JobRunnerTest, CopyArchiveAndCommandRowsWithTheirExactLog) {
+    job("job.cpl", {{src, dst, "*.txt", "", "", "", ""},
+                    {src + "/", dst + "/", "", "arc%t.lzh", "", "", ""},
+                    {"", "", "", "", "", "", "echo hello"}});
+    run();
+    const std::vector<std::string> expected = {
+        "Job File: " + cpl + "/job.cpl",
+        "Job Start @ 2000/01/15 10:20:30",
+        xcopyLine(src + "/*.txt", dst),
+        xcopyOutput(src + "/*.txt", dst),
+        "u \"" + dst + "/arc000115.lzh\" \"" + src + "/\"  ",
+        "echo hello",
+        "Job End @ 2000/01/15 10:20:30\n",
+    };
+    EXPECT_EQ(host.logCalls(), expected);
+    EXPECT_EQ(launcher.started, std::vector<std::string>{"echo hello"});
+    EXPECT_EQ(readFile(unlhaLog), "u \"" + dst + "/arc000115.lzh\" \"" + src + "/\"  |10\n");
+    EXPECT_EQ(readFile(prog + "/Trevane.log"), host.log.text());
+    EXPECT_EQ(host.log.text().substr(host.log.text().size() - 4), "\r\n\r\n");
+
+    const std::vector<std::string> frame = {"copySettings", "check", "mark", "state:working..."};
+    EXPECT_TRUE(std::equal(frame.begin(), frame.end(), host.calls.begin()));
+    const std::vector<std::string> tail = {"save:" + prog + "/Trevane.log", "state:ready", "remove",
+                                           "check"};
+    EXPECT_TRUE(std::equal(tail.rbegin(), tail.rend(), host.calls.rbegin()));
+    EXPECT_TRUE(host.queue.empty());
+}
+
+TEST_F(JobRunnerTest, SkippedRowsAndFailures) {
+    job("job.cpl", {{"only one item"},
+                    {"   ", dst},
+                    {dir / "nowhere", dst},
+                    {src, "  "},
+                    {src, dir / "no-dst", "", "x.lzh"},
+                    {src, dst, "", "FAIL.lzh"},
+                    {"", "", "", "", "", "", "   "}});
+    options("job.cpl", {{"bOption4", "0"}});
+    run();
+    const std::vector<std::string> expected = {
+        dir / "nowhereがみつかりませんでした",
+        dir / "no-dstが見つかりませんでした",
+        "   ",
+    };
+    EXPECT_EQ(rowLog(), expected);
+    EXPECT_EQ(host.logLines().size(), 7u);
+    EXPECT_EQ(readFile(prog + "/Trevane.log"), host.log.text());
+    EXPECT_EQ(launcher.started, std::vector<std::string>{"   "});
+    EXPECT_TRUE(host.queue.empty());
+}
+
+TEST_F(JobRunnerTest, Option7ClearsACopyDestinationAndDeletesAnOldArchive) {
+    const std::string arcs = dir / "arcs";
+    std::filesystem::create_directories(arcs);
+    writeFile(dst + "/old.txt", "old");
+    writeFile(arcs + "/arc000115.lzh", "old archive");
+    writeFile(arcs + "/keep.txt", "an archive row never clears its folder");
+    job("job.cpl", {{src, dst}, {src, arcs, "", "arc%t.lzh", "", "-x"}});
+    options("job.cpl", {{"bOption7", "1"}});
+    run();
+    const std::vector<std::string> expected = {
+        "deltree /Y \"" + dst + "\"",
+        dst + "を作成しました",
+        xcopyLine(src, dst),
+        xcopyOutput(src, dst),
+        arcs + "/arc000115.lzhを削除しました。",
+        "u \"" + arcs + "/arc000115.lzh\" \"" + src + "/\"  -x",
+    };
+    EXPECT_EQ(rowLog(), expected);
+    EXPECT_FALSE(std::filesystem::exists(dst + "/old.txt"));
+    EXPECT_FALSE(std::filesystem::exists(arcs + "/arc000115.lzh"));
+    EXPECT_TRUE(std::filesystem::exists(arcs + "/keep.txt"));
+}
+
+TEST_F(JobRunnerTest, Option4CreatesAMissingDestinationOnlyWhenOn) {
+    const std::string missing = dir / "new";
+    job("on.cpl", {{src, missing + "/"}});
+    job("off.cpl", {{src, missing + "2"}});
+    options("off.cpl", {{"bOption4", "0"}});
+    run();
+    const auto log = host.logCalls();
+    EXPECT_NE(std::find(log.begin(), log.end(), missing + "を作成しました"), log.end());
+    EXPECT_NE(std::find(log.begin(), log.end(), xcopyLine(src, missing)), log.end());
+    EXPECT_TRUE(std::filesystem::is_directory(missing));
+    EXPECT_NE(std::find(log.begin(), log.end(), missing + "2がみつかりませんでした"), log.end());
+    EXPECT_FALSE(std::filesystem::exists(missing + "2"));
+}
+
+TEST_F(JobRunnerTest, Option8CopiesTheLogAndOption9OpensTheFolder) {
+    job("job.cpl", {{src, dst + "/"}, {src, dst, "", "a.lzh"}});
+    options("job.cpl", {{"bOption8", "1"}, {"bOption9", "1"}, {"bOption10", "1"}});
+    run();
+    const std::string copy = dst + "//Trevane.log"; // the archive row left dst ending in "/"
+    EXPECT_NE(std::find(host.calls.begin(), host.calls.end(), "save:" + copy), host.calls.end());
+    EXPECT_EQ(readFile(dst + "/Trevane.log"), readFile(prog + "/Trevane.log"));
+    const std::vector<std::string> windows = {"xdg-open \"" + dst + "\"",
+                                              "xdg-open \"" + dst + "/\""};
+    EXPECT_EQ(launcher.started, windows);
+    EXPECT_TRUE(host.hidden);
+}
+
+TEST_F(JobRunnerTest, SwitchStringsFollowTheOptionsAndRowCellsReplaceThem) {
+    job("job.cpl", {{src, dst, "", "", " /E ", "", ""}});
+    options("job.cpl", {{"bOption0", "1"},
+                        {"bOption3", "1"},
+                        {"bOption11", "1"},
+                        {"bOption12", "1"},
+                        {"bOption13", "1"}});
+    JobRunner r = runner();
+    r.Execute();
+    EXPECT_EQ(r.DefaultXcopySwitches, "/Y/C/D:1998-01-01/S/H/I/K/R");
+    EXPECT_EQ(r.DefaultUSwitches, "-c-d1");
+    EXPECT_EQ(rowLog().at(0), xcopyLine(src, dst, "/E"));
+}
+
+TEST_F(JobRunnerTest, StopRequests) {
+    // Before the first job: nothing at all happens.
+    job("a.cpl", {{src, dst}, {src, dst}, {src, dst}});
+    job("b.cpl", {{src, dst}});
+    host.continueFlag = false;
+    run();
+    EXPECT_EQ(host.calls, (std::vector<std::string>{"copySettings", "check"}));
+    EXPECT_EQ(host.queue.size(), 2u);
+
+    // Inside the first job, before its second row: the row that ran finishes, the abort line
+    // follows, the end lines and the log are still written, and the job stays queued.
+    host.calls.clear();
+    host.checks = 0;
+    host.continueFlag = true;
+    host.onCheck = [this](int n) {
+        if (n == 3)
+            host.continueFlag = false;
+    };
+    run();
+    const std::vector<std::string> expected = {xcopyLine(src, dst), xcopyOutput(src, dst),
+                                               "コピーを中止しました"};
+    EXPECT_EQ(rowLog(), expected);
+    EXPECT_EQ(host.queue, (std::vector<std::string>{"a.cpl", "b.cpl"}));
+    EXPECT_FALSE(host.headRed);
+    EXPECT_EQ(std::count(host.calls.begin(), host.calls.end(), "remove"), 0);
+    EXPECT_EQ(host.calls.back(), "state:ready");
+
+    // Between jobs: the next job stays at the head, untouched, with no line logged for it.
+    host.calls.clear();
+    host.checks = 0;
+    host.continueFlag = true;
+    host.onCheck = [this](int n) {
+        if (n == 5) // 1 before a, 3 before its rows, 5 before b
+            host.continueFlag = false;
+    };
+    run();
+    EXPECT_EQ(host.queue, std::vector<std::string>{"b.cpl"});
+    const auto log = host.logCalls();
+    EXPECT_EQ(std::count_if(log.begin(), log.end(),
+                            [](const std::string& s) { return s.rfind("Job File: ", 0) == 0; }),
+              1);
+}
+
+TEST_F(JobRunnerTest, AMissingMiddleJobIsLoggedAndSkipped) {
+    job("a.cpl", {{src, dst}});
+    host.queue.push_back("gone.cpl");
+    job("c.cpl", {{src, dst}});
+    run();
+    const auto log = host.logCalls();
+    std::vector<std::string> jobLines;
+    for (const std::string& s : log)
+        if (s.rfind("Job File: ", 0) == 0)
+            jobLines.push_back(s);
+    const std::vector<std::string> expected = {"Job File: " + cpl + "/a.cpl",
+                                               "Job File: " + cpl +
+                                                   "/gone.cplは存在しないのでスキップします。",
+                                               "Job File: " + cpl + "/c.cpl"};
+    EXPECT_EQ(jobLines, expected);
+    EXPECT_TRUE(host.queue.empty());
+}
+
+TEST_F(JobRunnerTest, RunnerErrorsAreLoggedAndTheNextJobRuns) {
+    // The log folder cannot take the log file (a folder is in the way), and the host fails
+    // once in the middle of the second job.
+    std::filesystem::create_directories(prog + "/Trevane.log");
+    job("a.cpl", {{src, dst}});
+    job("b.cpl", {{src, dst}});
+    job("c.cpl", {{src, dst}});
+    host.onLog = [this](const std::string& message) {
+        if (message == "Job File: " + cpl + "/b.cpl")
+            throw std::runtime_error("panel gone");
+    };
+    run();
+    const auto log = host.logCalls();
+    const auto count = [&log](const std::string& prefix) {
+        return std::count_if(log.begin(), log.end(),
+                             [&prefix](const std::string& s) { return s.rfind(prefix, 0) == 0; });
+    };
+    EXPECT_EQ(count(prog + "/Trevane.logを保存できませんでした。("), 2);
+    EXPECT_EQ(count("ジョブの実行中にエラーが発生しました。(panel gone)"), 1);
+    EXPECT_EQ(count("Job End @ "), 2);
+    EXPECT_TRUE(host.queue.empty());
+}
+
+TEST_F(JobRunnerTest, GarbageAndHugeJobFilesRunThrough) {
+    std::string garbage;
+    unsigned state = 12345;
+    for (int i = 0; i < 20000; ++i) {
+        state = state * 1103515245u + 12345u;
+        garbage.push_back(static_cast<char>(state >> 16));
+    }
+    writeFile(cpl + "/garbage.cpl", garbage);
+    host.queue.push_back("garbage.cpl");
+    std::vector<std::vector<std::string>> rows(100000, {"  ", "  "});
+    job("huge.cpl", rows);
+    host.settings.maxLogLines = 50;
+    run();
+    EXPECT_TRUE(host.queue.empty());
+    EXPECT_LE(host.log.size(), 50u);
+    const auto log = host.logCalls();
+    EXPECT_EQ(log.back(), "Job End @ 2000/01/15 10:20:30\n");
+    EXPECT_EQ(log[log.size() - 2], "Job Start @ 2000/01/15 10:20:30") << "blank rows log nothing";
+}
+
+TEST_F(JobRunnerTest, OutputIsLoggedInChunks) {
+    struct Case {
+        std::string args;
+        std::vector<std::size_t> sizes;
+    };
+    const Case cases[] = {
+        {"out 0", {}},           {"out 3999", {3999}},       {"out 4000", {4000}},
+        {"out 4001", {4000, 1}}, {"out 8000", {4000, 4000}}, {"zero", {3}},
+    };
+    for (const Case& c : cases) {
+        host.calls.clear();
+        JobRunner r = runner();
+        r.CaptureOutput = true;
+        r.RunProcess(child + " " + c.args);
+        const auto log = host.logCalls();
+        ASSERT_FALSE(log.empty()) << c.args;
+        EXPECT_EQ(log[0], child + " " + c.args);
+        std::vector<std::size_t> sizes;
+        for (std::size_t i = 1; i < log.size(); ++i)
+            sizes.push_back(log[i].size());
+        EXPECT_EQ(sizes, c.sizes) << c.args;
+    }
+    host.calls.clear();
+    JobRunner r = runner();
+    r.RunProcess(child + " out 700000");
+    EXPECT_EQ(host.logCalls().size(), 152u);
+
+    host.calls.clear();
+    r.CaptureOutput = false;
+    r.RunProcess(child + " out 700000");
+    EXPECT_EQ(host.logCalls(), std::vector<std::string>{child + " out 700000"});
+
+    host.calls.clear();
+    r.RunProcess("no-such-program /Y");
+    EXPECT_TRUE(host.calls.empty()) << "a command that cannot start leaves no trace";
+}
+
+TEST_F(JobRunnerTest, InternalChecksAndHandleFailures) {
+    FakeSpawner fake;
+    JobRunner r = runner(nullptr, &fake);
+    fake.result.failedCheck = ProcessSpawner::FailedCheck::PipeCreation;
+    r.RunProcess("xcopy a b");
+    ASSERT_EQ(fatal.messages.size(), 1u);
+    EXPECT_EQ(fatal.messages[0].rfind("Assertion failed: CreatePipe(&hReadPipe, &hWritePipe, "
+                                      "lpsa, 2500000), file BGCopyThread, line ",
+                                      0),
+              0u);
+    EXPECT_TRUE(host.calls.empty());
+
+    fake.result = {};
+    fake.result.start = ProcessSpawner::StartStatus::Started;
+    fake.result.handleError = true;
+    fake.result.waitFailed = true;
+    fake.result.output = "partial";
+    fake.result.failedCheck = ProcessSpawner::FailedCheck::Read;
+    r.RunProcess("xcopy a b");
+    const std::vector<std::string> expected = {"xcopy a b", "process handle error",
+                                               "process wait failure", "partial"};
+    EXPECT_EQ(host.logCalls(), expected);
+    ASSERT_EQ(fatal.messages.size(), 2u);
+    EXPECT_NE(fatal.messages[1].find("ReadFile(hReadPipe, &dest, sizeof(dest), &BytesRead, NULL)"),
+              std::string::npos);
+}
+
+TEST_F(JobRunnerTest, ArchiverCalls) {
+    JobRunner r = runner();
+    r.RunUnlha("u \"a.lzh\" \"b/\"  ");
+    r.RunUnlha("u \"FAIL.lzh\" \"b/\"  ");
+    UnlhaLibrary missing({dir / "no/libUnlha32.so", "libNoSuchUnlha32.so"});
+    JobRunner withoutLibrary = runner(&missing);
+    withoutLibrary.RunUnlha("u x");
+    UnlhaLibrary noEntry({"libm.so.6"});
+    JobRunner withoutEntry = runner(&noEntry);
+    withoutEntry.RunUnlha("u y");
+    const std::vector<std::string> expected = {"u \"a.lzh\" \"b/\"  ",
+                                               "Unlha32.dll が組込まれていません。"};
+    EXPECT_EQ(host.logCalls(), expected);
+    EXPECT_EQ(readFile(unlhaLog), "u \"a.lzh\" \"b/\"  |10\nu \"FAIL.lzh\" \"b/\"  |10\n");
+}
+
+} // namespace

@@ -1,0 +1,149 @@
+#pragma once
+
+// Stand-ins shared by the engine's tests: a temporary folder, a host that records every
+// synchronized operation, a fixed clock, a launcher and a fatal reporter that record.
+
+#include "engine/Clock.h"
+#include "engine/FatalReporter.h"
+#include "engine/LogLines.h"
+#include "engine/RunnerHost.h"
+#include "platform/DetachedLauncher.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace trevane::test {
+
+class TempDir {
+public:
+    TempDir() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "engine-XXXXXX").string();
+        if (!::mkdtemp(pattern.data()))
+            throw std::runtime_error("mkdtemp failed");
+        m_path = pattern;
+    }
+    ~TempDir() {
+        std::error_code ec;
+        std::filesystem::permissions(m_path, std::filesystem::perms::all, ec);
+        std::filesystem::remove_all(m_path, ec);
+    }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& path() const { return m_path; }
+    std::string operator/(const std::string& name) const { return m_path + "/" + name; }
+
+private:
+    std::string m_path;
+};
+
+inline void writeFile(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+inline std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// A host whose main window is a few fields: the queue, the continue flag and a log store.
+// Every call is also recorded as a short text ("log:..." etc.) in calls.
+class RecordingHost : public RunnerHost {
+public:
+    RunnerSettings settings;
+    std::vector<std::string> queue;
+    bool continueFlag = true;
+    bool headRed = false;
+    bool hidden = false;
+    LogLines log;
+    std::vector<std::string> calls;
+    // Called at the start of every checkRunAllowed with its running count (1, 2, ...), so a
+    // test can clear the continue flag at a chosen moment.
+    std::function<void(int)> onCheck;
+    std::function<void(const std::string&)> onLog; // may throw to test error handling
+    int checks = 0;
+
+    RunnerSettings copySettings() override {
+        calls.push_back("copySettings");
+        return settings;
+    }
+    bool checkRunAllowed() override {
+        ++checks;
+        if (onCheck)
+            onCheck(checks);
+        calls.push_back("check");
+        return !queue.empty() && continueFlag;
+    }
+    std::optional<std::string> markQueueHead() override {
+        calls.push_back("mark");
+        if (queue.empty())
+            return std::nullopt;
+        headRed = true;
+        return queue.front();
+    }
+    void removeQueueHead() override {
+        calls.push_back("remove");
+        if (!queue.empty())
+            queue.erase(queue.begin());
+    }
+    void reportAbort() override {
+        calls.push_back("abort");
+        headRed = false;
+    }
+    void hideMainWindow() override {
+        calls.push_back("hide");
+        hidden = true;
+    }
+    void addLogLine(const std::string& message, int maxLogLines) override {
+        if (onLog)
+            onLog(message);
+        calls.push_back("log:" + message);
+        log.append(message, maxLogLines);
+    }
+    SaveResult saveLogPanel(const std::string& path) override {
+        calls.push_back("save:" + path);
+        const WriteResult written = log.save(path);
+        return {written.ok, written.error};
+    }
+    void showState(const std::string& state) override { calls.push_back("state:" + state); }
+
+    std::vector<std::string> logLines() const { return {log.lines().begin(), log.lines().end()}; }
+    // Only the log entries, as they were handed in (before splitting into lines).
+    std::vector<std::string> logCalls() const {
+        std::vector<std::string> out;
+        for (const std::string& c : calls)
+            if (c.rfind("log:", 0) == 0)
+                out.push_back(c.substr(4));
+        return out;
+    }
+};
+
+class FixedClock : public Clock {
+public:
+    DateTime when{2000, 1, 15, 10, 20, 30, 0};
+    DateTime now() override { return when; }
+};
+
+class RecordingLauncher : public DetachedLauncher {
+public:
+    std::vector<std::string> started;
+    bool start(const std::string& commandLine, std::string*) override {
+        started.push_back(commandLine);
+        return true;
+    }
+};
+
+class RecordingFatal : public FatalReporter {
+public:
+    std::vector<std::string> messages;
+    void fail(std::string_view check, int line) override {
+        messages.push_back(message(check, line));
+    }
+};
+
+} // namespace trevane::test
