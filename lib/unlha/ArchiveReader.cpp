@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <system_error>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -23,7 +24,7 @@ Status ArchiveReader::open(const std::string& path) {
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return Status(errno == ENOENT ? Code::NotFound : Code::Io,
-                      "cannot open " + path + ": " + std::strerror(errno));
+                      "cannot open " + path + ": " + std::generic_category().message(errno));
     struct stat st;
     if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
         ::close(fd);
@@ -93,6 +94,7 @@ HeaderReader::Result ArchiveReader::next(MemberHeader& header, Status& status,
     if (r == HeaderReader::Result::Member) {
         m_current = header;
         m_dataPending = true;
+        m_dataOffset = m_source->position();
     }
     return r;
 }

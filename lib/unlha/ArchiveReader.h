@@ -36,6 +36,8 @@ public:
     Status extract(const Decoder::Sink& sink);
     // Hands the current member's stored (compressed) bytes to sink unchanged.
     Status copyRaw(const Decoder::Sink& sink);
+    // Offset in the file of the current member's data (valid right after next()).
+    uint64_t dataOffset() const { return m_dataOffset; }
 
 private:
     Status findStart(int fd);
@@ -45,6 +47,7 @@ private:
     Decoder m_decoder;
     MemberHeader m_current;
     bool m_dataPending = false;
+    uint64_t m_dataOffset = 0;
 };
 
 } // namespace unlha

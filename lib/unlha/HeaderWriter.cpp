@@ -27,16 +27,17 @@ Status HeaderWriter::build(const MemberHeader& h, std::vector<uint8_t>& b) {
     if (h.isDirectory()) {
         folder = h.path + "/";
     } else {
-        size_t slash = h.path.rfind('/');
+        // A link is stored as "path|target" split at its last "/" like any name, so a
+        // target with folders puts part of itself into the folder field.
+        std::string full = h.isSymlink ? h.path + "|" + h.linkTarget : h.path;
+        size_t slash = full.rfind('/');
         if (slash != std::string::npos) {
-            folder = h.path.substr(0, slash + 1);
-            name = h.path.substr(slash + 1);
+            folder = full.substr(0, slash + 1);
+            name = full.substr(slash + 1);
         } else {
-            name = h.path;
+            name = full;
         }
     }
-    if (h.isSymlink)
-        name += "|" + h.linkTarget;
     for (char& c : folder)
         if (c == '/')
             c = static_cast<char>(0xFF);

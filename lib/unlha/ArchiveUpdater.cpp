@@ -1,0 +1,283 @@
+#include "ArchiveUpdater.h"
+
+#include "ArchiveReader.h"
+#include "FileSelector.h"
+#include "HeaderWriter.h"
+#include "OutputFile.h"
+#include "ParallelCompressor.h"
+#include "PathRules.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <unordered_map>
+
+namespace unlha {
+
+namespace {
+
+std::string folderOf(const std::string& path) {
+    size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// Copies count bytes at offset of fd into out.
+bool copyRange(int fd, uint64_t offset, uint64_t count, OutputFile& out) {
+    std::vector<uint8_t> buf(static_cast<size_t>(std::min<uint64_t>(count, 1 << 18)));
+    while (count) {
+        size_t want = static_cast<size_t>(std::min<uint64_t>(buf.size(), count));
+        ssize_t n = ::pread(fd, buf.data(), want, static_cast<off_t>(offset));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0 || !out.write(buf.data(), static_cast<size_t>(n)))
+            return false;
+        offset += static_cast<uint64_t>(n);
+        count -= static_cast<uint64_t>(n);
+    }
+    return true;
+}
+
+unsigned archiveMode(const std::string& path) {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;
+}
+
+} // namespace
+
+bool memberSelected(const std::vector<std::string>& patterns, const std::string& path) {
+    if (patterns.empty())
+        return true;
+    std::string base = PathRules::baseName(path);
+    for (const std::string& p : patterns) {
+        std::string q = p;
+        while (q.size() > 1 && q.back() == '/')
+            q.pop_back();
+        if (PathRules::matches(q, path) || PathRules::matches(q, base))
+            return true;
+        // A folder name selects what is inside it.
+        if (path.size() > q.size() && path.compare(0, q.size(), q) == 0 && path[q.size()] == '/')
+            return true;
+    }
+    return false;
+}
+
+std::string archiveFileName(const std::string& given) {
+    std::string base = PathRules::baseName(given);
+    if (!base.empty() && base.find('.') == std::string::npos)
+        return given + ".lzh";
+    return given;
+}
+
+ArchiveUpdater::ArchiveUpdater(const CommandLine& command, std::string& report, unsigned threads)
+    : m_cmd(command), m_report(report), m_threads(threads) {}
+
+Status ArchiveUpdater::readOld(std::vector<OldMember>& members, bool& exists) {
+    ArchiveReader reader;
+    Status s = reader.open(archiveFileName(m_cmd.archive));
+    exists = s.code() != Code::NotFound;
+    if (!exists)
+        return {};
+    if (!s.ok())
+        return s;
+    for (;;) {
+        OldMember m;
+        auto r = reader.next(m.header, s, &m.raw);
+        if (r == HeaderReader::Result::End)
+            return {};
+        if (r == HeaderReader::Result::Error)
+            return s;
+        m.dataOffset = reader.dataOffset();
+        members.push_back(std::move(m));
+    }
+}
+
+Status ArchiveUpdater::add() {
+    const std::string archive = archiveFileName(m_cmd.archive);
+    std::string folder = folderOf(archive);
+    struct stat st;
+    if (!folder.empty() && (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)))
+        return Status(Code::NotFound, "folder not found: " + folder);
+
+    std::vector<SourceEntry> sources;
+    FileSelector selector(m_cmd.baseFolder, m_cmd.keepFolders, archive);
+    Status s = selector.select(m_cmd.files, sources);
+    if (!s.ok())
+        return s;
+    for (SourceEntry& e : sources) {
+        std::string safe;
+        e.archivePath = PathRules::safeRelative(e.archivePath, safe)
+                            ? safe
+                            : PathRules::baseName(e.archivePath);
+    }
+    if (sources.empty())
+        return Status(Code::NothingToDo, "no files to add");
+
+    std::vector<OldMember> old;
+    bool exists = false;
+    s = readOld(old, exists);
+    if (!s.ok())
+        return s;
+    std::unordered_map<std::string, size_t> byPath;
+    for (size_t i = 0; i < old.size(); ++i)
+        byPath.emplace(old[i].header.path, i);
+
+    // Output order: the old members where they were (some replaced), then the new ones.
+    std::vector<long> replacement(old.size(), -1);
+    std::vector<SourceEntry> work;
+    std::vector<size_t> appended;
+    const bool timeCheck = m_cmd.command == 'u' && !m_cmd.replaceAll;
+    for (SourceEntry& e : sources) {
+        auto it = byPath.find(e.archivePath);
+        if (it == byPath.end()) {
+            appended.push_back(work.size());
+            work.push_back(std::move(e));
+            continue;
+        }
+        const MemberHeader& h = old[it->second].header;
+        bool folder = S_ISDIR(e.info.st_mode) && h.isDirectory();
+        if (folder || (timeCheck && h.mtime >= static_cast<int64_t>(e.info.st_mtime)))
+            continue;
+        if (replacement[it->second] < 0) {
+            replacement[it->second] = static_cast<long>(work.size());
+            work.push_back(std::move(e));
+        }
+    }
+    if (work.empty()) {
+        m_report += "archive is up to date\n";
+        return {};
+    }
+    // The compressor hands members over in work order, which must be output order.
+    std::vector<size_t> order; // work index per compressed slot
+    std::vector<long> slotOfOld(old.size(), -1);
+    for (size_t i = 0; i < old.size(); ++i)
+        if (replacement[i] >= 0) {
+            slotOfOld[i] = static_cast<long>(order.size());
+            order.push_back(static_cast<size_t>(replacement[i]));
+        }
+    for (size_t w : appended)
+        order.push_back(w);
+    std::vector<SourceEntry> jobs;
+    jobs.reserve(order.size());
+    for (size_t w : order)
+        jobs.push_back(work[w]);
+
+    OutputFile out;
+    s = out.create(archive, archiveMode(archive));
+    if (!s.ok())
+        return s;
+    int oldFd = -1;
+    if (exists) {
+        oldFd = ::open(archive.c_str(), O_RDONLY | O_CLOEXEC);
+        if (oldFd < 0)
+            return Status(Code::Io, "cannot read " + archive);
+    }
+    struct Closer {
+        int fd;
+        ~Closer() {
+            if (fd >= 0)
+                ::close(fd);
+        }
+    } closer{oldFd};
+
+    size_t nextOld = 0;
+    size_t added = 0, replaced = 0;
+    // Copies old members up to the next one that is replaced (or all of them).
+    auto copyOldUntilSlot = [&](long slot) -> Status {
+        while (nextOld < old.size() && slotOfOld[nextOld] != slot) {
+            const OldMember& m = old[nextOld];
+            if (slotOfOld[nextOld] >= 0)
+                break;
+            if (!out.write(m.raw.data(), m.raw.size()) ||
+                !copyRange(oldFd, m.dataOffset, m.header.compressedSize, out))
+                return Status(Code::Io, "cannot write " + archive);
+            ++nextOld;
+        }
+        return {};
+    };
+    ParallelCompressor compressor(m_cmd.method, m_threads, folder);
+    std::vector<uint8_t> header;
+    s = compressor.run(jobs, [&](size_t slot, CompressedMember& member) -> Status {
+        Status c = copyOldUntilSlot(static_cast<long>(slot));
+        if (!c.ok())
+            return c;
+        bool isReplacement = nextOld < old.size() && slotOfOld[nextOld] == static_cast<long>(slot);
+        c = HeaderWriter::build(member.header, header);
+        if (!c.ok())
+            return c;
+        int fd = -1;
+        if (!out.write(header.data(), header.size()) || (fd = out.flushedFd()) < 0 ||
+            !member.data->writeTo(fd))
+            return Status(Code::Io, "cannot write " + archive);
+        m_report += (isReplacement ? "replaced " : "added ") +
+                    PathRules::printable(member.header.path) + "\n";
+        if (isReplacement) {
+            ++replaced;
+            ++nextOld;
+        } else {
+            ++added;
+        }
+        return {};
+    });
+    if (!s.ok())
+        return s;
+    s = copyOldUntilSlot(-2);
+    if (!s.ok())
+        return s;
+    uint8_t endMark = 0;
+    if (!out.write(&endMark, 1))
+        return Status(Code::Io, "cannot write " + archive);
+    s = out.commit();
+    if (!s.ok())
+        return s;
+    m_report += std::to_string(added) + " added, " + std::to_string(replaced) + " replaced\n";
+    return {};
+}
+
+Status ArchiveUpdater::remove() {
+    if (m_cmd.files.empty())
+        return Status(Code::BadCommand, "no member named to delete");
+    const std::string archive = archiveFileName(m_cmd.archive);
+    std::vector<OldMember> old;
+    bool exists = false;
+    Status s = readOld(old, exists);
+    if (!s.ok())
+        return s;
+    if (!exists)
+        return Status(Code::NotFound, "archive not found: " + archive);
+    std::vector<bool> drop(old.size());
+    size_t dropped = 0;
+    for (size_t i = 0; i < old.size(); ++i)
+        if (memberSelected(m_cmd.files, old[i].header.path)) {
+            drop[i] = true;
+            ++dropped;
+        }
+    if (!dropped)
+        return Status(Code::NothingToDo, "no member matched");
+    OutputFile out;
+    s = out.create(archive, archiveMode(archive));
+    if (!s.ok())
+        return s;
+    int fd = ::open(archive.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return Status(Code::Io, "cannot read " + archive);
+    bool ok = true;
+    for (size_t i = 0; i < old.size() && ok; ++i) {
+        if (drop[i]) {
+            m_report += "deleted " + PathRules::printable(old[i].header.path) + "\n";
+            continue;
+        }
+        ok = out.write(old[i].raw.data(), old[i].raw.size()) &&
+             copyRange(fd, old[i].dataOffset, old[i].header.compressedSize, out);
+    }
+    ::close(fd);
+    uint8_t endMark = 0;
+    if (!ok || !out.write(&endMark, 1))
+        return Status(Code::Io, "cannot write " + archive);
+    s = out.commit();
+    if (s.ok())
+        m_report += std::to_string(dropped) + " deleted\n";
+    return s;
+}
+
+} // namespace unlha

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "Status.h"
+
+#include <string>
+#include <vector>
+
+namespace unlha {
+
+// One command as the entry point receives it, for example
+//   u "dst/name.lzh" "src/" "*.doc" -c-d1
+// The command letter comes first and the archive second; a later argument ending in "/" is
+// the base folder, the others are file names, folder names or wildcard patterns relative to
+// it. Switches may stand anywhere and may be joined ("-c-d1"). Arguments are split the way
+// Windows programs split theirs: a double-quoted run is one argument and "" inside quotes
+// is one quote; backslash is an ordinary character.
+struct CommandLine {
+    char command = 0;        // lower case: u a l v t x e d s
+    std::string archive;     // as given
+    std::string baseFolder;  // ends with "/", or empty for the current folder
+    std::vector<std::string> files;
+    bool replaceAll = false;  // -c: no time check
+    bool keepFolders = false; // -d1: folder structure, attributes, subfolders
+    int method = 5;           // -o5, -o6, -o7
+    bool graphical = false;   // -gw: accepted; there is no graphical extractor here
+
+    // Code::BadCommand with a short reason for an unknown command or switch, a missing
+    // archive name, or an unbalanced quote.
+    static Status parse(const std::string& text, CommandLine& out);
+    static std::vector<std::string> split(const std::string& text, std::vector<bool>* quoted);
+};
+
+} // namespace unlha

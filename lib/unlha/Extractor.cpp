@@ -1,0 +1,265 @@
+#include "Extractor.h"
+
+#include "ArchiveReader.h"
+#include "ArchiveUpdater.h"
+#include "OutputFile.h"
+#include "PathRules.h"
+
+#include <cerrno>
+#include <cinttypes>
+#include <cstdio>
+#include <ctime>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <system_error>
+#include <unistd.h>
+
+namespace unlha {
+
+namespace {
+
+std::string errorText() { return std::generic_category().message(errno); }
+
+void keepFirst(Status& first, const Status& s) {
+    if (first.ok() && !s.ok())
+        first = s;
+}
+
+// Creates the folder and its missing parents.
+bool makeFolders(const std::string& path) {
+    if (path.empty())
+        return true;
+    struct stat st;
+    if (::stat(path.c_str(), &st) == 0)
+        return S_ISDIR(st.st_mode);
+    size_t slash = path.rfind('/', path.size() - 1);
+    if (slash != std::string::npos && slash > 0 && !makeFolders(path.substr(0, slash)))
+        return false;
+    return ::mkdir(path.c_str(), 0755) == 0 || errno == EEXIST;
+}
+
+} // namespace
+
+Extractor::Extractor(Options options, std::string& report)
+    : m_options(std::move(options)), m_report(report) {
+    m_root = m_options.target;
+    while (m_root.size() > 1 && m_root.back() == '/')
+        m_root.pop_back();
+    if (!m_root.empty() && m_root != "/")
+        m_root += '/';
+}
+
+Status Extractor::makeParents(const std::string& path) {
+    // Walks the member's folders one by one below the target; a folder that is a link (one
+    // an earlier member made, or one that was there) is not entered.
+    size_t pos = 0;
+    while ((pos = path.find('/', pos)) != std::string::npos) {
+        std::string part = m_root + path.substr(0, pos);
+        ++pos;
+        struct stat st;
+        if (::lstat(part.c_str(), &st) == 0) {
+            if (S_ISLNK(st.st_mode))
+                return Status(Code::Unsafe, "refused to write through a link: " +
+                                                PathRules::printable(path));
+            if (!S_ISDIR(st.st_mode))
+                return Status(Code::Io, "not a folder: " + PathRules::printable(part));
+            continue;
+        }
+        if (::mkdir(part.c_str(), 0755) != 0 && errno != EEXIST)
+            return Status(Code::Io, "cannot create " + PathRules::printable(part) + ": " +
+                                        errorText());
+    }
+    return {};
+}
+
+Status Extractor::extractFile(ArchiveReader& reader, const MemberHeader& h,
+                              const std::string& path) {
+    Status s = makeParents(path);
+    if (!s.ok())
+        return s;
+    std::string full = m_root + path;
+    struct stat st;
+    if (::lstat(full.c_str(), &st) == 0) {
+        if (S_ISDIR(st.st_mode))
+            return Status(Code::Io, "a folder is in the way: " + PathRules::printable(path));
+        // Replacing, never writing through: a link here stays untouched wherever it points.
+        ::unlink(full.c_str());
+    }
+    int fd = ::open(full.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return Status(Code::Io, "cannot create " + PathRules::printable(path) + ": " + errorText());
+    s = reader.extract([&](const uint8_t* data, size_t size) {
+        return OutputFile::writeAll(fd, data, size);
+    });
+    if (s.ok()) {
+        unsigned mode = h.unixMode ? (*h.unixMode & 0777) : 0644;
+        if (!h.unixMode && (h.dosAttributes & 0x01))
+            mode = 0444;
+        ::fchmod(fd, mode);
+        struct timespec times[2];
+        times[0].tv_sec = times[1].tv_sec = static_cast<time_t>(h.mtime);
+        times[0].tv_nsec = times[1].tv_nsec = 0;
+        ::futimens(fd, times);
+    }
+    if (::close(fd) != 0 && s.ok())
+        s = Status(Code::Io, "cannot write " + PathRules::printable(path) + ": " + errorText());
+    if (!s.ok())
+        ::unlink(full.c_str());
+    return s;
+}
+
+Status Extractor::makeLink(const MemberHeader& h, const std::string& path) {
+    if (!PathRules::linkStaysInside(path, h.linkTarget))
+        return Status(Code::Unsafe, "refused a link that points outside: " +
+                                        PathRules::printable(path) + " -> " +
+                                        PathRules::printable(h.linkTarget));
+    Status s = makeParents(path);
+    if (!s.ok())
+        return s;
+    std::string full = m_root + path;
+    struct stat st;
+    if (::lstat(full.c_str(), &st) == 0) {
+        if (S_ISDIR(st.st_mode))
+            return Status(Code::Io, "a folder is in the way: " + PathRules::printable(path));
+        ::unlink(full.c_str());
+    }
+    if (::symlink(h.linkTarget.c_str(), full.c_str()) != 0)
+        return Status(Code::Io, "cannot create link " + PathRules::printable(path) + ": " +
+                                    errorText());
+    return {};
+}
+
+Status Extractor::extract() {
+    ArchiveReader reader;
+    Status s = reader.open(m_options.archive);
+    if (!s.ok())
+        return s;
+    if (!m_root.empty() && !makeFolders(m_root.substr(0, m_root.size() - 1)))
+        return Status(Code::Io, "cannot create " + m_root);
+    Status first;
+    size_t files = 0;
+    MemberHeader h;
+    for (;;) {
+        auto r = reader.next(h, s);
+        if (r == HeaderReader::Result::End)
+            break;
+        if (r == HeaderReader::Result::Error) {
+            keepFirst(first, s);
+            m_report += s.message() + "\n";
+            break;
+        }
+        if (h.path.empty() || !memberSelected(m_options.patterns, h.path))
+            continue;
+        std::string path;
+        if (!PathRules::safeRelative(h.path, path)) {
+            Status u(Code::Unsafe, "refused unsafe name: " + PathRules::printable(h.path));
+            m_report += u.message() + "\n";
+            keepFirst(first, u);
+            continue;
+        }
+        if (!m_options.keepFolders) {
+            if (h.isDirectory())
+                continue;
+            path = PathRules::baseName(path);
+        }
+        if (h.isDirectory()) {
+            s = makeParents(path + "/");
+        } else if (h.isSymlink) {
+            s = makeLink(h, path);
+        } else if (!Decoder::supports(h.method)) {
+            s = Status(Code::Unsupported, "unknown method " + PathRules::printable(h.method) +
+                                              ": " + PathRules::printable(path));
+        } else {
+            s = extractFile(reader, h, path);
+        }
+        if (s.ok()) {
+            if (!h.isDirectory())
+                ++files;
+            m_report += PathRules::printable(path) + "\n";
+        } else {
+            m_report += s.message() + "\n";
+            keepFirst(first, s);
+        }
+    }
+    m_report += std::to_string(files) + " extracted\n";
+    return first;
+}
+
+Status Extractor::test() {
+    ArchiveReader reader;
+    Status s = reader.open(m_options.archive);
+    if (!s.ok())
+        return s;
+    Status first;
+    size_t tested = 0;
+    MemberHeader h;
+    for (;;) {
+        auto r = reader.next(h, s);
+        if (r == HeaderReader::Result::End)
+            break;
+        if (r == HeaderReader::Result::Error) {
+            keepFirst(first, s);
+            m_report += s.message() + "\n";
+            break;
+        }
+        if (!memberSelected(m_options.patterns, h.path) || h.isDirectory() || h.isSymlink)
+            continue;
+        s = reader.extract([](const uint8_t*, size_t) { return true; });
+        ++tested;
+        if (!s.ok()) {
+            m_report += s.message() + "\n";
+            keepFirst(first, s);
+        }
+    }
+    m_report += std::to_string(tested) + (first.ok() ? " tested, no errors\n" : " tested, errors\n");
+    return first;
+}
+
+Status Extractor::list() {
+    ArchiveReader reader;
+    Status s = reader.open(m_options.archive);
+    if (!s.ok())
+        return s;
+    m_report += "      Size    Packed Ratio Method Date       Time     Name\n";
+    uint64_t totalSize = 0, totalPacked = 0;
+    size_t count = 0;
+    MemberHeader h;
+    for (;;) {
+        auto r = reader.next(h, s);
+        if (r == HeaderReader::Result::End)
+            break;
+        if (r == HeaderReader::Result::Error) {
+            m_report += s.message() + "\n";
+            return s;
+        }
+        if (!memberSelected(m_options.patterns, h.path))
+            continue;
+        char line[128];
+        time_t t = static_cast<time_t>(h.mtime);
+        std::tm tm{};
+        localtime_r(&t, &tm);
+        char when[32];
+        std::strftime(when, sizeof when, "%Y-%m-%d %H:%M:%S", &tm);
+        double ratio = h.originalSize ? 100.0 * static_cast<double>(h.compressedSize) /
+                                            static_cast<double>(h.originalSize)
+                                      : 0.0;
+        std::snprintf(line, sizeof line, "%10" PRIu64 " %9" PRIu64 " %4.0f%% %-6s %s ",
+                      h.originalSize, h.compressedSize, ratio,
+                      PathRules::printable(h.method).c_str(), when);
+        m_report += line;
+        m_report += PathRules::printable(h.path);
+        if (h.isDirectory())
+            m_report += "/";
+        if (h.isSymlink)
+            m_report += " -> " + PathRules::printable(h.linkTarget);
+        m_report += "\n";
+        totalSize += h.originalSize;
+        totalPacked += h.compressedSize;
+        ++count;
+    }
+    m_report += std::to_string(count) + " members, " + std::to_string(totalSize) + " bytes, " +
+                std::to_string(totalPacked) + " packed\n";
+    return {};
+}
+
+} // namespace unlha

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "Status.h"
+
+#include <string>
+#include <vector>
+
+namespace unlha {
+
+// The reading commands: x (extract with folders), e (extract without), t (test every
+// member's data against its CRC) and l (list). Extraction never writes outside the target
+// folder: names are made relative and ".." that would climb out is refused, no file is
+// written through a symbolic link, and links are only made when they point inside.
+class Extractor {
+public:
+    struct Options {
+        std::string archive;              // the file name exactly
+        std::string target;               // folder to extract into; empty for the current one
+        std::vector<std::string> patterns; // none selects every member
+        bool keepFolders = true;           // false for e
+    };
+
+    // report receives a line per member written or failed, and a summary.
+    Extractor(Options options, std::string& report);
+
+    // Every selected member is tried; the first failure's code is returned at the end.
+    Status extract();
+    Status test();
+    Status list();
+
+private:
+    Status extractFile(class ArchiveReader& reader, const struct MemberHeader& h,
+                       const std::string& path);
+    Status makeParents(const std::string& path);
+    Status makeLink(const struct MemberHeader& h, const std::string& path);
+
+    Options m_options;
+    std::string& m_report;
+    std::string m_root; // target with a trailing "/", or empty
+};
+
+} // namespace unlha

@@ -1,0 +1,189 @@
+#include "ParallelCompressor.h"
+
+#include "Crc16.h"
+#include "Encoder.h"
+
+#include <atomic>
+#include <cerrno>
+#include <condition_variable>
+#include <fcntl.h>
+#include <mutex>
+#include <system_error>
+#include <thread>
+#include <unistd.h>
+
+namespace unlha {
+
+namespace {
+constexpr size_t kMemoryPerMember = 1 << 20;
+constexpr size_t kAheadPerThread = 8;
+constexpr uint64_t kMaxMemberSize = 0xFFFFFFFFull;
+
+long readSome(int fd, uint8_t* data, size_t size) {
+    for (;;) {
+        ssize_t n = ::read(fd, data, size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        return static_cast<long>(n);
+    }
+}
+} // namespace
+
+ParallelCompressor::ParallelCompressor(int methodDigit, unsigned threads, std::string tempFolder)
+    : m_method(methodDigit), m_threads(threads ? threads : 1), m_tempFolder(std::move(tempFolder)) {}
+
+Status ParallelCompressor::compressOne(const SourceEntry& e, int methodDigit, Encoder& encoder,
+                                       const std::string& tempFolder, CompressedMember& out) {
+    MemberHeader& h = out.header;
+    h = MemberHeader{};
+    h.path = e.archivePath;
+    h.mtime = static_cast<int64_t>(e.info.st_mtime);
+    h.unixMode = static_cast<uint16_t>(e.info.st_mode);
+    h.uid = static_cast<uint16_t>(e.info.st_uid);
+    h.gid = static_cast<uint16_t>(e.info.st_gid);
+    out.data = std::make_unique<SpillBuffer>(tempFolder, kMemoryPerMember);
+    if (S_ISDIR(e.info.st_mode) || S_ISLNK(e.info.st_mode)) {
+        h.method = "-lhd-";
+        h.isSymlink = S_ISLNK(e.info.st_mode);
+        h.linkTarget = e.linkTarget;
+        return {};
+    }
+    int fd = ::open(e.diskPath.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0)
+        return Status(Code::Io, "cannot read " + e.diskPath + ": " +
+                                    std::generic_category().message(errno));
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    struct stat st;
+    if (::fstat(fd, &st) != 0)
+        return Status(Code::Io, "cannot read " + e.diskPath);
+    uint64_t size = static_cast<uint64_t>(st.st_size);
+    if (size > kMaxMemberSize)
+        return Status(Code::TooLarge, "file of 4 GiB or more: " + e.diskPath);
+    h.mtime = static_cast<int64_t>(st.st_mtime);
+
+    bool tooLarge = false;
+    auto input = [&](uint8_t* data, size_t n) -> long {
+        long got = readSome(fd, data, n);
+        return got;
+    };
+    auto output = [&](const uint8_t* data, size_t n) { return out.data->append(data, n); };
+    if (size > 0) {
+        Encoder::Result r;
+        Status s = encoder.encode(input, output, size - 1, r);
+        if (!s.ok())
+            return Status(s.code(), s.message() + ": " + e.diskPath);
+        if (!r.gaveUp && r.originalSize <= kMaxMemberSize) {
+            h.method = "-lh" + std::to_string(methodDigit) + "-";
+            h.originalSize = r.originalSize;
+            h.compressedSize = r.compressedSize;
+            h.crc = r.crc;
+            h.hasCrc = true;
+            return {};
+        }
+        tooLarge = r.originalSize > kMaxMemberSize;
+    }
+    if (tooLarge)
+        return Status(Code::TooLarge, "file of 4 GiB or more: " + e.diskPath);
+    // Compression does not pay: store the bytes as they are.
+    out.data->clear();
+    if (::lseek(fd, 0, SEEK_SET) != 0)
+        return Status(Code::Io, "cannot read " + e.diskPath);
+    Crc16 crc;
+    std::vector<uint8_t> buf(1 << 18);
+    uint64_t total = 0;
+    for (;;) {
+        long n = readSome(fd, buf.data(), buf.size());
+        if (n < 0)
+            return Status(Code::Io, "cannot read " + e.diskPath);
+        if (n == 0)
+            break;
+        total += static_cast<uint64_t>(n);
+        if (total > kMaxMemberSize)
+            return Status(Code::TooLarge, "file of 4 GiB or more: " + e.diskPath);
+        crc.update(buf.data(), static_cast<size_t>(n));
+        if (!out.data->append(buf.data(), static_cast<size_t>(n)))
+            return Status(Code::Io, "cannot write a temporary file");
+    }
+    h.method = "-lh0-";
+    h.originalSize = h.compressedSize = total;
+    h.crc = crc.value();
+    h.hasCrc = true;
+    return {};
+}
+
+Status ParallelCompressor::run(const std::vector<SourceEntry>& entries, const Writer& writer) {
+    const size_t n = entries.size();
+    std::vector<std::unique_ptr<CompressedMember>> done(n);
+    std::vector<Status> results(n);
+    std::vector<bool> ready(n, false);
+    std::mutex mutex;
+    std::condition_variable changed;
+    size_t nextJob = 0;
+    size_t written = 0;
+    bool stop = false;
+    const size_t ahead = kAheadPerThread * m_threads;
+
+    auto work = [&]() {
+        Encoder encoder(m_method);
+        for (;;) {
+            size_t i;
+            {
+                std::unique_lock lock(mutex);
+                changed.wait(lock, [&] { return stop || nextJob >= n || nextJob < written + ahead; });
+                if (stop || nextJob >= n)
+                    return;
+                i = nextJob++;
+            }
+            auto member = std::make_unique<CompressedMember>();
+            Status s = compressOne(entries[i], m_method, encoder, m_tempFolder, *member);
+            {
+                std::lock_guard lock(mutex);
+                done[i] = std::move(member);
+                results[i] = std::move(s);
+                ready[i] = true;
+            }
+            changed.notify_all();
+        }
+    };
+
+    unsigned threads = static_cast<unsigned>(std::min<size_t>(m_threads, n));
+    std::vector<std::thread> pool;
+    for (unsigned t = 0; t < threads; ++t)
+        pool.emplace_back(work);
+
+    Status status;
+    for (size_t i = 0; i < n; ++i) {
+        std::unique_ptr<CompressedMember> member;
+        {
+            std::unique_lock lock(mutex);
+            changed.wait(lock, [&] { return ready[i]; });
+            member = std::move(done[i]);
+            status = results[i];
+        }
+        if (status.ok())
+            status = writer(i, *member);
+        member.reset();
+        {
+            std::lock_guard lock(mutex);
+            written = i + 1;
+            if (!status.ok())
+                stop = true;
+        }
+        changed.notify_all();
+        if (!status.ok())
+            break;
+    }
+    {
+        std::lock_guard lock(mutex);
+        stop = true;
+    }
+    changed.notify_all();
+    for (std::thread& t : pool)
+        t.join();
+    return status;
+}
+
+} // namespace unlha

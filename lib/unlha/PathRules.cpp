@@ -1,0 +1,103 @@
+#include "PathRules.h"
+
+#include <vector>
+
+namespace unlha::PathRules {
+
+namespace {
+
+// Splits on "/" and resolves "." and ".."; false when ".." leaves the root.
+bool resolve(const std::string& path, std::vector<std::string>& parts) {
+    size_t i = 0;
+    while (i <= path.size()) {
+        size_t slash = path.find('/', i);
+        if (slash == std::string::npos)
+            slash = path.size();
+        std::string part = path.substr(i, slash - i);
+        i = slash + 1;
+        if (part.empty() || part == ".")
+            continue;
+        if (part == "..") {
+            if (parts.empty())
+                return false;
+            parts.pop_back();
+            continue;
+        }
+        parts.push_back(std::move(part));
+    }
+    return true;
+}
+
+} // namespace
+
+bool safeRelative(const std::string& stored, std::string& out) {
+    std::vector<std::string> parts;
+    if (!resolve(stored, parts) || parts.empty())
+        return false;
+    out.clear();
+    for (const std::string& p : parts) {
+        if (!out.empty())
+            out += '/';
+        out += p;
+    }
+    return true;
+}
+
+bool linkStaysInside(const std::string& linkPath, const std::string& target) {
+    if (target.empty() || target[0] == '/')
+        return false;
+    std::string folder;
+    size_t slash = linkPath.rfind('/');
+    if (slash != std::string::npos)
+        folder = linkPath.substr(0, slash + 1);
+    std::vector<std::string> parts;
+    return resolve(folder + target, parts);
+}
+
+bool matches(const std::string& pattern, const std::string& name) {
+    if (pattern == "*.*" || pattern == "*")
+        return true;
+    // Iterative match with one backtrack point per "*".
+    size_t p = 0, n = 0, starP = std::string::npos, starN = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && (pattern[p] == '?' || pattern[p] == name[n])) {
+            ++p;
+            ++n;
+        } else if (p < pattern.size() && pattern[p] == '*') {
+            starP = p++;
+            starN = n;
+        } else if (starP != std::string::npos) {
+            p = starP + 1;
+            n = ++starN;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '*')
+        ++p;
+    // "name.*" also matches a name without any dot.
+    if (p + 2 == pattern.size() && pattern[p] == '.' && pattern[p + 1] == '*')
+        return name.find('.') == std::string::npos;
+    return p == pattern.size();
+}
+
+bool hasWildcards(const std::string& pattern) {
+    return pattern.find_first_of("*?") != std::string::npos;
+}
+
+std::string baseName(const std::string& path) {
+    size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string printable(const std::string& name) {
+    std::string out = name;
+    for (char& c : out) {
+        unsigned char u = static_cast<unsigned char>(c);
+        if (u < 0x20 || u == 0x7F)
+            c = '?';
+    }
+    return out;
+}
+
+} // namespace unlha::PathRules

@@ -1,0 +1,45 @@
+// unlha: the archiver library's command-line front end. The arguments become one command
+// line for the entry point Unlha, e.g.  unlha u dst/name.lzh src/ '*.txt' -d1
+#include "Unlha.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Quotes an argument the way the library's parser splits them back.
+std::string quoted(const std::string& arg) {
+    if (!arg.empty() && arg.find_first_of(" \t\"") == std::string::npos)
+        return arg;
+    std::string out = "\"";
+    for (char c : arg) {
+        if (c == '"')
+            out += '"';
+        out += c;
+    }
+    return out + "\"";
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::fputs("usage: unlha COMMAND ARCHIVE [BASE_FOLDER/] [FILES...] [-SWITCHES]\n"
+                   "commands: u a l t x e d s; switches: -c -d1 -o5 -o6 -o7 -gw\n",
+                   stderr);
+        return 2;
+    }
+    std::string line;
+    for (int i = 1; i < argc; ++i) {
+        std::string a = argv[i];
+        if (!line.empty())
+            line += ' ';
+        // Switches stay bare so the library sees them as switches.
+        line += (a.size() > 1 && a[0] == '-') ? a : quoted(a);
+    }
+    std::vector<char> output(16 << 20);
+    int code = Unlha(nullptr, line.c_str(), output.data(), static_cast<uint32_t>(output.size()));
+    std::fputs(output.data(), code == 0 ? stdout : stderr);
+    return code;
+}
