@@ -1,0 +1,46 @@
+#pragma once
+
+#include "jobs/JobTable.h"
+
+#include <QAbstractTableModel>
+
+namespace trevane {
+
+// Shows a JobTable in a QTableView. The table's header row 0 becomes the horizontal header and
+// its row-number column 0 the vertical header, so model cell (row, column) is table cell
+// (column + 1, row + 1). The JobTable stays the one place the cells live; whoever changes it
+// behind the model's back calls one of the notifications below.
+class JobTableModel : public QAbstractTableModel {
+    Q_OBJECT
+
+public:
+    explicit JobTableModel(JobTable& table, QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role) override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+    static int tableRow(const QModelIndex& index) { return index.row() + 1; }
+    static int tableColumn(const QModelIndex& index) { return index.column() + 1; }
+    QModelIndex indexOf(int tableColumn, int tableRow) const {
+        return index(tableRow - 1, tableColumn - 1);
+    }
+
+    // The grid's text of the cell being edited changed: stored through JobTable::setEditText,
+    // with a new entry row when it appends one. Returns whether a row was appended.
+    bool setEditText(int tableColumn, int tableRow, const std::string& text);
+
+    // The whole table changed (new file, undo, row moves).
+    void reload();
+    // Cells of one table row changed, or its number.
+    void rowChanged(int tableRow);
+
+private:
+    JobTable& m_table;
+    int m_shownRows = 0; // data rows the view knows of
+};
+
+} // namespace trevane

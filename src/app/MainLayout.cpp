@@ -1,0 +1,408 @@
+// Building the main window's widgets, actions, menus, tool band and status bar.
+
+#include "app/JobTableModel.h"
+#include "app/Mainunit.h"
+#include "platform/TextCodec.h"
+
+#include <QAction>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTableView>
+#include <QTextEdit>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+namespace trevane {
+
+namespace {
+
+// A widget with a caption line above its content, like the panels of the window.
+QWidget* captionedPanel(const QString& caption, QWidget* content, const QString& name) {
+    auto* panel = new QWidget;
+    panel->setObjectName(name);
+    auto* layout = new QVBoxLayout(panel);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    auto* label = new QLabel(caption);
+    label->setFrameShape(QFrame::Panel);
+    label->setFrameShadow(QFrame::Raised);
+    label->setContentsMargins(3, 1, 3, 1);
+    layout->addWidget(label);
+    layout->addWidget(content, 1);
+    return panel;
+}
+
+} // namespace
+
+void TMainForm::setHint(QWidget* widget, const QString& hint) {
+    int bar = hint.indexOf(QLatin1Char('|'));
+    widget->setToolTip(bar < 0 ? hint : hint.left(bar));
+    widget->setStatusTip(bar < 0 ? hint : hint.mid(bar + 1));
+}
+
+void TMainForm::setHint(QAction* action, const QString& hint) {
+    int bar = hint.indexOf(QLatin1Char('|'));
+    action->setToolTip(bar < 0 ? hint : hint.left(bar));
+    action->setStatusTip(bar < 0 ? hint : hint.mid(bar + 1));
+}
+
+QAction* TMainForm::makeAction(const QString& name, const QString& caption,
+                               const QKeySequence& key) {
+    auto* action = new QAction(caption, this);
+    action->setObjectName(name);
+    if (!key.isEmpty())
+        action->setShortcut(key);
+    m_actions.insert(name, action);
+    return action;
+}
+
+void TMainForm::buildLayout() {
+    setObjectName(QStringLiteral("MainForm"));
+    setAcceptDrops(true);
+
+    // Job-file list on the left.
+    m_cplFileList = new QListWidget;
+    m_cplFileList->setObjectName(QStringLiteral("CPLFileListBox"));
+    m_cplFileList->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_cplFileList->setUniformItemSizes(true);
+    m_cplFileList->setDragEnabled(true);
+    setHint(m_cplFileList, QStringLiteral("CPLディレクトリのファイルリスト"));
+    m_leftPanel = captionedPanel(QStringLiteral("CPL\\"), m_cplFileList, QStringLiteral("LeftPanel"));
+    m_leftPanel->setMinimumWidth(0);
+
+    // Job table.
+    m_grid = new QTableView;
+    m_grid->setObjectName(QStringLiteral("sgCopyList"));
+    m_model = new JobTableModel(m_table, this);
+    m_grid->setModel(m_model);
+    m_grid->setAcceptDrops(true);
+    m_grid->setMouseTracking(true);
+    m_grid->viewport()->installEventFilter(this);
+    m_grid->setSelectionMode(QAbstractItemView::ContiguousSelection);
+    m_grid->setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed |
+                            QAbstractItemView::AnyKeyPressed);
+    m_grid->setTabKeyNavigation(true);
+    m_grid->setWordWrap(false);
+    m_grid->verticalHeader()->setDefaultSectionSize(qMax(15, fontMetrics().height() + 3));
+    m_grid->verticalHeader()->setMinimumWidth(JobTable::initialColumnWidths()[0]);
+    m_grid->verticalHeader()->setDefaultAlignment(Qt::AlignCenter);
+    m_grid->horizontalHeader()->setSectionsMovable(false);
+    m_grid->horizontalHeader()->setHighlightSections(false);
+    for (int c = 1; c < JobTable::ColumnCount; ++c)
+        m_grid->setColumnWidth(c - 1, JobTable::initialColumnWidths()[c]);
+    setHint(m_grid, QStringLiteral("|ダブルクリック、右クリック対応"));
+
+    // Options check list with the /D date edit above it.
+    m_optionList = new QListWidget;
+    m_optionList->setObjectName(QStringLiteral("OptionCheckListBox"));
+    for (std::string_view text : JobOptions::itemTexts()) {
+        auto* item = new QListWidgetItem(toQString(text), m_optionList);
+        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable | Qt::ItemIsSelectable);
+        item->setCheckState(Qt::Unchecked);
+    }
+    setHint(m_optionList, QStringLiteral("コマンドオプション"));
+    m_dateEdit = new QLineEdit(QStringLiteral("1998-01-01"));
+    m_dateEdit->setObjectName(QStringLiteral("DateMaskEdit"));
+    m_dateEdit->setInputMask(QStringLiteral("9999-99-99;_"));
+    m_dateEdit->setText(QStringLiteral("1998-01-01"));
+    m_dateEdit->setMaximumWidth(fontMetrics().horizontalAdvance(QStringLiteral("0000-00-00")) + 16);
+    auto* optionsPanel = new QWidget;
+    optionsPanel->setObjectName(QStringLiteral("OptionPanel"));
+    auto* optionsLayout = new QVBoxLayout(optionsPanel);
+    optionsLayout->setContentsMargins(0, 0, 0, 0);
+    optionsLayout->setSpacing(1);
+    auto* dateRow = new QHBoxLayout;
+    auto* dateLabel = new QLabel(QStringLiteral("/Dオプションの日付指定：YYYY-MM-DD"));
+    dateLabel->setObjectName(QStringLiteral("DateLabel"));
+    dateRow->addWidget(dateLabel);
+    dateRow->addWidget(m_dateEdit);
+    dateRow->addStretch(1);
+    optionsLayout->addLayout(dateRow);
+    optionsLayout->addWidget(m_optionList, 1);
+
+    // Queue panel.
+    m_que = new QTextEdit;
+    m_que->setObjectName(QStringLiteral("reQue"));
+    m_que->setAcceptRichText(false);
+    m_que->setLineWrapMode(QTextEdit::NoWrap);
+    m_que->setReadOnly(true);
+    m_quePanel = captionedPanel(QStringLiteral("実行ジョブファイルリスト"), m_que,
+                                QStringLiteral("QuePanel"));
+
+    m_lowerSplitter = new QSplitter(Qt::Horizontal);
+    m_lowerSplitter->setObjectName(QStringLiteral("Splitter3"));
+    m_lowerSplitter->addWidget(optionsPanel);
+    m_lowerSplitter->addWidget(m_quePanel);
+    m_lowerSplitter->setStretchFactor(0, 1);
+    m_lowerSplitter->setStretchFactor(1, 0);
+    m_lowerPanel = m_lowerSplitter;
+    m_lowerPanel->setObjectName(QStringLiteral("RightBtmPanel"));
+
+    // Log panel.
+    m_logView = new QPlainTextEdit;
+    m_logView->setObjectName(QStringLiteral("reLog"));
+    m_logView->setReadOnly(true);
+    m_logView->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_logView->setUndoRedoEnabled(false);
+
+    m_rightSplitter = new QSplitter(Qt::Vertical);
+    m_rightSplitter->setObjectName(QStringLiteral("RightPanel"));
+    m_rightSplitter->addWidget(m_grid);
+    m_rightSplitter->addWidget(m_lowerPanel);
+    m_rightSplitter->addWidget(m_logView);
+    m_rightSplitter->setStretchFactor(0, 1);
+    m_rightSplitter->setStretchFactor(1, 0);
+    m_rightSplitter->setStretchFactor(2, 0);
+    m_rightSplitter->setChildrenCollapsible(false);
+
+    m_mainSplitter = new QSplitter(Qt::Horizontal);
+    m_mainSplitter->setObjectName(QStringLiteral("Splitter2"));
+    m_mainSplitter->addWidget(m_leftPanel);
+    m_mainSplitter->addWidget(m_rightSplitter);
+    m_mainSplitter->setStretchFactor(0, 0);
+    m_mainSplitter->setStretchFactor(1, 1);
+    m_mainSplitter->setCollapsible(0, true);
+    m_mainSplitter->setCollapsible(1, false);
+    setCentralWidget(m_mainSplitter);
+
+    buildActions();
+    buildMenus();
+    buildToolBars();
+    buildStatusBar();
+    installGridBehaviour();
+
+    resize(701, 416);
+    m_mainSplitter->setSizes({129, 701 - 129});
+    m_lowerSplitter->setSizes({701 - 129 - 163, 163});
+    m_rightSplitter->setSizes({416 - 119 - 58, 119, 58});
+}
+
+void TMainForm::buildActions() {
+    using QKS = QKeySequence;
+    // File
+    makeAction("FileNew", "新規作成(&N)", QKS(Qt::CTRL | Qt::Key_N));
+    makeAction("FileOpen", "開く(&O)", QKS(Qt::CTRL | Qt::Key_O));
+    makeAction("FileSave", "上書き保存(&S)", QKS(Qt::CTRL | Qt::Key_S));
+    makeAction("FileSaveAs", "名前を付けて保存(&A)...");
+    makeAction("FileDelete", "ファイルの削除(&D)");
+    makeAction("Exit", "終了(&X)");
+    // Edit
+    makeAction("EditUndo", "元に戻す(&U)", QKS(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
+    makeAction("EditCut", "セル内容の切り取り(&T)", QKS(Qt::CTRL | Qt::SHIFT | Qt::Key_X));
+    makeAction("EditCopy", "セル内容のコピー(&C)", QKS(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
+    makeAction("EditPaste", "セル内容の貼り付け(&P)", QKS(Qt::CTRL | Qt::SHIFT | Qt::Key_V));
+    makeAction("Refer", "ディレクトリとファイル参照(&R)...", QKS(Qt::CTRL | Qt::Key_R));
+    makeAction("ClearSelected", "選択セルの消去(&X)", QKS(Qt::CTRL | Qt::SHIFT | Qt::Key_D));
+    makeAction("InsertRow", "行の挿入(&I)", QKS(Qt::CTRL | Qt::Key_I));
+    makeAction("RowCopy", "選択行の複製(&W)", QKS(Qt::CTRL | Qt::Key_W));
+    makeAction("RowDelete", "選択行の削除(&D)", QKS(Qt::CTRL | Qt::Key_D));
+    makeAction("ColCopyAll", "選択セルを同一列に複製(&A)");
+    // Run
+    makeAction("StartCopy", "開いているジョブファイルの実行(&S)", QKS(Qt::CTRL | Qt::Key_S));
+    makeAction("StartJobFile", "登録ジョブファイルの実行(J)", QKS(Qt::CTRL | Qt::Key_J));
+    makeAction("StopCopy", "実行待ちジョブの中止(&X)", QKS(Qt::CTRL | Qt::Key_Q));
+    makeAction("TimerOnOff", "タイマー起動(&T)", QKS(Qt::CTRL | Qt::Key_T));
+    makeAction("MakeSFX", "自己解凍書庫の作成(&F)");
+    // View
+    makeAction("Option", "オプション設定(&O)");
+    makeAction("SetShortCutKey", "キー割り当て(&K)");
+    makeAction("ShowCommand", "実行コマンド一覧(&C)");
+    makeAction("ShowLog", "ログの表示(&L)", QKS(Qt::CTRL | Qt::Key_L));
+    makeAction("ShowLeftPanel", "ファイルリストを表示(&F)");
+    makeAction("ShowCaption", "キャプション");
+    makeAction("FlatButton", "フラットボタン");
+    makeAction("ExecExplorer", "エクスプローラの起動", QKS(Qt::CTRL | Qt::Key_E));
+    makeAction("HideWindow", "タスクトレーに隠す(&H)", QKS(Qt::CTRL | Qt::Key_H));
+    // Help
+    makeAction("Topics", "トピックスの検索(&S)...", QKS(Qt::Key_F1));
+    makeAction("About", "バージョン情報情報(&A)...");
+
+    for (const char* name : {"ShowLeftPanel", "ShowCaption", "FlatButton"})
+        m_actions.value(name)->setCheckable(true);
+    m_actions.value("ShowLeftPanel")->setChecked(true);
+    m_actions.value("FlatButton")->setChecked(true);
+
+    connect(m_actions.value("FileNew"), &QAction::triggered, this, &TMainForm::FileNewClick);
+    connect(m_actions.value("FileSave"), &QAction::triggered, this, &TMainForm::FileSaveClick);
+    connect(m_actions.value("Exit"), &QAction::triggered, this, &QWidget::close);
+}
+
+void TMainForm::buildMenus() {
+    QMenuBar* bar = menuBar();
+    bar->setObjectName(QStringLiteral("MainMenu"));
+    auto add = [this](QMenu* menu, std::initializer_list<const char*> names) {
+        for (const char* name : names) {
+            if (name == nullptr)
+                menu->addSeparator();
+            else
+                menu->addAction(m_actions.value(name));
+        }
+    };
+    QMenu* file = bar->addMenu(QStringLiteral("ファイル(&F)"));
+    file->setObjectName(QStringLiteral("File1"));
+    add(file, {"FileNew", "FileOpen", "FileSave", "FileSaveAs", "FileDelete", nullptr, "Exit"});
+    QMenu* edit = bar->addMenu(QStringLiteral("編集(&E)"));
+    edit->setObjectName(QStringLiteral("Edit1"));
+    add(edit, {"EditUndo", nullptr, "EditCut", "EditCopy", "EditPaste", nullptr, "Refer", nullptr,
+               "ClearSelected", "InsertRow", "RowCopy", "RowDelete", nullptr, "ColCopyAll"});
+    QMenu* run = bar->addMenu(QStringLiteral("実行(&D)"));
+    run->setObjectName(QStringLiteral("Run1"));
+    add(run, {"StartCopy", "StartJobFile", nullptr, "StopCopy", nullptr, "TimerOnOff", nullptr,
+              "MakeSFX"});
+    QMenu* view = bar->addMenu(QStringLiteral("表示(W)"));
+    view->setObjectName(QStringLiteral("View1"));
+    add(view, {"Option", "SetShortCutKey", nullptr, "ShowCommand", "ShowLog", nullptr,
+               "ShowLeftPanel"});
+    QMenu* toolbars = view->addMenu(QStringLiteral("ツールバーの表示(&T)"));
+    toolbars->setObjectName(QStringLiteral("ToolBarView1"));
+    add(toolbars, {"ShowCaption", "FlatButton"});
+    add(view, {nullptr, "ExecExplorer", "HideWindow"});
+    QMenu* help = bar->addMenu(QStringLiteral("ヘルプ(&H)"));
+    help->setObjectName(QStringLiteral("Help1"));
+    add(help, {"Topics", "About"});
+    // The menu bar's sixth item has no caption and no items of its own.
+    QMenu* empty = bar->addMenu(QString());
+    empty->setObjectName(QStringLiteral("N1"));
+    empty->menuAction()->setVisible(false);
+
+    // Ctrl+S belongs to both "上書き保存" and the run command; the item that comes first in
+    // menu order receives the key, so later holders of a key keep it only as text.
+    QList<QKeySequence> taken;
+    for (QAction* top : bar->actions()) {
+        std::function<void(QMenu*)> walk = [&](QMenu* menu) {
+            for (QAction* a : menu->actions()) {
+                if (a->menu()) {
+                    walk(a->menu());
+                    continue;
+                }
+                if (a->shortcut().isEmpty())
+                    continue;
+                if (taken.contains(a->shortcut())) {
+                    a->setProperty("shadowedShortcut", a->shortcut());
+                    a->setShortcut({});
+                } else {
+                    taken.append(a->shortcut());
+                }
+            }
+        };
+        if (top->menu())
+            walk(top->menu());
+    }
+}
+
+void TMainForm::buildToolBars() {
+    QStyle* s = style();
+    auto button = [this](QToolBar* bar, const char* name, const QString& caption,
+                         const QIcon& icon, const QString& hint, QAction* same) {
+        auto* a = new QAction(icon, caption, this);
+        a->setObjectName(QString::fromLatin1(name));
+        setHint(a, hint);
+        if (same) {
+            a->setCheckable(same->isCheckable());
+            connect(a, &QAction::triggered, same, &QAction::trigger);
+        }
+        bar->addAction(a);
+        m_actions.insert(QString::fromLatin1(name), a);
+        return a;
+    };
+    m_toolBar1 = new QToolBar(QStringLiteral("ToolBar1"), this);
+    m_toolBar1->setObjectName(QStringLiteral("ToolBar1"));
+    button(m_toolBar1, "NewBtn", "新規", s->standardIcon(QStyle::SP_FileIcon), "新規|新規ファイル作成",
+           m_actions.value("FileNew"));
+    button(m_toolBar1, "OpenBtn", "開く", s->standardIcon(QStyle::SP_DialogOpenButton),
+           "開く|ジョブファイルを開く", m_actions.value("FileOpen"));
+    button(m_toolBar1, "SaveBtn", "保存", s->standardIcon(QStyle::SP_DialogSaveButton),
+           "保存|ジョブファイルの上書き保存", m_actions.value("FileSave"));
+    button(m_toolBar1, "SaveAsBtn", "別名保存", s->standardIcon(QStyle::SP_DriveFDIcon),
+           "別名保存|ファイルを別名で保存", m_actions.value("FileSaveAs"));
+    m_toolBar1->addSeparator();
+    button(m_toolBar1, "CutBtn", "切り取り", s->standardIcon(QStyle::SP_TrashIcon),
+           "カット|選択セルの切り取り", m_actions.value("EditCut"));
+    button(m_toolBar1, "CopyBtn", "ｺﾋﾟｰ", s->standardIcon(QStyle::SP_FileDialogDetailedView),
+           "コピー|選択セルのコピー", m_actions.value("EditCopy"));
+    button(m_toolBar1, "PasteBtn", "貼り付け", s->standardIcon(QStyle::SP_FileDialogContentsView),
+           "張り付け|選択セルへ張り付け", m_actions.value("EditPaste"));
+    m_toolBar1->addSeparator();
+    button(m_toolBar1, "ReferBtn", "参照...", s->standardIcon(QStyle::SP_DirOpenIcon),
+           "参照|ファイルとディレクトリの参照...", m_actions.value("Refer"));
+    button(m_toolBar1, "ShowCommandBtn", "コマンド", s->standardIcon(QStyle::SP_FileDialogListView),
+           "実行コマンド一覧表示", m_actions.value("ShowCommand"));
+
+    m_toolBar2 = new QToolBar(QStringLiteral("ToolBar2"), this);
+    m_toolBar2->setObjectName(QStringLiteral("ToolBar2"));
+    button(m_toolBar2, "StartBtn", "開始", s->standardIcon(QStyle::SP_MediaPlay),
+           "コピー開始|ファイルコピーの開始", m_actions.value("StartCopy"));
+    button(m_toolBar2, "StopBtn", "中止", s->standardIcon(QStyle::SP_MediaStop),
+           "中止|ファイルコピーの中止", m_actions.value("StopCopy"));
+    button(m_toolBar2, "TimerBtn", "ﾀｲﾏｰ", s->standardIcon(QStyle::SP_BrowserReload),
+           "タイマー|タイマーを起動する", m_actions.value("TimerOnOff"));
+    m_toolBar2->addSeparator();
+    button(m_toolBar2, "OptionBtn", "ｵﾌﾟｼｮﾝ", s->standardIcon(QStyle::SP_FileDialogInfoView),
+           "オプション|オプション設定", m_actions.value("Option"));
+    button(m_toolBar2, "LogBtn", "ログ", s->standardIcon(QStyle::SP_FileDialogContentsView),
+           "ログ|ログファイルを開く", m_actions.value("ShowLog"));
+    button(m_toolBar2, "ExplorerBtn", "ｴｸｽﾌﾟﾛｰﾗ", s->standardIcon(QStyle::SP_DirHomeIcon),
+           "エクスプローラ|エクスプローラを起動", m_actions.value("ExecExplorer"));
+    m_toolBar2->addSeparator();
+    button(m_toolBar2, "FileListBtn", "ﾌｧｲﾙﾘｽﾄ", s->standardIcon(QStyle::SP_FileDialogListView),
+           "ファイルリスト|ファイルリストの表示", m_actions.value("ShowLeftPanel"));
+    button(m_toolBar2, "HideBtn", "隠す", s->standardIcon(QStyle::SP_TitleBarMinButton),
+           "隠す|アプリケーションをタスクトレーに隠す", m_actions.value("HideWindow"));
+
+    m_toolBar3 = new QToolBar(QStringLiteral("TimerBand"), this);
+    m_toolBar3->setObjectName(QStringLiteral("TimerBand"));
+    m_timerLabel = new QLabel(QStringLiteral("Timer Off"));
+    m_timerLabel->setObjectName(QStringLiteral("TimerLabel"));
+    m_timerLabel->setContentsMargins(4, 0, 4, 0);
+    m_toolBar3->addWidget(m_timerLabel);
+
+    for (QToolBar* bar : {m_toolBar1, m_toolBar2, m_toolBar3}) {
+        bar->setMovable(true);
+        bar->setFloatable(false);
+        bar->setIconSize(QSize(16, 16));
+    }
+    addToolBar(Qt::TopToolBarArea, m_toolBar1);
+    addToolBar(Qt::TopToolBarArea, m_toolBar2);
+    addToolBarBreak(Qt::TopToolBarArea);
+    addToolBar(Qt::TopToolBarArea, m_toolBar3);
+    applyToolBarLook();
+}
+
+void TMainForm::applyToolBarLook() {
+    for (QToolBar* bar : {m_toolBar1, m_toolBar2}) {
+        bar->setToolButtonStyle(m_settings.bShowCaption ? Qt::ToolButtonTextUnderIcon
+                                                        : Qt::ToolButtonIconOnly);
+        // A non-flat button keeps its frame; Qt draws tool buttons flat unless told otherwise.
+        bar->setStyleSheet(m_settings.bFlatButton
+                               ? QString()
+                               : QStringLiteral("QToolButton { border: 1px outset palette(mid);"
+                                                " min-width: 23px; min-height: 22px; }"));
+    }
+}
+
+void TMainForm::buildStatusBar() {
+    QStatusBar* bar = statusBar();
+    bar->setObjectName(QStringLiteral("StatusBar1"));
+    bar->setSizeGripEnabled(true);
+    const int widths[4] = {70, 70, 200, 50};
+    for (int i = 0; i < 4; ++i) {
+        auto* panel = new QLabel;
+        panel->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
+        panel->setFrameShape(QFrame::Panel);
+        panel->setFrameShadow(QFrame::Sunken);
+        panel->setMinimumWidth(widths[i]);
+        if (i < 3)
+            panel->setFixedWidth(widths[i]);
+        m_panels[i] = panel;
+        bar->addWidget(panel, i == 3 ? 1 : 0);
+    }
+}
+
+} // namespace trevane

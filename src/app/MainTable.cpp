@@ -1,0 +1,165 @@
+// The job table's own behaviour in the window: typing, drops, the row command hint and the
+// options check list.
+
+#include "app/JobTableModel.h"
+#include "app/Mainunit.h"
+#include "jobs/DateTimePattern.h"
+#include "platform/AppPaths.h"
+#include "platform/TextCodec.h"
+
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QStyledItemDelegate>
+#include <QTableView>
+
+#include <ctime>
+
+namespace trevane {
+
+namespace {
+
+// The cell editor reports every change of its text, as the grid's SetEditText event does, so
+// the entry row grows while the user types.
+class CellEditDelegate : public QStyledItemDelegate {
+public:
+    CellEditDelegate(TMainForm* form, QObject* parent)
+        : QStyledItemDelegate(parent), m_form(form) {}
+
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                          const QModelIndex& index) const override {
+        QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+        if (auto* line = qobject_cast<QLineEdit*>(editor)) {
+            int column = JobTableModel::tableColumn(index);
+            int row = JobTableModel::tableRow(index);
+            QObject::connect(line, &QLineEdit::textEdited, m_form,
+                             [form = m_form, column, row](const QString& text) {
+                                 form->sgCopyListSetEditText(column, row, toBytes(text));
+                             });
+        }
+        return editor;
+    }
+
+private:
+    TMainForm* m_form;
+};
+
+} // namespace
+
+void TMainForm::installGridBehaviour() {
+    m_grid->setItemDelegate(new CellEditDelegate(this, m_grid));
+    connect(m_optionList, &QListWidget::itemChanged, this, [this] {
+        if (!m_loadingOptions)
+            OptionCheckListBoxClickCheck();
+    });
+    connect(m_dateEdit, &QLineEdit::textChanged, this, [this] {
+        if (!m_loadingOptions)
+            OptionCheckListBoxClickCheck();
+    });
+    connect(m_dateEdit, &QLineEdit::editingFinished, this, &TMainForm::DateMaskEditExit);
+    connect(m_cplFileList, &QListWidget::itemDoubleClicked, this,
+            &TMainForm::CPLFileListBoxDblClick);
+    connect(m_cplFileList, &QListWidget::currentItemChanged, this,
+            &TMainForm::CPLFileListBoxChange);
+    connect(m_grid, &QTableView::clicked, this, [this](const QModelIndex& index) {
+        updateLastFolderFromCell(JobTableModel::tableColumn(index),
+                                 JobTableModel::tableRow(index));
+    });
+}
+
+void TMainForm::sgCopyListSetEditText(int column, int row, const std::string& text) {
+    if (directoryExists(text))
+        m_lastFolder = text;
+    m_model->setEditText(column, row, text);
+    int wanted = m_grid->fontMetrics().horizontalAdvance(toQString(text)) + 5;
+    if (m_grid->columnWidth(column - 1) < wanted)
+        m_grid->setColumnWidth(column - 1, wanted);
+}
+
+void TMainForm::updateLastFolderFromCell(int column, int row) {
+    auto existing = [this](int c, int r) -> std::string {
+        std::string text = m_table.cell(c, r);
+        auto first = text.find_first_not_of(' ');
+        if (first == std::string::npos)
+            return {};
+        text = text.substr(first, text.find_last_not_of(' ') - first + 1);
+        return directoryExists(text) ? text : std::string();
+    };
+    std::string chosen;
+    if (column == 1 || column == 2) {
+        chosen = existing(column, row);
+    } else if (column == 3) {
+        chosen = existing(1, row);
+        if (std::string later = existing(2, row); !later.empty())
+            chosen = later;
+    } else if (column == 4) {
+        chosen = existing(2, row);
+    }
+    if (!chosen.empty())
+        m_lastFolder = chosen;
+}
+
+void TMainForm::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void TMainForm::dropEvent(QDropEvent* event) {
+    std::vector<std::string> paths;
+    for (const QUrl& url : event->mimeData()->urls())
+        if (url.isLocalFile())
+            paths.push_back(toBytes(url.toLocalFile()));
+    if (paths.empty())
+        return;
+    event->acceptProposedAction();
+    DropFiles(paths);
+}
+
+void TMainForm::DropFiles(const std::vector<std::string>& paths) {
+    QModelIndex current = m_grid->currentIndex();
+    int column = current.isValid() ? JobTableModel::tableColumn(current) : 1;
+    int row = current.isValid() ? JobTableModel::tableRow(current) : 1;
+    JobTable::DropResult result = m_table.dropFiles(column, row, paths, &directoryExists);
+    m_model->reload();
+    m_grid->setCurrentIndex(m_model->indexOf(column, row));
+    SetModified(true);
+    m_lastFolder = result.folder;
+}
+
+std::string TMainForm::currentStamp() const {
+    return formatDateTime(m_settings.asDateTimeFormat, DateTime::fromTime(std::time(nullptr)),
+                          m_dateTimeLocale);
+}
+
+void TMainForm::sgCopyListMouseMove(int row) {
+    std::string hint =
+        m_table.rowCommandHint(row, m_switches.xcopy, m_switches.u, currentStamp());
+    QString text = toQString(hint);
+    m_grid->setStatusTip(text.mid(1));
+    m_panels[3]->setText(text.mid(1));
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_grid->viewport() && event->type() == QEvent::MouseMove) {
+        auto* move = static_cast<QMouseEvent*>(event);
+        QModelIndex index = m_grid->indexAt(move->position().toPoint());
+        sgCopyListMouseMove(index.isValid() ? JobTableModel::tableRow(index) : 0);
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TMainForm::OptionCheckListBoxClickCheck() {
+    JobOptions options = currentOptions();
+    m_switches = switchTexts(options);
+    SetModified(true);
+    m_panels[2]->setText(toQString(m_switches.panelText()));
+}
+
+void TMainForm::DateMaskEditExit() { SetModified(true); }
+
+} // namespace trevane

@@ -1,0 +1,251 @@
+// The main window's life: creation, settings, showing, closing, hint routing.
+
+#include "app/Mainunit.h"
+
+#include "app/JobTableModel.h"
+#include "app/MessageBox.h"
+#include "jobs/AtomicFile.h"
+#include "jobs/IniFile.h"
+#include "platform/AppPaths.h"
+#include "platform/SystemInfo.h"
+#include "platform/TextCodec.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QSplitter>
+#include <QStatusTipEvent>
+#include <QTableView>
+#include <QTextEdit>
+
+namespace trevane {
+
+TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
+    buildLayout();
+    FormCreate();
+}
+
+TMainForm::~TMainForm() = default;
+
+std::string TMainForm::settingsFilePath() const {
+    return m_programFolder + "/" + m_settingsFileName;
+}
+
+std::string TMainForm::logFilePath() const { return m_programFolder + "/" + m_logFileName; }
+
+void TMainForm::FormCreate() {
+    // 1. Defaults; the Settings struct starts with every key's default.
+    m_settings = Settings();
+    m_continueRun = true;
+    // 2.
+    m_isWinNT = isWinNT();
+    m_dateTimeLocale = systemDateTimeLocale();
+    // 3. Hints reach status panel 3 through event(); errors in handlers are values here, so
+    //    there is no exception handler to install.
+    // 4.
+    m_programFolder = trevane::programFolder();
+    m_jobFileFolder = m_programFolder + "/CPL";
+    m_lastFolder = m_programFolder;
+    if (!directoryExists(m_jobFileFolder))
+        createDirectory(m_jobFileFolder);
+    refreshJobFileList();
+    // 5. The header texts come from the model.
+    // 6.
+    SetCurrentFile(NewFileName);
+    FileNewClick();
+    // 7.
+    LoadSettings();
+    // 8.
+    if (m_currentFile != NewFileName) {
+        ReadJobOptions();
+        if (fileExists(m_currentFile))
+            OpenJobFile(m_currentFile);
+    }
+    // 9.
+    m_panels[0]->setText(QStringLiteral("ready"));
+    // 10.
+    OptionCheckListBoxClickCheck();
+    SetModified(false);
+    // 11. Drops are accepted from the start (buildLayout).
+    // 13.
+    QModelIndex current = m_grid->currentIndex();
+    if (current.isValid())
+        updateLastFolderFromCell(JobTableModel::tableColumn(current),
+                                 JobTableModel::tableRow(current));
+    // 14.
+    reloadLogFile();
+    // 16.
+    NumberRows();
+}
+
+void TMainForm::showAtStartIfWanted() {
+    if (m_settings.bShowAtStart)
+        show();
+}
+
+void TMainForm::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    FormShow();
+}
+
+void TMainForm::FormShow() {
+    m_logView->setFocus();
+    m_logView->moveCursor(QTextCursor::End);
+    m_logView->ensureCursorVisible();
+}
+
+void TMainForm::LoadSettings() {
+    Settings present;
+    present.iMainFormLeft = x();
+    present.iMainFormHeight = height();
+    present.iMainFormWidth = width();
+    QList<int> mainSizes = m_mainSplitter->sizes();
+    QList<int> lowerSizes = m_lowerSplitter->sizes();
+    QList<int> rightSizes = m_rightSplitter->sizes();
+    present.iLeftPanelWidth = mainSizes.value(0);
+    present.iQuePanelWidth = lowerSizes.value(1);
+    present.iLogHeight = rightSizes.value(2);
+    present.iRightBtmPanelHeight = rightSizes.value(1);
+    present.asCPLFile = m_currentFile;
+
+    IniFile ini;
+    ini.load(settingsFilePath());
+    m_settings = loadSettings(ini, present);
+
+    const Settings& s = m_settings;
+    move(s.iMainFormLeft, y());
+    resize(s.iMainFormWidth, s.iMainFormHeight);
+    int leftWidth = qMax(0, s.iLeftPanelWidth);
+    int rightWidth = qMax(100, s.iMainFormWidth - leftWidth);
+    m_mainSplitter->setSizes({leftWidth, rightWidth});
+    int queWidth = qMax(0, s.iQuePanelWidth);
+    m_lowerSplitter->setSizes({qMax(50, rightWidth - queWidth), queWidth});
+    int lower = qMax(0, s.iRightBtmPanelHeight);
+    int log = qMax(0, s.iLogHeight);
+    m_rightSplitter->setSizes({qMax(50, s.iMainFormHeight - lower - log), lower, log});
+    m_actions.value("ShowCaption")->setChecked(s.bShowCaption);
+    m_actions.value("FlatButton")->setChecked(s.bFlatButton);
+    m_actions.value("ShowLeftPanel")->setChecked(s.bShowLeftPanel);
+    applyToolBarLook();
+    m_currentFile = s.asCPLFile;
+}
+
+bool TMainForm::SaveSettings() {
+    Settings& s = m_settings;
+    s.iMainFormLeft = x();
+    s.iMainFormHeight = height();
+    s.iMainFormWidth = width();
+    s.iLeftPanelWidth = m_leftPanel->isVisible() || !isVisible() ? m_mainSplitter->sizes().value(0)
+                                                                 : 0;
+    s.iQuePanelWidth = m_lowerSplitter->sizes().value(1);
+    s.iRightBtmPanelHeight = m_rightSplitter->sizes().value(1);
+    s.iLogHeight = m_rightSplitter->sizes().value(2);
+    s.bShowCaption = m_actions.value("ShowCaption")->isChecked();
+    s.bFlatButton = m_actions.value("FlatButton")->isChecked();
+    s.bShowLeftPanel = m_actions.value("ShowLeftPanel")->isChecked();
+    s.asCPLFile = m_currentFile;
+
+    IniFile ini;
+    ini.load(settingsFilePath());
+    storeSettings(ini, s);
+    return ini.saveAs(settingsFilePath()).ok;
+}
+
+void TMainForm::SetCurrentFile(const std::string& path) {
+    m_currentFile = path;
+    auto slash = path.find_last_of('/');
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    setWindowTitle(QStringLiteral("%1 - %2").arg(QStringLiteral("Trevane"), toQString(name)));
+}
+
+void TMainForm::SetModified(bool value) {
+    m_modified = value;
+    m_panels[1]->setText(value ? QStringLiteral("修正あり") : QString());
+}
+
+QMessageBox::StandardButton TMainForm::QuerySaveChanges() {
+    if (!m_modified)
+        return QMessageBox::Yes;
+    auto answer = MessageBox::question(
+        this, QStringLiteral("編集中のジョブファイルが保存されていません。\n保存しますか"),
+        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    if (answer == QMessageBox::Yes)
+        FileSaveClick();
+    return answer;
+}
+
+bool TMainForm::FormCloseQuery() {
+    if (runnerHasQueuedWork()) {
+        MessageBox::warning(this, QStringLiteral("コピー継続中です。\nコピーを中止するか、完了を待ってください。"));
+        return false;
+    }
+    return QuerySaveChanges() != QMessageBox::Cancel;
+}
+
+void TMainForm::FormClose() {
+    // A settings file that cannot be written must not keep the window open.
+    SaveSettings();
+    m_jobLines.reset();
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+    if (!FormCloseQuery()) {
+        event->ignore();
+        return;
+    }
+    FormClose();
+    event->accept();
+    emit closed();
+}
+
+bool TMainForm::event(QEvent* event) {
+    if (event->type() == QEvent::StatusTip) {
+        // Hint routing: the long part of the hint under the mouse goes to status panel 3.
+        m_panels[3]->setText(static_cast<QStatusTipEvent*>(event)->tip());
+        return true;
+    }
+    return QMainWindow::event(event);
+}
+
+void TMainForm::reloadLogFile() {
+    ReadResult log = readWholeFile(logFilePath());
+    if (!log.ok())
+        return;
+    m_log.setText(log.bytes);
+    QStringList shown;
+    for (const std::string& line : m_log.lines())
+        shown.append(toQString(line));
+    m_logView->setPlainText(shown.join(QLatin1Char('\n')));
+    m_logViewLines = m_log.size();
+}
+
+void TMainForm::AppendLogLine(const std::string& message, int maxLines) {
+    LogLines::Change change = m_log.append(message, maxLines);
+    // Mirror the store's change in the widget without re-reading the whole store.
+    if (m_log.size() == 0 || change.removedFromFront >= m_logViewLines) {
+        m_logView->clear();
+        m_logViewLines = 0;
+        change.appendedKept = m_log.size();
+    } else if (change.removedFromFront > 0) {
+        QTextCursor cursor(m_logView->document());
+        cursor.movePosition(QTextCursor::Start);
+        cursor.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor,
+                            static_cast<int>(change.removedFromFront));
+        cursor.removeSelectedText();
+        m_logViewLines -= change.removedFromFront;
+    }
+    for (std::size_t i = m_log.size() - change.appendedKept; i < m_log.size(); ++i) {
+        if (m_logViewLines == 0)
+            m_logView->setPlainText(toQString(m_log.line(i)));
+        else
+            m_logView->appendPlainText(toQString(m_log.line(i)));
+        ++m_logViewLines;
+    }
+    m_logView->moveCursor(QTextCursor::End);
+    m_logView->ensureCursorVisible();
+}
+
+} // namespace trevane

@@ -1,0 +1,198 @@
+#pragma once
+
+#include "engine/LogLines.h"
+#include "jobs/DateTimePattern.h"
+#include "jobs/JobOptions.h"
+#include "jobs/JobTable.h"
+#include "jobs/Settings.h"
+
+#include <QMainWindow>
+#include <QMessageBox>
+#include <QMap>
+#include <optional>
+#include <string>
+#include <vector>
+
+class QAction;
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QMenu;
+class QPlainTextEdit;
+class QSplitter;
+class QTableView;
+class QTextEdit;
+class QToolBar;
+class QWidget;
+
+namespace trevane {
+
+class JobTableModel;
+
+// The main window: the job table, the job-file list, the options check list, the queue and log
+// panels, the tool band, menus and status bar. It owns the program's state in memory (settings,
+// current job file, modified flag, job lines list, last folder) and every dialog.
+//
+// Handlers carry the names of the controls and events they serve (FileNewClick, FormCreate...).
+// Rules live in the plain classes of jobs/ and engine/; handlers gather input, call them and show
+// the result.
+class TMainForm : public QMainWindow {
+    Q_OBJECT
+
+public:
+    static constexpr const char* NewFileName = "新規.cpl";
+
+    explicit TMainForm(QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    // Shows the window unless bShowAtStart is clear (start-up's last step); then only the tray
+    // icon is there.
+    void showAtStartIfWanted();
+
+    // --- state other parts of the program read ---------------------------------------------
+    const std::string& programFolder() const { return m_programFolder; }
+    const std::string& jobFileFolder() const { return m_jobFileFolder; }
+    std::string settingsFilePath() const;
+    std::string logFilePath() const;
+    const std::string& currentFile() const { return m_currentFile; }
+    bool isModified() const { return m_modified; }
+    const std::string& lastFolder() const { return m_lastFolder; }
+    Settings& settings() { return m_settings; }
+    JobTable& table() { return m_table; }
+    const LogLines& logLines() const { return m_log; }
+    const SwitchTexts& switches() const { return m_switches; }
+    QTableView* grid() const { return m_grid; }
+    QLabel* statusPanel(int index) const { return m_panels[index]; }
+    QAction* action(const QString& name) const { return m_actions.value(name); }
+
+    // --- operations of the job table and its file ---------------------------------------------
+    void SetCurrentFile(const std::string& path);
+    void SetModified(bool value);
+    // Yes, No or Cancel; asks only while the modified flag is set. On Yes the table is saved
+    // first.
+    QMessageBox::StandardButton QuerySaveChanges();
+    void NumberRows();
+    void TableToLines();
+    void LinesToTable();
+    void ReadJobOptions();
+    // False when a key could not be stored (the settings file is not writable).
+    bool WriteJobOptions();
+    void OpenJobFile(const std::string& path);
+    // Writes the table to path and makes it the current job file; false (with a message) when
+    // the file cannot be written, leaving the modified flag set.
+    bool SaveJobFile(const std::string& path);
+
+    // The grid reports the changed text of the cell being edited (grid coordinates).
+    void sgCopyListSetEditText(int column, int row, const std::string& text);
+    // Files dropped on the window, as local paths in the locale's code page.
+    void DropFiles(const std::vector<std::string>& paths);
+    // The row command hint for the grid row under the mouse.
+    void sgCopyListMouseMove(int row);
+    // The options check list: recompute the switch texts and panel 2, set the modified flag.
+    void OptionCheckListBoxClickCheck();
+    void DateMaskEditExit();
+
+    // Log panel: appends message as AppendLogLine does, with the given limit.
+    void AppendLogLine(const std::string& message, int maxLines);
+    void AppendLogLine(const std::string& message) { AppendLogLine(message, m_settings.iMaxLog); }
+
+    void LoadSettings();
+    bool SaveSettings();
+
+public slots:
+    // job file commands
+    void FileNewClick();
+    void FileOpenClick();
+    void FileSaveClick();
+    void FileSaveAsClick();
+    void FileDeleteClick();
+    void CPLFileListBoxDblClick();
+    void SelectAll1Click();
+    void CPLFileListBoxChange();
+    // run control
+    void SendSelectedJobFileClick();
+
+signals:
+    // The window has closed for good: the program ends.
+    void closed();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool event(QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void FormCreate();
+    void FormShow();
+    bool FormCloseQuery();
+    void FormClose();
+
+    void buildLayout();
+    void buildActions();
+    void buildMenus();
+    void buildToolBars();
+    void buildStatusBar();
+    void applyToolBarLook();
+    void setHint(QWidget* widget, const QString& hint);
+    void setHint(QAction* action, const QString& hint);
+    QAction* makeAction(const QString& name, const QString& caption, const QKeySequence& key = {});
+    void refreshJobFileList();
+    void selectJobFileItem(const std::string& path);
+    void installGridBehaviour();
+    bool runnerHasQueuedWork() const;
+    void updateLastFolderFromCell(int column, int row);
+    void reloadLogFile();
+    std::string currentStamp() const;
+    JobOptions currentOptions() const;
+    void applyOptions(const JobOptions& options);
+
+    // state
+    std::string m_programFolder;
+    std::string m_jobFileFolder;
+    std::string m_settingsFileName = "Trevane.ini";
+    std::string m_keyListFileName = "KeyList.ini";
+    std::string m_logFileName = "Trevane.log";
+    std::string m_dirListFileName = "DirList.txt";
+    std::string m_bgCopyListFileName = "BGCopyList.txt";
+    Settings m_settings;
+    bool m_isWinNT = false;
+    bool m_continueRun = true;
+    std::string m_currentFile;
+    bool m_modified = false;
+    std::optional<std::vector<std::string>> m_jobLines;
+    std::string m_lastFolder;
+    SwitchTexts m_switches;
+    JobTable m_table;
+    LogLines m_log;
+    std::size_t m_logViewLines = 0; // lines the log widget shows, mirroring m_log
+    DateTimeLocale m_dateTimeLocale;
+    bool m_closing = false;
+
+    // widgets
+    QToolBar* m_toolBar1 = nullptr;
+    QToolBar* m_toolBar2 = nullptr;
+    QToolBar* m_toolBar3 = nullptr;
+    QLabel* m_timerLabel = nullptr;
+    QSplitter* m_mainSplitter = nullptr;  // Splitter2: job-file list | right side
+    QSplitter* m_rightSplitter = nullptr; // table / lower panel / log
+    QSplitter* m_lowerSplitter = nullptr; // options | queue
+    QWidget* m_leftPanel = nullptr;
+    QListWidget* m_cplFileList = nullptr; // CPLFileListBox
+    QTableView* m_grid = nullptr;         // sgCopyList
+    JobTableModel* m_model = nullptr;
+    QWidget* m_lowerPanel = nullptr;
+    QListWidget* m_optionList = nullptr; // OptionCheckListBox
+    QLineEdit* m_dateEdit = nullptr;     // DateMaskEdit
+    QWidget* m_quePanel = nullptr;
+    QTextEdit* m_que = nullptr;          // reQue
+    QPlainTextEdit* m_logView = nullptr; // reLog
+    QLabel* m_panels[4] = {};
+    QMap<QString, QAction*> m_actions;
+    bool m_loadingOptions = false;
+};
+
+} // namespace trevane

@@ -1,0 +1,43 @@
+#include "app/Mainunit.h"
+#include "platform/SingleInstance.h"
+
+#include <QApplication>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+// Qt aborts with a terse message when it cannot reach a display; say plainly what to do.
+bool displayAvailable() {
+    if (qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        return true;
+    return qEnvironmentVariableIsSet("DISPLAY") || qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    trevane::SingleInstance instance("Trevan");
+    if (!instance.isFirst())
+        return 1;
+
+    if (!displayAvailable()) {
+        std::fputs("Trevane needs a graphical display, and none was found (DISPLAY is not set).\n"
+                   "Run it on a virtual display instead:  xvfb-run -a trevane\n",
+                   stderr);
+        return 2;
+    }
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Trevane"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Trevane"));
+    QApplication::setApplicationVersion(QStringLiteral(TREVANE_VERSION));
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    trevane::TMainForm form;
+    QObject::connect(&form, &trevane::TMainForm::closed, &app, &QApplication::quit);
+    form.showAtStartIfWanted();
+    int code = app.exec();
+    instance.release();
+    return code == 0 ? 0 : code;
+}

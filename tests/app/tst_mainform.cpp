@@ -1,0 +1,284 @@
+// The main window driven through its real widgets: layout, typing, drops, hints, caption,
+// modified flag, settings and the close question.
+
+#include "app/FileDialogs.h"
+#include "app/JobTableModel.h"
+#include "app/Mainunit.h"
+#include "app/MessageBox.h"
+#include "jobs/AtomicFile.h"
+#include "jobs/IniFile.h"
+#include "platform/TextCodec.h"
+
+#include <QAction>
+#include <QHeaderView>
+#include <QLabel>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QTableView>
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace trevane;
+
+class MainFormTest : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir* m_home = nullptr;
+    std::string home() const { return toBytes(m_home->path()); }
+    static QString panel(TMainForm& form, int i) { return form.statusPanel(i)->text(); }
+    static void type(TMainForm& form, int column, int row, const char* text) {
+        form.grid()->setCurrentIndex(form.grid()->model()->index(row - 1, column - 1));
+        form.sgCopyListSetEditText(column, row, text);
+    }
+
+private slots:
+    void init() {
+        m_home = new QTemporaryDir;
+        qputenv("TREVANE_HOME", m_home->path().toLocal8Bit());
+    }
+    void cleanup() {
+        QCOMPARE(MessageBox::pendingAnswers(), 0);
+        QCOMPARE(FileDialogs::pendingAnswers(), 0);
+        QCOMPARE(MessageBox::unansweredBoxes(), 0);
+        delete m_home;
+    }
+
+    void startsWithTheLayoutAndHeaders() {
+        TMainForm form;
+        QCOMPARE(form.windowTitle(), QStringLiteral("Trevane - 新規.cpl"));
+        QVERIFY(QFileInfo(QString::fromStdString(home() + "/CPL")).isDir());
+        QTableView* grid = form.findChild<QTableView*>("sgCopyList");
+        QVERIFY(grid);
+        const QStringList headers = {"コピー元ディレクトリ", "コピー先ディレクトリ", "コピーするファイル",
+                                     "書庫ファイル(.lzh)", "xcopyのスイッチ(/D/S/I/K等)",
+                                     "u(圧縮)のスイッチ(-d1等)", "任意コマンド"};
+        const int widths[] = {142, 130, 106, 99, 86, 85, 92};
+        for (int c = 0; c < 7; ++c) {
+            QCOMPARE(grid->model()->headerData(c, Qt::Horizontal).toString(), headers[c]);
+            QCOMPARE(grid->columnWidth(c), widths[c]);
+        }
+        QCOMPARE(grid->model()->rowCount(), 1);
+        QCOMPARE(grid->model()->headerData(0, Qt::Vertical).toString(), QStringLiteral("1"));
+        QCOMPARE(panel(form, 0), QStringLiteral("ready"));
+        QCOMPARE(panel(form, 1), QString());
+        QCOMPARE(panel(form, 2), QStringLiteral("xcopy /Y/D/S/I/K || u -d1"));
+        QCOMPARE(form.statusPanel(0)->minimumWidth(), 70);
+        QCOMPARE(form.statusPanel(2)->minimumWidth(), 200);
+        QVERIFY(form.findChild<QListWidget*>("CPLFileListBox"));
+        QVERIFY(form.findChild<QPlainTextEdit*>("reLog"));
+        auto* timer = form.findChild<QLabel*>("TimerLabel");
+        QVERIFY(timer);
+        QCOMPARE(timer->text(), QStringLiteral("Timer Off"));
+        QVERIFY(form.action("FileSave")->shortcut() == QKeySequence(Qt::CTRL | Qt::Key_S));
+        // The run command shares Ctrl+S; the earlier menu item receives the key.
+        QVERIFY(form.action("StartCopy")->shortcut().isEmpty());
+    }
+
+    void typingIntoTheLastRowAppendsAnEntryRow() {
+        TMainForm form;
+        QAbstractItemModel* model = form.grid()->model();
+        type(form, 1, 1, "/data");
+        QCOMPARE(model->rowCount(), 2);
+        QCOMPARE(model->headerData(1, Qt::Vertical).toString(), QStringLiteral("2"));
+        type(form, 2, 1, "/backup"); // an earlier row: no growth
+        QCOMPARE(model->rowCount(), 2);
+        // A long text widens its column, a short one never narrows it.
+        std::string longText(80, 'x');
+        type(form, 3, 1, longText.c_str());
+        int wide = form.grid()->columnWidth(2);
+        QVERIFY(wide > 106);
+        type(form, 3, 1, "a");
+        QCOMPARE(form.grid()->columnWidth(2), wide);
+    }
+
+    void typingAnExistingFolderMakesItTheLastFolder() {
+        TMainForm form;
+        type(form, 1, 1, home().c_str());
+        QCOMPARE(form.lastFolder(), home());
+    }
+
+    void dropsFillCellsByColumn() {
+        TMainForm form;
+        std::string file = home() + "/report.doc";
+        writeFileAtomically(file, "x");
+        // Column 1: the folder of the file, with its separator; a row is appended.
+        form.grid()->setCurrentIndex(form.grid()->model()->index(0, 0));
+        form.DropFiles({file});
+        QCOMPARE(form.table().cell(1, 1), home() + "/");
+        QCOMPARE(form.table().rowCount(), 3);
+        QVERIFY(form.isModified());
+        QCOMPARE(panel(form, 1), QStringLiteral("修正あり"));
+        // Column 3: source folder and file name, no row appended even on the last row.
+        form.grid()->setCurrentIndex(form.grid()->model()->index(1, 2));
+        form.DropFiles({file});
+        QCOMPARE(form.table().cell(1, 2), home() + "/");
+        QCOMPARE(form.table().cell(3, 2), std::string("report.doc"));
+        QCOMPARE(form.table().rowCount(), 3);
+        // Column 4: destination folder and archive name.
+        form.grid()->setCurrentIndex(form.grid()->model()->index(0, 3));
+        form.DropFiles({home()});
+        QCOMPARE(form.table().cell(2, 1), home());
+        // Columns 5 to 7: no cell changes, but modified and last folder.
+        form.SetModified(false);
+        form.grid()->setCurrentIndex(form.grid()->model()->index(0, 5));
+        form.DropFiles({file});
+        QCOMPARE(form.table().cell(6, 1), std::string());
+        QVERIFY(form.isModified());
+        QCOMPARE(form.lastFolder(), home() + "/");
+    }
+
+    void rowHintShowsTheCommandOfCopyAndArchiveRows() {
+        TMainForm form;
+        type(form, 1, 1, "/data/");
+        type(form, 2, 1, "/bak");
+        type(form, 3, 1, "*.doc");
+        type(form, 1, 2, "/src");
+        type(form, 2, 2, "/arc");
+        type(form, 4, 2, "b%t-%t.lzh");
+        form.sgCopyListMouseMove(1);
+        QCOMPARE(panel(form, 3), QStringLiteral("xcopy \"/data/*.doc\" \"/bak\" /Y/D/S/I/K"));
+        form.sgCopyListMouseMove(2);
+        QString stamp = QDate::currentDate().toString(QStringLiteral("yyMMdd"));
+        QCOMPARE(panel(form, 3),
+                 QStringLiteral("u \"/arc/b%1-%t.lzh\" \"/src/\" -d1").arg(stamp));
+        form.sgCopyListMouseMove(3); // the entry row has no hint
+        QCOMPARE(panel(form, 3), QString());
+    }
+
+    void optionChecksChangeSwitchesAndModifiedFlag() {
+        TMainForm form;
+        auto* list = form.findChild<QListWidget*>("OptionCheckListBox");
+        QCOMPARE(list->count(), 14);
+        QCOMPARE(list->item(4)->text(), QStringLiteral("xcopy /I  コピー先のディレクトリがないとき新規に作成"));
+        list->item(11)->setCheckState(Qt::Checked);
+        QCOMPARE(panel(form, 2), QStringLiteral("xcopy /Y/D:1998-01-01/S/I/K || u -d1"));
+        QVERIFY(form.isModified());
+        form.SetModified(false);
+        list->item(1)->setCheckState(Qt::Unchecked);
+        list->item(13)->setCheckState(Qt::Unchecked);
+        QCOMPARE(panel(form, 2), QStringLiteral("xcopy /Y/S/I/K || u "));
+        QVERIFY(form.isModified());
+    }
+
+    void saveAndOpenRoundTripWithOptions() {
+        std::string path = home() + "/CPL/daily.cpl";
+        {
+            TMainForm form;
+            type(form, 1, 1, "/my data");
+            type(form, 2, 1, "/bak");
+            form.findChild<QListWidget*>("OptionCheckListBox")->item(7)->setCheckState(Qt::Checked);
+            FileDialogs::setNextAnswer(QString::fromStdString(path));
+            form.FileSaveClick();
+            QCOMPARE(FileDialogs::lastTitle(), QStringLiteral("CPLフォルダに保存してください"));
+            QCOMPARE(form.windowTitle(), QStringLiteral("Trevane - daily.cpl"));
+            QVERIFY(!form.isModified());
+            QCOMPARE(readWholeFile(path).bytes, std::string("\"/my data\",/bak,,,,,\r\n"));
+            QVERIFY(form.close());
+        }
+        IniFile ini;
+        ini.load(home() + "/Trevane.ini");
+        QCOMPARE(ini.readString("CONFIG", "asCPLFile", ""), path);
+        QCOMPARE(ini.readBool(path, "bOption7", false), true);
+        // The next start reopens the job with its options.
+        TMainForm again;
+        QCOMPARE(again.windowTitle(), QStringLiteral("Trevane - daily.cpl"));
+        QCOMPARE(again.table().cell(1, 1), std::string("/my data"));
+        QCOMPARE(again.table().rowCount(), 3);
+        QVERIFY(again.findChild<QListWidget*>("OptionCheckListBox")->item(7)->checkState() ==
+                Qt::Checked);
+        QVERIFY(!again.isModified());
+    }
+
+    void closeAsksBeforeDroppingChanges() {
+        TMainForm form;
+        form.show();
+        type(form, 1, 1, "/a");
+        form.SetModified(true);
+        MessageBox::setNextAnswer(QMessageBox::Cancel);
+        QVERIFY(!form.close());
+        QCOMPARE(MessageBox::lastText(),
+                 QStringLiteral("編集中のジョブファイルが保存されていません。\n保存しますか"));
+        QVERIFY(form.isVisible());
+        MessageBox::setNextAnswer(QMessageBox::No);
+        QVERIFY(form.close());
+        QVERIFY(QFileInfo::exists(QString::fromStdString(home() + "/Trevane.ini")));
+    }
+
+    void aFailedSaveWarnsAndKeepsTheFlag() {
+        TMainForm form;
+        type(form, 1, 1, "/a");
+        type(form, 2, 1, "/b");
+        form.SetModified(true);
+        // The folder does not exist, so the file cannot be written (also for root).
+        FileDialogs::setNextAnswer(QString::fromStdString(home() + "/missing/x.cpl"));
+        MessageBox::setNextAnswer(QMessageBox::Ok);
+        form.FileSaveAsClick();
+        QVERIFY(MessageBox::lastText().contains(QStringLiteral("保存できませんでした")));
+        QVERIFY(form.isModified());
+        QCOMPARE(form.windowTitle(), QStringLiteral("Trevane - 新規.cpl"));
+        form.SetModified(false);
+    }
+
+    void unreadableJobFileLeavesAClearedTable() {
+        TMainForm form;
+        type(form, 1, 1, "/a");
+        std::string folder = home() + "/CPL/broken.cpl"; // a folder cannot be read as a file
+        QDir().mkpath(QString::fromStdString(folder));
+        form.SetModified(false);
+        form.OpenJobFile(folder);
+        QCOMPARE(form.windowTitle(), QStringLiteral("Trevane - broken.cpl"));
+        QCOMPARE(form.table().cell(1, 1), std::string());
+    }
+
+    void binaryJobFileLoadsWithoutHarm() {
+        std::string bytes;
+        for (int i = 0; i < 5000; ++i)
+            bytes.push_back(static_cast<char>((i * 131) & 0xFF));
+        bytes += "\"unclosed, quote\r\n";
+        std::string path = home() + "/CPL/binary.cpl";
+        writeFileAtomically(path, bytes);
+        TMainForm form;
+        form.OpenJobFile(path);
+        QVERIFY(form.table().rowCount() >= 2);
+        QVERIFY(!form.isModified());
+    }
+
+    void settingsSurviveARestart() {
+        {
+            TMainForm form;
+            form.settings().iMaxLog = 42;
+            form.settings().bAutoTimer = false;
+            QVERIFY(form.close());
+        }
+        TMainForm again;
+        QCOMPARE(again.settings().iMaxLog, 42);
+        QCOMPARE(again.settings().iTaskTrayClick, 1);
+    }
+
+    void garbageSettingsGiveDefaults() {
+        writeFileAtomically(home() + "/Trevane.ini",
+                            std::string("\x01\x02garbage\n[CONFIG]\niMaxLog=abc\nbAddLog=0\n"));
+        TMainForm form;
+        QCOMPARE(form.settings().iMaxLog, 500);
+        QCOMPARE(form.settings().bAddLog, false);
+    }
+
+    void logFileIsLoadedAndAppendedWithTheLimit() {
+        writeFileAtomically(home() + "/Trevane.log", "old 1\r\nold 2\r\n");
+        TMainForm form;
+        auto* log = form.findChild<QPlainTextEdit*>("reLog");
+        QCOMPARE(log->toPlainText(), QStringLiteral("old 1\nold 2"));
+        form.AppendLogLine("new", 2);
+        QCOMPARE(log->toPlainText(), QStringLiteral("old 2\nnew"));
+        form.AppendLogLine("a\nb\nc", 2);
+        QCOMPARE(log->toPlainText(), QStringLiteral("b\nc"));
+        form.AppendLogLine("x", 0);
+        QCOMPARE(log->toPlainText(), QString());
+        QCOMPARE(form.logLines().size(), std::size_t(0));
+    }
+};
+
+QTEST_MAIN(MainFormTest)
+#include "tst_mainform.moc"
