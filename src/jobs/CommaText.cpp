@@ -84,6 +84,14 @@ std::vector<std::string> splitCommaText(std::string_view line) {
     return items;
 }
 
+std::string trimBlanks(std::string_view text) {
+    while (!text.empty() && isBlank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && isBlank(text.back()))
+        text.remove_suffix(1);
+    return std::string(text);
+}
+
 std::vector<std::string> splitLines(std::string_view text) {
     std::vector<std::string> lines;
     size_t start = 0;

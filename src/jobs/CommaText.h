@@ -29,6 +29,9 @@ namespace trevane {
 std::string joinCommaText(const std::vector<std::string>& fields);
 std::vector<std::string> splitCommaText(std::string_view line);
 
+// text without the bytes 0x00-0x20 at its start and end (the job runner trims cells so).
+std::string trimBlanks(std::string_view text);
+
 // Splits text into lines at CR LF, a lone CR and a lone LF. A line break at the very end
 // starts no further line; blank lines in between are lines. Empty text has no lines.
 std::vector<std::string> splitLines(std::string_view text);

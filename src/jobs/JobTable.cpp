@@ -148,6 +148,35 @@ bool JobTable::setEditText(int column, int row, std::string text) {
     return true;
 }
 
+std::optional<std::string>
+JobTable::folderForCell(int column, int row,
+                        const std::function<bool(const std::string&)>& isDirectory) const {
+    if (row < 1 || row >= rowCount())
+        return std::nullopt;
+    std::vector<int> candidates;
+    switch (column) {
+    case SourceColumn:
+    case DestinationColumn:
+        candidates = {column};
+        break;
+    case FilesColumn:
+        candidates = {SourceColumn, DestinationColumn};
+        break;
+    case ArchiveColumn:
+        candidates = {DestinationColumn};
+        break;
+    default:
+        break;
+    }
+    std::optional<std::string> folder;
+    for (const int c : candidates) {
+        std::string text = trimBlanks(m_rows[row][c]);
+        if (!text.empty() && isDirectory(text))
+            folder = std::move(text);
+    }
+    return folder;
+}
+
 JobTable::DropResult JobTable::dropFiles(int column, int row, const std::vector<std::string>& paths,
                                          const std::function<bool(const std::string&)>& isDirectory,
                                          const PathConventions& conventions) {

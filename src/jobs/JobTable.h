@@ -4,6 +4,7 @@
 
 #include <array>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -90,6 +91,14 @@ public:
     // was appended. (Remembering a folder the text names, and widening the column to fit, are
     // the window's part.)
     bool setEditText(int column, int row, std::string text);
+
+    // The folder a click on (column, row) makes the last folder, if any: the cell's text with
+    // blanks trimmed, taken only when isDirectory says it names a folder. Columns 1 and 2 look
+    // at themselves; column 3 at the source, then the destination (the destination wins when
+    // both qualify); column 4 at the destination; other columns and rows give nothing.
+    std::optional<std::string>
+    folderForCell(int column, int row,
+                  const std::function<bool(const std::string&)>& isDirectory) const;
 
     struct DropResult {
         std::string folder;       // the new last folder

@@ -119,6 +119,12 @@ INSTANTIATE_TEST_SUITE_P(Cases, CommaTextLines,
                                          LinesCase{"mixed", "a\r\n\nb\rc", {"a", "", "b", "c"}}),
                          [](const auto& info) { return info.param.name; });
 
+TEST(CommaText, TrimBlanksRemovesControlBytesAndBlanksAtBothEnds) {
+    EXPECT_EQ(trimBlanks(std::string("\0 \t a b \r\n", 10)), "a b");
+    EXPECT_EQ(trimBlanks(" \x01 "), "");
+    EXPECT_EQ(trimBlanks("\xe5\x86\x99"), "\xe5\x86\x99");
+}
+
 TEST(JobFile, WritesCrLfAfterEveryLineAndReadsBack) {
     test::TempDir dir;
     const std::string path = dir.file("daily.cpl");

@@ -332,3 +332,29 @@ TEST(JobTableHint, NoHintForHeaderEntryRowAndBelow) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(JobTable, FolderForCellTakesExistingFoldersOnly) {
+    const std::set<std::string> folders = {"/src", "/dst"};
+    const auto isDirectory = [&](const std::string& p) { return folders.count(p) > 0; };
+    JobTable table;
+    table.setRowCount(3);
+    table.setCell(1, 1, "  /src ");
+    table.setCell(2, 1, "/dst");
+    table.setCell(1, 2, "/src");
+    table.setCell(2, 2, "/gone");
+    struct {
+        int column, row;
+        std::optional<std::string> folder;
+    } cases[] = {
+        {1, 1, "/src"},       {2, 1, "/dst"},       {3, 1, "/dst"},
+        {3, 2, "/src"},       {4, 1, "/dst"},       {4, 2, std::nullopt},
+        {5, 1, std::nullopt}, {0, 1, std::nullopt}, {1, 0, std::nullopt},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(table.folderForCell(c.column, c.row, isDirectory), c.folder)
+            << c.column << "," << c.row;
+}
+
+} // namespace
