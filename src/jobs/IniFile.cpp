@@ -49,6 +49,7 @@ ReadStatus IniFile::load(const std::string& path) {
     m_path = path;
     m_impl->ini.Reset();
     const ReadResult file = readWholeFile(path);
+    m_unreadable = file.status == ReadStatus::Failed;
     if (!file.ok())
         return file.status;
     loadFromString(file.bytes);
@@ -69,6 +70,8 @@ std::string IniFile::toString() const {
 }
 
 WriteResult IniFile::save() const {
+    if (m_unreadable)
+        return {false, m_path + ": the file could not be read, so it is not replaced"};
     return saveAs(m_path);
 }
 

@@ -39,7 +39,9 @@ public:
     // Replaces the contents by parsing text (no path is remembered or changed).
     void loadFromString(std::string_view text);
 
-    // Writes the whole file atomically to the remembered path.
+    // Writes the whole file atomically to the remembered path. A file that is there but could
+    // not be read by load() is not replaced: its sections would be lost without ever having
+    // been seen. save() then fails and says so; saveAs() to another path still works.
     WriteResult save() const;
     WriteResult saveAs(const std::string& path) const;
     std::string toString() const;
@@ -71,6 +73,7 @@ private:
     struct Impl;
     std::unique_ptr<Impl> m_impl;
     std::string m_path;
+    bool m_unreadable = false; // load() found the file but could not read it
 };
 
 } // namespace trevane

@@ -116,6 +116,9 @@ TEST(IniFile, MissingUnreadableAndGarbageFilesLoadEmpty) {
     EXPECT_TRUE(ini.sections().empty());
     EXPECT_EQ(ini.load(dir.path()), ReadStatus::Failed); // a folder
     EXPECT_TRUE(ini.sections().empty());
+    const WriteResult refused = ini.save();
+    EXPECT_FALSE(refused.ok);
+    EXPECT_NE(refused.error.find("not replaced"), std::string::npos) << refused.error;
 
     std::string garbage;
     for (int i = 0; i < 100000; ++i)
@@ -124,6 +127,23 @@ TEST(IniFile, MissingUnreadableAndGarbageFilesLoadEmpty) {
     fromGarbage.loadFromString(garbage);
     fromGarbage.writeInteger("CONFIG", "iMaxLog", 5);
     EXPECT_EQ(fromGarbage.readInteger("CONFIG", "iMaxLog", 0), 5);
+}
+
+TEST(IniFile, AnUnreadableFileIsNotReplaced) {
+    test::TempDir dir;
+    const std::string path = dir.file("Trevane.ini");
+    ASSERT_TRUE(writeFileAtomically(path, "[/cpl/a.cpl]\nbOption0=1\n").ok);
+    ASSERT_EQ(chmod(path.c_str(), 0), 0);
+    IniFile ini;
+    const ReadStatus status = ini.load(path);
+    chmod(path.c_str(), 0644);
+    if (status == ReadStatus::Ok)
+        GTEST_SKIP() << "running as root: every file is readable";
+    EXPECT_EQ(status, ReadStatus::Failed);
+    ini.writeInteger("CONFIG", "iMaxLog", 5);
+    EXPECT_FALSE(ini.save().ok);
+    EXPECT_EQ(readWholeFile(path).bytes, "[/cpl/a.cpl]\nbOption0=1\n");
+    EXPECT_TRUE(ini.saveAs(dir.file("other.ini")).ok);
 }
 
 TEST(IniFile, SavesAtomicallyToItsPath) {

@@ -96,10 +96,4 @@ TEST(JobOptions, BadValuesReadAsDefaults) {
     EXPECT_EQ(options.iCell0Width, JobOptions::editorDefaults().iCell0Width);
 }
 
-TEST(JobOptions, ItemTexts) {
-    const auto& texts = JobOptions::itemTexts();
-    EXPECT_EQ(texts[4], "xcopy /I  コピー先のディレクトリがないとき新規に作成");
-    EXPECT_EQ(texts[13], "u -d1 全ての属性とディレクトリ構造を保存したまま圧縮");
-}
-
 } // namespace

@@ -99,12 +99,4 @@ TEST(Settings, OldLeftPanelWidthLivesInSectionForm) {
     EXPECT_EQ(readOldLeftPanelWidth(ini, 129), 150);
 }
 
-TEST(Settings, DayOfWeekOutOfRange) {
-    Settings s;
-    s.setDayOfWeek(7, false);
-    s.setDayOfWeek(-1, false);
-    EXPECT_FALSE(s.dayOfWeek(7));
-    EXPECT_EQ(s, Settings());
-}
-
 } // namespace
