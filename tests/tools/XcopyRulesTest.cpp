@@ -33,7 +33,9 @@ TEST(NamePatternTest, Matches) {
         {"readme.*", "readmex", false},
         {"a*b*c", "aXXbYYc", true},
         {"a*b*c", "aXXbYY", false},
-        {"with blank.doc", "WITH BLANK.doc", true},
+        {"with blank.doc", "with blank.doc", true},
+        {"with blank.doc", "WITH BLANK.doc", false},
+        {"*blank.doc", "WITH BLANK.doc", true},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(std::string(row.pattern) + " / " + row.name);

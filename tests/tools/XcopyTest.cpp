@@ -346,9 +346,13 @@ TEST_F(XcopyTest, SymbolicLinksAreCopiedAsLinksAndNeverFollowed) {
     fs::create_symlink("file.txt", at("src/to-file"));
     fs::create_directory_symlink(".", at("src/loop"));
     fs::create_symlink("nowhere", at("src/dangling"));
+    ASSERT_EQ(::mkfifo(at("src/fifo").c_str(), 0600), 0); // opening it would hang
 
     const ToolResult result = xcopy({"src", "dst", "/Y/I/S/E"});
     EXPECT_EQ(result.exitCode, 0) << result.output;
+    EXPECT_NE(result.output.find("通常のファイルではないのでコピーしません - src/fifo\n"),
+              std::string::npos)
+        << result.output;
     EXPECT_EQ(listTree(at("dst")),
               (std::vector<std::string>{"dangling", "file.txt", "loop", "to-file", "to-outside"}));
     EXPECT_EQ(fs::read_symlink(at("dst/to-outside")), "../outside");

@@ -117,13 +117,18 @@ FileCopier::Outcome FileCopier::copyFile(int sourceDir, const char* sourceName, 
         return readFailed(errno);
     if (!S_ISREG(st.st_mode))
         return {Status::NotRegular, 0};
-    const int flags = ::fcntl(in.get(), F_GETFL);
-    if (flags >= 0)
-        ::fcntl(in.get(), F_SETFL, flags & ~O_NONBLOCK);
+    // O_NONBLOCK stays set: it has no effect on reading a regular file.
 
+    const mode_t mode =
+        keepMode ? (st.st_mode & 07777) : ((st.st_mode & 0777) | S_IWUSR) & ~m_creationMask & 0777;
+    // The file is made with its final permission bits, so no fchmod is needed unless the umask
+    // would take bits away or special bits must be set. Writing through the descriptor works
+    // even when the bits say read-only.
+    const bool needsChmod = (mode & ~0777) != 0 || (mode & m_creationMask) != 0;
     const std::string temporary = nextTemporaryName();
     Descriptor out(::openat(targetDir, temporary.c_str(),
-                            O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+                            O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                            needsChmod ? 0600 : mode));
     if (out.get() < 0)
         return writeFailed(errno);
 
@@ -136,10 +141,8 @@ FileCopier::Outcome FileCopier::copyFile(int sourceDir, const char* sourceName, 
     if (outcome.status != Status::Copied)
         return discard(outcome);
 
-    const mode_t mode =
-        keepMode ? (st.st_mode & 07777) : ((st.st_mode & 0777) | S_IWUSR) & ~m_creationMask & 0777;
     const struct timespec times[2] = {st.st_atim, st.st_mtim};
-    if (::fchmod(out.get(), mode) != 0 || ::futimens(out.get(), times) != 0)
+    if ((needsChmod && ::fchmod(out.get(), mode) != 0) || ::futimens(out.get(), times) != 0)
         return discard(writeFailed(errno));
     if (out.release() != 0)
         return discard(writeFailed(errno));

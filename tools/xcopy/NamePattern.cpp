@@ -23,7 +23,8 @@ std::size_t charLength(std::string_view name, std::size_t pos) {
 
 } // namespace
 
-NamePattern::NamePattern(std::string pattern) : m_pattern(std::move(pattern)) {}
+NamePattern::NamePattern(std::string pattern)
+    : m_pattern(std::move(pattern)), m_literal(!hasWildcard(m_pattern)) {}
 
 bool NamePattern::hasWildcard(std::string_view text) {
     return text.find_first_of("*?") != std::string_view::npos;
@@ -31,6 +32,8 @@ bool NamePattern::hasWildcard(std::string_view text) {
 
 bool NamePattern::matches(std::string_view name) const {
     const std::string_view pattern = m_pattern;
+    if (m_literal)
+        return name == pattern;
     if (matchFrom(pattern, name))
         return true;
     if (pattern.size() >= 2 && pattern.substr(pattern.size() - 2) == ".*")

@@ -9,7 +9,8 @@ namespace trevane {
 // exactly one character (one UTF-8 sequence, so "?" covers one Japanese character), letters
 // match without regard to ASCII case. A pattern ending in ".*" also matches the name without
 // that part, so "*.*" matches every name, with or without a dot, and "readme.*" matches
-// "readme".
+// "readme". A name without wildcards matches only itself, byte for byte: on POSIX "a.doc" and
+// "A.DOC" are two files, and naming one must not copy the other.
 class NamePattern {
 public:
     explicit NamePattern(std::string pattern);
@@ -24,6 +25,7 @@ private:
     static bool matchFrom(std::string_view pattern, std::string_view name);
 
     std::string m_pattern;
+    bool m_literal;
 };
 
 } // namespace trevane

@@ -84,11 +84,15 @@ void Xcopy::reportNote(const std::string& line) {
     std::fflush(m_err);
 }
 
-void Xcopy::reportFailure(const std::string& path, int errorNumber) {
-    reportNote(path + ": " + ErrorText::of(errorNumber));
+void Xcopy::reportFailureLine(const std::string& line) {
+    reportNote(line);
     ++m_failures;
     if (!m_options.continueOnError)
         m_stop = true;
+}
+
+void Xcopy::reportFailure(const std::string& path, int errorNumber) {
+    reportFailureLine(path + ": " + ErrorText::of(errorNumber));
 }
 
 std::string Xcopy::targetPathOf(const Folder& folder, const std::string& name) const {
@@ -154,7 +158,9 @@ bool Xcopy::ensureTarget(Folder& folder) {
         return createTopTarget(folder);
     if (!ensureTarget(*folder.parent))
         return false;
-    if (::mkdirat(folder.parent->targetFd, folder.name.c_str(), 0777) != 0 && errno != EEXIST) {
+    if (::mkdirat(folder.parent->targetFd, folder.name.c_str(), 0777) == 0) {
+        folder.targetCreated = true;
+    } else if (errno != EEXIST) {
         reportFailure(targetPathOf(folder, ""), errno);
         return false;
     }
@@ -165,8 +171,8 @@ bool Xcopy::ensureTarget(Folder& folder) {
     return false;
 }
 
-bool Xcopy::admits(const std::string& sourcePath, const struct stat& source,
-                   const std::string& targetPath, const struct stat* target) {
+bool Xcopy::admits(const struct stat& source, const std::string& targetPath,
+                   const struct stat* target) {
     if (m_options.changedSince && source.st_mtim.tv_sec < *m_options.changedSince)
         return false;
     if (m_options.onlyExisting && target == nullptr)
@@ -186,11 +192,9 @@ bool Xcopy::admits(const std::string& sourcePath, const struct stat& source,
     }
     if (S_ISREG(target->st_mode) && (target->st_mode & S_IWUSR) == 0 &&
         !m_options.overwriteReadOnly) {
-        reportNote("読み取り専用のファイルです (/R がありません) - " + targetPath);
-        reportFailure(targetPath, EACCES);
+        reportFailureLine("読み取り専用のファイルです (/R がありません) - " + targetPath);
         return false;
     }
-    (void)sourcePath;
     return true;
 }
 
@@ -237,9 +241,11 @@ void Xcopy::copyEntry(Folder& folder, const std::string& name) {
 
     const std::string targetPath = targetPathOf(folder, name);
     struct stat target;
-    const bool targetExists = folder.targetFd >= 0 && ::fstatat(folder.targetFd, name.c_str(),
-                                                                &target, AT_SYMLINK_NOFOLLOW) == 0;
-    if (!admits(sourcePath, source, targetPath, targetExists ? &target : nullptr))
+    // A folder this run made holds no older files: one lookup per file saved on fresh copies.
+    const bool targetExists =
+        folder.targetFd >= 0 && !folder.targetCreated &&
+        ::fstatat(folder.targetFd, name.c_str(), &target, AT_SYMLINK_NOFOLLOW) == 0;
+    if (!admits(source, targetPath, targetExists ? &target : nullptr))
         return;
 
     if (m_options.listOnly) {
@@ -280,7 +286,7 @@ void Xcopy::copyFolder(Folder& folder) {
         }
         if (!m_pattern.matches(entry.name))
             continue;
-        if (m_exclude.excludes(m_plan.sourceFolderAbsolute + "/" + folder.relative + entry.name))
+        if (m_exclude.excludes(m_excludeBase + folder.relative + entry.name))
             continue;
         copyEntry(folder, entry.name);
     }
@@ -289,7 +295,7 @@ void Xcopy::copyFolder(Folder& folder) {
         if (m_stop)
             return;
         const std::string relative = folder.relative + name + "/";
-        if (m_exclude.excludes(m_plan.sourceFolderAbsolute + "/" + relative))
+        if (m_exclude.excludes(m_excludeBase + relative))
             continue;
         Folder child;
         child.parent = &folder;
@@ -339,7 +345,7 @@ void Xcopy::copySingleFileTo(const std::string& targetPath) {
     ++m_found;
     struct stat target;
     const bool targetExists = ::lstat(targetPath.c_str(), &target) == 0;
-    if (admits(sourcePath, source, targetPath, targetExists ? &target : nullptr)) {
+    if (admits(source, targetPath, targetExists ? &target : nullptr)) {
         if (m_options.listOnly) {
             ++m_copied;
             if (!m_options.quiet)
@@ -380,6 +386,7 @@ int Xcopy::run() {
         return finish(4);
     }
     m_pattern = NamePattern(m_plan.pattern);
+    m_excludeBase = m_plan.sourceFolderAbsolute == "/" ? "/" : m_plan.sourceFolderAbsolute + "/";
 
     if (!m_plan.destinationIsFolder) {
         copySingleFileTo(m_plan.destination);

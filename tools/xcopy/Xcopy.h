@@ -43,8 +43,9 @@ private:
         std::string name;     // entry name in the parent; empty for the top folder
         std::string relative; // path below the top folder, "" for the top, else "a/b/"
         int sourceFd = -1;
-        int targetFd = -1;     // -1 while the destination folder is missing or unusable
-        int targetProblem = 0; // errno that made the destination folder unusable
+        int targetFd = -1;          // -1 while the destination folder is missing or unusable
+        int targetProblem = 0;      // errno that made the destination folder unusable
+        bool targetCreated = false; // made by this run, so empty but for what this run put there
     };
 
     void copyFolder(Folder& folder);
@@ -55,13 +56,14 @@ private:
     void openExistingTarget(Folder& folder);
     // Decides whether the source entry goes over the destination entry; false means skip it
     // (a failure has then been reported when it is one).
-    bool admits(const std::string& sourcePath, const struct stat& source,
-                const std::string& targetPath, const struct stat* target);
+    bool admits(const struct stat& source, const std::string& targetPath,
+                const struct stat* target);
     void transfer(int sourceDir, const std::string& name, bool isLink, int targetDir,
                   const std::string& targetName, const std::string& sourcePath,
                   const std::string& targetPath);
 
     void reportFailure(const std::string& path, int errorNumber);
+    void reportFailureLine(const std::string& line);
     void reportNote(const std::string& line);
     void closeFolder(Folder& folder);
     std::string targetPathOf(const Folder& folder, const std::string& name) const;
@@ -71,6 +73,7 @@ private:
     std::FILE* m_err;
     CopyPlan m_plan;
     NamePattern m_pattern{"*"};
+    std::string m_excludeBase; // the source folder's absolute path ending in "/"
     ExcludeList m_exclude;
     mode_t m_creationMask;
     FileCopier m_copier;

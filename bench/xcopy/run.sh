@@ -1,0 +1,136 @@
+#!/usr/bin/env bash
+# Times xcopy against cp (and rsync) side by side and prints the ratios of their medians.
+#
+#   bash bench/xcopy/run.sh [path/to/xcopy] [runs]
+#
+# Three cases:
+#   big     one 1 GiB file                              xcopy /Y/I/K      vs  cp
+#   tree    20,000 files of 1-16 KB in nested folders    xcopy /Y/S/I/K/R  vs  cp -a
+#   rerun   the tree again with nothing changed          xcopy /Y/D/S/I/K/R vs cp -au, rsync -a
+#
+# The tools take turns (A B A B ...) so drift of a shared machine hits both alike; a ratio
+# below 1.00 means xcopy was faster. Every copying run writes into a fresh destination folder:
+# deleting and re-creating some 20,000 files within a minute makes the file system crawl, so
+# nothing is deleted until all timings are done. Needs bash, perl, cp, rsync, about 12 GB free.
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")" && pwd)
+XCOPY=${1:-$here/../../build/bin/xcopy}
+RUNS=${2:-5}
+XCOPY=$(realpath "$XCOPY")
+[ -x "$XCOPY" ] || { echo "no xcopy at $XCOPY" >&2; exit 2; }
+
+work=$(mktemp -d "${BENCH_DIR:-${TMPDIR:-/tmp}}/trevane-xcopy-bench.XXXXXX")
+cleanup() { rm -rf "$work" & }
+trap cleanup EXIT
+echo "xcopy: $XCOPY"
+echo "work folder: $work, $RUNS runs per tool"
+
+# --- data -------------------------------------------------------------------------------
+mkdir -p "$work/big"
+head -c 1073741824 /dev/urandom > "$work/big/file.bin"
+
+# 20 x 10 folders of 100 files each; sizes and contents fixed by the seed.
+perl -e '
+    srand(7);
+    my $root = shift;
+    my $block = join("", map { chr(int(rand(256))) } 1 .. 65536);
+    for my $a (1 .. 20) {
+        for my $b (1 .. 10) {
+            my $dir = sprintf("%s/tree/part%02d/sect%02d", $root, $a, $b);
+            system("mkdir", "-p", $dir) == 0 or die;
+            for my $f (1 .. 100) {
+                my $size = 1024 + int(rand(15 * 1024 + 1));
+                open(my $out, ">", sprintf("%s/file%03d.dat", $dir, $f)) or die;
+                print $out substr($block, int(rand(65536 - $size)), $size);
+                close($out);
+            }
+        }
+    }
+' "$work"
+echo "data: $(du -sh "$work/big" | cut -f1) in one file, $(find "$work/tree" -type f | wc -l) files in $(du -sh "$work/tree" | cut -f1)"
+sync
+
+# --- timing -----------------------------------------------------------------------------
+now() { date +%s%N; }
+
+# time_one NAME COMMAND...: runs the command once, appends its seconds to $work/times.NAME
+time_one() {
+    local name=$1; shift
+    local t0 t1
+    t0=$(now)
+    "$@" >/dev/null 2>&1 || { echo "failed: $*" >&2; exit 1; }
+    t1=$(now)
+    echo "$(( (t1 - t0) / 1000 ))" >> "$work/times.$name"   # microseconds
+}
+
+median() { sort -n "$work/times.$1" | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+seconds() { awk -v us="$1" 'BEGIN { printf "%.3f", us / 1e6 }'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
+
+report() { # report CASE A B [C]: medians and ratios A/B (and A/C)
+    local case=$1 a=$2 b=$3 c=${4:-}
+    local ma mb mc
+    ma=$(median "$case.$a"); mb=$(median "$case.$b")
+    printf '%-6s %-8s median %8ss   %-8s median %8ss   ratio %s/%s = %s\n' \
+        "$case" "$a" "$(seconds "$ma")" "$b" "$(seconds "$mb")" "$a" "$b" "$(ratio "$ma" "$mb")"
+    if [ -n "$c" ]; then
+        mc=$(median "$case.$c")
+        printf '%-6s %-8s median %8ss   %-8s median %8ss   ratio %s/%s = %s\n' \
+            "$case" "$a" "$(seconds "$ma")" "$c" "$(seconds "$mc")" "$a" "$c" "$(ratio "$ma" "$mc")"
+    fi
+}
+
+# big: the copies are deleted between runs (one file is no burden), with sync so that the
+# write-back of one run does not land in the next one's time.
+for i in $(seq 0 "$RUNS"); do
+    for tool in xcopy cp; do
+        dst="$work/big-$tool-$i"
+        mkdir "$dst"
+        sync
+        if [ "$tool" = xcopy ]; then
+            cmd=("$XCOPY" "$work/big/file.bin" "$dst" /Y/I/K)
+        else
+            cmd=(cp "$work/big/file.bin" "$dst/")
+        fi
+        if [ "$i" -eq 0 ]; then "${cmd[@]}" >/dev/null; else time_one "big.$tool" "${cmd[@]}"; fi
+        cmp -s "$work/big/file.bin" "$dst/file.bin" || { echo "big: $tool copy differs" >&2; exit 1; }
+        rm -f "$dst/file.bin"
+    done
+done
+sync
+
+# tree: a new destination every run, kept until the end.
+for i in $(seq 0 "$RUNS"); do
+    for tool in xcopy cp-a; do
+        dst="$work/tree-$tool-$i"
+        sync
+        if [ "$tool" = xcopy ]; then
+            cmd=("$XCOPY" "$work/tree" "$dst" /Y/S/I/K/R)
+        else
+            cmd=(cp -a "$work/tree" "$dst")
+        fi
+        if [ "$i" -eq 0 ]; then "${cmd[@]}" >/dev/null; else time_one "tree.$tool" "${cmd[@]}"; fi
+    done
+done
+diff -r "$work/tree" "$work/tree-xcopy-1" >/dev/null || { echo "tree: xcopy copy differs" >&2; exit 1; }
+sync
+
+# rerun: each tool brings its own up-to-date copy up to date again; nothing is written.
+for i in $(seq 0 "$RUNS"); do
+    for tool in xcopy cp-au rsync; do
+        case $tool in
+        xcopy) cmd=("$XCOPY" "$work/tree" "$work/tree-xcopy-0" /Y/D/S/I/K/R) ;;
+        cp-au) cmd=(cp -au "$work/tree/." "$work/tree-cp-a-0/") ;;
+        rsync) cmd=(rsync -a "$work/tree/" "$work/tree-cp-a-1/") ;;
+        esac
+        if [ "$i" -eq 0 ]; then "${cmd[@]}" >/dev/null; else time_one "rerun.$tool" "${cmd[@]}"; fi
+    done
+done
+"$XCOPY" "$work/tree" "$work/tree-xcopy-0" /Y/D/S/I/K/R | tail -1
+
+echo
+report big xcopy cp
+report tree xcopy cp-a
+report rerun xcopy cp-au rsync
+echo "(ratios are of medians; below 1.00 xcopy was faster)"
