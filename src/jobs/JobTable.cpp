@@ -233,13 +233,14 @@ std::string JobTable::rowCommandText(int r, std::string_view xcopySwitches,
     if (!isRunnable(r))
         return {};
     const Row& row = m_rows[r];
+    if (!row[CommandColumn].empty())
+        return row[CommandColumn];
+
+    // A root keeps its separator ("C:\", "/"), so "C:\" with "*.*" shows "C:\\*.*".
     std::string src = conventions.withoutTrailingSeparator(row[SourceColumn]);
     std::string dst = conventions.withoutTrailingSeparator(row[DestinationColumn]);
     const std::string& files = row[FilesColumn];
     const std::string& archive = row[ArchiveColumn];
-
-    if (!row[CommandColumn].empty())
-        return row[CommandColumn];
 
     const auto quoted = [](std::string_view text) {
         std::string out;
