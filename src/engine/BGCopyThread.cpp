@@ -11,16 +11,43 @@
 
 namespace trevane {
 
+namespace {
+
+// The real side of the internal checks: the host shows the message on the main thread, then the
+// program ends as a failed assertion does.
+class HostFatalReporter : public FatalReporter {
+public:
+    explicit HostFatalReporter(TBGCopyThread& thread, RunnerHost& host)
+        : m_thread(thread), m_host(host) {}
+    void fail(std::string_view check, int line) override {
+        const std::string text = message(check, line);
+        try {
+            m_thread.Synchronize([this, &text] { m_host.showFatalMessage(text); });
+        } catch (...) {
+            // Ending the program is what matters now.
+        }
+        FatalReporter::standard().fail(check, line);
+    }
+
+private:
+    TBGCopyThread& m_thread;
+    RunnerHost& m_host;
+};
+
+} // namespace
+
 struct TBGCopyThread::NativeServices {
     std::unique_ptr<ProcessSpawner> spawner = ProcessSpawner::createNative(executableFolder());
     UnlhaLibrary archiver{UnlhaLibrary::beside(executableFolder())};
     std::unique_ptr<DetachedLauncher> launcher = DetachedLauncher::createNative(executableFolder());
+    std::unique_ptr<FatalReporter> fatal;
 };
 
 TBGCopyThread::TBGCopyThread(RunnerHost& host, QObject* parent)
     : QThread(parent), m_host(host), m_native(std::make_unique<NativeServices>()) {
+    m_native->fatal = std::make_unique<HostFatalReporter>(*this, host);
     launch(RunnerServices{*m_native->spawner, m_native->archiver, *m_native->launcher,
-                          Clock::system(), FatalReporter::standard(), systemDateTimeLocale(),
+                          Clock::system(), *m_native->fatal, systemDateTimeLocale(),
                           PathConventions::native()});
 }
 

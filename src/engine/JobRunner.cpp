@@ -115,23 +115,23 @@ void JobRunner::Execute() {
             // The host cannot say what to run: leaving is the only way not to spin.
             break;
         }
+        std::string failure;
         try {
             if (!runQueueHead())
                 break;
+            continue;
         } catch (const std::exception& e) {
-            try {
-                log(std::string("ジョブの実行中にエラーが発生しました。(") + e.what() + ")");
-                RemoveQueueHead();
-            } catch (...) {
-                break; // the host itself fails: stop rather than spin on one queue head
-            }
+            failure = std::string("ジョブの実行中にエラーが発生しました。(") + e.what() + ")";
         } catch (...) {
-            try {
-                log("ジョブの実行中にエラーが発生しました。");
-                RemoveQueueHead();
-            } catch (...) {
-                break;
-            }
+            failure = "ジョブの実行中にエラーが発生しました。";
+        }
+        // The job counts as done: its error is in the log and the next job runs.
+        try {
+            log(failure);
+            ShowState("ready");
+            RemoveQueueHead();
+        } catch (...) {
+            break; // the host itself fails: stop rather than spin on one queue head
         }
     }
     JobLines.clear();

@@ -70,6 +70,12 @@ public:
     // ShowState: status panel 0 <- state; the tray tip <- runningTrayTip(queue line 0).
     virtual void showState(const std::string& state) = 0;
 
+    // One of the process runner's internal checks failed (the system ran out of pipes or a
+    // read failed); the program ends right after this returns. Shows message (naming the check,
+    // "BGCopyThread" and the line) to the user; the default does nothing, the message also goes
+    // to standard error.
+    virtual void showFatalMessage(const std::string& message) { (void)message; }
+
     // The tray tip shown while a job runs: "Trevane - " + queue head + " 実行中", cut to its
     // first 255 bytes (the tray's tip limit).
     static std::string runningTrayTip(std::string_view queueHead);

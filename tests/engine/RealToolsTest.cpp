@@ -1,0 +1,79 @@
+// The runner with the program's own helpers: xcopy and deltree beside the executable and the
+// real archiver library, on real temporary trees. Archives are checked by Debian's lhasa.
+#include "TestSupport.h"
+
+#include "engine/JobRunner.h"
+#include "engine/UnlhaLibrary.h"
+#include "jobs/CommaText.h"
+#include "jobs/IniFile.h"
+#include "jobs/JobFile.h"
+#include "platform/ProcessSpawner.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+using namespace trevane;
+using namespace trevane::test;
+
+namespace {
+
+const std::string binFolder = HELPER_FOLDER;
+
+TEST(RealToolsTest, CopyClearAndArchiveAJob) {
+    TempDir dir;
+    const std::string prog = dir / "prog";
+    const std::string src = dir / "データ 元";
+    const std::string dst = dir / "bak";
+    const std::string arcs = dir / "arcs";
+    for (const std::string& d : {prog + "/CPL", src + "/sub", dst, arcs})
+        std::filesystem::create_directories(d);
+    writeFile(src + "/a.txt", "alpha\n");
+    writeFile(src + "/sub/b.txt", std::string(20000, 'b'));
+    writeFile(dst + "/stale.txt", "cleared by option 7");
+
+    ASSERT_TRUE(writeJobFile(prog + "/CPL/job.cpl",
+                             {joinCommaText({src, dst + "/", "", "", "", "", ""}),
+                              joinCommaText({src, arcs, "", "save%t.lzh", "", "-d1", ""})})
+                    .ok);
+    IniFile ini;
+    ini.writeBool(prog + "/CPL/job.cpl", "bOption7", true);
+    ASSERT_TRUE(ini.saveAs(prog + "/Trevane.ini").ok);
+
+    RecordingHost host;
+    host.settings.programFolder = prog;
+    host.queue = {"job.cpl"};
+    FixedClock clock;
+    RecordingLauncher launcher;
+    RecordingFatal fatal;
+    auto spawner = ProcessSpawner::createNative(binFolder);
+    UnlhaLibrary archiver(UnlhaLibrary::beside(binFolder));
+    JobRunner(host, RunnerServices{*spawner, archiver, launcher, clock, fatal,
+                                   DateTimeLocale::english(), PathConventions::posix()})
+        .Execute();
+
+    const auto log = host.logCalls();
+    const auto has = [&log](const std::string& entry) {
+        return std::find(log.begin(), log.end(), entry) != log.end();
+    };
+    EXPECT_TRUE(has("deltree /Y \"" + dst + "\""));
+    EXPECT_TRUE(has(dst + "を作成しました"));
+    EXPECT_TRUE(has("xcopy \"" + src + "\" \"" + dst + "\" /Y/D/S/I/K/R"));
+    const std::string archive = arcs + "/save000115.lzh";
+    EXPECT_TRUE(has("u \"" + archive + "\" \"" + src + "/\"  -d1")) << "the archiver succeeded";
+    EXPECT_TRUE(fatal.messages.empty());
+
+    EXPECT_FALSE(std::filesystem::exists(dst + "/stale.txt"));
+    EXPECT_EQ(readFile(dst + "/a.txt"), "alpha\n");
+    EXPECT_EQ(readFile(dst + "/sub/b.txt"), std::string(20000, 'b'));
+    ASSERT_TRUE(std::filesystem::exists(archive));
+
+    // An independent reader verifies the archive.
+    auto check = spawner->run("lhasa t \"" + archive + "\"", 100000, {});
+    EXPECT_EQ(check.start, ProcessSpawner::StartStatus::Started);
+    EXPECT_EQ(check.exitCode, 0) << check.output;
+    EXPECT_NE(check.output.find("a.txt"), std::string::npos) << check.output;
+}
+
+} // namespace
