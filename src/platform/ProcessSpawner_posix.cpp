@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -50,12 +51,15 @@ public:
 
     enum class State { More, End, Failed };
 
-    // Reads whatever the pipe holds now, without waiting for more.
-    State readAvailable() {
+    // Reads whatever the pipe holds now, without waiting for more, but no more than limit bytes
+    // (a program the child left behind may go on writing for ever).
+    State readAvailable(std::size_t limit = SIZE_MAX) {
         char buffer[65536];
-        while (true) {
+        std::size_t total = 0;
+        while (total < limit) {
             const ssize_t n = ::read(m_fd, buffer, sizeof buffer);
             if (n > 0) {
+                total += static_cast<std::size_t>(n);
                 const std::size_t room = m_keep - std::min(m_keep, m_result.output.size());
                 m_result.output.append(buffer, std::min(room, static_cast<std::size_t>(n)));
                 continue;
@@ -68,6 +72,7 @@ public:
                 return State::More;
             return State::Failed;
         }
+        return State::More;
     }
 
 private:
@@ -206,7 +211,9 @@ private:
         if (reaped && !outputEnded && result.failedCheck == FailedCheck::None) {
             // The child has ended: everything it wrote is in the pipe now. Programs it left
             // running may keep the pipe open, so read only what is there.
-            if (drain.readAvailable() == OutputDrain::State::Failed)
+            const int pipeSize = ::fcntl(readFd, F_GETPIPE_SZ);
+            const std::size_t held = pipeSize > 0 ? static_cast<std::size_t>(pipeSize) : 1 << 20;
+            if (drain.readAvailable(held) == OutputDrain::State::Failed)
                 result.failedCheck = FailedCheck::Read;
         }
         if (!reaped) {

@@ -176,4 +176,10 @@ TEST(RunnerTextsTest, TrayTipAndFatalMessage) {
               "Assertion failed: hReadPipe, file BGCopyThread, line 42");
 }
 
+TEST(FatalReporterDeathTest, TheRealSideEndsTheProgramNamingTheCheck) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(FatalReporter::standard().fail("hWritePipe", 7), ::testing::ExitedWithCode(3),
+                "Assertion failed: hWritePipe, file BGCopyThread, line 7");
+}
+
 } // namespace
