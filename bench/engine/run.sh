@@ -5,6 +5,6 @@
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 dir=${BUILD_DIR:-build-bench}
-cmake -S . -B "$dir" -G Ninja -DTREVANE_BENCH=ON -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake -S . -B "$dir" -G Ninja -DTREVANE_BENCH=ON >/dev/null
 cmake --build "$dir" --target engine_loglines_bench -j 2
 "$dir"/bin/engine_loglines_bench --benchmark_repetitions=3 --benchmark_report_aggregates_only=true
