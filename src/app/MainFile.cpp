@@ -15,6 +15,7 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QTableView>
 
 #include <cstdio>
@@ -246,5 +247,28 @@ void TMainForm::CPLFileListBoxDblClick() {
 }
 
 void TMainForm::SelectAll1Click() { m_cplFileList->selectAll(); }
+
+} // namespace trevane
+
+namespace trevane {
+
+void TMainForm::buildJobFileMenu() {
+    m_cplFileList->setContextMenuPolicy(Qt::CustomContextMenu);
+    auto* menu = new QMenu(m_cplFileList);
+    menu->setObjectName(QStringLiteral("pmCPLFile"));
+    QMenu* start = menu->addMenu(QStringLiteral("コピー開始"));
+    start->addAction(QStringLiteral("開いているファイル"), this, &TMainForm::StartCopyClick);
+    start->addAction(QStringLiteral("選択したファイルすべて"), this,
+                     &TMainForm::SendSelectedJobFileClick);
+    menu->addSeparator();
+    menu->addAction(QStringLiteral("ファイルを開く"), this, &TMainForm::CPLFileListBoxDblClick);
+    menu->addSeparator();
+    menu->addAction(QStringLiteral("削除"), this, &TMainForm::FileDeleteClick);
+    menu->addSeparator();
+    menu->addAction(QStringLiteral("すべて選択"), this, &TMainForm::SelectAll1Click);
+    connect(m_cplFileList, &QWidget::customContextMenuRequested, menu, [this, menu](const QPoint& at) {
+        menu->popup(m_cplFileList->viewport()->mapToGlobal(at));
+    });
+}
 
 } // namespace trevane

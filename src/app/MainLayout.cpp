@@ -177,6 +177,8 @@ void TMainForm::buildLayout() {
     buildToolBars();
     buildStatusBar();
     installGridBehaviour();
+    buildQueueMenu();
+    buildJobFileMenu();
 
     resize(701, 416);
     m_mainSplitter->setSizes({129, 701 - 129});
@@ -229,9 +231,19 @@ void TMainForm::buildActions() {
     m_actions.value("ShowLeftPanel")->setChecked(true);
     m_actions.value("FlatButton")->setChecked(true);
 
-    connect(m_actions.value("FileNew"), &QAction::triggered, this, &TMainForm::FileNewClick);
-    connect(m_actions.value("FileSave"), &QAction::triggered, this, &TMainForm::FileSaveClick);
+    auto on = [this](const char* name, void (TMainForm::*handler)()) {
+        connect(m_actions.value(name), &QAction::triggered, this, handler);
+    };
+    on("FileNew", &TMainForm::FileNewClick);
+    on("FileOpen", &TMainForm::FileOpenClick);
+    on("FileSave", &TMainForm::FileSaveClick);
+    on("FileSaveAs", &TMainForm::FileSaveAsClick);
+    on("FileDelete", &TMainForm::FileDeleteClick);
     connect(m_actions.value("Exit"), &QAction::triggered, this, &QWidget::close);
+    on("StartCopy", &TMainForm::StartCopyClick);
+    on("StartJobFile", &TMainForm::StartJobFileClick);
+    on("StopCopy", &TMainForm::StopCopyClick);
+    on("ShowLog", &TMainForm::ShowLogClick);
 }
 
 void TMainForm::buildMenus() {

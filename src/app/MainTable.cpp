@@ -17,6 +17,7 @@
 #include <QMouseEvent>
 #include <QStyledItemDelegate>
 #include <QTableView>
+#include <QTextEdit>
 
 #include <ctime>
 
@@ -53,6 +54,8 @@ private:
 
 void TMainForm::installGridBehaviour() {
     m_grid->setItemDelegate(new CellEditDelegate(this, m_grid));
+    m_que->setAcceptDrops(true);
+    m_que->viewport()->installEventFilter(this);
     connect(m_optionList, &QListWidget::itemChanged, this, [this] {
         if (!m_loadingOptions)
             OptionCheckListBoxClickCheck();
@@ -144,7 +147,48 @@ void TMainForm::sgCopyListMouseMove(int row) {
     m_panels[3]->setText(text.mid(1));
 }
 
+// Drags that start in the job-file list: onto the job table they open the list's item, onto
+// the queue panel they queue the selected job files. Files from the desktop dropped on the
+// table fill its cells.
+bool TMainForm::handleListDrag(QObject* target, QEvent* event) {
+    bool onTable = target == m_grid->viewport();
+    switch (event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove: {
+        auto* drag = static_cast<QDragMoveEvent*>(event);
+        if (drag->source() == m_cplFileList) {
+            drag->acceptProposedAction();
+            m_panels[3]->setText(onTable ? QStringLiteral("ドロップするファイルを開きます")
+                                         : QStringLiteral("ドロップするコピージョブを実行します"));
+        } else if (onTable && drag->mimeData()->hasUrls()) {
+            drag->acceptProposedAction();
+        } else {
+            drag->ignore();
+        }
+        return true;
+    }
+    case QEvent::Drop: {
+        auto* drop = static_cast<QDropEvent*>(event);
+        if (drop->source() == m_cplFileList) {
+            drop->acceptProposedAction();
+            if (onTable)
+                CPLFileListBoxDblClick();
+            else
+                SendSelectedJobFileClick();
+        } else if (onTable) {
+            dropEvent(drop);
+        }
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+    if ((watched == m_grid->viewport() || watched == m_que->viewport()) &&
+        handleListDrag(watched, event))
+        return true;
     if (watched == m_grid->viewport() && event->type() == QEvent::MouseMove) {
         auto* move = static_cast<QMouseEvent*>(event);
         QModelIndex index = m_grid->indexAt(move->position().toPoint());

@@ -28,7 +28,13 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
     FormCreate();
 }
 
-TMainForm::~TMainForm() = default;
+TMainForm::~TMainForm() {
+    // Never leave a running thread behind: stop at the next check and let it end.
+    if (m_runner) {
+        m_continueRun = false;
+        waitForRunner();
+    }
+}
 
 std::string TMainForm::settingsFilePath() const {
     return m_programFolder + "/" + m_settingsFileName;
@@ -77,6 +83,9 @@ void TMainForm::FormCreate() {
                                  JobTableModel::tableRow(current));
     // 14.
     reloadLogFile();
+    // 15.
+    if (m_settings.bAutoStart)
+        StartJobFileClick();
     // 16.
     NumberRows();
 }

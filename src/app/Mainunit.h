@@ -1,6 +1,8 @@
 #pragma once
 
+#include "engine/BGCopyThread.h"
 #include "engine/LogLines.h"
+#include "engine/RunnerHost.h"
 #include "jobs/DateTimePattern.h"
 #include "jobs/JobOptions.h"
 #include "jobs/JobTable.h"
@@ -8,6 +10,8 @@
 
 #include <QMainWindow>
 #include <QMessageBox>
+#include <QPointer>
+#include <QColor>
 #include <QMap>
 #include <optional>
 #include <string>
@@ -30,6 +34,7 @@ namespace trevane {
 
 class JobTableModel;
 
+
 // The main window: the job table, the job-file list, the options check list, the queue and log
 // panels, the tool band, menus and status bar. It owns the program's state in memory (settings,
 // current job file, modified flag, job lines list, last folder) and every dialog.
@@ -37,7 +42,7 @@ class JobTableModel;
 // Handlers carry the names of the controls and events they serve (FileNewClick, FormCreate...).
 // Rules live in the plain classes of jobs/ and engine/; handlers gather input, call them and show
 // the result.
-class TMainForm : public QMainWindow {
+class TMainForm : public QMainWindow, public RunnerHost {
     Q_OBJECT
 
 public:
@@ -100,6 +105,29 @@ public:
     void LoadSettings();
     bool SaveSettings();
 
+    // --- run control ------------------------------------------------------------------------
+    // Puts the bare name of a job file into the queue (once) and makes sure a runner runs.
+    void QueueJobFile(const std::string& path);
+    const std::vector<std::string>& queue() const { return m_queue; }
+    QColor queueHeadColor() const;
+    bool continueRun() const { return m_continueRun; }
+    bool hasRunner() const { return !m_runner.isNull(); }
+    // Waits until the runner has ended, serving events meanwhile (tests and shutdown).
+    void waitForRunner();
+    bool SaveLogFile(const std::string& folder);
+    const std::string& trayTip() const { return m_trayTip; }
+
+    // RunnerHost: the runner's operations, run on the main thread.
+    RunnerSettings copySettings() override;
+    bool checkRunAllowed() override;
+    std::optional<std::string> markQueueHead() override;
+    void removeQueueHead() override;
+    void reportAbort() override;
+    void hideMainWindow() override;
+    void addLogLine(const std::string& message, int maxLogLines) override;
+    SaveResult saveLogPanel(const std::string& path) override;
+    void showState(const std::string& state) override;
+
 public slots:
     // job file commands
     void FileNewClick();
@@ -111,11 +139,22 @@ public slots:
     void SelectAll1Click();
     void CPLFileListBoxChange();
     // run control
+    void StartCopyClick();
+    void StartJobFileClick();
     void SendSelectedJobFileClick();
+    void StopCopyClick();
+    void RestartCopyClick();
+    void ClearQueClick();
+    void ShowLogClick();
+    void OnRunnerTerminate();
 
 signals:
     // The window has closed for good: the program ends.
     void closed();
+    // The tray icon's tip should change.
+    void trayTipChanged(const QString& tip);
+    // The options dialog should open (after a viewer that cannot be started).
+    void optionDialogWanted();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -144,6 +183,11 @@ private:
     void selectJobFileItem(const std::string& path);
     void installGridBehaviour();
     bool runnerHasQueuedWork() const;
+    void showQueue();
+    void buildQueueMenu();
+    void buildJobFileMenu();
+    void setTrayTip(const std::string& tip);
+    bool handleListDrag(QObject* target, QEvent* event);
     void updateLastFolderFromCell(int column, int row);
     void reloadLogFile();
     std::string currentStamp() const;
@@ -170,7 +214,10 @@ private:
     LogLines m_log;
     std::size_t m_logViewLines = 0; // lines the log widget shows, mirroring m_log
     DateTimeLocale m_dateTimeLocale;
-    bool m_closing = false;
+    std::vector<std::string> m_queue; // reQue's lines; line 0 is the queue head
+    QColor m_queueHeadColor;          // invalid: drawn in the default colour
+    QPointer<TBGCopyThread> m_runner;
+    std::string m_trayTip = "Trevane";
 
     // widgets
     QToolBar* m_toolBar1 = nullptr;

@@ -1,0 +1,190 @@
+// Running job files from the window: the queue, the runner, stops and the log, on real
+// temporary folders with the real xcopy beside the test program.
+
+#include "app/FileDialogs.h"
+#include "app/Mainunit.h"
+#include "app/MessageBox.h"
+#include "jobs/AtomicFile.h"
+#include "platform/TextCodec.h"
+
+#include <QLabel>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QSignalSpy>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace trevane;
+
+class RunTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir* m_home = nullptr;
+    std::string home() const { return toBytes(m_home->path()); }
+
+    // Writes a job file into the job-file folder.
+    void writeJob(const std::string& name, const std::string& lines) {
+        QVERIFY(writeFileAtomically(home() + "/CPL/" + name, lines).ok);
+    }
+    static QString logText(TMainForm& form) {
+        return form.findChild<QPlainTextEdit*>("reLog")->toPlainText();
+    }
+
+private slots:
+    void init() {
+        m_home = new QTemporaryDir;
+        qputenv("TREVANE_HOME", m_home->path().toLocal8Bit());
+        QDir(m_home->path()).mkpath("CPL");
+    }
+    void cleanup() {
+        QCOMPARE(MessageBox::pendingAnswers(), 0);
+        QCOMPARE(MessageBox::unansweredBoxes(), 0);
+        delete m_home;
+    }
+
+    void runsTheOpenJobEndToEnd() {
+        std::string src = home() + "/src", dst = home() + "/dst";
+        QDir().mkpath(QString::fromStdString(src + "/sub"));
+        writeFileAtomically(src + "/a.doc", "alpha");
+        writeFileAtomically(src + "/sub/b.doc", "beta");
+        TMainForm form;
+        form.table().setEditText(1, 1, src);
+        form.table().setEditText(2, 1, dst);
+        FileDialogs::setNextAnswer(QString::fromStdString(home() + "/CPL/daily.cpl"));
+        form.FileSaveClick();
+        QVERIFY(!form.isModified());
+
+        form.StartCopyClick();
+        QCOMPARE(form.queue().size(), std::size_t(1));
+        QCOMPARE(form.queue().front(), std::string("daily.cpl"));
+        QVERIFY(form.hasRunner());
+        form.waitForRunner();
+
+        QVERIFY(!form.hasRunner());
+        QVERIFY(form.queue().empty());
+        QCOMPARE(form.statusPanel(0)->text(), QStringLiteral("ready"));
+        QCOMPARE(readWholeFile(dst + "/sub/b.doc").bytes, std::string("beta"));
+        QString log = logText(form);
+        QVERIFY2(log.contains(QStringLiteral("Job File: %1/CPL/daily.cpl").arg(m_home->path())),
+                 qPrintable(log));
+        QVERIFY2(log.contains(QStringLiteral("xcopy \"%1\" \"%2\" /Y/D/S/I/K").arg(
+                     QString::fromStdString(src), QString::fromStdString(dst))),
+                 qPrintable(log));
+        QVERIFY(log.contains(QStringLiteral("Job End @ ")));
+        // The log file holds the panel's lines.
+        std::string file = readWholeFile(home() + "/Trevane.log").bytes;
+        QCOMPARE(toQString(file).replace(QStringLiteral("\r\n"), QStringLiteral("\n")).trimmed(),
+                 log.trimmed());
+    }
+
+    void queueTakesANameOnceAndOneRunner() {
+        TMainForm form;
+        // The runner's first step waits for this thread, so nothing runs until events are served.
+        form.QueueJobFile("/elsewhere/Daily.cpl");
+        form.QueueJobFile(home() + "/CPL/daily.CPL");
+        form.QueueJobFile("other.cpl");
+        QCOMPARE(form.queue(), (std::vector<std::string>{"Daily.cpl", "other.cpl"}));
+        form.waitForRunner();
+        QVERIFY(form.queue().empty());
+        QString log = logText(form);
+        QVERIFY(log.contains(QStringLiteral("Job File: %1/CPL/Daily.cplは存在しないのでスキップします。")
+                                 .arg(m_home->path())));
+    }
+
+    void aMissingMiddleJobIsSkipped() {
+        writeJob("one.cpl", ",,,,,,true\r\n");
+        writeJob("three.cpl", ",,,,,,true\r\n");
+        TMainForm form;
+        for (const char* name : {"one.cpl", "two.cpl", "three.cpl"})
+            form.QueueJobFile(name);
+        form.waitForRunner();
+        QStringList lines = logText(form).split(QLatin1Char('\n'));
+        int one = lines.indexOf(QStringLiteral("Job File: %1/CPL/one.cpl").arg(m_home->path()));
+        int two = lines.indexOf(
+            QStringLiteral("Job File: %1/CPL/two.cplは存在しないのでスキップします。").arg(m_home->path()));
+        int three = lines.indexOf(QStringLiteral("Job File: %1/CPL/three.cpl").arg(m_home->path()));
+        QVERIFY2(one >= 0 && one < two && two < three, qPrintable(lines.join('\n')));
+    }
+
+    void stopBeforeAJobLeavesItQueuedAndUncoloured() {
+        writeJob("one.cpl", ",,,,,,true\r\n");
+        TMainForm form;
+        form.QueueJobFile("one.cpl");
+        form.StopCopyClick();
+        QCOMPARE(form.statusPanel(0)->text(), QStringLiteral("Aborting..."));
+        form.waitForRunner();
+        QCOMPARE(form.queue(), std::vector<std::string>{"one.cpl"});
+        QVERIFY(!form.queueHeadColor().isValid());
+        QVERIFY(!logText(form).contains(QStringLiteral("Job File")));
+        // Restart runs it.
+        form.RestartCopyClick();
+        QVERIFY(form.continueRun());
+        form.waitForRunner();
+        QVERIFY(form.queue().empty());
+        QVERIFY(logText(form).contains(QStringLiteral("Job End @ ")));
+    }
+
+    void clearKeepsTheHeadWhileRunning() {
+        TMainForm form;
+        form.QueueJobFile("a.cpl");
+        form.QueueJobFile("b.cpl");
+        form.QueueJobFile("c.cpl");
+        form.ClearQueClick();
+        QCOMPARE(form.queue(), std::vector<std::string>{"a.cpl"});
+        form.waitForRunner();
+        form.StopCopyClick();
+        form.StartCopyClick(); // never saved: queues 新規.cpl
+        form.waitForRunner();
+        QVERIFY(logText(form).contains(QStringLiteral("新規.cplは存在しないのでスキップします。")));
+    }
+
+    void registeredJobsAreAppendedAsABlock() {
+        writeJob("one.cpl", ",,,,,,true\r\n");
+        writeFileAtomically(home() + "/BGCopyList.txt", "\r\n  one.cpl\r\nmissing job.cpl\r\n\r\n");
+        TMainForm form;
+        form.StartJobFileClick();
+        form.StartJobFileClick(); // no duplicate check on this path
+        QCOMPARE(form.queue(), (std::vector<std::string>{"one.cpl", "missing job.cpl", "one.cpl",
+                                                         "missing job.cpl"}));
+        form.waitForRunner();
+        QVERIFY(form.queue().empty());
+        QCOMPARE(logText(form).count(QStringLiteral("missing job.cplは存在しないのでスキップします。")), 2);
+    }
+
+    void closingIsRefusedWhileAJobIsQueued() {
+        TMainForm form;
+        form.show();
+        form.QueueJobFile("a.cpl");
+        MessageBox::setNextAnswer(QMessageBox::Ok);
+        QVERIFY(!form.close());
+        QCOMPARE(MessageBox::lastText(),
+                 QStringLiteral("コピー継続中です。\nコピーを中止するか、完了を待ってください。"));
+        form.waitForRunner();
+        QVERIFY(form.close());
+    }
+
+    void exitOnJobEndClosesTheWindow() {
+        writeFileAtomically(home() + "/Trevane.ini", "[CONFIG]\r\nbExitOnJobEnd=1\r\n");
+        TMainForm form;
+        form.show();
+        QSignalSpy closed(&form, &TMainForm::closed);
+        form.QueueJobFile("a.cpl");
+        form.waitForRunner();
+        QCOMPARE(closed.count(), 1);
+    }
+
+    void logLimitAppliesToPanelAndFile() {
+        writeFileAtomically(home() + "/Trevane.ini", "[CONFIG]\r\niMaxLog=3\r\n");
+        writeJob("one.cpl", ",,,,,,true\r\n");
+        TMainForm form;
+        form.QueueJobFile("one.cpl");
+        form.waitForRunner();
+        QCOMPARE(logText(form).count(QLatin1Char('\n')), 2);
+        std::string file = readWholeFile(home() + "/Trevane.log").bytes;
+        QCOMPARE(std::count(file.begin(), file.end(), '\n'), 3);
+    }
+};
+
+QTEST_MAIN(RunTest)
+#include "tst_run.moc"
