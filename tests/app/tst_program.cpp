@@ -1,5 +1,7 @@
 // The real executable: single instance, and a plain message where there is no display.
 
+#include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -59,6 +61,41 @@ private slots:
         QVERIFY(next);
         next->terminate();
         QVERIFY(next->waitForFinished(10000));
+    }
+
+    // Registered jobs run at start-up and the program closes itself when they are done.
+    void autoStartRunsRegisteredJobsAndExits() {
+        QTemporaryDir home, runtime;
+        QDir root(home.path());
+        root.mkpath("CPL");
+        root.mkpath("src1/deep");
+        root.mkpath("src2");
+        auto write = [](const QString& path, const QByteArray& bytes) {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(bytes);
+        };
+        write(root.filePath("src1/deep/one.txt"), "one");
+        write(root.filePath("src2/two.txt"), "two");
+        write(root.filePath("CPL/first.cpl"),
+              (root.filePath("src1") + "," + root.filePath("out1") + ",,,,,\r\n").toUtf8());
+        write(root.filePath("CPL/second job.cpl"),
+              (root.filePath("src2") + "," + root.filePath("out2") + ",*.txt,,,,\r\n").toUtf8());
+        write(root.filePath("BGCopyList.txt"), "first.cpl\r\nsecond job.cpl\r\n");
+        write(root.filePath("Trevane.ini"), "[CONFIG]\r\nbAutoStart=1\r\nbExitOnJobEnd=1\r\n");
+
+        QProcess p;
+        p.setProcessEnvironment(environment(home, runtime));
+        p.start(program(), {});
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.exitCode(), 0);
+        QVERIFY(QFile::exists(root.filePath("out1/deep/one.txt")));
+        QVERIFY(QFile::exists(root.filePath("out2/two.txt")));
+        QFile log(root.filePath("Trevane.log"));
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        QByteArray text = log.readAll();
+        QCOMPARE(text.count("Job End @ "), 2);
+        QVERIFY(text.contains("Job File: " + root.filePath("CPL/second job.cpl").toUtf8()));
     }
 
     void noDisplaySaysHowToRunIt() {
