@@ -1,9 +1,9 @@
 // Job file commands and the job-file list: New, Open, Save, Save As, Delete.
 
-#include "app/FileDialogs.h"
+#include "dialogs/FileDialogs.h"
 #include "app/JobTableModel.h"
 #include "app/Mainunit.h"
-#include "app/MessageBox.h"
+#include "dialogs/MessageBox.h"
 #include "jobs/IniFile.h"
 #include "jobs/JobFile.h"
 #include "platform/AppPaths.h"

@@ -3,7 +3,7 @@
 
 #include "app/Mainunit.h"
 
-#include "app/MessageBox.h"
+#include "dialogs/MessageBox.h"
 #include "engine/BGCopyThread.h"
 #include "jobs/AtomicFile.h"
 #include "platform/AppPaths.h"

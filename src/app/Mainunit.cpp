@@ -3,7 +3,7 @@
 #include "app/Mainunit.h"
 
 #include "app/JobTableModel.h"
-#include "app/MessageBox.h"
+#include "dialogs/MessageBox.h"
 #include "jobs/AtomicFile.h"
 #include "jobs/IniFile.h"
 #include "platform/AppPaths.h"

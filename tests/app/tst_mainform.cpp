@@ -1,10 +1,10 @@
 // The main window driven through its real widgets: layout, typing, drops, hints, caption,
 // modified flag, settings and the close question.
 
-#include "app/FileDialogs.h"
+#include "dialogs/FileDialogs.h"
 #include "app/JobTableModel.h"
 #include "app/Mainunit.h"
-#include "app/MessageBox.h"
+#include "dialogs/MessageBox.h"
 #include "jobs/AtomicFile.h"
 #include "jobs/IniFile.h"
 #include "platform/TextCodec.h"

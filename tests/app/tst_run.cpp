@@ -1,9 +1,9 @@
 // Running job files from the window: the queue, the runner, stops and the log, on real
 // temporary folders with the real xcopy beside the test program.
 
-#include "app/FileDialogs.h"
+#include "dialogs/FileDialogs.h"
 #include "app/Mainunit.h"
-#include "app/MessageBox.h"
+#include "dialogs/MessageBox.h"
 #include "jobs/AtomicFile.h"
 #include "platform/TextCodec.h"
 

@@ -1,4 +1,4 @@
-#include "app/FileDialogs.h"
+#include "dialogs/FileDialogs.h"
 
 #include <QFileDialog>
 #include <deque>

@@ -1,0 +1,1 @@
+// The tray icon component lives here.
