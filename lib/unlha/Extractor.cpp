@@ -5,6 +5,7 @@
 #include "OutputFile.h"
 #include "PathRules.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cinttypes>
 #include <cstdio>
@@ -37,6 +38,64 @@ bool makeFolders(const std::string& path) {
         return false;
     return ::mkdir(path.c_str(), 0755) == 0 || errno == EEXIST;
 }
+
+// Mac archivers store a file as MacBinary: a 128-byte header, the data fork and the
+// resource fork, each padded to 128 bytes. Other systems want the data fork alone, which
+// is what other readers extract too.
+class MacBinaryFilter {
+public:
+    MacBinaryFilter(const MemberHeader& h, Decoder::Sink next)
+        : m_active(h.osId == 'm' && h.originalSize >= 128), m_size(h.originalSize),
+          m_next(std::move(next)) {}
+
+    bool operator()(const uint8_t* data, size_t size) {
+        if (!m_active)
+            return m_next(data, size);
+        while (size && !m_decided) {
+            m_head.push_back(*data++);
+            --size;
+            if (m_head.size() == 128 && !decide())
+                return false;
+        }
+        if (!m_decided)
+            return true;
+        // Pass on only the data fork, which starts after the header.
+        uint64_t from = m_seen, to = m_seen + size;
+        m_seen = to;
+        if (!m_strip)
+            return m_next(data, size);
+        uint64_t lo = std::max<uint64_t>(from, 128), hi = std::min<uint64_t>(to, 128 + m_data);
+        return lo >= hi || m_next(data + (lo - from), static_cast<size_t>(hi - lo));
+    }
+    // Headers shorter than 128 bytes were never a MacBinary header: hand them on as they are.
+    bool finish() { return !m_active || m_decided || m_next(m_head.data(), m_head.size()); }
+
+private:
+    bool decide() {
+        m_decided = true;
+        m_seen = 128;
+        const uint8_t* b = m_head.data();
+        auto be32 = [&](int at) {
+            return static_cast<uint64_t>(b[at]) << 24 | static_cast<uint64_t>(b[at + 1]) << 16 |
+                   static_cast<uint64_t>(b[at + 2]) << 8 | b[at + 3];
+        };
+        m_data = be32(83);
+        uint64_t rsrc = be32(87);
+        auto padded = [](uint64_t n) { return (n + 127) / 128 * 128; };
+        m_strip = b[0] == 0 && b[1] >= 1 && b[1] <= 63 && b[74] == 0 && b[82] == 0 &&
+                  128 + padded(m_data) + padded(rsrc) == m_size;
+        return m_strip || m_next(b, 128);
+    }
+
+    bool m_active;
+    uint64_t m_size;
+    Decoder::Sink m_next;
+    std::vector<uint8_t> m_head;
+    bool m_decided = false;
+    bool m_strip = false;
+    uint64_t m_data = 0;
+    uint64_t m_seen = 0;
+};
 
 } // namespace
 
@@ -88,9 +147,12 @@ Status Extractor::extractFile(ArchiveReader& reader, const MemberHeader& h,
     int fd = ::open(full.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0)
         return Status(Code::Io, "cannot create " + PathRules::printable(path) + ": " + errorText());
-    s = reader.extract([&](const uint8_t* data, size_t size) {
+    MacBinaryFilter filter(h, [fd](const uint8_t* data, size_t size) {
         return OutputFile::writeAll(fd, data, size);
     });
+    s = reader.extract([&](const uint8_t* data, size_t size) { return filter(data, size); });
+    if (s.ok() && !filter.finish())
+        s = Status(Code::Io, "cannot write " + PathRules::printable(path) + ": " + errorText());
     if (s.ok()) {
         unsigned mode = h.unixMode ? (*h.unixMode & 0777) : 0644;
         if (!h.unixMode && (h.dosAttributes & 0x01))

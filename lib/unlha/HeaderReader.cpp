@@ -111,8 +111,11 @@ Status parseExtensions(const std::vector<uint8_t>& bytes, size_t pos, size_t lim
     return {};
 }
 
+std::string lowerCaseDosName(std::string name);
+
 Status finish(MemberHeader& h, const std::string& baseName, const Extensions& ext) {
     std::string name = ext.haveName ? ext.name : baseName;
+
     // Amiga archivers put a file comment after a zero byte in the name.
     if (size_t zero = name.find('\0'); zero != std::string::npos)
         name.erase(zero);
@@ -123,6 +126,9 @@ Status finish(MemberHeader& h, const std::string& baseName, const Extensions& ex
             path += '/';
     }
     path += name;
+    if (h.osId == 0 || h.osId == 'M' || h.osId == '2' || h.osId == 'a' || h.osId == 'w' ||
+        h.osId == 'W')
+        path = lowerCaseDosName(std::move(path));
     // Unix archivers store a symbolic link as "name|target".
     bool linkMode = h.unixMode && (*h.unixMode & 0170000) == 0120000;
     size_t bar = path.find('|');
@@ -144,6 +150,18 @@ Status finish(MemberHeader& h, const std::string& baseName, const Extensions& ex
         h.originalSize = 0;
     }
     return {};
+}
+
+// MS-DOS, Windows, OS/2 and Atari archivers stored names in capitals; other readers show such names in
+// small letters, and so do we, so that extracted paths agree. Mixed case is left alone.
+std::string lowerCaseDosName(std::string name) {
+    for (char c : name)
+        if (c >= 'a' && c <= 'z')
+            return name;
+    for (char& c : name)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return name;
 }
 
 Status parseLevel01(const std::vector<uint8_t>& b, MemberHeader& h) {

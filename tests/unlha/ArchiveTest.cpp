@@ -1,0 +1,303 @@
+// Archives written through the entry point, checked with lhasa (and read back after jlha).
+#include "TestSupport.h"
+#include "UnlhaLibrary.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <thread>
+#include <utime.h>
+
+using namespace unlhatest;
+
+namespace {
+
+// A small tree with the kinds of files a backup meets.
+void makeTree(const std::string& root) {
+    writeFile(root + "/readme.txt", "hello\n");
+    writeFile(root + "/empty.dat", "");
+    writeFile(root + "/code.cpp", mixedBytes(300000, 1));
+    std::string noise;
+    uint32_t x = 7;
+    for (int i = 0; i < 100000; ++i) {
+        x = x * 1664525u + 1013904223u;
+        noise.push_back(static_cast<char>(x >> 24));
+    }
+    writeFile(root + "/noise.bin", noise); // does not shrink: stored
+    writeFile(root + "/sub/deeper/zeros.bin", std::string(200000, '\0'));
+    writeFile(root + "/sub/日本語のファイル名.txt", "にほんご\n");
+    writeFile(root + "/sub/with space.txt", "spaced\n");
+    ::mkdir((root + "/emptyfolder").c_str(), 0755);
+    ::chmod((root + "/readme.txt").c_str(), 0640);
+}
+
+void setMtime(const std::string& path, time_t t) {
+    struct utimbuf b{t, t};
+    ::utime(path.c_str(), &b);
+}
+
+std::string lhasa(const std::string& args) { return run("lhasa " + args).output; }
+
+} // namespace
+
+class ArchiveTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(lib.loaded()) << UNLHA_LIBRARY;
+        makeTree(dir / "src");
+        ::mkdir((dir / "dst").c_str(), 0755);
+    }
+    UnlhaLibrary::Result call(const std::string& line) { return lib.call(line); }
+
+    UnlhaLibrary lib;
+    TempDir dir;
+};
+
+TEST_F(ArchiveTest, LhasaReadsWhatEveryMethodWrites) {
+    if (!haveTool("lhasa"))
+        GTEST_SKIP() << "lhasa is not installed";
+    for (const char* method : {"", "-o5", "-o6", "-o7"}) {
+        SCOPED_TRACE(method);
+        std::string archive = dir / (std::string("dst/m") + method + ".lzh");
+        auto r = call("u \"" + archive + "\" \"" + dir / "src/" + "\" -d1 " + method);
+        ASSERT_EQ(r.code, 0) << r.output;
+        RunResult t = run("lhasa t '" + archive + "'");
+        EXPECT_EQ(t.code, 0) << t.output;
+        std::string out = dir / (std::string("out") + method);
+        ::mkdir(out.c_str(), 0755);
+        run("lhasa xfw='" + out + "' '" + archive + "'");
+        RunResult diff = run("diff -r '" + dir / "src" + "' '" + out + "'");
+        EXPECT_EQ(diff.code, 0) << diff.output;
+        std::string listing = lhasa("v '" + archive + "'");
+        std::string expect = *method ? std::string("-lh") + method[2] + "-" : "-lh5-";
+        EXPECT_NE(listing.find(expect), std::string::npos) << listing;
+        EXPECT_NE(listing.find("-lh0-"), std::string::npos) << "noise.bin is stored";
+        EXPECT_NE(listing.find("emptyfolder"), std::string::npos);
+        EXPECT_NE(listing.find("-rw-r-----"), std::string::npos) << "mode kept";
+    }
+}
+
+TEST_F(ArchiveTest, UpdateTakesOnlyNewAndNewerFiles) {
+    const std::string archive = dir / "dst/u.lzh";
+    const std::string base = dir / "src/";
+    auto u = [&](const std::string& extra) {
+        return call("u \"" + archive + "\" \"" + base + "\" " + extra);
+    };
+    setMtime(base + "readme.txt", 1000000000);
+    ASSERT_EQ(u("-d1").code, 0);
+    struct stat before;
+    ::stat(archive.c_str(), &before);
+
+    struct Row {
+        const char* name;
+        std::function<void()> change;
+        const char* switches;
+        std::string expectInReport;
+        bool rewritten;
+    };
+    const Row rows[] = {
+        {"nothing changed", [] {}, "-d1", "up to date", false},
+        {"older file is kept", [&] { writeFile(base + "readme.txt", "older\n"); setMtime(base + "readme.txt", 999999000); }, "-d1", "up to date", false},
+        {"newer file replaces", [&] { setMtime(base + "readme.txt", 1000000100); }, "-d1", "replaced readme.txt", true},
+        {"new file is added", [&] { writeFile(base + "sub/new.txt", "new\n"); }, "-d1", "added sub/new.txt", true},
+        {"-c replaces without the time check", [] {}, "-c-d1", "replaced code.cpp", true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        row.change();
+        struct stat old;
+        ::stat(archive.c_str(), &old);
+        auto r = u(row.switches);
+        EXPECT_EQ(r.code, 0) << r.output;
+        EXPECT_NE(r.output.find(row.expectInReport), std::string::npos) << r.output;
+        struct stat now;
+        ::stat(archive.c_str(), &now);
+        EXPECT_EQ(now.st_ino != old.st_ino, row.rewritten);
+    }
+    // The archive holds the newest contents and no duplicates.
+    TempDir out;
+    ASSERT_EQ(call("x \"" + archive + "\" \"" + out.path() + "/\"").code, 0);
+    EXPECT_EQ(readFile(out / "readme.txt"), "older\n");
+    EXPECT_EQ(readFile(out / "sub/new.txt"), "new\n");
+    auto l = call("l \"" + archive + "\" readme.txt");
+    EXPECT_NE(l.output.find("1 members"), std::string::npos) << l.output;
+}
+
+TEST_F(ArchiveTest, SelectionOfFiles) {
+    struct Row {
+        const char* name;
+        std::string args;
+        int code;
+        std::vector<std::string> members;
+        std::vector<std::string> notMembers;
+    };
+    const Row rows[] = {
+        {"without -d1 only the base folder's files", "", 0, {"readme.txt", "code.cpp"}, {"sub/with space.txt", "with space.txt", "emptyfolder"}},
+        {"pattern", "\"*.txt\" -d1", 0, {"readme.txt", "sub/with space.txt"}, {"code.cpp"}},
+        {"folder name takes the folder", "sub -d1", 0, {"sub/deeper/zeros.bin", "sub/with space.txt"}, {"readme.txt"}},
+        {"folder name without -d1 takes its files", "sub", 0, {"with space.txt"}, {"zeros.bin"}},
+        {"missing file", "nosuch.txt", 3, {}, {}},
+        {"nothing matches", "\"*.none\"", 4, {}, {}},
+    };
+    int n = 0;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::string archive = dir / ("dst/sel" + std::to_string(n++) + ".lzh");
+        auto r = call("a \"" + archive + "\" \"" + dir / "src/" + "\" " + row.args);
+        EXPECT_EQ(r.code, row.code) << r.output;
+        if (row.code != 0) {
+            EXPECT_FALSE(exists(archive));
+            continue;
+        }
+        std::string listing = call("l \"" + archive + "\"").output;
+        for (const std::string& m : row.members)
+            EXPECT_NE(listing.find(" " + m + "\n"), std::string::npos) << m << "\n" << listing;
+        for (const std::string& m : row.notMembers)
+            EXPECT_EQ(listing.find(" " + m + "\n"), std::string::npos) << m << "\n" << listing;
+    }
+}
+
+TEST_F(ArchiveTest, FailureLeavesTheOldArchive) {
+    const std::string archive = dir / "dst/keep.lzh";
+    ASSERT_EQ(call("u \"" + archive + "\" \"" + dir / "src/" + "\" -d1").code, 0);
+    const std::string original = readFile(archive);
+    struct Row {
+        const char* name;
+        std::function<bool()> prepare; // false: the case cannot be made here
+        int code;
+    };
+    const Row rows[] = {
+        {"file of 4 GiB", [&] {
+             int fd = ::open((dir / "src/huge.bin").c_str(), O_CREAT | O_WRONLY, 0644);
+             bool ok = fd >= 0 && ::ftruncate(fd, (1ll << 32) + 10) == 0;
+             ::close(fd);
+             return ok;
+         }, 9},
+        {"unreadable file", [&] {
+             ::unlink((dir / "src/huge.bin").c_str());
+             writeFile(dir / "src/secret.txt", "x");
+             ::chmod((dir / "src/secret.txt").c_str(), 0);
+             return ::geteuid() != 0; // root reads it anyway
+         }, 5},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        if (!row.prepare())
+            continue;
+        auto r = call("u \"" + archive + "\" \"" + dir / "src/" + "\" -c-d1");
+        EXPECT_EQ(r.code, row.code) << r.output;
+        EXPECT_TRUE(readFile(archive) == original);
+        // No temporary file is left beside it.
+        EXPECT_EQ(run("ls -A '" + dir / "dst" + "'").output, "keep.lzh\n");
+    }
+    // A damaged archive is not overwritten either.
+    std::string damaged = original.substr(0, original.size() / 2);
+    writeFile(archive, damaged);
+    EXPECT_EQ(call("u \"" + archive + "\" \"" + dir / "src/" + "\" -c-d1").code, 6);
+    EXPECT_TRUE(readFile(archive) == damaged);
+}
+
+TEST_F(ArchiveTest, ExtractAndDelete) {
+    const std::string archive = dir / "dst/x.lzh";
+    ASSERT_EQ(call("u \"" + archive + "\" \"" + dir / "src/" + "\" -d1").code, 0);
+    TempDir x, e;
+    ASSERT_EQ(call("x \"" + archive + "\" \"" + x.path() + "/\"").code, 0);
+    EXPECT_EQ(run("diff -r '" + dir / "src" + "' '" + x.path() + "'").code, 0);
+    struct stat st;
+    ASSERT_EQ(::stat((x / "readme.txt").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    ASSERT_EQ(call("e \"" + archive + "\" \"" + e.path() + "/\" \"*.bin\"").code, 0);
+    EXPECT_EQ(run("ls '" + e.path() + "'").output, "noise.bin\nzeros.bin\n");
+
+    auto d = call("d \"" + archive + "\" \"*.bin\"");
+    EXPECT_EQ(d.code, 0) << d.output;
+    std::string listing = call("l \"" + archive + "\"").output;
+    EXPECT_EQ(listing.find(".bin"), std::string::npos) << listing;
+    EXPECT_NE(listing.find("code.cpp"), std::string::npos);
+    if (haveTool("lhasa")) {
+        EXPECT_EQ(run("lhasa t '" + archive + "'").code, 0);
+    }
+    EXPECT_EQ(call("d \"" + archive + "\"").code, 2) << "d needs names";
+    EXPECT_EQ(call("d \"" + archive + "\" nosuch").code, 4);
+}
+
+TEST_F(ArchiveTest, SelfExtractingArchive) {
+    const std::string archive = dir / "dst/data.lzh";
+    ASSERT_EQ(call("u \"" + archive + "\" \"" + dir / "src/" + "\" -d1").code, 0);
+    auto s = call("s \"" + archive + "\" \"" + dir / "dst/" + "\" -gw");
+    ASSERT_EQ(s.code, 0) << s.output;
+    struct stat st;
+    ASSERT_EQ(::stat((dir / "dst/data.run").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0755u);
+    TempDir here;
+    RunResult r = run("cd '" + here.path() + "' && '" + dir / "dst/data.run" + "'");
+    EXPECT_EQ(r.code, 0) << r.output;
+    EXPECT_NE(r.output.find("sub/deeper/zeros.bin"), std::string::npos) << r.output;
+    EXPECT_EQ(run("diff -r '" + dir / "src" + "' '" + here.path() + "'").code, 0);
+    EXPECT_EQ(call("s \"" + dir / "dst/none.lzh" + "\" \"" + dir / "dst/" + "\" -gw").code, 3);
+}
+
+TEST_F(ArchiveTest, UpdatesAnArchiveJlhaWrote) {
+    if (!haveTool("jlha") || !haveTool("lhasa"))
+        GTEST_SKIP() << "jlha or lhasa is not installed";
+    const std::string archive = dir / "dst/j.lzh";
+    run("cd '" + dir / "src" + "' && jlha ao5 '" + archive + "' readme.txt code.cpp");
+    ASSERT_TRUE(exists(archive));
+    writeFile(dir / "src/later.txt", "added later\n");
+    auto r = call("u \"" + archive + "\" \"" + dir / "src/" + "\" later.txt");
+    ASSERT_EQ(r.code, 0) << r.output;
+    EXPECT_EQ(run("lhasa t '" + archive + "'").code, 0);
+    TempDir out;
+    ASSERT_EQ(call("x \"" + archive + "\" \"" + out.path() + "/\"").code, 0);
+    for (const char* f : {"readme.txt", "code.cpp", "later.txt"})
+        EXPECT_TRUE(readFile(out / f) == readFile(dir / "src" + "/" + f)) << f;
+}
+
+TEST_F(ArchiveTest, OutputBufferAndErrors) {
+    struct Row {
+        const char* line;
+        uint32_t size;
+        int code;
+    };
+    const Row rows[] = {
+        {"z a.lzh", 10, 2}, {"u a.lzh src/ -q", 10, 2}, {"l /nonexistent/a.lzh", 10, 3},
+        {"l /nonexistent/a.lzh", 1, 3}, {"", 4, 2},
+    };
+    for (const Row& row : rows) {
+        auto r = lib.call(row.line, row.size);
+        EXPECT_EQ(r.code, row.code) << row.line;
+        EXPECT_LT(r.output.size(), row.size) << "zero-terminated within the buffer";
+    }
+    void* h = ::dlopen(UNLHA_LIBRARY, RTLD_NOW);
+    auto direct = reinterpret_cast<UnlhaLibrary::Entry>(::dlsym(h, "Unlha"));
+    EXPECT_EQ(direct(nullptr, "l /nonexistent/a.lzh", nullptr, 0), 3);
+    EXPECT_EQ(direct(nullptr, nullptr, nullptr, 0), 2);
+    ::dlclose(h);
+}
+
+TEST(Library, ExportsOnlyTheEntryPointAndUnloads) {
+    RunResult syms = run(std::string("nm -D --defined-only '") + UNLHA_LIBRARY + "' | awk '{print $3}'");
+    EXPECT_EQ(syms.output, "Unlha\n");
+    {
+        UnlhaLibrary lib;
+        ASSERT_TRUE(lib.loaded());
+        EXPECT_EQ(lib.call("l /nonexistent.lzh").code, 3);
+    }
+    EXPECT_EQ(::dlopen(UNLHA_LIBRARY, RTLD_NOW | RTLD_NOLOAD), nullptr) << "still loaded";
+}
+
+TEST(Library, TwoThreadsAtOnce) {
+    UnlhaLibrary lib;
+    TempDir dir;
+    makeTree(dir / "a");
+    makeTree(dir / "b");
+    int codes[2] = {-1, -1};
+    std::thread one([&] { codes[0] = lib.call("u \"" + dir / "one.lzh" + "\" \"" + dir / "a/" + "\" -d1 -o7").code; });
+    std::thread two([&] { codes[1] = lib.call("u \"" + dir / "two.lzh" + "\" \"" + dir / "b/" + "\" -d1").code; });
+    one.join();
+    two.join();
+    EXPECT_EQ(codes[0], 0);
+    EXPECT_EQ(codes[1], 0);
+    EXPECT_EQ(lib.call("t \"" + dir / "one.lzh" + "\"").code, 0);
+    EXPECT_EQ(lib.call("t \"" + dir / "two.lzh" + "\"").code, 0);
+}

@@ -1,0 +1,241 @@
+// The pieces of the format on their own: CRC, compressor and decompressor, headers.
+#include "ArchiveReader.h"
+#include "Crc16.h"
+#include "Decoder.h"
+#include "Encoder.h"
+#include "HeaderReader.h"
+#include "HeaderWriter.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+using namespace unlha;
+
+namespace {
+
+struct Encoded {
+    Status status;
+    Encoder::Result result;
+    std::string bytes;
+};
+
+Encoded encode(int digit, const std::string& data, uint64_t limit = ~0ull) {
+    Encoded e;
+    size_t pos = 0;
+    Encoder enc(digit);
+    e.status = enc.encode(
+        [&](uint8_t* d, size_t n) {
+            // Small, uneven reads exercise the window refills.
+            n = std::min({n, data.size() - pos, size_t{7777}});
+            std::memcpy(d, data.data() + pos, n);
+            pos += n;
+            return static_cast<long>(n);
+        },
+        [&](const uint8_t* d, size_t n) {
+            e.bytes.append(reinterpret_cast<const char*>(d), n);
+            return true;
+        },
+        limit, e.result);
+    return e;
+}
+
+Status decode(const std::string& method, const std::string& packed, uint64_t size,
+              std::string& out) {
+    MemorySource src(reinterpret_cast<const uint8_t*>(packed.data()), packed.size());
+    Decoder dec;
+    return dec.decode(method, src, packed.size(), size, [&](const uint8_t* d, size_t n) {
+        out.append(reinterpret_cast<const char*>(d), n);
+        return true;
+    });
+}
+
+std::string randomBytes(size_t n, unsigned seed) {
+    std::mt19937 rng(seed);
+    std::string s(n, '\0');
+    for (char& c : s)
+        c = static_cast<char>(rng());
+    return s;
+}
+
+} // namespace
+
+TEST(Crc16, CheckValue) {
+    const std::string s = "123456789";
+    EXPECT_EQ(Crc16::of(reinterpret_cast<const uint8_t*>(s.data()), s.size()), 0xBB3D);
+    // Pieces of any length give the same result as one call.
+    std::string data = randomBytes(1000, 1);
+    Crc16 parts;
+    for (size_t i = 0; i < data.size(); i += 13)
+        parts.update(reinterpret_cast<const uint8_t*>(data.data()) + i, std::min<size_t>(13, data.size() - i));
+    EXPECT_EQ(parts.value(), Crc16::of(reinterpret_cast<const uint8_t*>(data.data()), data.size()));
+}
+
+TEST(Codec, RoundTrip) {
+    struct Row {
+        const char* name;
+        std::string data;
+    };
+    std::string allBytes;
+    for (int i = 0; i < 70000; ++i)
+        allBytes.push_back(static_cast<char>(i * 7 % 256));
+    // Repeats just inside and beyond each window size.
+    std::string far = randomBytes(40000, 3);
+    far += far + randomBytes(30000, 4) + far;
+    const Row rows[] = {
+        {"one byte", "x"},
+        {"three bytes", "abc"},
+        {"one long run", std::string(300000, 'a')},
+        {"text", unlhatest::mixedBytes(500000, 7)},
+        {"every byte value", allBytes},
+        {"repeats far back", far},
+        {"random", randomBytes(100000, 9)},
+    };
+    for (int digit : {5, 6, 7}) {
+        for (const Row& row : rows) {
+            SCOPED_TRACE(std::string(row.name) + " -lh" + std::to_string(digit) + "-");
+            Encoded e = encode(digit, row.data);
+            ASSERT_TRUE(e.status.ok()) << e.status.message();
+            EXPECT_EQ(e.result.originalSize, row.data.size());
+            EXPECT_EQ(e.result.compressedSize, e.bytes.size());
+            std::string back;
+            Status s = decode("-lh" + std::to_string(digit) + "-", e.bytes, row.data.size(), back);
+            ASSERT_TRUE(s.ok()) << s.message();
+            EXPECT_TRUE(back == row.data);
+            EXPECT_EQ(e.result.crc, Crc16::of(reinterpret_cast<const uint8_t*>(row.data.data()), row.data.size()));
+        }
+    }
+}
+
+TEST(Codec, GivesUpWhenDataDoesNotShrink) {
+    std::string data = randomBytes(200000, 5);
+    Encoded e = encode(5, data, data.size() - 1);
+    ASSERT_TRUE(e.status.ok());
+    EXPECT_TRUE(e.result.gaveUp);
+    EXPECT_LT(e.bytes.size(), data.size());
+    Encoded t = encode(5, std::string(200000, 'z'), 199999);
+    EXPECT_FALSE(t.result.gaveUp);
+    EXPECT_LT(t.bytes.size(), 2000u);
+}
+
+TEST(Codec, DamagedDataIsAnErrorNotACrash) {
+    std::string data = unlhatest::mixedBytes(60000, 11);
+    Encoded e = encode(7, data);
+    std::mt19937 rng(1);
+    int errors = 0;
+    for (int round = 0; round < 300; ++round) {
+        std::string bad = e.bytes;
+        if (round % 3 == 0)
+            bad.resize(rng() % bad.size());
+        else
+            for (int k = 0; k < 1 + round % 5; ++k)
+                bad[rng() % bad.size()] ^= static_cast<char>(1 << (rng() % 8));
+        std::string back;
+        Status s = decode("-lh7-", bad, data.size(), back);
+        EXPECT_LE(back.size(), data.size());
+        errors += !s.ok() || back != data;
+    }
+    EXPECT_GT(errors, 250);
+}
+
+TEST(Headers, WriteThenRead) {
+    struct Row {
+        const char* name;
+        MemberHeader h;
+    };
+    auto make = [](std::string path, std::string method, bool link = false, std::string target = "") {
+        MemberHeader h;
+        h.path = std::move(path);
+        h.method = std::move(method);
+        h.isSymlink = link;
+        h.linkTarget = std::move(target);
+        h.mtime = 1700000000;
+        h.unixMode = link ? 0120777 : 0100640;
+        h.uid = 1000;
+        h.gid = 100;
+        if (h.method != "-lhd-") {
+            h.compressedSize = 1234;
+            h.originalSize = 5678;
+            h.crc = 0xBEEF;
+        }
+        return h;
+    };
+    std::vector<Row> rows = {
+        {"bare name", make("readme.txt", "-lh5-")},
+        {"folders", make("a/b/c/data.bin", "-lh7-")},
+        {"folder entry", make("a/b", "-lhd-")},
+        {"link with folders in its target", make("dir/link", "-lhd-", true, "../x/y")},
+        {"japanese name", make("フォルダ/日本語.txt", "-lh0-")},
+    };
+    // Names whose header size ends in a zero byte get one byte of padding.
+    for (size_t n = 200; n < 480; ++n) {
+        std::vector<uint8_t> bytes;
+        MemberHeader h = make(std::string(n, 'n'), "-lh5-");
+        ASSERT_TRUE(HeaderWriter::build(h, bytes).ok());
+        if (bytes.size() % 256 == 1) {
+            rows.push_back({"padded size", h});
+            break;
+        }
+    }
+    ASSERT_EQ(rows.size(), 6u);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::vector<uint8_t> bytes;
+        ASSERT_TRUE(HeaderWriter::build(row.h, bytes).ok());
+        EXPECT_NE(bytes[0], 0);
+        MemorySource src(bytes.data(), bytes.size());
+        MemberHeader back;
+        Status s;
+        ASSERT_EQ(HeaderReader::read(src, back, s), HeaderReader::Result::Member) << s.message();
+        EXPECT_EQ(src.position(), bytes.size());
+        EXPECT_EQ(back.path, row.h.path);
+        EXPECT_EQ(back.method, row.h.method);
+        EXPECT_EQ(back.isSymlink, row.h.isSymlink);
+        EXPECT_EQ(back.linkTarget, row.h.linkTarget);
+        EXPECT_EQ(back.compressedSize, row.h.compressedSize);
+        EXPECT_EQ(back.originalSize, row.h.originalSize);
+        EXPECT_EQ(back.crc, row.h.crc);
+        EXPECT_EQ(back.mtime, row.h.mtime);
+        EXPECT_EQ(back.unixMode, row.h.unixMode);
+        EXPECT_EQ(back.uid, row.h.uid);
+    }
+}
+
+TEST(Headers, RefusesSizesOf4GiB) {
+    MemberHeader h;
+    h.path = "big";
+    h.originalSize = 1ull << 32;
+    std::vector<uint8_t> bytes;
+    EXPECT_EQ(HeaderWriter::build(h, bytes).code(), Code::TooLarge);
+}
+
+TEST(Headers, EveryDamageIsCaught) {
+    MemberHeader h;
+    h.path = "some/folder/name.txt";
+    h.compressedSize = h.originalSize = 3;
+    h.method = "-lh0-";
+    h.unixMode = 0100644;
+    std::vector<uint8_t> bytes;
+    ASSERT_TRUE(HeaderWriter::build(h, bytes).ok());
+    // Any changed byte breaks the header CRC or a size, and any cut leaves it incomplete.
+    // Only the type byte of the CRC's own extended header (26) can turn it into another
+    // kind of field, which older writers without a header CRC also do.
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        for (uint8_t flip : {0x01, 0x80}) {
+            if (i == 26)
+                continue;
+            std::vector<uint8_t> bad = bytes;
+            bad[i] ^= flip;
+            MemorySource src(bad.data(), bad.size());
+            MemberHeader back;
+            Status s;
+            auto r = HeaderReader::read(src, back, s);
+            EXPECT_NE(r, HeaderReader::Result::Member) << "byte " << i;
+        }
+        MemorySource cut(bytes.data(), i);
+        MemberHeader back;
+        Status s;
+        EXPECT_NE(HeaderReader::read(cut, back, s), HeaderReader::Result::Member) << "cut " << i;
+    }
+}
