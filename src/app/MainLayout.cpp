@@ -244,6 +244,12 @@ void TMainForm::buildActions() {
     on("StartJobFile", &TMainForm::StartJobFileClick);
     on("StopCopy", &TMainForm::StopCopyClick);
     on("ShowLog", &TMainForm::ShowLogClick);
+    on("ExecExplorer", &TMainForm::ExecExplorerClick);
+    on("HideWindow", &TMainForm::HideWindowClick);
+    on("ShowLeftPanel", &TMainForm::ShowLeftPanelClick);
+    on("ShowCaption", &TMainForm::ShowCaptionClick);
+    on("FlatButton", &TMainForm::FlatButtonClick);
+    on("Topics", &TMainForm::TopicsClick);
 }
 
 void TMainForm::buildMenus() {
@@ -316,10 +322,8 @@ void TMainForm::buildToolBars() {
         auto* a = new QAction(icon, caption, this);
         a->setObjectName(QString::fromLatin1(name));
         setHint(a, hint);
-        if (same) {
-            a->setCheckable(same->isCheckable());
+        if (same)
             connect(a, &QAction::triggered, same, &QAction::trigger);
-        }
         bar->addAction(a);
         m_actions.insert(QString::fromLatin1(name), a);
         return a;

@@ -167,9 +167,7 @@ bool TMainForm::SaveLogFile(const std::string& folder) {
 void TMainForm::ShowLogClick() {
     std::string command = "\"" + m_settings.asApplicationFullPath + "\" \"" + m_programFolder +
                           "/" + m_logFileName + "\"";
-    std::string error;
-    auto launcher = DetachedLauncher::createNative(executableFolder());
-    if (!launcher->start(command, &error)) {
+    if (!startDetached(command)) {
         MessageBox::warning(this, QStringLiteral("ログファイルが開けません。\n ビューアを指定してください"));
         emit optionDialogWanted();
     }
@@ -229,6 +227,10 @@ RunnerHost::SaveResult TMainForm::saveLogPanel(const std::string& path) {
 void TMainForm::showState(const std::string& state) {
     m_panels[0]->setText(toQString(state));
     setTrayTip(runningTrayTip(m_queue.empty() ? std::string() : m_queue.front()));
+}
+
+void TMainForm::showFatalMessage(const std::string& message) {
+    MessageBox::critical(this, toQString(message));
 }
 
 void TMainForm::setTrayTip(const std::string& tip) {

@@ -85,26 +85,8 @@ void TMainForm::sgCopyListSetEditText(int column, int row, const std::string& te
 }
 
 void TMainForm::updateLastFolderFromCell(int column, int row) {
-    auto existing = [this](int c, int r) -> std::string {
-        std::string text = m_table.cell(c, r);
-        auto first = text.find_first_not_of(' ');
-        if (first == std::string::npos)
-            return {};
-        text = text.substr(first, text.find_last_not_of(' ') - first + 1);
-        return directoryExists(text) ? text : std::string();
-    };
-    std::string chosen;
-    if (column == 1 || column == 2) {
-        chosen = existing(column, row);
-    } else if (column == 3) {
-        chosen = existing(1, row);
-        if (std::string later = existing(2, row); !later.empty())
-            chosen = later;
-    } else if (column == 4) {
-        chosen = existing(2, row);
-    }
-    if (!chosen.empty())
-        m_lastFolder = chosen;
+    if (std::optional<std::string> folder = m_table.folderForCell(column, row, &directoryExists))
+        m_lastFolder = *folder;
 }
 
 void TMainForm::dragEnterEvent(QDragEnterEvent* event) {

@@ -147,8 +147,7 @@ bool TMainForm::SaveSettings() {
     s.iMainFormLeft = x();
     s.iMainFormHeight = height();
     s.iMainFormWidth = width();
-    s.iLeftPanelWidth = m_leftPanel->isVisible() || !isVisible() ? m_mainSplitter->sizes().value(0)
-                                                                 : 0;
+    s.iLeftPanelWidth = leftPanelWidth();
     s.iQuePanelWidth = m_lowerSplitter->sizes().value(1);
     s.iRightBtmPanelHeight = m_rightSplitter->sizes().value(1);
     s.iLogHeight = m_rightSplitter->sizes().value(2);

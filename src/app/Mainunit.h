@@ -47,6 +47,8 @@ class TMainForm : public QMainWindow, public RunnerHost {
 
 public:
     static constexpr const char* NewFileName = "新規.cpl";
+    // The manual the help command opens, shipped beside the executable.
+    static constexpr const char* HelpFileName = "Trevane-help.md";
 
     explicit TMainForm(QWidget* parent = nullptr);
     ~TMainForm() override;
@@ -127,6 +129,9 @@ public:
     void addLogLine(const std::string& message, int maxLogLines) override;
     SaveResult saveLogPanel(const std::string& path) override;
     void showState(const std::string& state) override;
+    void showFatalMessage(const std::string& message) override;
+    std::string helpFilePath() const;
+    int leftPanelWidth() const;
 
 public slots:
     // job file commands
@@ -147,6 +152,16 @@ public slots:
     void ClearQueClick();
     void ShowLogClick();
     void OnRunnerTerminate();
+    // window and view
+    void ExecExplorerClick();
+    void TopicsClick();
+    void HideWindowClick();
+    void ShowLeftPanelClick();
+    void ShowCaptionClick();
+    void FlatButtonClick();
+    // Tray icon events; button 0 is the left, 1 the right, 2 the middle mouse button.
+    void TaskBarTrayClick(int button);
+    void TaskBarTrayDblClick(int button);
 
 signals:
     // The window has closed for good: the program ends.
@@ -187,6 +202,9 @@ private:
     void buildQueueMenu();
     void buildJobFileMenu();
     void setTrayTip(const std::string& tip);
+    bool startDetached(const std::string& commandLine);
+    void runTrayAction(int action);
+    void setLeftPanelWidth(int width);
     bool handleListDrag(QObject* target, QEvent* event);
     void updateLastFolderFromCell(int column, int row);
     void reloadLogFile();

@@ -18,6 +18,7 @@
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolBar>
 
 using namespace trevane;
 
@@ -263,6 +264,72 @@ private slots:
         TMainForm form;
         QCOMPARE(form.settings().iMaxLog, 500);
         QCOMPARE(form.settings().bAddLog, false);
+    }
+
+    void fileListPanelTogglesAndRemembersItsWidth() {
+        TMainForm form;
+        form.show();
+        QAction* item = form.action("ShowLeftPanel");
+        int width = form.leftPanelWidth();
+        QVERIFY(width > 0);
+        form.action("FileListBtn")->trigger();
+        QCOMPARE(form.leftPanelWidth(), 0);
+        QVERIFY(!item->isChecked());
+        IniFile ini;
+        ini.load(home() + "/Trevane.ini");
+        QCOMPARE(ini.readInteger("FORM", "iOldLeftPanelWidth", -1), width);
+        item->trigger();
+        QCOMPARE(form.leftPanelWidth(), width);
+        QVERIFY(item->isChecked());
+        // Hidden at close: the next start shows it hidden.
+        form.ShowLeftPanelClick();
+        QVERIFY(form.close());
+        TMainForm again;
+        again.show();
+        QCOMPARE(again.leftPanelWidth(), 0);
+        QVERIFY(!again.action("ShowLeftPanel")->isChecked());
+    }
+
+    void showingAHiddenPanelWithNoRememberedWidthKeepsItHidden() {
+        writeFileAtomically(home() + "/Trevane.ini", "[CONFIG]\r\niLeftPanelWidth=0\r\n");
+        TMainForm form;
+        form.show();
+        form.ShowLeftPanelClick();
+        QCOMPARE(form.leftPanelWidth(), 0);
+        QVERIFY(form.action("ShowLeftPanel")->isChecked());
+    }
+
+    void trayActionsRunOnTheLeftButtonOnly() {
+        TMainForm form;
+        form.show();
+        // Defaults: click toggles the window, double click does nothing; a double click arrives
+        // as a click first.
+        form.TaskBarTrayClick(0);
+        form.TaskBarTrayDblClick(0);
+        QVERIFY(!form.isVisible());
+        form.TaskBarTrayClick(1);
+        form.TaskBarTrayClick(2);
+        QVERIFY(!form.isVisible());
+        form.TaskBarTrayClick(0);
+        QVERIFY(form.isVisible());
+        form.settings().iTaskTrayDblClick = 1;
+        form.settings().iTaskTrayClick = 7; // unknown: nothing
+        form.TaskBarTrayClick(0);
+        form.TaskBarTrayDblClick(0);
+        QVERIFY(!form.isVisible());
+    }
+
+    void captionsAndFlatButtonsToggle() {
+        TMainForm form;
+        auto* bar = form.findChild<QToolBar*>("ToolBar2");
+        QCOMPARE(bar->toolButtonStyle(), Qt::ToolButtonIconOnly);
+        form.action("ShowCaption")->trigger();
+        QCOMPARE(bar->toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
+        QVERIFY(form.action("ShowCaption")->isChecked());
+        QVERIFY(form.settings().bShowCaption);
+        form.action("FlatButton")->trigger();
+        QVERIFY(!form.settings().bFlatButton);
+        QVERIFY(!form.action("FlatButton")->isChecked());
     }
 
     void logFileIsLoadedAndAppendedWithTheLimit() {

@@ -1,0 +1,112 @@
+// Window and view commands: Explorer, help, hiding to the tray, tray actions, the job-file list
+// panel and the look of the tool bars.
+
+#include "app/Mainunit.h"
+
+#include "jobs/IniFile.h"
+#include "platform/AppPaths.h"
+#include "platform/DetachedLauncher.h"
+#include "platform/TextCodec.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QSplitter>
+
+namespace trevane {
+
+namespace {
+std::string quoted(const std::string& text) { return "\"" + text + "\""; }
+} // namespace
+
+bool TMainForm::startDetached(const std::string& commandLine) {
+    std::string error;
+    return DetachedLauncher::createNative(executableFolder())->start(commandLine, &error);
+}
+
+void TMainForm::ExecExplorerClick() {
+    // A folder window through the desktop's file manager; a failure is not reported.
+    startDetached("xdg-open " + quoted(m_lastFolder));
+}
+
+std::string TMainForm::helpFilePath() const { return executableFolder() + "/" + HelpFileName; }
+
+void TMainForm::TopicsClick() {
+    startDetached(quoted(m_settings.asApplicationFullPath) + " " + quoted(helpFilePath()));
+}
+
+void TMainForm::HideWindowClick() {
+    if (isVisible()) {
+        hide();
+        return;
+    }
+    show();
+    raise();
+    activateWindow();
+}
+
+void TMainForm::runTrayAction(int action) {
+    switch (action) {
+    case 1:
+        HideWindowClick();
+        break;
+    case 2:
+        StartCopyClick();
+        break;
+    case 3:
+        StartJobFileClick();
+        break;
+    default:
+        break; // 0 and unknown values do nothing
+    }
+}
+
+void TMainForm::TaskBarTrayClick(int button) {
+    if (button == 0)
+        runTrayAction(m_settings.iTaskTrayClick);
+}
+
+void TMainForm::TaskBarTrayDblClick(int button) {
+    if (button == 0)
+        runTrayAction(m_settings.iTaskTrayDblClick);
+}
+
+int TMainForm::leftPanelWidth() const { return m_mainSplitter->sizes().value(0); }
+
+void TMainForm::setLeftPanelWidth(int width) {
+    int total = qMax(1, m_mainSplitter->width());
+    if (m_mainSplitter->sizes().value(0) + m_mainSplitter->sizes().value(1) > 0)
+        total = m_mainSplitter->sizes().value(0) + m_mainSplitter->sizes().value(1);
+    width = qBound(0, width, total);
+    m_mainSplitter->setSizes({width, total - width});
+}
+
+void TMainForm::ShowLeftPanelClick() {
+    IniFile ini;
+    ini.load(settingsFilePath());
+    QAction* item = m_actions.value("ShowLeftPanel");
+    int width = leftPanelWidth();
+    if (width < 1) {
+        setLeftPanelWidth(readOldLeftPanelWidth(ini, width));
+        item->setChecked(true);
+    } else {
+        writeOldLeftPanelWidth(ini, width);
+        ini.save();
+        item->setChecked(false);
+        setLeftPanelWidth(0);
+    }
+    m_settings.bShowLeftPanel = item->isChecked();
+}
+
+void TMainForm::ShowCaptionClick() {
+    m_settings.bShowCaption = !m_settings.bShowCaption;
+    m_actions.value("ShowCaption")->setChecked(m_settings.bShowCaption);
+    applyToolBarLook();
+}
+
+void TMainForm::FlatButtonClick() {
+    m_settings.bFlatButton = !m_settings.bFlatButton;
+    m_actions.value("FlatButton")->setChecked(m_settings.bFlatButton);
+    applyToolBarLook();
+}
+
+} // namespace trevane
