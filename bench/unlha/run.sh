@@ -1,0 +1,79 @@
+#!/usr/bin/env bash
+# Compares the archiver library with the peers Debian ships on a mixed corpus of this
+# machine's own files (C++ headers, Perl modules, ELF binaries, 50-100 MB):
+#   unlha u -o5 / -o7    against  jlha ao5 / ao7   (size and time)
+#   unlha t              against  lhasa t          (time, same archive)
+# and measures peak memory. Every archive is verified with lhasa t.
+# Usage: bench/unlha/run.sh [BUILD_DIR]   (default: build); needs lhasa, jlha-utils, time.
+set -euo pipefail
+here=$(cd "$(dirname "$0")/../.." && pwd)
+build=${1:-$here/build}
+unlha=$build/bin/unlha
+[ -x "$unlha" ] || { echo "build the unlha target first ($unlha)" >&2; exit 1; }
+for tool in lhasa jlha /usr/bin/time; do
+  command -v "$tool" >/dev/null || { echo "missing: $tool" >&2; exit 1; }
+done
+runs=${RUNS:-3}
+work=$(mktemp -d "${TMPDIR:-/tmp}/unlha-bench-XXXXXX")
+trap 'rm -rf "$work"' EXIT
+# CORPUS=folder keeps the gathered files there for later runs.
+corpus=${CORPUS:-$work/corpus}
+fresh=1
+[ -d "$corpus" ] && [ -n "$(ls -A "$corpus")" ] && fresh=0
+mkdir -p "$corpus"
+
+# Gathers up to $2 bytes of files from find's output into corpus/$1, keeping their folders.
+gather() {
+  local name=$1 limit=$2; shift 2
+  local total=0 f size
+  while IFS= read -r f; do
+    size=$(stat -c %s "$f")
+    [ $((total + size)) -gt "$limit" ] && continue
+    mkdir -p "$corpus/$name/$(dirname "${f#/}")"
+    cp "$f" "$corpus/$name/${f#/}"
+    total=$((total + size))
+  done < <("$@" 2>/dev/null | sort)
+}
+if [ "$fresh" = 1 ]; then
+  gather headers $((30 * 1024 * 1024)) find /usr/include -type f -name '*.h*' -size -2M
+  gather perl $((15 * 1024 * 1024)) find /usr/share/perl /usr/share/perl5 -type f -name '*.p[ml]'
+  gather elf $((30 * 1024 * 1024)) find /usr/bin /usr/lib/x86_64-linux-gnu -maxdepth 1 -type f -size -8M -size +16k -perm -u+x
+fi
+corpus_bytes=$(du -sb "$corpus" | cut -f1)
+corpus_files=$(find "$corpus" -type f | wc -l)
+echo "corpus: $corpus_files files, $corpus_bytes bytes"
+
+# Median wall time in seconds of $runs runs of a command (run in the corpus folder).
+median_time() {
+  local t times=()
+  for _ in $(seq "$runs"); do
+    [ -n "${PREPARE:-}" ] && eval "$PREPARE"
+    /usr/bin/time -o "$work/time.out" -f %e bash -c "cd '$corpus' && $1" >/dev/null 2>&1 || true
+    times+=("$(tail -1 "$work/time.out")")
+  done
+  printf '%s\n' "${times[@]}" | sort -n | sed -n "$(( (runs + 1) / 2 ))p"
+}
+peak_kb() {
+  /usr/bin/time -o "$work/time.out" -v bash -c "cd '$corpus' && $1" >/dev/null 2>&1 || true
+  awk -F: '/Maximum resident/ {gsub(/ /, "", $2); print $2}' "$work/time.out"
+}
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.3f", a / b; else print "n/a" }'; }
+
+for m in 5 7; do
+  ours=$work/ours$m.lzh
+  theirs=$work/jlha$m.lzh
+  PREPARE="rm -f '$ours'" t_ours=$(median_time "'$unlha' u '$ours' ./ -d1 -o$m")
+  PREPARE="rm -f '$theirs'" t_theirs=$(median_time "jlha ao$m '$theirs' headers perl elf")
+  rm -f "$ours"; mem=$(peak_kb "'$unlha' u '$ours' ./ -d1 -o$m")
+  s_ours=$(stat -c %s "$ours"); s_theirs=$(stat -c %s "$theirs")
+  lhasa t "$ours" >/dev/null 2>&1 && v=ok || v=FAILED
+  echo "lh$m: unlha $s_ours bytes in ${t_ours}s (peak ${mem} KB, lhasa t: $v);" \
+       "jlha $s_theirs bytes in ${t_theirs}s"
+  echo "lh$m: size unlha/jlha $(ratio "$s_ours" "$s_theirs") (budget <= 1.00);" \
+       "speed jlha/unlha $(ratio "$t_theirs" "$t_ours") (budget >= 2.5 for lh5)"
+done
+t_ours=$(median_time "'$unlha' t '$work/ours5.lzh'")
+t_lhasa=$(median_time "lhasa t '$work/ours5.lzh'")
+mem=$(peak_kb "'$unlha' t '$work/ours5.lzh'")
+echo "t: unlha ${t_ours}s (peak ${mem} KB), lhasa ${t_lhasa}s;" \
+     "lhasa/unlha $(ratio "$t_lhasa" "$t_ours") (budget >= 1.00)"
