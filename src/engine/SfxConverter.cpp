@@ -1,0 +1,78 @@
+#include "engine/SfxConverter.h"
+
+#include "platform/DetachedLauncher.h"
+
+namespace trevane {
+
+namespace {
+std::string quoted(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + 2);
+    out.push_back('"');
+    out.append(text);
+    out.push_back('"');
+    return out;
+}
+} // namespace
+
+SfxConverter::SfxConverter(Services services) : m_services(std::move(services)) {}
+
+std::string SfxConverter::commandLine(const PathConventions& conventions, std::string_view archive,
+                                      std::string_view folder) {
+    return "s " + quoted(archive) + " " +
+           quoted(conventions.withTrailingSeparator(std::string(folder))) + " -gw";
+}
+
+std::string SfxConverter::folderWindowCommand(const PathConventions& conventions,
+                                              std::string_view folder) {
+    return (conventions.driveRoots ? std::string("explorer.exe , ") : std::string("xdg-open ")) +
+           quoted(folder);
+}
+
+SfxConverter::Prefill
+SfxConverter::prefill(const PathConventions& conventions, std::string_view destination,
+                      std::string_view archiveName,
+                      const std::function<bool(const std::string&)>& fileExists) {
+    std::string path(destination);
+    if (!destination.empty())
+        path = conventions.withTrailingSeparator(std::move(path));
+    path.append(archiveName);
+    if (!fileExists(path))
+        return {};
+    return {path, std::string(destination)};
+}
+
+SfxConverter::Result SfxConverter::convert(const std::string& archive, const std::string& folder) {
+    Result result;
+    if (!m_services.fileExists(archive))
+        return result;
+    result.commandLine = commandLine(m_services.conventions, archive, folder);
+
+    const ArchiverLibrary::Result call = m_services.archiver.callUnlha(result.commandLine);
+    switch (call.status) {
+    case ArchiverLibrary::Status::NotLoaded:
+        result.outcome = Outcome::NotLoaded;
+        m_services.appendLogLine(NotLoadedLine);
+        m_services.saveLogFile(m_services.programFolder);
+        return result;
+    case ArchiverLibrary::Status::NoEntryPoint:
+        result.outcome = Outcome::NoEntryPoint;
+        return result;
+    case ArchiverLibrary::Status::Called:
+        break;
+    }
+    result.code = call.code;
+    // The command line goes into the log whatever the library answered: it is the record of
+    // what was attempted.
+    m_services.appendLogLine(result.commandLine);
+    m_services.saveLogFile(m_services.programFolder);
+    if (call.code != 0) {
+        result.outcome = Outcome::Failed;
+        return result;
+    }
+    result.outcome = Outcome::Done;
+    m_services.launcher.start(folderWindowCommand(m_services.conventions, folder), nullptr);
+    return result;
+}
+
+} // namespace trevane

@@ -1,0 +1,84 @@
+#include "jobs/DirBookmarks.h"
+
+#include <QString>
+
+namespace trevane {
+
+DirBookmarks::DirBookmarks(std::vector<std::string> entries, bool ignoreCase)
+    : m_entries(std::move(entries)), m_ignoreCase(ignoreCase) {}
+
+bool DirBookmarks::same(std::string_view a, std::string_view b) const {
+    if (a == b)
+        return true;
+    if (!m_ignoreCase)
+        return false;
+    // Paths are texts of the locale's code page: compare them as characters, so that letters
+    // beyond ASCII match their other case too.
+    const QString left = QString::fromLocal8Bit(a.data(), static_cast<qsizetype>(a.size()));
+    const QString right = QString::fromLocal8Bit(b.data(), static_cast<qsizetype>(b.size()));
+    return left.compare(right, Qt::CaseInsensitive) == 0;
+}
+
+std::optional<std::size_t> DirBookmarks::indexOf(std::string_view text) const {
+    for (std::size_t i = 0; i < m_entries.size(); ++i)
+        if (same(m_entries[i], text))
+            return i;
+    return std::nullopt;
+}
+
+std::string DirBookmarks::visit(std::string_view text) {
+    if (auto found = indexOf(text)) {
+        std::string entry = std::move(m_entries[*found]);
+        m_entries.erase(m_entries.begin() + static_cast<std::ptrdiff_t>(*found));
+        m_entries.insert(m_entries.begin(), std::move(entry));
+    } else if (!text.empty()) {
+        m_entries.insert(m_entries.begin(), std::string(text));
+    }
+    return m_entries.empty() ? std::string() : m_entries.front();
+}
+
+bool DirBookmarks::remove(std::string_view text) {
+    auto found = indexOf(text);
+    if (!found)
+        return false;
+    m_entries.erase(m_entries.begin() + static_cast<std::ptrdiff_t>(*found));
+    return true;
+}
+
+std::vector<std::string> DirBookmarks::parse(std::string_view bytes) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] != '\r' && bytes[i] != '\n')
+            continue;
+        lines.emplace_back(bytes.substr(start, i - start));
+        if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n')
+            ++i;
+        start = i + 1;
+    }
+    if (start < bytes.size())
+        lines.emplace_back(bytes.substr(start));
+    return lines;
+}
+
+std::string DirBookmarks::format(const std::vector<std::string>& entries) {
+    std::string out;
+    for (const std::string& entry : entries) {
+        out += entry;
+        out += "\r\n";
+    }
+    return out;
+}
+
+std::vector<std::string> DirBookmarks::load(const std::string& path) {
+    ReadResult read = readWholeFile(path);
+    if (!read.ok())
+        return {};
+    return parse(read.bytes);
+}
+
+WriteResult DirBookmarks::save(const std::string& path) const {
+    return writeFileAtomically(path, format(m_entries));
+}
+
+} // namespace trevane

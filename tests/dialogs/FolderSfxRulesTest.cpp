@@ -1,0 +1,398 @@
+// The rules behind the folder dialog and the self-extracting archive dialog, without widgets:
+// the bookmark list and its file, the cells each mode writes, drops, and the s command.
+
+#include "engine/ArchiverLibrary.h"
+#include "engine/SfxConverter.h"
+#include "jobs/DirBookmarks.h"
+#include "jobs/FolderChoice.h"
+#include "platform/DetachedLauncher.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <set>
+
+using namespace trevane;
+
+namespace {
+
+using Entries = std::vector<std::string>;
+
+TEST(DirBookmarks, VisitingMovesOrInsertsAtTheTop) {
+    struct Case {
+        const char* name;
+        Entries before;
+        std::string visited;
+        bool ignoreCase;
+        Entries after;
+    };
+    const Case cases[] = {
+        {"new text goes first", {"/a", "/b"}, "/c", false, {"/c", "/a", "/b"}},
+        {"known entry moves up", {"/a", "/b", "/c"}, "/c", false, {"/c", "/a", "/b"}},
+        {"top entry stays", {"/a", "/b"}, "/a", false, {"/a", "/b"}},
+        {"empty text adds nothing", {"/a"}, "", false, {"/a"}},
+        {"empty list", {}, "/a", false, {"/a"}},
+        {"POSIX: other case is another folder", {"/a", "/B"}, "/b", false, {"/b", "/a", "/B"}},
+        {"Windows: case ignored, old spelling kept",
+         {"C:\\A", "C:\\Bak"},
+         "c:\\bak",
+         true,
+         {"C:\\Bak", "C:\\A"}},
+        {"Windows: case ignored beyond ASCII",
+         {"C:\\X", "C:\\Ä"},
+         "c:\\ä",
+         true,
+         {"C:\\Ä", "C:\\X"}},
+    };
+    for (const Case& c : cases) {
+        DirBookmarks list(c.before, c.ignoreCase);
+        const std::string top = list.visit(c.visited);
+        EXPECT_EQ(list.entries(), c.after) << c.name;
+        EXPECT_EQ(top, c.after.empty() ? std::string() : c.after.front()) << c.name;
+    }
+}
+
+TEST(DirBookmarks, VisitingABAKeepsAThenB) {
+    DirBookmarks list({"/old"});
+    list.visit("/A");
+    list.visit("/B");
+    list.visit("/A");
+    EXPECT_EQ(list.entries(), (Entries{"/A", "/B", "/old"}));
+}
+
+TEST(DirBookmarks, RemoveTakesTheEqualEntryOnly) {
+    DirBookmarks list({"/a", "/b", "/c"});
+    EXPECT_TRUE(list.remove("/b"));
+    EXPECT_FALSE(list.remove("/B"));
+    EXPECT_FALSE(list.remove(""));
+    EXPECT_EQ(list.entries(), (Entries{"/a", "/c"}));
+    DirBookmarks windows({"C:\\Out"}, true);
+    EXPECT_TRUE(windows.remove("c:\\out"));
+    EXPECT_TRUE(windows.entries().empty());
+}
+
+TEST(DirBookmarks, FileLines) {
+    struct Case {
+        const char* name;
+        std::string bytes;
+        Entries lines;
+    };
+    const Case cases[] = {
+        {"empty", "", {}},
+        {"CR LF", "/a\r\n/b\r\n", {"/a", "/b"}},
+        {"LF and a last line without end", "/a\n/b", {"/a", "/b"}},
+        {"CR alone", "/a\r/b\r", {"/a", "/b"}},
+        {"empty line kept", "/a\r\n\r\n/b\r\n", {"/a", "", "/b"}},
+        {"Japanese", "/データ/保存\r\n", {"/データ/保存"}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(DirBookmarks::parse(c.bytes), c.lines) << c.name;
+    EXPECT_EQ(DirBookmarks::format({"/a", "/データ"}), "/a\r\n/データ\r\n");
+    EXPECT_EQ(DirBookmarks::format({}), "");
+}
+
+TEST(DirBookmarks, LoadAndSave) {
+    const std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("dirbookmarks-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    const std::string file = (dir / "DirList.txt").string();
+    EXPECT_TRUE(DirBookmarks::load(file).empty()); // missing: no entries, no error
+    DirBookmarks list({"/x", "/y"});
+    ASSERT_TRUE(list.save(file).ok);
+    EXPECT_EQ(DirBookmarks::load(file), (Entries{"/x", "/y"}));
+    std::ifstream in(file, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "/x\r\n/y\r\n");
+    // A folder where the file should be: the save fails and says why.
+    EXPECT_FALSE(list.save((dir / "missing" / "DirList.txt").string()).ok);
+    std::filesystem::remove_all(dir);
+}
+
+TEST(FolderChoice, ModesOfTheColumns) {
+    EXPECT_FALSE(FolderChoice::modeForColumn(0));
+    for (int column : {5, 6, 7, 8})
+        EXPECT_FALSE(FolderChoice::modeForColumn(column)) << column;
+    struct Case {
+        int column;
+        FolderSelectMode mode;
+        const char* heading;
+        bool fileMode;
+    };
+    const Case cases[] = {
+        {1, FolderSelectMode::Source, "コピー元ディレクトリ", false},
+        {2, FolderSelectMode::Destination, "コピー先ディレクトリ", false},
+        {3, FolderSelectMode::Files, "コピーするファイル", true},
+        {4, FolderSelectMode::ArchiveFile, "書庫ファイル", true},
+    };
+    for (const Case& c : cases) {
+        ASSERT_EQ(FolderChoice::modeForColumn(c.column), c.mode);
+        EXPECT_EQ(FolderChoice::heading(c.mode), c.heading);
+        EXPECT_EQ(FolderChoice::isFileMode(c.mode), c.fileMode);
+    }
+    EXPECT_EQ(FolderChoice::heading(FolderSelectMode::SfxOutput), "自動解凍書庫作成先");
+    EXPECT_FALSE(FolderChoice::isFileMode(FolderSelectMode::SfxOutput));
+}
+
+JobTable twoRowTable() {
+    JobTable table;
+    table.setRowCount(3); // header, one job row, the entry row
+    table.numberRows();
+    table.setCell(1, 1, "/src");
+    table.setCell(2, 1, "/dst");
+    table.setCell(3, 1, "*.doc");
+    table.setCell(4, 1, "bak.lzh");
+    return table;
+}
+
+TEST(FolderChoice, StartOfEachMode) {
+    const JobTable table = twoRowTable();
+    struct Case {
+        FolderSelectMode mode;
+        std::string folder, file;
+    };
+    const Case cases[] = {
+        {FolderSelectMode::Source, "/src", ""},
+        {FolderSelectMode::Destination, "/dst", ""},
+        {FolderSelectMode::Files, "/src", "*.doc"},
+        {FolderSelectMode::ArchiveFile, "/dst", "bak.lzh"},
+    };
+    for (const Case& c : cases) {
+        const FolderChoice::Start start = FolderChoice::startFor(table, c.mode, 1);
+        EXPECT_EQ(start.folder, c.folder);
+        EXPECT_EQ(start.file, c.file);
+    }
+}
+
+TEST(FolderChoice, OkWritesTheCellsOfEachMode) {
+    struct Case {
+        const char* name;
+        FolderSelectMode mode;
+        int row;
+        std::array<std::string, 4> cells; // columns 1..4 of the row afterwards
+        bool appended;
+    };
+    const Case cases[] = {
+        {"source", FolderSelectMode::Source, 1, {"/new", "/dst", "*.doc", "bak.lzh"}, false},
+        {"destination",
+         FolderSelectMode::Destination,
+         1,
+         {"/src", "/new", "*.doc", "bak.lzh"},
+         false},
+        {"files", FolderSelectMode::Files, 1, {"/new", "/dst", "a.txt", "bak.lzh"}, false},
+        {"archive", FolderSelectMode::ArchiveFile, 1, {"/src", "/new", "*.doc", "a.txt"}, false},
+        {"entry row", FolderSelectMode::Destination, 2, {"", "/new", "", ""}, true},
+        {"files on the entry row", FolderSelectMode::Files, 2, {"/new", "", "a.txt", ""}, true},
+    };
+    for (const Case& c : cases) {
+        JobTable table = twoRowTable();
+        const bool appended = FolderChoice::apply(table, c.mode, c.row, "/new", "a.txt");
+        EXPECT_EQ(appended, c.appended) << c.name;
+        EXPECT_EQ(table.rowCount(), c.appended ? 4 : 3) << c.name;
+        for (int column = 1; column <= 4; ++column)
+            EXPECT_EQ(table.cell(column, c.row), c.cells[column - 1]) << c.name << " " << column;
+        if (c.appended) {
+            EXPECT_EQ(table.cell(0, 3), "3") << c.name;
+            for (int column = 1; column < JobTable::ColumnCount; ++column)
+                EXPECT_EQ(table.cell(column, 3), "") << c.name;
+        }
+    }
+    JobTable table = twoRowTable();
+    EXPECT_FALSE(FolderChoice::apply(table, FolderSelectMode::SfxOutput, 2, "/new", ""));
+    EXPECT_EQ(table.rowCount(), 3);
+    EXPECT_EQ(table.cell(2, 2), "");
+}
+
+TEST(FolderChoice, FolderAndNameParts) {
+    const auto win = PathConventions::windows();
+    const auto posix = PathConventions::posix();
+    struct Case {
+        std::string path;
+        PathConventions conv;
+        std::string folder, name;
+    };
+    const Case cases[] = {
+        {"C:\\Bak\\data.lzh", win, "C:\\Bak\\", "data.lzh"},
+        {"C:data.lzh", win, "C:", "data.lzh"},
+        {"data.lzh", win, "", "data.lzh"},
+        {"/bak/data.lzh", posix, "/bak/", "data.lzh"},
+        {"/bak/a:b.lzh", posix, "/bak/", "a:b.lzh"}, // ':' is a name character on POSIX
+        {"/bak/", posix, "/bak/", ""},
+        {"", posix, "", ""},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(FolderChoice::folderPart(c.path, c.conv), c.folder) << c.path;
+        EXPECT_EQ(FolderChoice::namePart(c.path, c.conv), c.name) << c.path;
+    }
+    EXPECT_EQ(FolderChoice::newFolderPath("/home/u", "新規フォルダ", posix),
+              "/home/u/新規フォルダ");
+    EXPECT_EQ(FolderChoice::newFolderPath("/", "x", posix), "/x");
+    EXPECT_EQ(FolderChoice::newFolderPath("C:\\", "x", win), "C:\\x");
+    EXPECT_EQ(FolderChoice::newFolderPath("C:\\Out", "x", win), "C:\\Out\\x");
+}
+
+TEST(FolderChoice, Drops) {
+    const std::set<std::string> folders = {"/d1", "/d2"};
+    auto isDirectory = [&](const std::string& p) { return folders.count(p) > 0; };
+    struct Case {
+        const char* name;
+        std::vector<std::string> paths;
+        std::string folder, fileName;
+    };
+    const Case cases[] = {
+        {"nothing", {}, "", ""},
+        {"a folder", {"/d1"}, "/d1", ""},
+        {"folders only: the last", {"/d1", "/d2"}, "/d2", ""},
+        {"folder then file", {"/d1", "/f/x.txt"}, "/f/", "x.txt"},
+        {"file then folder keeps the name", {"/f/x.txt", "/d2"}, "/d2", "x.txt"},
+    };
+    for (const Case& c : cases) {
+        const auto drop = FolderChoice::dropTarget(c.paths, isDirectory, PathConventions::posix());
+        EXPECT_EQ(drop.folder, c.folder) << c.name;
+        EXPECT_EQ(drop.name, c.fileName) << c.name;
+    }
+}
+
+// --- the self-extracting archive's command --------------------------------------------------
+
+TEST(SfxConverter, CommandLines) {
+    const auto win = PathConventions::windows();
+    const auto posix = PathConventions::posix();
+    struct Case {
+        const char* name;
+        PathConventions conv;
+        std::string archive, folder, command, window;
+    };
+    const Case cases[] = {
+        {"Windows folder", win, "C:\\Bak\\data.lzh", "C:\\Out",
+         "s \"C:\\Bak\\data.lzh\" \"C:\\Out\\\" -gw", "explorer.exe , \"C:\\Out\""},
+        {"Windows folder with separator", win, "C:\\Bak\\data.lzh", "C:\\Out\\",
+         "s \"C:\\Bak\\data.lzh\" \"C:\\Out\\\" -gw", "explorer.exe , \"C:\\Out\\\""},
+        {"Windows empty folder", win, "C:\\Bak\\data.lzh", "", "s \"C:\\Bak\\data.lzh\" \"\\\" -gw",
+         "explorer.exe , \"\""},
+        {"POSIX folder", posix, "/bak/data.lzh", "/out", "s \"/bak/data.lzh\" \"/out/\" -gw",
+         "xdg-open \"/out\""},
+        {"POSIX folder with separator", posix, "/bak/data.lzh", "/out/",
+         "s \"/bak/data.lzh\" \"/out/\" -gw", "xdg-open \"/out/\""},
+        {"POSIX empty folder", posix, "/bak/data.lzh", "", "s \"/bak/data.lzh\" \"/\" -gw",
+         "xdg-open \"\""},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(SfxConverter::commandLine(c.conv, c.archive, c.folder), c.command) << c.name;
+        EXPECT_EQ(SfxConverter::folderWindowCommand(c.conv, c.folder), c.window) << c.name;
+    }
+}
+
+TEST(SfxConverter, Prefill) {
+    const std::set<std::string> files = {"D:\\Bak\\data.lzh", "data.lzh", "/bak/data.lzh"};
+    auto exists = [&](const std::string& p) { return files.count(p) > 0; };
+    struct Case {
+        const char* name;
+        PathConventions conv;
+        std::string destination, archive;
+        std::string field, folder;
+    };
+    const auto win = PathConventions::windows();
+    const Case cases[] = {
+        {"Windows row", win, "D:\\Bak", "data.lzh", "D:\\Bak\\data.lzh", "D:\\Bak"},
+        {"folder with separator", win, "D:\\Bak\\", "data.lzh", "D:\\Bak\\data.lzh", "D:\\Bak\\"},
+        {"POSIX row", PathConventions::posix(), "/bak", "data.lzh", "/bak/data.lzh", "/bak"},
+        {"no destination", win, "", "data.lzh", "data.lzh", ""},
+        {"empty archive cell", win, "D:\\Bak", "", "", ""},
+        {"placeholder not expanded", win, "D:\\Bak", "data%t.lzh", "", ""},
+        {"missing file", win, "D:\\Bak", "other.lzh", "", ""},
+    };
+    for (const Case& c : cases) {
+        const auto prefill = SfxConverter::prefill(c.conv, c.destination, c.archive, exists);
+        EXPECT_EQ(prefill.archive, c.field) << c.name;
+        EXPECT_EQ(prefill.folder, c.folder) << c.name;
+    }
+}
+
+class ScriptedArchiver : public ArchiverLibrary {
+public:
+    Result answer{Status::Called, 0};
+    std::vector<std::string> calls;
+    Result callUnlha(const std::string& commandLine) override {
+        calls.push_back(commandLine);
+        return answer;
+    }
+};
+
+class RecordingLauncher : public DetachedLauncher {
+public:
+    std::vector<std::string> started;
+    bool start(const std::string& commandLine, std::string*) override {
+        started.push_back(commandLine);
+        return true;
+    }
+};
+
+TEST(SfxConverter, ConvertStepsForEachOutcome) {
+    using Status = ArchiverLibrary::Status;
+    using Outcome = SfxConverter::Outcome;
+    const std::string command = "s \"/bak/data.lzh\" \"/out/\" -gw";
+    struct Case {
+        const char* name;
+        std::string archive;
+        ArchiverLibrary::Result answer;
+        Outcome outcome;
+        Entries log;
+        int saves;
+        Entries started;
+    };
+    const Case cases[] = {
+        {"success",
+         "/bak/data.lzh",
+         {Status::Called, 0},
+         Outcome::Done,
+         {command},
+         1,
+         {"xdg-open \"/out\""}},
+        {"library failed", "/bak/data.lzh", {Status::Called, 5}, Outcome::Failed, {command}, 1, {}},
+        {"not loaded",
+         "/bak/data.lzh",
+         {Status::NotLoaded, -1},
+         Outcome::NotLoaded,
+         {"Unlha32.dll が組込まれていません。"},
+         1,
+         {}},
+        {"no entry point",
+         "/bak/data.lzh",
+         {Status::NoEntryPoint, -1},
+         Outcome::NoEntryPoint,
+         {},
+         0,
+         {}},
+        {"missing archive",
+         "/bak/none.lzh",
+         {Status::Called, 0},
+         Outcome::MissingArchive,
+         {},
+         0,
+         {}},
+        {"empty archive field", "", {Status::Called, 0}, Outcome::MissingArchive, {}, 0, {}},
+    };
+    for (const Case& c : cases) {
+        ScriptedArchiver archiver;
+        archiver.answer = c.answer;
+        RecordingLauncher launcher;
+        Entries log;
+        Entries saved;
+        SfxConverter converter(
+            {"/prog", archiver, launcher, [&](const std::string& line) { log.push_back(line); },
+             [&](const std::string& folder) { saved.push_back(folder); },
+             [](const std::string& p) { return p == "/bak/data.lzh"; }, PathConventions::posix()});
+        const SfxConverter::Result result = converter.convert(c.archive, "/out");
+        EXPECT_EQ(result.outcome, c.outcome) << c.name;
+        EXPECT_EQ(log, c.log) << c.name;
+        EXPECT_EQ(saved, Entries(static_cast<std::size_t>(c.saves), "/prog")) << c.name;
+        EXPECT_EQ(launcher.started, c.started) << c.name;
+        EXPECT_EQ(archiver.calls.size(), c.outcome == Outcome::MissingArchive ? 0u : 1u) << c.name;
+        if (!archiver.calls.empty()) {
+            EXPECT_EQ(archiver.calls.front(), command) << c.name;
+        }
+    }
+}
+
+} // namespace
