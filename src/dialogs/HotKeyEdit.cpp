@@ -1,0 +1,38 @@
+#include "dialogs/HotKeyEdit.h"
+
+#include "dialogs/KeyCodeMap.h"
+#include "jobs/ShortcutText.h"
+
+#include <QKeyEvent>
+
+namespace trevane {
+
+HotKeyEdit::HotKeyEdit(QWidget* parent) : QKeySequenceEdit(parent) {}
+
+void HotKeyEdit::setValue(int value) {
+    m_value = KeyCodeMap::toKeySequence(value).isEmpty() ? 0 : value;
+    setKeySequence(KeyCodeMap::toKeySequence(m_value));
+    emit valueChanged(m_value);
+}
+
+void HotKeyEdit::keyPressEvent(QKeyEvent* event) {
+    const Qt::KeyboardModifiers modifiers = event->modifiers();
+    const bool plainTab = (event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab) &&
+                          !(modifiers & (Qt::ControlModifier | Qt::AltModifier));
+    if (plainTab) {
+        focusNextPrevChild(event->key() == Qt::Key_Tab && !(modifiers & Qt::ShiftModifier));
+        return;
+    }
+    // The base class would collect up to four combinations and end after a pause; a hot-key
+    // field holds one, taken as soon as the key goes down.
+    const int captured = KeyCodeMap::fromCombination(event->keyCombination());
+    event->accept();
+    if (captured != 0)
+        setValue(hotKeyFieldValue(captured));
+}
+
+void HotKeyEdit::keyReleaseEvent(QKeyEvent* event) {
+    event->accept();
+}
+
+} // namespace trevane
