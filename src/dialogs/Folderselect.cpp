@@ -195,7 +195,7 @@ void TFolderSelectForm::showBookmarks(const std::string& text) {
     setComboText(text);
 }
 
-bool TFolderSelectForm::moveTree(const std::string& path) {
+bool TFolderSelectForm::moveTree(const std::string& path, bool reread) {
     if (!directoryExists(path))
         return false;
     const QString clean = QDir::cleanPath(QDir(toQString(path)).absolutePath());
@@ -203,6 +203,8 @@ bool TFolderSelectForm::moveTree(const std::string& path) {
     // The file list has always made the folder it shows the process's current folder.
     QDir::setCurrent(clean);
     const bool changed = folder != m_folder;
+    if (!changed && !reread)
+        return true;
     m_folder = folder;
     rereadTree();
     rereadFiles();
@@ -323,7 +325,7 @@ void TFolderSelectForm::CreateDirBtnClick() {
     const std::string path = FolderChoice::newFolderPath(m_folder, nameText(), m_conventions);
     if (!directoryExists(path))
         createDirectory(path);
-    moveTree(path);
+    moveTree(path, true);
 }
 
 void TFolderSelectForm::EditDirListBtnClick() {

@@ -63,8 +63,9 @@ public:
     std::string nameText() const;
 
     // --- the dialog's steps, also driven by tests ----------------------------------------
-    // Moves the tree to path when it is an existing folder (no message otherwise).
-    bool moveTree(const std::string& path);
+    // Moves the tree to path when it is an existing folder (no message otherwise). The tree
+    // and the file list are read again when the folder changes, or always with reread.
+    bool moveTree(const std::string& path, bool reread = false);
     void DirectoryListBoxChange();
     void cbDirListClick();
     void FileListBoxClick();
