@@ -4,10 +4,10 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <system_error>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <system_error>
 #include <unistd.h>
 
 namespace unlha {

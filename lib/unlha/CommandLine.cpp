@@ -39,7 +39,9 @@ std::vector<std::string> CommandLine::split(const std::string& text, std::vector
 
 namespace {
 
-char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+char lower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 std::string lowered(std::string s) {
     for (char& c : s)

@@ -15,9 +15,9 @@ namespace unlha {
 // Windows programs split theirs: a double-quoted run is one argument and "" inside quotes
 // is one quote; backslash is an ordinary character.
 struct CommandLine {
-    char command = 0;        // lower case: u a l v t x e d s
-    std::string archive;     // as given
-    std::string baseFolder;  // ends with "/", or empty for the current folder
+    char command = 0;       // lower case: u a l v t x e d s
+    std::string archive;    // as given
+    std::string baseFolder; // ends with "/", or empty for the current folder
     std::vector<std::string> files;
     bool replaceAll = false;  // -c: no time check
     bool keepFolders = false; // -d1: folder structure, attributes, subfolders

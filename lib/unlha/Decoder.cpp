@@ -180,8 +180,9 @@ bool Decoder::readCharLengths(Table& t, const Table& temp) {
         if (c < 0)
             return false;
         if (c <= 2) {
-            int zeros = c == 0 ? 1 : c == 1 ? static_cast<int>(getBits(4)) + 3
-                                            : static_cast<int>(getBits(lha::kCharBits)) + 20;
+            int zeros = c == 0   ? 1
+                        : c == 1 ? static_cast<int>(getBits(4)) + 3
+                                 : static_cast<int>(getBits(lha::kCharBits)) + 20;
             i = std::min(n, i + zeros); // the lengths were cleared above
         } else {
             if (c - 2 > lha::kMaxCodeLength)

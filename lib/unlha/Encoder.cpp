@@ -23,7 +23,9 @@ inline uint32_t hash3(const uint8_t* p) {
     return (v * 0x9E3779B1u) >> (32 - kHashBits);
 }
 
-inline int bitLength(uint32_t v) { return v ? 32 - std::countl_zero(v) : 0; }
+inline int bitLength(uint32_t v) {
+    return v ? 32 - std::countl_zero(v) : 0;
+}
 } // namespace
 
 class Encoder::BitWriter {
@@ -372,8 +374,7 @@ bool Encoder::flushBlock() {
     return !m_out->failed() && !m_out->overLimit();
 }
 
-Status Encoder::encode(const Input& input, const Output& output, uint64_t limit,
-                       Result& result) {
+Status Encoder::encode(const Input& input, const Output& output, uint64_t limit, Result& result) {
     result = Result{};
     m_base = m_pos = m_end = m_inserted = 0;
     m_eof = false;

@@ -19,7 +19,9 @@ namespace unlha {
 
 namespace {
 
-std::string errorText() { return std::generic_category().message(errno); }
+std::string errorText() {
+    return std::generic_category().message(errno);
+}
 
 void keepFirst(Status& first, const Status& s) {
     if (first.ok() && !s.ok())
@@ -118,15 +120,15 @@ Status Extractor::makeParents(const std::string& path) {
         struct stat st;
         if (::lstat(part.c_str(), &st) == 0) {
             if (S_ISLNK(st.st_mode))
-                return Status(Code::Unsafe, "refused to write through a link: " +
-                                                PathRules::printable(path));
+                return Status(Code::Unsafe,
+                              "refused to write through a link: " + PathRules::printable(path));
             if (!S_ISDIR(st.st_mode))
                 return Status(Code::Io, "not a folder: " + PathRules::printable(part));
             continue;
         }
         if (::mkdir(part.c_str(), 0755) != 0 && errno != EEXIST)
-            return Status(Code::Io, "cannot create " + PathRules::printable(part) + ": " +
-                                        errorText());
+            return Status(Code::Io,
+                          "cannot create " + PathRules::printable(part) + ": " + errorText());
     }
     return {};
 }
@@ -147,9 +149,8 @@ Status Extractor::extractFile(ArchiveReader& reader, const MemberHeader& h,
     int fd = ::open(full.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0)
         return Status(Code::Io, "cannot create " + PathRules::printable(path) + ": " + errorText());
-    MacBinaryFilter filter(h, [fd](const uint8_t* data, size_t size) {
-        return OutputFile::writeAll(fd, data, size);
-    });
+    MacBinaryFilter filter(
+        h, [fd](const uint8_t* data, size_t size) { return OutputFile::writeAll(fd, data, size); });
     s = reader.extract([&](const uint8_t* data, size_t size) { return filter(data, size); });
     if (s.ok() && !filter.finish())
         s = Status(Code::Io, "cannot write " + PathRules::printable(path) + ": " + errorText());
@@ -172,9 +173,9 @@ Status Extractor::extractFile(ArchiveReader& reader, const MemberHeader& h,
 
 Status Extractor::makeLink(const MemberHeader& h, const std::string& path) {
     if (!PathRules::linkStaysInside(path, h.linkTarget))
-        return Status(Code::Unsafe, "refused a link that points outside: " +
-                                        PathRules::printable(path) + " -> " +
-                                        PathRules::printable(h.linkTarget));
+        return Status(Code::Unsafe,
+                      "refused a link that points outside: " + PathRules::printable(path) + " -> " +
+                          PathRules::printable(h.linkTarget));
     Status s = makeParents(path);
     if (!s.ok())
         return s;
@@ -186,8 +187,8 @@ Status Extractor::makeLink(const MemberHeader& h, const std::string& path) {
         ::unlink(full.c_str());
     }
     if (::symlink(h.linkTarget.c_str(), full.c_str()) != 0)
-        return Status(Code::Io, "cannot create link " + PathRules::printable(path) + ": " +
-                                    errorText());
+        return Status(Code::Io,
+                      "cannot create link " + PathRules::printable(path) + ": " + errorText());
     return {};
 }
 
@@ -273,7 +274,8 @@ Status Extractor::test() {
             keepFirst(first, s);
         }
     }
-    m_report += std::to_string(tested) + (first.ok() ? " tested, no errors\n" : " tested, errors\n");
+    m_report +=
+        std::to_string(tested) + (first.ok() ? " tested, no errors\n" : " tested, errors\n");
     return first;
 }
 

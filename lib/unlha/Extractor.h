@@ -14,8 +14,8 @@ namespace unlha {
 class Extractor {
 public:
     struct Options {
-        std::string archive;              // the file name exactly
-        std::string target;               // folder to extract into; empty for the current one
+        std::string archive;               // the file name exactly
+        std::string target;                // folder to extract into; empty for the current one
         std::vector<std::string> patterns; // none selects every member
         bool keepFolders = true;           // false for e
     };

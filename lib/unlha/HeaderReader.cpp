@@ -10,7 +10,9 @@ namespace {
 
 constexpr size_t kMaxHeader = 1 << 20; // level 3 sizes are 32 bits wide; no real header is near
 
-uint16_t le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
+uint16_t le16(const uint8_t* p) {
+    return static_cast<uint16_t>(p[0] | p[1] << 8);
+}
 uint32_t le32(const uint8_t* p) {
     return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
            static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
@@ -19,7 +21,9 @@ uint64_t le64(const uint8_t* p) {
     return static_cast<uint64_t>(le32(p)) | static_cast<uint64_t>(le32(p + 4)) << 32;
 }
 
-Status damaged(const char* what) { return Status(Code::Damaged, std::string("damaged header: ") + what); }
+Status damaged(const char* what) {
+    return Status(Code::Damaged, std::string("damaged header: ") + what);
+}
 
 bool readMore(ByteSource& source, std::vector<uint8_t>& bytes, size_t count) {
     size_t old = bytes.size();
@@ -152,8 +156,8 @@ Status finish(MemberHeader& h, const std::string& baseName, const Extensions& ex
     return {};
 }
 
-// MS-DOS, Windows, OS/2 and Atari archivers stored names in capitals; other readers show such names in
-// small letters, and so do we, so that extracted paths agree. Mixed case is left alone.
+// MS-DOS, Windows, OS/2 and Atari archivers stored names in capitals; other readers show such names
+// in small letters, and so do we, so that extracted paths agree. Mixed case is left alone.
 std::string lowerCaseDosName(std::string name) {
     for (char c : name)
         if (c >= 'a' && c <= 'z')
@@ -374,8 +378,8 @@ uint32_t unixToDosTime(int64_t t) {
         tm.tm_year = 80 + 127;
     return static_cast<uint32_t>(tm.tm_sec / 2) | static_cast<uint32_t>(tm.tm_min) << 5 |
            static_cast<uint32_t>(tm.tm_hour) << 11 | static_cast<uint32_t>(tm.tm_mday) << 16 |
-           static_cast<uint32_t>(tm.tm_mon + 1) << 21 | static_cast<uint32_t>(tm.tm_year - 80)
-                                                             << 25;
+           static_cast<uint32_t>(tm.tm_mon + 1) << 21 |
+           static_cast<uint32_t>(tm.tm_year - 80) << 25;
 }
 
 } // namespace unlha

@@ -10,7 +10,7 @@ namespace unlha {
 namespace lha {
 
 constexpr int kMaxMatch = 256;
-constexpr int kThreshold = 3; // shortest match
+constexpr int kThreshold = 3;                               // shortest match
 constexpr int kNumChars = 256 + kMaxMatch - kThreshold + 1; // literals and lengths: 510
 constexpr int kCharBits = 9;
 constexpr int kNumTemp = 19; // code-length alphabet for the character tree

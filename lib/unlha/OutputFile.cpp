@@ -12,7 +12,9 @@ namespace unlha {
 namespace {
 constexpr size_t kBuffer = 1 << 18;
 
-std::string errorText() { return std::generic_category().message(errno); }
+std::string errorText() {
+    return std::generic_category().message(errno);
+}
 } // namespace
 
 OutputFile::~OutputFile() {
@@ -70,7 +72,9 @@ bool OutputFile::write(const uint8_t* data, size_t size) {
     return true;
 }
 
-int OutputFile::flushedFd() { return flush() ? m_fd : -1; }
+int OutputFile::flushedFd() {
+    return flush() ? m_fd : -1;
+}
 
 Status OutputFile::commit() {
     if (m_fd < 0)

@@ -3,11 +3,12 @@
 #include "Crc16.h"
 #include "Encoder.h"
 
-#include <atomic>
 #include <cerrno>
 #include <condition_variable>
+#include <exception>
 #include <fcntl.h>
 #include <mutex>
+#include <new>
 #include <system_error>
 #include <thread>
 #include <unistd.h>
@@ -30,7 +31,8 @@ long readSome(int fd, uint8_t* data, size_t size) {
 } // namespace
 
 ParallelCompressor::ParallelCompressor(int methodDigit, unsigned threads, std::string tempFolder)
-    : m_method(methodDigit), m_threads(threads ? threads : 1), m_tempFolder(std::move(tempFolder)) {}
+    : m_method(methodDigit), m_threads(threads ? threads : 1), m_tempFolder(std::move(tempFolder)) {
+}
 
 Status ParallelCompressor::compressOne(const SourceEntry& e, int methodDigit, Encoder& encoder,
                                        const std::string& tempFolder, CompressedMember& out) {
@@ -50,8 +52,8 @@ Status ParallelCompressor::compressOne(const SourceEntry& e, int methodDigit, En
     }
     int fd = ::open(e.diskPath.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0)
-        return Status(Code::Io, "cannot read " + e.diskPath + ": " +
-                                    std::generic_category().message(errno));
+        return Status(Code::Io,
+                      "cannot read " + e.diskPath + ": " + std::generic_category().message(errno));
     struct Closer {
         int fd;
         ~Closer() { ::close(fd); }
@@ -127,18 +129,32 @@ Status ParallelCompressor::run(const std::vector<SourceEntry>& entries, const Wr
     const size_t ahead = kAheadPerThread * m_threads;
 
     auto work = [&]() {
-        Encoder encoder(m_method);
+        std::unique_ptr<Encoder> encoder;
+        try {
+            encoder = std::make_unique<Encoder>(m_method);
+        } catch (const std::exception&) {
+        }
         for (;;) {
             size_t i;
             {
                 std::unique_lock lock(mutex);
-                changed.wait(lock, [&] { return stop || nextJob >= n || nextJob < written + ahead; });
+                changed.wait(lock,
+                             [&] { return stop || nextJob >= n || nextJob < written + ahead; });
                 if (stop || nextJob >= n)
                     return;
                 i = nextJob++;
             }
             auto member = std::make_unique<CompressedMember>();
-            Status s = compressOne(entries[i], m_method, encoder, m_tempFolder, *member);
+            Status s;
+            try {
+                if (!encoder)
+                    throw std::bad_alloc();
+                s = compressOne(entries[i], m_method, *encoder, m_tempFolder, *member);
+            } catch (const std::exception& e) {
+                // Out of memory on a worker must not end the whole program.
+                s = Status(Code::Io,
+                           std::string("cannot compress ") + entries[i].diskPath + ": " + e.what());
+            }
             {
                 std::lock_guard lock(mutex);
                 done[i] = std::move(member);

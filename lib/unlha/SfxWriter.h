@@ -16,8 +16,7 @@ public:
 
     // The archive is checked to be readable first; the result replaces an older one
     // atomically. outputFolder empty means the current folder.
-    Status write(const std::string& archive, const std::string& outputFolder,
-                 std::string& report);
+    Status write(const std::string& archive, const std::string& outputFolder, std::string& report);
 
     static std::string outputName(const std::string& archive, const std::string& outputFolder);
 

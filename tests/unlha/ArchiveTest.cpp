@@ -32,11 +32,15 @@ void makeTree(const std::string& root) {
 }
 
 void setMtime(const std::string& path, time_t t) {
-    struct utimbuf b{t, t};
+    struct utimbuf b {
+        t, t
+    };
     ::utime(path.c_str(), &b);
 }
 
-std::string lhasa(const std::string& args) { return run("lhasa " + args).output; }
+std::string lhasa(const std::string& args) {
+    return run("lhasa " + args).output;
+}
 
 } // namespace
 
@@ -97,9 +101,16 @@ TEST_F(ArchiveTest, UpdateTakesOnlyNewAndNewerFiles) {
     };
     const Row rows[] = {
         {"nothing changed", [] {}, "-d1", "up to date", false},
-        {"older file is kept", [&] { writeFile(base + "readme.txt", "older\n"); setMtime(base + "readme.txt", 999999000); }, "-d1", "up to date", false},
-        {"newer file replaces", [&] { setMtime(base + "readme.txt", 1000000100); }, "-d1", "replaced readme.txt", true},
-        {"new file is added", [&] { writeFile(base + "sub/new.txt", "new\n"); }, "-d1", "added sub/new.txt", true},
+        {"older file is kept",
+         [&] {
+             writeFile(base + "readme.txt", "older\n");
+             setMtime(base + "readme.txt", 999999000);
+         },
+         "-d1", "up to date", false},
+        {"newer file replaces", [&] { setMtime(base + "readme.txt", 1000000100); }, "-d1",
+         "replaced readme.txt", true},
+        {"new file is added", [&] { writeFile(base + "sub/new.txt", "new\n"); }, "-d1",
+         "added sub/new.txt", true},
         {"-c replaces without the time check", [] {}, "-c-d1", "replaced code.cpp", true},
     };
     for (const Row& row : rows) {
@@ -132,9 +143,17 @@ TEST_F(ArchiveTest, SelectionOfFiles) {
         std::vector<std::string> notMembers;
     };
     const Row rows[] = {
-        {"without -d1 only the base folder's files", "", 0, {"readme.txt", "code.cpp"}, {"sub/with space.txt", "with space.txt", "emptyfolder"}},
+        {"without -d1 only the base folder's files",
+         "",
+         0,
+         {"readme.txt", "code.cpp"},
+         {"sub/with space.txt", "with space.txt", "emptyfolder"}},
         {"pattern", "\"*.txt\" -d1", 0, {"readme.txt", "sub/with space.txt"}, {"code.cpp"}},
-        {"folder name takes the folder", "sub -d1", 0, {"sub/deeper/zeros.bin", "sub/with space.txt"}, {"readme.txt"}},
+        {"folder name takes the folder",
+         "sub -d1",
+         0,
+         {"sub/deeper/zeros.bin", "sub/with space.txt"},
+         {"readme.txt"}},
         {"folder name without -d1 takes its files", "sub", 0, {"with space.txt"}, {"zeros.bin"}},
         {"missing file", "nosuch.txt", 3, {}, {}},
         {"nothing matches", "\"*.none\"", 4, {}, {}},
@@ -167,18 +186,22 @@ TEST_F(ArchiveTest, FailureLeavesTheOldArchive) {
         int code;
     };
     const Row rows[] = {
-        {"file of 4 GiB", [&] {
+        {"file of 4 GiB",
+         [&] {
              int fd = ::open((dir / "src/huge.bin").c_str(), O_CREAT | O_WRONLY, 0644);
              bool ok = fd >= 0 && ::ftruncate(fd, (1ll << 32) + 10) == 0;
              ::close(fd);
              return ok;
-         }, 9},
-        {"unreadable file", [&] {
+         },
+         9},
+        {"unreadable file",
+         [&] {
              ::unlink((dir / "src/huge.bin").c_str());
              writeFile(dir / "src/secret.txt", "x");
              ::chmod((dir / "src/secret.txt").c_str(), 0);
              return ::geteuid() != 0; // root reads it anyway
-         }, 5},
+         },
+         5},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -260,8 +283,11 @@ TEST_F(ArchiveTest, OutputBufferAndErrors) {
         int code;
     };
     const Row rows[] = {
-        {"z a.lzh", 10, 2}, {"u a.lzh src/ -q", 10, 2}, {"l /nonexistent/a.lzh", 10, 3},
-        {"l /nonexistent/a.lzh", 1, 3}, {"", 4, 2},
+        {"z a.lzh", 10, 2},
+        {"u a.lzh src/ -q", 10, 2},
+        {"l /nonexistent/a.lzh", 10, 3},
+        {"l /nonexistent/a.lzh", 1, 3},
+        {"", 4, 2},
     };
     for (const Row& row : rows) {
         auto r = lib.call(row.line, row.size);
@@ -276,7 +302,8 @@ TEST_F(ArchiveTest, OutputBufferAndErrors) {
 }
 
 TEST(Library, ExportsOnlyTheEntryPointAndUnloads) {
-    RunResult syms = run(std::string("nm -D --defined-only '") + UNLHA_LIBRARY + "' | awk '{print $3}'");
+    RunResult syms =
+        run(std::string("nm -D --defined-only '") + UNLHA_LIBRARY + "' | awk '{print $3}'");
     EXPECT_EQ(syms.output, "Unlha\n");
     {
         UnlhaLibrary lib;
@@ -292,8 +319,12 @@ TEST(Library, TwoThreadsAtOnce) {
     makeTree(dir / "a");
     makeTree(dir / "b");
     int codes[2] = {-1, -1};
-    std::thread one([&] { codes[0] = lib.call("u \"" + dir / "one.lzh" + "\" \"" + dir / "a/" + "\" -d1 -o7").code; });
-    std::thread two([&] { codes[1] = lib.call("u \"" + dir / "two.lzh" + "\" \"" + dir / "b/" + "\" -d1").code; });
+    std::thread one([&] {
+        codes[0] = lib.call("u \"" + dir / "one.lzh" + "\" \"" + dir / "a/" + "\" -d1 -o7").code;
+    });
+    std::thread two([&] {
+        codes[1] = lib.call("u \"" + dir / "two.lzh" + "\" \"" + dir / "b/" + "\" -d1").code;
+    });
     one.join();
     two.join();
     EXPECT_EQ(codes[0], 0);

@@ -16,11 +16,32 @@ TEST(CommandLine, ParsesTheProgramsCalls) {
         int method;
     };
     const Row rows[] = {
-        {R"(u "dst/name.lzh" "src/" "*.doc" -d1)", 'u', "dst/name.lzh", "src/", {"*.doc"}, false, true, 5},
+        {R"(u "dst/name.lzh" "src/" "*.doc" -d1)",
+         'u',
+         "dst/name.lzh",
+         "src/",
+         {"*.doc"},
+         false,
+         true,
+         5},
         {R"(u "dst/name.lzh" "src/"  -c-d1)", 'u', "dst/name.lzh", "src/", {}, true, true, 5},
         {R"(u "dst/name.lzh" "src/"  )", 'u', "dst/name.lzh", "src/", {}, false, false, 5},
-        {R"(s "C:/Bak/data.lzh" "out dir/" -gw)", 's', "C:/Bak/data.lzh", "out dir/", {}, false, false, 5},
-        {R"(-o7 A plain.lzh a.txt base/ b.txt)", 'a', "plain.lzh", "base/", {"a.txt", "b.txt"}, false, false, 7},
+        {R"(s "C:/Bak/data.lzh" "out dir/" -gw)",
+         's',
+         "C:/Bak/data.lzh",
+         "out dir/",
+         {},
+         false,
+         false,
+         5},
+        {R"(-o7 A plain.lzh a.txt base/ b.txt)",
+         'a',
+         "plain.lzh",
+         "base/",
+         {"a.txt", "b.txt"},
+         false,
+         false,
+         7},
         {R"(x "say ""hi"".lzh" -D1 -O6)", 'x', "say \"hi\".lzh", "", {}, false, true, 6},
         {R"(l a.lzh "-notaswitch")", 'l', "a.lzh", "", {"-notaswitch"}, false, false, 5},
     };
@@ -41,14 +62,14 @@ TEST(CommandLine, ParsesTheProgramsCalls) {
 
 TEST(CommandLine, RefusesBadLines) {
     const char* rows[] = {
-        "",                       // nothing
-        "u",                      // no archive
-        "q a.lzh",                // unknown command
-        "u a.lzh src/ -z",        // unknown switch
-        "u a.lzh src/ -c-",       // empty switch in a group
-        "u a.lzh src/ -o9",       // unknown method
-        "u \"a.lzh src/",         // unbalanced quote
-        "uu a.lzh",               // command of two letters
+        "",                 // nothing
+        "u",                // no archive
+        "q a.lzh",          // unknown command
+        "u a.lzh src/ -z",  // unknown switch
+        "u a.lzh src/ -c-", // empty switch in a group
+        "u a.lzh src/ -o9", // unknown method
+        "u \"a.lzh src/",   // unbalanced quote
+        "uu a.lzh",         // command of two letters
     };
     for (const char* text : rows) {
         CommandLine c;
@@ -98,12 +119,18 @@ TEST(PathRules, Wildcards) {
         bool match;
     };
     const Row rows[] = {
-        {"*", "anything", true},        {"*.*", "no_dot", true},
-        {"*.doc", "a.doc", true},       {"*.doc", "a.docx", false},
-        {"file2-*", "file2-1.txt", true}, {"file?.txt", "file1.txt", true},
-        {"file?.txt", "file10.txt", false}, {"a*b*c", "aXXbYYc", true},
-        {"a*b*c", "aXXbYY", false},     {"name.*", "name", true},
-        {"name.*", "name.txt", true},   {"*.txt", "txt", false},
+        {"*", "anything", true},
+        {"*.*", "no_dot", true},
+        {"*.doc", "a.doc", true},
+        {"*.doc", "a.docx", false},
+        {"file2-*", "file2-1.txt", true},
+        {"file?.txt", "file1.txt", true},
+        {"file?.txt", "file10.txt", false},
+        {"a*b*c", "aXXbYYc", true},
+        {"a*b*c", "aXXbYY", false},
+        {"name.*", "name", true},
+        {"name.*", "name.txt", true},
+        {"*.txt", "txt", false},
     };
     for (const Row& row : rows)
         EXPECT_EQ(PathRules::matches(row.pattern, row.name), row.match)

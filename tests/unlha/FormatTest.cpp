@@ -68,7 +68,8 @@ TEST(Crc16, CheckValue) {
     std::string data = randomBytes(1000, 1);
     Crc16 parts;
     for (size_t i = 0; i < data.size(); i += 13)
-        parts.update(reinterpret_cast<const uint8_t*>(data.data()) + i, std::min<size_t>(13, data.size() - i));
+        parts.update(reinterpret_cast<const uint8_t*>(data.data()) + i,
+                     std::min<size_t>(13, data.size() - i));
     EXPECT_EQ(parts.value(), Crc16::of(reinterpret_cast<const uint8_t*>(data.data()), data.size()));
 }
 
@@ -103,7 +104,8 @@ TEST(Codec, RoundTrip) {
             Status s = decode("-lh" + std::to_string(digit) + "-", e.bytes, row.data.size(), back);
             ASSERT_TRUE(s.ok()) << s.message();
             EXPECT_TRUE(back == row.data);
-            EXPECT_EQ(e.result.crc, Crc16::of(reinterpret_cast<const uint8_t*>(row.data.data()), row.data.size()));
+            EXPECT_EQ(e.result.crc, Crc16::of(reinterpret_cast<const uint8_t*>(row.data.data()),
+                                              row.data.size()));
         }
     }
 }
@@ -144,7 +146,8 @@ TEST(Headers, WriteThenRead) {
         const char* name;
         MemberHeader h;
     };
-    auto make = [](std::string path, std::string method, bool link = false, std::string target = "") {
+    auto make = [](std::string path, std::string method, bool link = false,
+                   std::string target = "") {
         MemberHeader h;
         h.path = std::move(path);
         h.method = std::move(method);

@@ -118,7 +118,11 @@ TEST(Hostile, NothingLeavesTheTarget) {
         {"truncated.lzh", "", false, {}, {"GPL-2"}},
         {"unixsep.lzh", "", true, {"subdir/subdir2/hello.txt"}, {}},
         {"dir.lzh", "", true, {}, {}},
-        {"multiple.lzh", "\"file2-*\"", true, {"file2-1.txt", "file2-2.txt"}, {"file1.txt", "file3.txt", "file4.txt"}},
+        {"multiple.lzh",
+         "\"file2-*\"",
+         true,
+         {"file2-1.txt", "file2-2.txt"},
+         {"file1.txt", "file3.txt", "file4.txt"}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.archive);

@@ -1,10 +1,10 @@
 #pragma once
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <algorithm>
-#include <cstdint>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -25,7 +25,8 @@ public:
     }
     ~TempDir() {
         if (!m_path.empty())
-            std::system(("chmod -R u+rwx '" + m_path + "' 2>/dev/null; rm -rf '" + m_path + "'").c_str());
+            std::system(
+                ("chmod -R u+rwx '" + m_path + "' 2>/dev/null; rm -rf '" + m_path + "'").c_str());
     }
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
@@ -91,7 +92,8 @@ inline std::string mixedBytes(size_t size, unsigned seed) {
             for (size_t i = 0; i < len && out.size() < size; ++i)
                 out.push_back(out[out.size() - back]);
         } else {
-            out.push_back(static_cast<char>("etaoin shrdlu{};\n"[(x >> 20) % 17] + ((x >> 28) & 1)));
+            out.push_back(
+                static_cast<char>("etaoin shrdlu{};\n"[(x >> 20) % 17] + ((x >> 28) & 1)));
         }
     }
     return out;
