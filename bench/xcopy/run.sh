@@ -65,20 +65,23 @@ time_one() {
 }
 
 median() { sort -n "$work/times.$1" | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+spread() { sort -n "$work/times.$1" | awk '{ v[NR] = $1 } END { printf "%.3f-%.3f", v[1] / 1e6, v[NR] / 1e6 }'; }
 seconds() { awk -v us="$1" 'BEGIN { printf "%.3f", us / 1e6 }'; }
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
+# The median of the run-by-run ratios: robust when the machine's speed drifts during the run.
+pair_ratio() {
+    paste "$work/times.$1" "$work/times.$2" |
+        awk '{ print $1 / $2 }' | sort -g | awk '{ v[NR] = $1 } END { printf "%.2f", v[int((NR + 1) / 2)] }'
+}
 
-report() { # report CASE A B [C]: medians and ratios A/B (and A/C)
-    local case=$1 a=$2 b=$3 c=${4:-}
-    local ma mb mc
+report() { # report CASE A B: medians, spreads, the ratio of medians and the median pair ratio
+    local case=$1 a=$2 b=$3
+    local ma mb
     ma=$(median "$case.$a"); mb=$(median "$case.$b")
-    printf '%-6s %-8s median %8ss   %-8s median %8ss   ratio %s/%s = %s\n' \
-        "$case" "$a" "$(seconds "$ma")" "$b" "$(seconds "$mb")" "$a" "$b" "$(ratio "$ma" "$mb")"
-    if [ -n "$c" ]; then
-        mc=$(median "$case.$c")
-        printf '%-6s %-8s median %8ss   %-8s median %8ss   ratio %s/%s = %s\n' \
-            "$case" "$a" "$(seconds "$ma")" "$c" "$(seconds "$mc")" "$a" "$c" "$(ratio "$ma" "$mc")"
-    fi
+    printf '%-6s %-6s %7ss (%s)  %-6s %7ss (%s)  %s/%s = %s (pairs %s)\n' \
+        "$case" "$a" "$(seconds "$ma")" "$(spread "$case.$a")" \
+        "$b" "$(seconds "$mb")" "$(spread "$case.$b")" \
+        "$a" "$b" "$(awk -v a="$ma" -v b="$mb" 'BEGIN { printf "%.2f", a / b }')" \
+        "$(pair_ratio "$case.$a" "$case.$b")"
 }
 
 # big: the copies are deleted between runs (one file is no burden), with sync so that the
@@ -130,7 +133,9 @@ done
 "$XCOPY" "$work/tree" "$work/tree-xcopy-0" /Y/D/S/I/K/R | tail -1
 
 echo
+echo "case   tool   median (min-max)             ratio of medians (median of run-by-run ratios)"
 report big xcopy cp
 report tree xcopy cp-a
-report rerun xcopy cp-au rsync
-echo "(ratios are of medians; below 1.00 xcopy was faster)"
+report rerun xcopy cp-au
+report rerun xcopy rsync
+echo "(below 1.00 xcopy was faster)"

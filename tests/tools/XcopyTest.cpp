@@ -137,6 +137,13 @@ TEST_F(XcopyTest, DateSwitchCopiesOnlyNewerFiles) {
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_EQ(result.output, "0 個のファイルをコピーしました\n");
 
+    // A copy with the source's time but not its size never got its data: it is copied again.
+    writeFile(at("dst/old.txt"), "");
+    setTime(at("dst/old.txt"), 1000000000);
+    result = xcopy({"src", "dst", "/Y/D/S/I"});
+    EXPECT_EQ(result.output, "src/old.txt\n1 個のファイルをコピーしました\n");
+    EXPECT_EQ(readFile(at("dst/old.txt")), "old");
+
     writeFile(at("src/sub/changed.txt"), "v2");
     setTime(at("src/sub/changed.txt"), 1000000100);
     // A destination file newer than its source is left alone.

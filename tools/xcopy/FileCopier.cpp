@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -125,30 +126,91 @@ FileCopier::Outcome FileCopier::copyFile(int sourceDir, const char* sourceName, 
     // would take bits away or special bits must be set. Writing through the descriptor works
     // even when the bits say read-only.
     const bool needsChmod = (mode & ~0777) != 0 || (mode & m_creationMask) != 0;
+    const mode_t createMode = needsChmod ? 0600 : mode;
+    const struct timespec times[2] = {st.st_atim, st.st_mtim};
+    // Data, mode and times, in that order: the times last, since writing would change them.
+    auto fill = [&](int out) -> Outcome {
+        Outcome outcome = copyData(in.get(), out, st.st_size);
+        if (outcome.status != Status::Copied)
+            return outcome;
+        if ((needsChmod && ::fchmod(out, mode) != 0) || ::futimens(out, times) != 0)
+            return writeFailed(errno);
+        return {};
+    };
+
+    if (m_unnamedFiles) {
+        // A file without a name until it is complete: a failure leaves nothing to clean up,
+        // and a new file costs one directory change instead of a create and a rename.
+        Descriptor out(::openat(targetDir, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, createMode));
+        if (out.get() >= 0) {
+            const Outcome filled = fill(out.get());
+            if (filled.status != Status::Copied)
+                return filled;
+            const int error = linkInto(out.get(), targetDir, targetName);
+            if (error == 0)
+                return {};
+            if (error != ENOTSUP)
+                return writeFailed(error);
+            if (::lseek(in.get(), 0, SEEK_SET) != 0)
+                return readFailed(errno);
+        } else if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
+            return writeFailed(errno);
+        }
+        m_unnamedFiles = false; // the file system cannot; named temporary files from now on
+    }
+
     const std::string temporary = nextTemporaryName();
     Descriptor out(::openat(targetDir, temporary.c_str(),
-                            O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                            needsChmod ? 0600 : mode));
+                            O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, createMode));
     if (out.get() < 0)
         return writeFailed(errno);
-
     auto discard = [&](Outcome outcome) {
         ::unlinkat(targetDir, temporary.c_str(), 0);
         return outcome;
     };
-
-    Outcome outcome = copyData(in.get(), out.get(), st.st_size);
-    if (outcome.status != Status::Copied)
-        return discard(outcome);
-
-    const struct timespec times[2] = {st.st_atim, st.st_mtim};
-    if ((needsChmod && ::fchmod(out.get(), mode) != 0) || ::futimens(out.get(), times) != 0)
-        return discard(writeFailed(errno));
+    const Outcome filled = fill(out.get());
+    if (filled.status != Status::Copied)
+        return discard(filled);
     if (out.release() != 0)
         return discard(writeFailed(errno));
     if (::renameat(targetDir, temporary.c_str(), targetDir, targetName) != 0)
         return discard(writeFailed(errno));
     return {};
+}
+
+int FileCopier::linkUnnamed(int fd, int targetDir, const char* name) {
+    if (m_linkThroughProc) {
+        char path[64];
+        std::snprintf(path, sizeof path, "/proc/self/fd/%d", fd);
+        return ::linkat(AT_FDCWD, path, targetDir, name, AT_SYMLINK_FOLLOW) == 0 ? 0 : errno;
+    }
+    if (::linkat(fd, "", targetDir, name, AT_EMPTY_PATH) == 0)
+        return 0;
+    // Naming a file by its descriptor alone needs a privilege; the /proc name does not.
+    if (errno != ENOENT && errno != EPERM)
+        return errno;
+    m_linkThroughProc = true;
+    return linkUnnamed(fd, targetDir, name);
+}
+
+int FileCopier::linkInto(int fd, int targetDir, const char* targetName) {
+    int error = linkUnnamed(fd, targetDir, targetName);
+    if (error == 0)
+        return 0;
+    if (error != EEXIST)
+        return m_linkThroughProc && error == ENOENT ? ENOTSUP : error;
+    // A link never replaces a name; the new file gets a name of its own and takes the old
+    // one's place in one step.
+    const std::string temporary = nextTemporaryName();
+    error = linkUnnamed(fd, targetDir, temporary.c_str());
+    if (error != 0)
+        return error;
+    if (::renameat(targetDir, temporary.c_str(), targetDir, targetName) != 0) {
+        error = errno;
+        ::unlinkat(targetDir, temporary.c_str(), 0);
+        return error;
+    }
+    return 0;
 }
 
 FileCopier::Outcome FileCopier::copySymlink(int sourceDir, const char* sourceName, int targetDir,

@@ -8,11 +8,12 @@
 
 namespace trevane {
 
-// Copies one file or symbolic link between two open folders. The copy is written under a
-// temporary hidden name in the destination folder and renamed over the destination name only
-// when its data, mode and times are complete: a failure or a crash never leaves a half-written
-// file under the real name (whose newer time would otherwise make a later /D run skip it), and
-// an old destination file stays as it was until the new one replaces it.
+// Copies one file or symbolic link between two open folders. The copy is written as a file
+// without a name (or, where the file system cannot do that, under a temporary hidden name) and
+// gets the destination name only when its data, mode and times are complete: a failure or a
+// crash of the program never leaves a half-written file under the real name (whose newer time
+// would otherwise make a later /D run skip it), and an old destination file stays as it was
+// until the new one replaces it in one step.
 class FileCopier {
 public:
     enum class Status {
@@ -44,11 +45,17 @@ private:
     std::string nextTemporaryName();
     Outcome copyData(int in, int out, off_t size);
     Outcome copyDataByReading(int in, int out, off_t remaining, bool untilEnd);
+    // Gives the unnamed file `fd` the name `targetName`, replacing what has that name.
+    // Returns 0 or an errno value; ENOTSUP when unnamed files cannot be named here at all.
+    int linkInto(int fd, int targetDir, const char* targetName);
+    int linkUnnamed(int fd, int targetDir, const char* name);
 
     mode_t m_creationMask;
     unsigned long m_counter = 0;
     std::string m_prefix;
-    std::vector<char> m_buffer; // allocated on first use of the read/write path
+    std::vector<char> m_buffer;     // allocated on first use of the read/write path
+    bool m_unnamedFiles = true;     // O_TMPFILE works where files have been written so far
+    bool m_linkThroughProc = false; // link unnamed files by their /proc name
 };
 
 } // namespace trevane

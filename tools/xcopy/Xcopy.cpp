@@ -179,8 +179,15 @@ bool Xcopy::admits(const struct stat& source, const std::string& targetPath,
         return false;
     if (target == nullptr)
         return true;
-    if (m_options.onlyNewer && !isNewer(source.st_mtim, target->st_mtim))
-        return false;
+    if (m_options.onlyNewer && !isNewer(source.st_mtim, target->st_mtim)) {
+        // The same time with another size is a copy that never got its data to the disk (a
+        // crash after the times were set): copying it again beats skipping it for ever.
+        const bool unfinished = S_ISREG(source.st_mode) && S_ISREG(target->st_mode) &&
+                                !isNewer(target->st_mtim, source.st_mtim) &&
+                                source.st_size != target->st_size;
+        if (!unfinished)
+            return false;
+    }
     if (S_ISDIR(target->st_mode)) {
         reportFailure(targetPath, EISDIR);
         return false;
