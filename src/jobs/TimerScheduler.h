@@ -71,7 +71,8 @@ public:
     enum class Toggle {
         SwitchedOn,  // the tick should run; the label shows the next start time
         SwitchedOff, // the tick should stop; the label reads "Timer Off"
-        NoStartTime, // show NoTimeMessage; the timer keeps its state, on or off
+        NoStartTime, // no valid time, or no weekday: show NoTimeMessage; the timer keeps its
+                     // state, on or off
     };
     // The toggle command: computes the next start time first; without one nothing changes
     // (also a running timer keeps running); otherwise an on timer goes off, an off timer on.

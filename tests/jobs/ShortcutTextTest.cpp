@@ -99,10 +99,7 @@ TEST(ShortcutText, ValuesWithoutKeyAndParts) {
     EXPECT_EQ(shortcutToText(ShiftBit | CtrlBit), "");
     EXPECT_EQ(shortcutToText(0x1000 | 0x41), "A") << "unused bits are ignored";
 
-    const ShortcutParts parts = ShortcutParts::fromValue(0x605A);
-    EXPECT_EQ(parts, (ShortcutParts{0x5A, true, true, false}));
-    EXPECT_EQ(parts.value(), 0x605A);
-    EXPECT_EQ((ShortcutParts{0, true, false, false}).value(), 0);
+    EXPECT_EQ(ShortcutParts::fromValue(0x605A), (ShortcutParts{0x5A, true, true, false}));
 
     EXPECT_EQ(hotKeyFieldValue(0x41), 0x4041);
     EXPECT_EQ(hotKeyFieldValue(0x2041), 0x2041);

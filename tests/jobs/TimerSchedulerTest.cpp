@@ -1,7 +1,5 @@
 #include "jobs/TimerScheduler.h"
 
-#include "jobs/Settings.h"
-
 #include <gtest/gtest.h>
 
 using namespace trevane;
@@ -108,19 +106,20 @@ TEST(TimerScheduler, NextStartTime) {
     }
 }
 
-TEST(TimerScheduler, LabelAndCaptions) {
+TEST(TimerScheduler, Label) {
     EXPECT_EQ(TimerScheduler::labelText(at(2026, 1, 5, 8, 7)),
               "Timer On：Next Back_Up Time=2026年01月05日08時07分");
     EXPECT_EQ(TimerScheduler::labelText(std::nullopt), "Timer Off");
-    EXPECT_EQ(TimerScheduler::menuCaption(false), "タイマー起動(&T)");
-    EXPECT_EQ(TimerScheduler::menuCaption(true), "タイマー停止(&T)");
-    EXPECT_EQ(TimerScheduler::trayCaption(false), "タイマー起動");
-    EXPECT_EQ(TimerScheduler::trayCaption(true), "タイマー停止");
 }
 
 TEST(TimerScheduler, ToggleOnAndOff) {
     TimerScheduler timer;
     EXPECT_EQ(timer.label(), "Timer Off");
+    int starts = 0;
+    EXPECT_EQ(timer.tick(at(2026, 12, 7, 8, 0), slots({"08:00", "", ""}), [&] { ++starts; }),
+              TimerScheduler::Tick::NotDue)
+        << "an off timer never starts anything";
+    EXPECT_EQ(starts, 0);
     const TimerSlots daily = slots({"08:00", "20:00", ""});
 
     EXPECT_EQ(timer.toggle(at(2026, 12, 7, 10, 0), daily), TimerScheduler::Toggle::SwitchedOn);
@@ -190,23 +189,4 @@ TEST(TimerScheduler, TimedStartRearms) {
         EXPECT_EQ(text(timer.nextStart()), text(c.next)) << c.name;
         EXPECT_EQ(timer.isOn(), c.next.has_value()) << c.name;
     }
-}
-
-TEST(TimerScheduler, OffTimerNeverStarts) {
-    TimerScheduler timer;
-    int starts = 0;
-    EXPECT_EQ(timer.tick(at(2026, 12, 7, 8, 0), slots({"08:00", "", ""}), [&] { ++starts; }),
-              TimerScheduler::Tick::NotDue);
-    EXPECT_EQ(starts, 0);
-    EXPECT_EQ(timer.label(), "Timer Off");
-}
-
-TEST(TimerScheduler, SlotsFromSettings) {
-    Settings settings;
-    settings.asTime1 = "9:30";
-    settings.setDayOfWeek(0, false);
-    const TimerSlots fromSettings = TimerSlots::fromSettings(settings);
-    EXPECT_EQ(fromSettings.times, (std::array<std::string, 3>{"", "9:30", ""}));
-    EXPECT_EQ(fromSettings.weekdays,
-              (std::array<bool, 7>{false, true, true, true, true, true, true}));
 }
