@@ -3,6 +3,7 @@
 #include "app/Mainunit.h"
 
 #include "app/JobTableModel.h"
+#include "engine/Clock.h"
 #include "dialogs/MessageBox.h"
 #include "jobs/AtomicFile.h"
 #include "jobs/IniFile.h"
@@ -23,8 +24,9 @@
 
 namespace trevane {
 
-TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
+TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), m_clock(&Clock::system()) {
     buildLayout();
+    buildTimer();
     FormCreate();
 }
 
@@ -86,6 +88,8 @@ void TMainForm::FormCreate() {
     // 15.
     if (m_settings.bAutoStart)
         StartJobFileClick();
+    if (m_settings.bAutoTimer)
+        TimerOnOffClick();
     // 16.
     NumberRows();
 }

@@ -7,6 +7,7 @@
 #include "jobs/JobOptions.h"
 #include "jobs/JobTable.h"
 #include "jobs/Settings.h"
+#include "jobs/TimerScheduler.h"
 
 #include <QMainWindow>
 #include <QMessageBox>
@@ -26,12 +27,14 @@ class QMenu;
 class QPlainTextEdit;
 class QSplitter;
 class QTableView;
+class QTimer;
 class QTextEdit;
 class QToolBar;
 class QWidget;
 
 namespace trevane {
 
+class Clock;
 class JobTableModel;
 
 
@@ -131,6 +134,9 @@ public:
     void showState(const std::string& state) override;
     void showFatalMessage(const std::string& message) override;
     std::string helpFilePath() const;
+    // The clock the timer reads (the system clock unless a test sets one; null restores it).
+    void setClock(Clock* clock);
+    const TimerScheduler& scheduler() const { return m_scheduler; }
     int leftPanelWidth() const;
 
 public slots:
@@ -152,6 +158,9 @@ public slots:
     void ClearQueClick();
     void ShowLogClick();
     void OnRunnerTerminate();
+    // timer
+    void TimerOnOffClick();
+    void TimerTimer();
     // window and view
     void ExecExplorerClick();
     void TopicsClick();
@@ -204,6 +213,8 @@ private:
     void setTrayTip(const std::string& tip);
     bool startDetached(const std::string& commandLine);
     void runTrayAction(int action);
+    void buildTimer();
+    void showTimerState();
     void setLeftPanelWidth(int width);
     bool handleListDrag(QObject* target, QEvent* event);
     void updateLastFolderFromCell(int column, int row);
@@ -236,6 +247,9 @@ private:
     QColor m_queueHeadColor;          // invalid: drawn in the default colour
     QPointer<TBGCopyThread> m_runner;
     std::string m_trayTip = "Trevane";
+    TimerScheduler m_scheduler;
+    Clock* m_clock;
+    QTimer* m_timer = nullptr;
 
     // widgets
     QToolBar* m_toolBar1 = nullptr;

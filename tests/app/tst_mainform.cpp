@@ -5,6 +5,7 @@
 #include "app/JobTableModel.h"
 #include "app/Mainunit.h"
 #include "dialogs/MessageBox.h"
+#include "engine/Clock.h"
 #include "jobs/AtomicFile.h"
 #include "jobs/IniFile.h"
 #include "platform/TextCodec.h"
@@ -18,9 +19,27 @@
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 
 using namespace trevane;
+
+namespace {
+class FixedClock : public Clock {
+public:
+    DateTime when;
+    DateTime now() override { return when; }
+};
+DateTime at(int day, int hour, int minute) {
+    DateTime t;
+    t.year = 2026;
+    t.month = 12;
+    t.day = day; // 2026-12-07 is a Monday
+    t.hour = hour;
+    t.minute = minute;
+    return t;
+}
+} // namespace
 
 class MainFormTest : public QObject {
     Q_OBJECT
@@ -330,6 +349,53 @@ private slots:
         form.action("FlatButton")->trigger();
         QVERIFY(!form.settings().bFlatButton);
         QVERIFY(!form.action("FlatButton")->isChecked());
+    }
+
+    void timerShowsTheNextStartAndReArmsAfterATimedStart() {
+        TMainForm form;
+        FixedClock clock;
+        form.setClock(&clock);
+        auto* label = form.findChild<QLabel*>("TimerLabel");
+        // No start time: a message, nothing else changes.
+        MessageBox::setNextAnswer(QMessageBox::Ok);
+        form.TimerOnOffClick();
+        QCOMPARE(MessageBox::lastText(), QStringLiteral("時刻を設定してください"));
+        QCOMPARE(label->text(), QStringLiteral("Timer Off"));
+
+        form.settings().asTime0 = "8:00";
+        form.settings().asTime2 = "20:00";
+        clock.when = at(7, 10, 0);
+        form.TimerOnOffClick();
+        QCOMPARE(label->text(), QStringLiteral("Timer On：Next Back_Up Time=2026年12月07日20時00分"));
+        QCOMPARE(form.action("TimerOnOff")->text(), QStringLiteral("タイマー停止(&T)"));
+        QVERIFY(form.findChild<QTimer*>("Timer")->isActive());
+
+        // The tick before the time does nothing; at the time the registered jobs start and the
+        // timer re-arms for the following start.
+        writeFileAtomically(home() + "/BGCopyList.txt", "timed.cpl\r\n");
+        clock.when = at(7, 19, 59);
+        form.TimerTimer();
+        QVERIFY(form.queue().empty());
+        clock.when = at(7, 20, 0);
+        form.TimerTimer();
+        QCOMPARE(form.queue(), std::vector<std::string>{"timed.cpl"});
+        QCOMPARE(label->text(), QStringLiteral("Timer On：Next Back_Up Time=2026年12月08日08時00分"));
+        form.waitForRunner();
+
+        form.TimerOnOffClick();
+        QCOMPARE(label->text(), QStringLiteral("Timer Off"));
+        QCOMPARE(form.action("TimerOnOff")->text(), QStringLiteral("タイマー起動(&T)"));
+        QVERIFY(!form.findChild<QTimer*>("Timer")->isActive());
+        form.setClock(nullptr);
+    }
+
+    void autoTimerSwitchesTheTimerOnAtStartUp() {
+        writeFileAtomically(home() + "/Trevane.ini",
+                            "[CONFIG]\r\nbAutoTimer=1\r\nasTime1=23:59\r\n");
+        TMainForm form;
+        QVERIFY(form.scheduler().isOn());
+        QVERIFY(form.findChild<QLabel*>("TimerLabel")->text().startsWith(
+            QStringLiteral("Timer On：Next Back_Up Time=")));
     }
 
     void logFileIsLoadedAndAppendedWithTheLimit() {
