@@ -18,6 +18,10 @@ constexpr uint64_t kLookahead = lha::kMaxMatch + 2;
 constexpr size_t kBlockTokens = 8192;
 constexpr size_t kOutputChunk = 64 * 1024;
 
+// The first three bytes of a four-byte load.
+constexpr uint32_t kFirstThreeBytes =
+    std::endian::native == std::endian::little ? 0x00FFFFFFu : 0xFFFFFF00u;
+
 inline uint32_t hash3(const uint8_t* p) {
     uint32_t v = static_cast<uint32_t>(p[0]) << 16 | static_cast<uint32_t>(p[1]) << 8 | p[2];
     return (v * 0x9E3779B1u) >> (32 - kHashBits);
@@ -174,7 +178,16 @@ void Encoder::compress(bool atEnd) {
                     if (c < lowest || c >= pos)
                         break;
                     const uint8_t* m = at(c);
-                    if (m[best] == cur[best] && m[0] == cur[0] && m[1] == cur[1]) {
+                    // The four bytes ending where a better match must still agree reject
+                    // most candidates with one comparison.
+                    uint32_t tailM, tailC;
+                    const int tail = best >= 3 ? best - 3 : 0;
+                    std::memcpy(&tailM, m + tail, 4);
+                    std::memcpy(&tailC, cur + tail, 4);
+                    tailM ^= tailC;
+                    if (best < 3)
+                        tailM &= kFirstThreeBytes;
+                    if (tailM == 0 && m[0] == cur[0] && m[1] == cur[1]) {
                         int len = 2;
                         while (len < maxLen) {
                             uint64_t a, b;
