@@ -180,13 +180,14 @@ QWidget* TOptionDlg::buildTimerPage() {
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
         item->setCheckState(Qt::Checked);
     }
+    m_days->setFixedHeight(7 * m_days->sizeHintForRow(0) + 2 * m_days->frameWidth() + 2);
     m_days->setFixedWidth(m_days->fontMetrics().horizontalAdvance(QStringLiteral("Wednesday")) +
                           24);
     m_autoTimer = checkBox("ckAutoTimer", "起動時にタイマーを起動する");
 
     auto* upper = new QHBoxLayout;
     upper->addLayout(times, 1);
-    upper->addWidget(m_days);
+    upper->addWidget(m_days, 0, Qt::AlignTop);
     auto* layout = new QVBoxLayout(page);
     layout->addLayout(upper, 1);
     layout->addWidget(m_autoTimer);
@@ -277,9 +278,16 @@ void TOptionDlg::FormCreate() {
         m_timeBoxes[n]->setChecked(!times[n]->empty());
         ckTimeClick(n); // setChecked reports no toggle when the state stays unchecked
     }
-    for (int n = 0; n < 3; ++n)
-        if (m_timeBoxes[n]->isChecked())
-            m_times[n]->setText(toQString(*times[n]));
+    for (int n = 0; n < 3; ++n) {
+        if (!m_timeBoxes[n]->isChecked())
+            continue;
+        QString time = toQString(*times[n]);
+        // The mask fills positions from the left, so "8:00" would show as "8_:00"; the hour
+        // with a leading zero is the same time and shows as it should.
+        if (time.size() == 4 && time[1] == QLatin1Char(':'))
+            time.prepend(QLatin1Char('0'));
+        m_times[n]->setText(time);
+    }
     m_dateTimeFormat->setText(toQString(s.asDateTimeFormat));
     m_maxLog->setText(QString::number(s.iMaxLog));
     selectRadio(m_fileDClick, s.bDoCopyByDClick ? 1 : 0);

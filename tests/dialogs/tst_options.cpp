@@ -257,11 +257,13 @@ private slots:
 
     void aFileWithNoWeekdayOpensWithItsTimes() {
         Settings s;
-        s.asTime0 = "06:00";
+        s.asTime0 = "6:00";
         for (int d = 0; d < 7; ++d)
             s.setDayOfWeek(d, false);
         TOptionDlg dlg(s, folder(), folder() + "/CPL", {});
         QVERIFY(box(dlg, "ckTime0")->isChecked());
+        QCOMPARE(edit(dlg, "meTime0")->text(), QStringLiteral("06:00")); // not "6_:00"
+        QCOMPARE(edit(dlg, "meTime0")->displayText(), QStringLiteral("06:00"));
     }
 
     void cancelKeepsSettingsAndList() {
