@@ -4,7 +4,7 @@
 
 #include <cstdio>
 #include <string>
-#include <vector>
+#include <memory>
 
 namespace {
 
@@ -38,8 +38,11 @@ int main(int argc, char** argv) {
         // Switches stay bare so the library sees them as switches.
         line += (a.size() > 1 && a[0] == '-') ? a : quoted(a);
     }
-    std::vector<char> output(16 << 20);
-    int code = Unlha(nullptr, line.c_str(), output.data(), static_cast<uint32_t>(output.size()));
-    std::fputs(output.data(), code == 0 ? stdout : stderr);
+    // Room for the listing of a large archive; left uninitialised, only what the library
+    // writes is ever touched.
+    const uint32_t size = 16u << 20;
+    std::unique_ptr<char[]> output(new char[size]);
+    int code = Unlha(nullptr, line.c_str(), output.get(), size);
+    std::fputs(output.get(), code == 0 ? stdout : stderr);
     return code;
 }
