@@ -89,6 +89,9 @@ void TFolderSelectForm::buildLayout() {
     m_tree->setHeaderHidden(true);
     m_tree->setRootIsDecorated(false);
     m_tree->setIndentation(14);
+    // The tree shows one path and the current folder's subfolders; nothing folds.
+    m_tree->setItemsExpandable(false);
+    m_tree->setStyleSheet(QStringLiteral("QTreeView::branch { image: none; }"));
     m_tree->viewport()->installEventFilter(this);
 
     m_files = new QListWidget(this);
@@ -244,7 +247,8 @@ void TFolderSelectForm::rereadTree() {
     }
     m_tree->expandAll();
     m_tree->setCurrentItem(current);
-    m_tree->scrollToItem(current);
+    // Centred, so the folders above the current one stay in sight.
+    m_tree->scrollToItem(current, QAbstractItemView::PositionAtCenter);
 }
 
 void TFolderSelectForm::rereadFiles() {
@@ -286,7 +290,8 @@ std::vector<std::string> TFolderSelectForm::driveRoots() {
         for (const char* prefix : {"/proc", "/sys", "/dev"})
             system = system || root == QLatin1String(prefix) ||
                      root.startsWith(QLatin1String(prefix) + QLatin1Char('/'));
-        if (!system)
+        // Single files bind-mounted into containers (/etc/hosts...) are mounts too.
+        if (!system && directoryExists(toBytes(root)))
             roots.push_back(toBytes(root));
     }
     std::sort(roots.begin(), roots.end());
@@ -373,6 +378,9 @@ void TFolderSelectForm::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (!m_shownOnce) {
         m_shownOnce = true;
+        // Only now has the tree its height, which centring needs.
+        if (QTreeWidgetItem* current = m_tree->currentItem())
+            m_tree->scrollToItem(current, QAbstractItemView::PositionAtCenter);
         FileListBoxClick();
     }
 }

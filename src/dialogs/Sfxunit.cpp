@@ -71,7 +71,7 @@ TSfxDlg::TSfxDlg(const JobTable& table, int currentRow, Services services, QWidg
     layout->addLayout(grid);
     layout->addStretch(1);
     layout->addLayout(buttons);
-    setFixedSize(460, 190);
+    setFixedSize(460, 160);
 
     // FormCreate: the current row's destination and archive name.
     const std::string& destination = table.cell(JobTable::DestinationColumn, currentRow);
