@@ -55,27 +55,37 @@ DateTime atTime(const DateTime& day, TimeOfDay time) {
 
 // startsAtNow: whether a slot at exactly `now` still counts for today. The toggle says yes;
 // re-arming after a timed start says no, so the start just made cannot come round again.
+//
+// Each slot is moved to its own first enabled weekday before the slots are compared, so that
+// with 08:00 and 20:00 on Mondays only, Friday 10:00 leads to Monday 08:00 and not, by way of
+// Friday 20:00, to Monday 20:00.
 NextStart computeNext(const DateTime& now, const TimerSlots& slots, bool startsAtNow) {
     std::optional<DateTime> next;
+    bool anyTime = false;
     for (const std::string& text : slots.times) {
         const auto time = TimerScheduler::parseTimeOfDay(text);
         if (!time)
             continue;
+        anyTime = true;
         DateTime candidate = atTime(now, *time);
         const int order = compareDateTime(now, candidate);
         if (order > 0 || (order == 0 && !startsAtNow))
             candidate = addDays(candidate, 1);
-        if (!next || compareDateTime(candidate, *next) < 0)
-            next = candidate;
+        // The weekday search stops after seven days: no weekday means no start time.
+        for (int days = 0; days < 7; ++days) {
+            const DateTime day = addDays(candidate, days);
+            if (slots.weekdays[day.dayOfWeek()]) {
+                if (!next || compareDateTime(day, *next) < 0)
+                    next = day;
+                break;
+            }
+        }
     }
-    if (!next)
+    if (!anyTime)
         return {NextStart::Reason::NoTime, std::nullopt};
-    for (int days = 0; days < 7; ++days) {
-        const DateTime day = addDays(*next, days);
-        if (slots.weekdays[day.dayOfWeek()])
-            return {NextStart::Reason::Scheduled, day};
-    }
-    return {NextStart::Reason::NoWeekday, std::nullopt};
+    if (!next)
+        return {NextStart::Reason::NoWeekday, std::nullopt};
+    return {NextStart::Reason::Scheduled, next};
 }
 
 } // namespace

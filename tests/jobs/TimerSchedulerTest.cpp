@@ -73,10 +73,10 @@ TEST(TimerScheduler, NextStartTime) {
          Reason::Scheduled, at(2026, 12, 7, 12, 30)},
         {"weekendSkipped", at(2026, 12, 4, 7, 0), slots({"08:00", "", ""}, MondayOnly),
          Reason::Scheduled, at(2026, 12, 7, 8, 0)},
-        // The earliest time is chosen first, then moved by whole days: Friday 20:00 becomes
-        // Monday 20:00, not Monday 08:00.
-        {"weekdayKeepsChosenTime", at(2026, 12, 4, 10, 0),
-         slots({"08:00", "20:00", ""}, MondayOnly), Reason::Scheduled, at(2026, 12, 7, 20, 0)},
+        // Each slot finds its own weekday before they are compared: from Friday 10:00 the next
+        // Monday start is 08:00 (moving the earliest time first, Friday 20:00, would skip it).
+        {"earliestStartOnAnEnabledDay", at(2026, 12, 4, 10, 0),
+         slots({"08:00", "20:00", ""}, MondayOnly), Reason::Scheduled, at(2026, 12, 7, 8, 0)},
         {"onlyThirdSlot", at(2026, 12, 7, 10, 0), slots({"", "", "11:15"}), Reason::Scheduled,
          at(2026, 12, 7, 11, 15)},
         {"exactlyAtSlotCountsToday", at(2026, 12, 7, 8, 0), slots({"08:00", "", ""}),
