@@ -1,0 +1,150 @@
+// The command list preview window driven through its real widgets: its controls, the lines
+// and caption it is opened with, and what each way of closing it does.
+
+#include "dialogs/MessageBox.h"
+#include "engine/CommandPreview.h"
+#include "engine/Commandunit.h"
+
+#include <QApplication>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+
+using namespace trevane;
+
+class CommandunitTest : public QObject {
+    Q_OBJECT
+
+private:
+    // Runs act on the preview window once it is up and modal, from inside its own event loop.
+    static void whenShown(std::function<void(TCommandForm&)> act) {
+        QTimer::singleShot(0, qApp, [act] {
+            auto* form = qobject_cast<TCommandForm*>(QApplication::activeModalWidget());
+            QVERIFY2(form, "the preview window is modal and shown");
+            form->activateWindow();
+            QCoreApplication::processEvents();
+            act(*form);
+            // A way out that failed must fail the test, not leave the window waiting.
+            if (form->isVisible())
+                form->done(-1);
+        });
+    }
+
+    static JobTable sampleTable() {
+        JobTable table;
+        table.linesToTable({"/data/,/bak,*.doc,,,,", "/x,/y,,,,,\"echo \"\"hi\"\"\"", "",
+                            "/src,/arc/,,a%t.lzh,,,"});
+        return table;
+    }
+
+private slots:
+    void cleanup() {
+        QCOMPARE(MessageBox::pendingAnswers(), 0);
+        QCOMPARE(MessageBox::unansweredBoxes(), 0);
+    }
+
+    void hasTheControlsOfTheDesign() {
+        TCommandForm form;
+        QCOMPARE(form.windowTitle(), QStringLiteral("実行コマンド一覧"));
+        QCOMPARE(form.size(), QSize(676, 207));
+        auto* edit = form.findChild<QPlainTextEdit*>(QStringLiteral("RichEdit1"));
+        QVERIFY(edit);
+        QVERIFY(edit->isReadOnly());
+        QCOMPARE(edit->lineWrapMode(), QPlainTextEdit::NoWrap);
+        auto* panel = form.findChild<QWidget*>(QStringLiteral("Panel1"));
+        QVERIFY(panel);
+        QCOMPARE(panel->height(), 31);
+        auto* ok = panel->findChild<QPushButton*>(QStringLiteral("OKBtn"));
+        auto* start = panel->findChild<QPushButton*>(QStringLiteral("StartBtn"));
+        QVERIFY(ok && start);
+        QCOMPARE(ok->text(), QStringLiteral("閉じる"));
+        QVERIFY(ok->isDefault());
+        QCOMPARE(start->text(), QStringLiteral("開始(&S)"));
+        QCOMPARE(start->toolTip(), QStringLiteral("ｺﾏﾝﾄﾞ実行開始"));
+        QCOMPARE(form.font().pixelSize(), 12);
+    }
+
+    // Each way out: only the start button starts, and only after the window has gone.
+    void closingDecidesWhetherTheJobStarts_data() {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<int>("result");
+        QTest::addColumn<int>("starts");
+        QTest::newRow("start button") << "StartBtn" << int(TCommandForm::Yes) << 1;
+        QTest::newRow("start by its key") << "alt+s" << int(TCommandForm::Yes) << 1;
+        QTest::newRow("close button") << "OKBtn" << int(TCommandForm::Ok) << 0;
+        QTest::newRow("return presses the default button")
+            << "return" << int(TCommandForm::Ok) << 0;
+        QTest::newRow("escape") << "escape" << int(QDialog::Rejected) << 0;
+        QTest::newRow("close box") << "close" << int(QDialog::Rejected) << 0;
+    }
+    void closingDecidesWhetherTheJobStarts() {
+        QFETCH(QString, how);
+        QFETCH(int, result);
+        QFETCH(int, starts);
+        const JobTable table = sampleTable();
+        int started = 0;
+        bool windowGoneAtStart = false;
+        whenShown([how](TCommandForm& form) {
+            if (how == "alt+s") {
+                // A mnemonic clicks its button as an animation, on the button's own timer.
+                QTest::keyClick(&form, Qt::Key_S, Qt::AltModifier);
+                QTRY_VERIFY(!form.isVisible());
+            } else if (how == "return")
+                QTest::keyClick(form.richEdit(), Qt::Key_Return);
+            else if (how == "escape")
+                QTest::keyClick(&form, Qt::Key_Escape);
+            else if (how == "close")
+                form.close();
+            else
+                form.findChild<QPushButton*>(how)->click();
+        });
+        const int got = TCommandForm::showPreview(
+            nullptr, {table, "/Y/D", "-d1", "000115", "/home/u/CPL/daily.cpl"}, [&] {
+                ++started;
+                windowGoneAtStart = QApplication::activeModalWidget() == nullptr;
+            });
+        QCOMPARE(got, result);
+        QCOMPARE(started, starts);
+        if (starts)
+            QVERIFY(windowGoneAtStart);
+    }
+
+    void showsTheLinesAndTheJobFileName() {
+        const JobTable table = sampleTable();
+        QString text, caption;
+        whenShown([&](TCommandForm& form) {
+            text = form.richEdit()->toPlainText();
+            caption = form.windowTitle();
+            form.okButton()->click();
+        });
+        TCommandForm::showPreview(nullptr, {table, "/Y/D", "-d1", "000115", "/home/u/CPL/日次.cpl"},
+                                  {});
+        QCOMPARE(caption, QStringLiteral("実行コマンド一覧 - 日次.cpl"));
+        const QStringList expected = {
+            "xcopy \"/data/*.doc\" \"/bak\" /Y/D",
+            "echo \"hi\"",
+            "xcopy \"\" \"\" /Y/D",
+            QStringLiteral("　=> ディレクトリ指定が不十分"),
+            "u \"/arc/a000115.lzh\" \"/src/\" -d1",
+        };
+        QCOMPARE(text.split(QLatin1Char('\n')), expected);
+    }
+
+    void anEmptyTableStillNamesTheJobFile() {
+        const JobTable table;
+        QString text = QStringLiteral("unset"), caption;
+        whenShown([&](TCommandForm& form) {
+            text = form.richEdit()->toPlainText();
+            caption = form.windowTitle();
+            form.reject();
+        });
+        TCommandForm::showPreview(nullptr, {table, "/Y", "", "", "新規.cpl"}, {});
+        QCOMPARE(text, QString());
+        QCOMPARE(caption, QStringLiteral("実行コマンド一覧 - 新規.cpl"));
+    }
+};
+
+QTEST_MAIN(CommandunitTest)
+#include "tst_commandunit.moc"
