@@ -1,7 +1,5 @@
-// The options dialog's rules without widgets: the most-log-lines field and the registered
-// job list file.
+// The registered job list file without widgets: the line breaks it reads, the CR LF it writes.
 
-#include "jobs/MaxLogLines.h"
 #include "jobs/RegisteredJobList.h"
 
 #include <cstdlib>
@@ -36,36 +34,6 @@ std::string slurp(const std::string& path) {
 
 } // namespace
 
-TEST(MaxLogLines, FieldAndStoredValue) {
-    struct Row {
-        const char* typed;
-        const char* afterExit; // nullptr: left as typed
-        int stored;            // what OK stores for the text after leaving the field
-    } rows[] = {
-        {"50", "100", 100},
-        {"99", "100", 100},
-        {"100", nullptr, 100},
-        {"5000", nullptr, 5000},
-        {"0", "100", 100},
-        {"-20", "100", 100},
-        {"abc", nullptr, 500},
-        {"", nullptr, 500},
-        {"12abc", nullptr, 500},
-        {"+150", nullptr, 150},
-        {"99999999999", nullptr, 500},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.typed);
-        std::optional<std::string> exit = MaxLogLines::textOnExit(row.typed);
-        EXPECT_EQ(exit.has_value(), row.afterExit != nullptr);
-        std::string shown = exit ? *exit : std::string(row.typed);
-        if (row.afterExit) {
-            EXPECT_EQ(shown, row.afterExit);
-        }
-        EXPECT_EQ(MaxLogLines::valueToStore(shown), row.stored);
-    }
-}
-
 TEST(RegisteredJobList, ReadsLinesOfAnyBreakAndWritesCrLf) {
     TempFolder folder;
     const std::string path = folder.path + "/BGCopyList.txt";
@@ -86,15 +54,4 @@ TEST(RegisteredJobList, ReadsLinesOfAnyBreakAndWritesCrLf) {
     WriteResult failed = RegisteredJobList::write(folder.path + "/missing/BGCopyList.txt", {"a"});
     EXPECT_FALSE(failed.ok);
     EXPECT_NE(failed.error.find("missing"), std::string::npos);
-}
-
-TEST(RegisteredJobList, AddsBareNamesOnceWhateverTheirCase) {
-    std::vector<std::string> names = {"Daily.cpl"};
-    EXPECT_EQ(RegisteredJobList::bareName("/home/u/other/Weekly.cpl"), "Weekly.cpl");
-    EXPECT_EQ(RegisteredJobList::bareName("plain.cpl"), "plain.cpl");
-    EXPECT_FALSE(RegisteredJobList::addUnique(names, "DAILY.CPL"));
-    EXPECT_TRUE(RegisteredJobList::addUnique(names, "Weekly.cpl"));
-    EXPECT_FALSE(RegisteredJobList::addUnique(names, "weekly.cpl"));
-    EXPECT_TRUE(RegisteredJobList::addUnique(names, "daily.cpl.bak"));
-    EXPECT_EQ(names, (std::vector<std::string>{"Daily.cpl", "Weekly.cpl", "daily.cpl.bak"}));
 }
