@@ -9,6 +9,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QEvent>
+#include <QFocusEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -398,8 +399,12 @@ std::vector<std::string> TOptionDlg::registeredJobs() const {
 }
 
 bool TOptionDlg::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_maxLog && event->type() == QEvent::FocusOut)
-        edMaxLogExit();
+    if (watched == m_maxLog && event->type() == QEvent::FocusOut) {
+        // Switching to another window or opening the field's context menu does not leave it.
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+            edMaxLogExit();
+    }
     return QDialog::eventFilter(watched, event);
 }
 

@@ -225,6 +225,18 @@ private slots:
         QCOMPARE(s.iMaxLog, stored);
     }
 
+    void switchingWindowsDoesNotLeaveTheMaxLogField() {
+        Settings s;
+        TOptionDlg dlg(s, folder(), folder() + "/CPL", {});
+        QLineEdit* field = edit(dlg, "edMaxLog");
+        field->setText(QStringLiteral("2"));
+        for (Qt::FocusReason reason : {Qt::ActiveWindowFocusReason, Qt::PopupFocusReason}) {
+            QFocusEvent out(QEvent::FocusOut, reason);
+            QApplication::sendEvent(field, &out);
+        }
+        QCOMPARE(field->text(), QStringLiteral("2"));
+    }
+
     void enterInTheMaxLogFieldAppliesItsRule() {
         Settings s;
         TOptionDlg dlg(s, folder(), folder() + "/CPL", {});
