@@ -68,8 +68,8 @@ void selectRadio(QButtonGroup* group, int index) {
         button->setChecked(true);
         return;
     }
-    // A value outside the group (a hand-edited settings file) selects nothing, and OK then
-    // stores -1 as the original radio groups do.
+    // A value outside the group (a hand-edited settings file) selects nothing; OK then stores
+    // -1, an action that does nothing.
     group->setExclusive(false);
     for (QAbstractButton* button : group->buttons())
         button->setChecked(false);

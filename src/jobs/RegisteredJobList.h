@@ -27,7 +27,7 @@ public:
     // The bare name of a chosen job file: the path with its folder removed.
     static std::string bareName(std::string_view path);
     // Appends name unless the list holds it already, compared without regard to (ASCII) letter
-    // case as the file system of the original platform does. True when it was appended.
+    // case, so "Daily.cpl" and "DAILY.CPL" count as one job. True when it was appended.
     static bool addUnique(std::vector<std::string>& names, std::string_view name);
 };
 
