@@ -225,7 +225,7 @@ Status Decoder::decode(const std::string& method, ByteSource& source, uint64_t c
     m_bits = 0;
     m_bitCount = 0;
     m_overrun = 0;
-    Status s = decodeHuffman(info->positionCodes, info->positionBits, source, originalSize, sink);
+    Status s = decodeHuffman(info->positionCodes, info->positionBits, originalSize, sink);
     // Whatever the data did, leave the input at the next header.
     uint64_t left = m_inputLeft;
     m_inputLeft = 0;
@@ -234,8 +234,8 @@ Status Decoder::decode(const std::string& method, ByteSource& source, uint64_t c
     return s;
 }
 
-Status Decoder::decodeHuffman(int positionCodes, int positionBits, ByteSource& source,
-                              uint64_t originalSize, const Sink& sink) {
+Status Decoder::decodeHuffman(int positionCodes, int positionBits, uint64_t originalSize,
+                              const Sink& sink) {
     auto temp = std::make_unique<Table>();
     auto chars = std::make_unique<Table>();
     auto positions = std::make_unique<Table>();
@@ -301,7 +301,6 @@ Status Decoder::decodeHuffman(int positionCodes, int positionBits, ByteSource& s
         return Status(Code::Damaged, "archive ends inside a member");
     if (pos > kHistory && !sink(w + kHistory, pos - kHistory))
         return Status(Code::Io, "write error");
-    (void)source;
     return {};
 }
 

@@ -31,8 +31,8 @@ private:
     struct Table;
 
     Status copyStored(ByteSource& source, uint64_t size, const Sink& sink);
-    Status decodeHuffman(int positionCodes, int positionBits, ByteSource& source,
-                         uint64_t originalSize, const Sink& sink);
+    Status decodeHuffman(int positionCodes, int positionBits, uint64_t originalSize,
+                         const Sink& sink);
 
     // Bit input over the member's compressed bytes; past their end it yields zero bits and
     // counts how far it went, which tells truncated data from a short final flush.
