@@ -1,1 +1,0 @@
-// The tray icon component lives here.
