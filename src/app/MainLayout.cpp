@@ -86,8 +86,6 @@ void TMainForm::buildLayout() {
     m_grid->setMouseTracking(true);
     m_grid->viewport()->installEventFilter(this);
     m_grid->setSelectionMode(QAbstractItemView::ContiguousSelection);
-    m_grid->setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed |
-                            QAbstractItemView::AnyKeyPressed);
     m_grid->setTabKeyNavigation(true);
     m_grid->setWordWrap(false);
     m_grid->verticalHeader()->setDefaultSectionSize(qMax(15, fontMetrics().height() + 3));
@@ -179,6 +177,7 @@ void TMainForm::buildLayout() {
     installGridBehaviour();
     buildQueueMenu();
     buildJobFileMenu();
+    installEditing();
 
     resize(701, 416);
     m_mainSplitter->setSizes({129, 701 - 129});

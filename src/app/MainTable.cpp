@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMimeData>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QStyledItemDelegate>
 #include <QTableView>
@@ -168,6 +169,9 @@ bool TMainForm::handleListDrag(QObject* target, QEvent* event) {
 }
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_grid && event->type() == QEvent::KeyPress &&
+        gridKeyPressed(static_cast<QKeyEvent*>(event)))
+        return true;
     if ((watched == m_grid->viewport() || watched == m_que->viewport()) &&
         handleListDrag(watched, event))
         return true;

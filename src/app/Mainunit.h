@@ -6,6 +6,7 @@
 #include "jobs/DateTimePattern.h"
 #include "jobs/JobOptions.h"
 #include "jobs/JobTable.h"
+#include "jobs/JobTableEditing.h"
 #include "jobs/Settings.h"
 #include "jobs/TimerScheduler.h"
 
@@ -19,6 +20,7 @@
 #include <vector>
 
 class QAction;
+class QKeyEvent;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
@@ -137,6 +139,11 @@ public:
     // The clock the timer reads (the system clock unless a test sets one; null restores it).
     void setClock(Clock* clock);
     const TimerScheduler& scheduler() const { return m_scheduler; }
+    // The grid's selection and current cell in table coordinates, and back.
+    GridSelection gridSelection() const;
+    void setGridSelection(const GridSelection& selection);
+    // A row dragged by its number cell from one table row to another.
+    void sgCopyListRowMoved(int from, int to);
     int leftPanelWidth() const;
 
 public slots:
@@ -158,6 +165,17 @@ public slots:
     void ClearQueClick();
     void ShowLogClick();
     void OnRunnerTerminate();
+    // editing
+    void EditUndoClick();
+    void EditCutClick();
+    void EditCopyClick();
+    void EditPasteClick();
+    void ClearSelectedClick();
+    void InsertRowClick();
+    void RowCopyClick();
+    void RowDeleteClick();
+    void ColCopyAllClick();
+    void ReferClick();
     // timer
     void TimerOnOffClick();
     void TimerTimer();
@@ -214,6 +232,12 @@ private:
     bool startDetached(const std::string& commandLine);
     void runTrayAction(int action);
     void buildTimer();
+    void installEditing();
+    void applyEdit(const EditResult& result);
+    void allowInPlaceEditing(bool allowed);
+    bool gridKeyPressed(QKeyEvent* event);
+    // Opens the folder selection for the cell; true when it was closed with OK.
+    bool openFolderSelection(int column, int row);
     void showTimerState();
     void setLeftPanelWidth(int width);
     bool handleListDrag(QObject* target, QEvent* event);

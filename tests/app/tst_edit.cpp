@@ -1,0 +1,189 @@
+// Editing the job table through the window: menu commands, clipboard, questions, keys, header
+// presses and row moves.
+
+#include "app/Mainunit.h"
+#include "dialogs/MessageBox.h"
+#include "platform/TextCodec.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace trevane;
+
+class EditTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir* m_home = nullptr;
+
+    // Five runnable rows "s1,d1" .. "s5,d5" and the entry row.
+    static void fill(TMainForm& form) {
+        for (int r = 1; r <= 5; ++r) {
+            form.table().setEditText(1, r, "s" + std::to_string(r));
+            form.table().setEditText(2, r, "d" + std::to_string(r));
+        }
+        form.NumberRows();
+    }
+    static std::string column1(TMainForm& form) {
+        std::string out;
+        for (int r = 1; r < form.table().rowCount(); ++r)
+            out += (form.table().cell(1, r).empty() ? "-" : form.table().cell(1, r)) + " ";
+        return out;
+    }
+
+private slots:
+    void init() {
+        m_home = new QTemporaryDir;
+        qputenv("TREVANE_HOME", m_home->path().toLocal8Bit());
+    }
+    void cleanup() {
+        QCOMPARE(MessageBox::pendingAnswers(), 0);
+        QCOMPARE(MessageBox::unansweredBoxes(), 0);
+        delete m_home;
+    }
+
+    void insertThreeRowsThenUndo() {
+        TMainForm form;
+        fill(form);
+        form.setGridSelection({1, 2, 3, 4, 1, 2});
+        form.action("InsertRow")->trigger();
+        QCOMPARE(column1(form), std::string("s1 - - - s2 s3 s4 s5 - "));
+        QCOMPARE(form.table().cell(0, 9), std::string("9"));
+        QVERIFY(form.isModified());
+        form.action("EditUndo")->trigger();
+        QCOMPARE(column1(form), std::string("s1 s2 s3 s4 s5 - "));
+    }
+
+    void deleteRowsAsksAndUndoRestores() {
+        TMainForm form;
+        fill(form);
+        form.setGridSelection({1, 2, 7, 3, 1, 2});
+        MessageBox::setNextAnswer(QMessageBox::No);
+        form.action("RowDelete")->trigger();
+        QCOMPARE(column1(form), std::string("s1 s2 s3 s4 s5 - "));
+        MessageBox::setNextAnswer(QMessageBox::Yes);
+        form.action("RowDelete")->trigger();
+        QCOMPARE(MessageBox::lastText(), QStringLiteral("選択行を削除して上方向に詰めますか？"));
+        QCOMPARE(column1(form), std::string("s1 s4 s5 - "));
+        form.action("EditUndo")->trigger();
+        QCOMPARE(column1(form), std::string("s1 s2 s3 s4 s5 - "));
+    }
+
+    void clipboardCutCopyPaste() {
+        TMainForm form;
+        fill(form);
+        form.setGridSelection(GridSelection::cell(1, 3));
+        form.action("EditCopy")->trigger();
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("s3"));
+        QVERIFY(!form.isModified());
+        form.setGridSelection({2, 1, 3, 3, 2, 1}); // 2 columns x 3 rows
+        form.action("EditPaste")->trigger();
+        for (int r = 1; r <= 3; ++r)
+            for (int c = 2; c <= 3; ++c)
+                QCOMPARE(form.table().cell(c, r), std::string("s3"));
+        QVERIFY(form.isModified());
+        form.setGridSelection(GridSelection::cell(1, 5));
+        form.action("EditCut")->trigger();
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("s5"));
+        QCOMPARE(form.table().cell(1, 5), std::string());
+        form.action("EditUndo")->trigger();
+        QCOMPARE(form.table().cell(1, 5), std::string("s5"));
+    }
+
+    void clearAsksFirst() {
+        TMainForm form;
+        fill(form);
+        form.SetModified(false);
+        form.setGridSelection({1, 1, 2, 2, 1, 1});
+        MessageBox::setNextAnswer(QMessageBox::No);
+        form.action("ClearSelected")->trigger();
+        QCOMPARE(form.table().cell(1, 1), std::string("s1"));
+        QVERIFY(!form.isModified());
+        MessageBox::setNextAnswer(QMessageBox::Yes);
+        form.action("ClearSelected")->trigger();
+        QCOMPARE(MessageBox::lastText(), QStringLiteral("選択セルの内容を消去しますか？"));
+        QCOMPARE(form.table().cell(2, 2), std::string());
+        QVERIFY(form.isModified());
+    }
+
+    void copyDownAndDuplicate() {
+        TMainForm form;
+        fill(form);
+        form.setGridSelection(GridSelection::cell(3, 3));
+        form.table().setCell(3, 3, "*.txt");
+        form.action("ColCopyAll")->trigger();
+        for (int r = 1; r <= 5; ++r)
+            QCOMPARE(form.table().cell(3, r), std::string("*.txt"));
+        QCOMPARE(form.table().cell(3, 6), std::string()); // the entry row is left alone
+        form.setGridSelection(GridSelection::cell(2, 2));
+        form.action("RowCopy")->trigger();
+        QCOMPARE(column1(form), std::string("s1 s2 s3 s4 s5 s2 - "));
+    }
+
+    void editingKeysStartEditingOthersDoNot() {
+        TMainForm form;
+        form.show();
+        fill(form);
+        form.SetModified(false);
+        QTableView* grid = form.grid();
+        grid->setFocus();
+        form.setGridSelection(GridSelection::cell(1, 1));
+        QTest::keyClick(grid, Qt::Key_Down);
+        QVERIFY(!form.isModified());
+        QCOMPARE(grid->editTriggers(), QAbstractItemView::NoEditTriggers);
+        QTest::keyClick(grid, Qt::Key_A);
+        QVERIFY(form.isModified());
+        QVERIFY(grid->editTriggers() & QAbstractItemView::AnyKeyPressed);
+        form.SetModified(false);
+        QTest::keyClick(grid, Qt::Key_A, Qt::ControlModifier);
+        QVERIFY(!form.isModified());
+    }
+
+    void headerPressesSelectColumnsAndRows() {
+        TMainForm form;
+        form.show();
+        fill(form);
+        QHeaderView* top = form.grid()->horizontalHeader();
+        QTest::mousePress(top->viewport(), Qt::LeftButton, {},
+                          QPoint(top->sectionViewportPosition(1) + top->sectionSize(1) / 2, 5));
+        GridSelection column = form.gridSelection();
+        QCOMPARE(column.left, 2);
+        QCOMPARE(column.right, 2);
+        QCOMPARE(column.top, 1);
+        QCOMPARE(column.bottom, 6);
+        QHeaderView* side = form.grid()->verticalHeader();
+        QTest::mousePress(side->viewport(), Qt::LeftButton, {},
+                          QPoint(5, side->sectionViewportPosition(3) + side->sectionSize(3) / 2));
+        GridSelection row = form.gridSelection();
+        QCOMPARE(row.top, 4);
+        QCOMPARE(row.bottom, 4);
+        QCOMPARE(row.left, 1);
+        QCOMPARE(row.right, 7);
+    }
+
+    void movingARowRenumbersAndMarksModified() {
+        TMainForm form;
+        fill(form);
+        form.SetModified(false);
+        form.sgCopyListRowMoved(1, 3);
+        QCOMPARE(column1(form), std::string("s2 s3 s1 s4 s5 - "));
+        QCOMPARE(form.table().cell(0, 3), std::string("3"));
+        QVERIFY(form.isModified());
+    }
+
+    void referOutsideColumnsOneToFourDoesNothing() {
+        TMainForm form;
+        fill(form);
+        form.SetModified(false);
+        form.setGridSelection(GridSelection::cell(5, 1));
+        form.action("Refer")->trigger();
+        QVERIFY(!form.isModified());
+    }
+};
+
+QTEST_MAIN(EditTest)
+#include "tst_edit.moc"
