@@ -162,13 +162,6 @@ private slots:
         QCOMPARE(m_calls.last(), tipCall("modify", QString::fromUtf8(shown)));
     }
 
-    void tipsKeeps255Bytes() {
-        auto bar = make();
-        bar->setTips(std::string(300, 'a'));
-        QCOMPARE(bar->Tips().size(), std::size_t(255));
-        QCOMPARE(TTaskBar::cutAtCharacter("ab\xE3\x82\xB8", 4), std::string("ab"));
-    }
-
     // Mouse messages as the notification area sends them, and what each one set off.
     void dispatch_data() {
         QTest::addColumn<QList<TrayMouse>>("messages");
@@ -204,20 +197,6 @@ private slots:
         for (TrayMouse m : messages)
             m_backend->mouse(m);
         QCOMPARE(m_calls, events);
-    }
-
-    void unsetHandlersAndMenusAreSkipped() {
-        auto bar = make();
-        for (TrayMouse m : {TrayMouse::LeftDown, TrayMouse::LeftUp, TrayMouse::LeftDouble,
-                            TrayMouse::RightDown, TrayMouse::RightUp})
-            m_backend->mouse(m);
-        QCOMPARE(m_calls, QStringList());
-        auto* menu = new QMenu;
-        menu->setObjectName("gone");
-        bar->setPopupMenuRight(menu);
-        delete menu;
-        m_backend->mouse(TrayMouse::RightUp);
-        QCOMPARE(m_calls, QStringList()); // a deleted menu is forgotten
     }
 
     void aThrowingHandlerIsDropped() {
@@ -261,16 +240,6 @@ private slots:
         QCOMPARE(spy.count(), 2);
     }
 
-    void withoutAWindowOrPlatformSupportTheButtonShows() {
-        TTaskBar bar(std::make_unique<RecordingBackend>(), nullptr, nullptr);
-        bar.setEnableTaskBar(false);
-        QVERIFY(bar.isTaskBarButtonShown());
-        // The offscreen platform has no task bar: the real entry declines.
-        TTaskBar real(std::make_unique<RecordingBackend>(), TaskBarEntry::create(), m_window);
-        real.setEnableTaskBar(false);
-        QVERIFY(real.isTaskBarButtonShown());
-    }
-
     // QSystemTrayIcon's activations become the notification area's mouse messages.
     void systemTrayActivations_data() {
         QTest::addColumn<int>("reason");
@@ -296,18 +265,6 @@ private slots:
         QVERIFY(icon);
         emit icon->activated(QSystemTrayIcon::ActivationReason(reason));
         QCOMPARE(got, messages);
-    }
-
-    void systemTrayShowsTheRecord() {
-        SystemTrayBackend backend;
-        auto* icon = backend.findChild<QSystemTrayIcon*>();
-        TrayIconRecord r;
-        r.tip = "Trevane - 日次.cpl";
-        backend.add(r);
-        QCOMPARE(icon->toolTip(), QStringLiteral("Trevane - 日次.cpl"));
-        QVERIFY(!icon->icon().isNull()); // never an empty icon
-        backend.remove(r);
-        QVERIFY(!icon->isVisible());
     }
 };
 
