@@ -2,6 +2,7 @@
 
 #include "app/JobTableModel.h"
 #include "app/Mainunit.h"
+#include "dialogs/MenuShortcuts.h"
 #include "platform/TextCodec.h"
 
 #include <QAction>
@@ -249,6 +250,11 @@ void TMainForm::buildActions() {
     on("ShowCaption", &TMainForm::ShowCaptionClick);
     on("FlatButton", &TMainForm::FlatButtonClick);
     on("Topics", &TMainForm::TopicsClick);
+    on("Option", &TMainForm::OptionClick);
+    on("About", &TMainForm::AboutClick);
+    on("SetShortCutKey", &TMainForm::SetShortCutKeyClick);
+    on("MakeSFX", &TMainForm::MakeSFXClick);
+    on("ShowCommand", &TMainForm::ShowCommandClick);
 }
 
 void TMainForm::buildMenus() {
@@ -289,29 +295,8 @@ void TMainForm::buildMenus() {
     empty->setObjectName(QStringLiteral("N1"));
     empty->menuAction()->setVisible(false);
 
-    // Ctrl+S belongs to both "上書き保存" and the run command; the item that comes first in
-    // menu order receives the key, so later holders of a key keep it only as text.
-    QList<QKeySequence> taken;
-    for (QAction* top : bar->actions()) {
-        std::function<void(QMenu*)> walk = [&](QMenu* menu) {
-            for (QAction* a : menu->actions()) {
-                if (a->menu()) {
-                    walk(a->menu());
-                    continue;
-                }
-                if (a->shortcut().isEmpty())
-                    continue;
-                if (taken.contains(a->shortcut())) {
-                    a->setProperty("shadowedShortcut", a->shortcut());
-                    a->setShortcut({});
-                } else {
-                    taken.append(a->shortcut());
-                }
-            }
-        };
-        if (top->menu())
-            walk(top->menu());
-    }
+    // Ctrl+S belongs to both "上書き保存" and the run command; the first in menu order gets it.
+    MenuShortcuts::resolveClashes(bar);
 }
 
 void TMainForm::buildToolBars() {

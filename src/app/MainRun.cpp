@@ -9,6 +9,7 @@
 #include "platform/AppPaths.h"
 #include "platform/DetachedLauncher.h"
 #include "platform/TextCodec.h"
+#include "tray/TaskBar.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -169,7 +170,7 @@ void TMainForm::ShowLogClick() {
                           "/" + m_logFileName + "\"";
     if (!startDetached(command)) {
         MessageBox::warning(this, QStringLiteral("ログファイルが開けません。\n ビューアを指定してください"));
-        emit optionDialogWanted();
+        OptionClick();
     }
 }
 
@@ -213,7 +214,7 @@ void TMainForm::reportAbort() {
     showQueue();
 }
 
-void TMainForm::hideMainWindow() { hide(); }
+void TMainForm::hideMainWindow() { hideToTray(); }
 
 void TMainForm::addLogLine(const std::string& message, int maxLogLines) {
     AppendLogLine(message, maxLogLines);
@@ -235,7 +236,8 @@ void TMainForm::showFatalMessage(const std::string& message) {
 
 void TMainForm::setTrayTip(const std::string& tip) {
     m_trayTip = tip;
-    emit trayTipChanged(toQString(tip));
+    if (m_taskBar)
+        m_taskBar->setTips(tip);
 }
 
 void TMainForm::buildQueueMenu() {

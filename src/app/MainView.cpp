@@ -34,12 +34,19 @@ void TMainForm::TopicsClick() {
     startDetached(quoted(m_settings.asApplicationFullPath) + " " + quoted(helpFilePath()));
 }
 
-void TMainForm::HideWindowClick() {
-    if (isVisible()) {
+void TMainForm::hideToTray() {
+    if (hasTrayIcon())
         hide();
+    else
+        showMinimized();
+}
+
+void TMainForm::HideWindowClick() {
+    if (isVisible() && !isMinimized()) {
+        hideToTray();
         return;
     }
-    show();
+    showNormal();
     raise();
     activateWindow();
 }

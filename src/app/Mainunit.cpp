@@ -3,6 +3,7 @@
 #include "app/Mainunit.h"
 
 #include "app/JobTableModel.h"
+#include "dialogs/Setkeyunit.h"
 #include "engine/Clock.h"
 #include "dialogs/MessageBox.h"
 #include "jobs/AtomicFile.h"
@@ -27,6 +28,7 @@ namespace trevane {
 TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), m_clock(&Clock::system()) {
     buildLayout();
     buildTimer();
+    buildTray();
     FormCreate();
 }
 
@@ -78,6 +80,8 @@ void TMainForm::FormCreate() {
     OptionCheckListBoxClickCheck();
     SetModified(false);
     // 11. Drops are accepted from the start (buildLayout).
+    // 12.
+    ApplyKeyList(menuBar(), keyListFilePath());
     // 13.
     QModelIndex current = m_grid->currentIndex();
     if (current.isValid())
@@ -95,7 +99,8 @@ void TMainForm::FormCreate() {
 }
 
 void TMainForm::showAtStartIfWanted() {
-    if (m_settings.bShowAtStart)
+    // Without a notification area the window is the only way in, so it is shown anyway.
+    if (m_settings.bShowAtStart || !hasTrayIcon())
         show();
 }
 

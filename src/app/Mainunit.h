@@ -38,6 +38,7 @@ namespace trevane {
 
 class Clock;
 class JobTableModel;
+class TTaskBar;
 
 
 // The main window: the job table, the job-file list, the options check list, the queue and log
@@ -136,6 +137,10 @@ public:
     void showState(const std::string& state) override;
     void showFatalMessage(const std::string& message) override;
     std::string helpFilePath() const;
+    // Whether the tray icon is really there (the desktop has a notification area).
+    bool hasTrayIcon() const;
+    QMenu* trayMenu() const { return m_trayMenu; }
+    TTaskBar* taskBar() const { return m_taskBar; }
     // The clock the timer reads (the system clock unless a test sets one; null restores it).
     void setClock(Clock* clock);
     const TimerScheduler& scheduler() const { return m_scheduler; }
@@ -176,6 +181,12 @@ public slots:
     void RowDeleteClick();
     void ColCopyAllClick();
     void ReferClick();
+    // dialogs
+    void OptionClick();
+    void AboutClick();
+    void SetShortCutKeyClick();
+    void MakeSFXClick();
+    void ShowCommandClick();
     // timer
     void TimerOnOffClick();
     void TimerTimer();
@@ -193,10 +204,6 @@ public slots:
 signals:
     // The window has closed for good: the program ends.
     void closed();
-    // The tray icon's tip should change.
-    void trayTipChanged(const QString& tip);
-    // The options dialog should open (after a viewer that cannot be started).
-    void optionDialogWanted();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -231,7 +238,12 @@ private:
     void setTrayTip(const std::string& tip);
     bool startDetached(const std::string& commandLine);
     void runTrayAction(int action);
+    // Hides the window to the tray; without a tray icon it is only minimised, so that it
+    // stays reachable.
+    void hideToTray();
     void buildTimer();
+    void buildTray();
+    std::string keyListFilePath() const;
     void installEditing();
     void applyEdit(const EditResult& result);
     void allowInPlaceEditing(bool allowed);
@@ -274,6 +286,8 @@ private:
     TimerScheduler m_scheduler;
     Clock* m_clock;
     QTimer* m_timer = nullptr;
+    TTaskBar* m_taskBar = nullptr;
+    QMenu* m_trayMenu = nullptr;
 
     // widgets
     QToolBar* m_toolBar1 = nullptr;

@@ -7,6 +7,7 @@
 #include "dialogs/MessageBox.h"
 #include "engine/Clock.h"
 #include "jobs/AtomicFile.h"
+#include "tray/TaskBar.h"
 #include "jobs/IniFile.h"
 #include "platform/TextCodec.h"
 
@@ -19,6 +20,7 @@
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QMenu>
 #include <QTimer>
 #include <QToolBar>
 
@@ -321,21 +323,41 @@ private slots:
     void trayActionsRunOnTheLeftButtonOnly() {
         TMainForm form;
         form.show();
+        // Without a notification area (as here) hiding only minimises the window.
+        auto shown = [&form] { return form.isVisible() && !form.isMinimized(); };
         // Defaults: click toggles the window, double click does nothing; a double click arrives
         // as a click first.
         form.TaskBarTrayClick(0);
         form.TaskBarTrayDblClick(0);
-        QVERIFY(!form.isVisible());
+        QVERIFY(!shown());
         form.TaskBarTrayClick(1);
         form.TaskBarTrayClick(2);
-        QVERIFY(!form.isVisible());
+        QVERIFY(!shown());
         form.TaskBarTrayClick(0);
-        QVERIFY(form.isVisible());
+        QVERIFY(shown());
         form.settings().iTaskTrayDblClick = 1;
         form.settings().iTaskTrayClick = 7; // unknown: nothing
         form.TaskBarTrayClick(0);
         form.TaskBarTrayDblClick(0);
-        QVERIFY(!form.isVisible());
+        QVERIFY(!shown());
+    }
+
+    void trayMenuAndTip() {
+        TMainForm form;
+        QStringList texts;
+        for (QAction* a : form.trayMenu()->actions())
+            texts << (a->isSeparator() ? QStringLiteral("-") : a->text());
+        QCOMPARE(texts, (QStringList{"開いているジョブの実行", "登録ジョブの実行", "-",
+                                     "実行待ちジョブの中止", "-", "タイマー起動", "-",
+                                     "メインウインドウの表示/非表示", "-", "オプション設定",
+                                     "トピックスの検索", "Trevanについて", "Trevanの終了"}));
+        QCOMPARE(form.taskBar()->Tips(), std::string("Trevane"));
+        QVERIFY(!form.taskBar()->EnableTaskBar());
+        form.QueueJobFile("tip.cpl");
+        form.showState("working...");
+        QCOMPARE(form.taskBar()->Tips(), std::string("Trevane - tip.cpl 実行中"));
+        form.waitForRunner();
+        QCOMPARE(form.taskBar()->Tips(), std::string("Trevane"));
     }
 
     void captionsAndFlatButtonsToggle() {
