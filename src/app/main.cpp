@@ -2,6 +2,7 @@
 #include "platform/SingleInstance.h"
 
 #include <QApplication>
+#include <QStyle>
 #include <cstdio>
 #include <cstdlib>
 
@@ -33,6 +34,7 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationDisplayName(QStringLiteral("Trevane"));
     QApplication::setApplicationVersion(QStringLiteral(TREVANE_VERSION));
     QApplication::setQuitOnLastWindowClosed(false);
+    QApplication::setWindowIcon(app.style()->standardIcon(QStyle::SP_DriveHDIcon));
 
     trevane::TMainForm form;
     QObject::connect(&form, &trevane::TMainForm::closed, &app, &QApplication::quit);
