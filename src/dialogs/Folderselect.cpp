@@ -6,6 +6,7 @@
 #include "platform/TextCodec.h"
 
 #include <QComboBox>
+#include <QCompleter>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -109,6 +110,11 @@ void TFolderSelectForm::buildLayout() {
     m_dirList->setEditable(true);
     // Typing a path chooses it for OK but does not make it a bookmark.
     m_dirList->setInsertPolicy(QComboBox::NoInsert);
+    // Completing a typed path from the bookmarks must not change its letter case where the
+    // file system tells cases apart.
+    m_dirList->completer()->setCaseSensitivity(DirBookmarks::ignoresCase(PathConventions::native())
+                                                   ? Qt::CaseInsensitive
+                                                   : Qt::CaseSensitive);
     m_dirList->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     auto* editDirList = new QPushButton(QStringLiteral("編集..."), this);
     editDirList->setObjectName(QStringLiteral("EditDirListBtn"));

@@ -7,6 +7,7 @@
 #include "platform/TextCodec.h"
 
 #include <QComboBox>
+#include <QCompleter>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -33,6 +34,11 @@ TSfxDlg::TSfxDlg(const JobTable& table, int currentRow, Services services, QWidg
     m_dirList->setObjectName(QStringLiteral("cbDirList"));
     m_dirList->setEditable(true);
     m_dirList->setInsertPolicy(QComboBox::NoInsert);
+    // Completing a typed path from the bookmarks must not change its letter case where the
+    // file system tells cases apart.
+    m_dirList->completer()->setCaseSensitivity(DirBookmarks::ignoresCase(PathConventions::native())
+                                                   ? Qt::CaseInsensitive
+                                                   : Qt::CaseSensitive);
     auto* refSFXDirBtn = new QPushButton(QStringLiteral("参照..."), this);
     refSFXDirBtn->setObjectName(QStringLiteral("refSFXDirBtn"));
     refSFXDirBtn->setAutoDefault(false);
