@@ -32,7 +32,11 @@ void SystemTrayBackend::apply(const TrayIconRecord& record) {
 
 void SystemTrayBackend::add(const TrayIconRecord& record) {
     apply(record);
-    m_icon.show();
+    m_wanted = true;
+    // Without a notification area the icon waits for one (checkAvailability): a platform
+    // without any (offscreen) only complains when asked to show one.
+    if (m_available)
+        m_icon.show();
 }
 
 void SystemTrayBackend::modify(const TrayIconRecord& record) {
@@ -83,6 +87,8 @@ void SystemTrayBackend::checkAvailability() {
     if (available == m_available)
         return;
     m_available = available;
+    if (available && m_wanted)
+        m_icon.show();
     deliverAvailability(available);
 }
 

@@ -23,7 +23,7 @@ namespace trevane {
 //
 // Whether the desktop has a notification area is looked at every few seconds, because a
 // panel may start after the program (at log-in) or go away; a change is reported through the
-// availability sink.
+// availability sink; an icon added while there is none is shown when one comes.
 class SystemTrayBackend : public QObject, public TrayBackend {
     Q_OBJECT
 
@@ -45,6 +45,7 @@ private:
     QSystemTrayIcon m_icon;
     QTimer m_availabilityCheck;
     bool m_available = false;
+    bool m_wanted = false; // added and not removed since
 };
 
 } // namespace trevane
