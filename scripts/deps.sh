@@ -3,7 +3,7 @@
 # "test" adds the peers the test suite checks against (lhasa, jlha) and the benchmark tools.
 set -euo pipefail
 kind=${1:-run}
-pkgs=(build-essential cmake ninja-build pkg-config qt6-base-dev libgl-dev libsimpleini-dev
+pkgs=(build-essential cmake ninja-build pkg-config qt6-base-dev libgl-dev libxcb1-dev libsimpleini-dev
       fonts-ipafont-gothic xdg-utils)
 if [ "$kind" = test ]; then
   pkgs+=(libgtest-dev libgmock-dev libbenchmark-dev lhasa jlha-utils rsync xvfb xauth)
