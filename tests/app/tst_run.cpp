@@ -174,6 +174,27 @@ private slots:
         QCOMPARE(closed.count(), 1);
     }
 
+    void idleCommandsAndOddSettingsAreHarmless() {
+        writeFileAtomically(home() + "/Trevane.ini", "[CONFIG]\r\niMaxLog=-5\r\n");
+        writeJob("日本語 ジョブ.cpl", ",,,,,,true\r\n");
+        writeFileAtomically(home() + "/BGCopyList.txt", "日本語 ジョブ.cpl\r\n\r\nunknown.cpl");
+        TMainForm form;
+        // Stop while idle: the text shows and the flag turns false; the next start sets it again.
+        form.StopCopyClick();
+        QCOMPARE(form.statusPanel(0)->text(), QStringLiteral("Aborting..."));
+        QVERIFY(!form.continueRun());
+        form.RestartCopyClick(); // empty queue: nothing
+        QVERIFY(!form.hasRunner());
+        form.StartJobFileClick();
+        QCOMPARE(form.queue(), (std::vector<std::string>{"日本語 ジョブ.cpl", "", "unknown.cpl"}));
+        QVERIFY(form.continueRun());
+        form.waitForRunner();
+        QVERIFY(form.queue().empty());
+        // A limit below zero keeps no lines.
+        QCOMPARE(logText(form), QString());
+        QCOMPARE(form.logLines().size(), std::size_t(0));
+    }
+
     void logLimitAppliesToPanelAndFile() {
         writeFileAtomically(home() + "/Trevane.ini", "[CONFIG]\r\niMaxLog=3\r\n");
         writeJob("one.cpl", ",,,,,,true\r\n");
