@@ -43,15 +43,24 @@ corpus_bytes=$(du -sb "$corpus" | cut -f1)
 corpus_files=$(find "$corpus" -type f | wc -l)
 echo "corpus: $corpus_files files, $corpus_bytes bytes"
 
-# Median wall time in seconds of $runs runs of a command (run in the corpus folder).
-median_time() {
-  local t times=()
-  for _ in $(seq "$runs"); do
-    [ -n "${PREPARE:-}" ] && eval "$PREPARE"
-    /usr/bin/time -o "$work/time.out" -f %e bash -c "cd '$corpus' && $1" >/dev/null 2>&1 || true
-    times+=("$(tail -1 "$work/time.out")")
+# Wall seconds of one run of a command in the corpus folder.
+wall() {
+  /usr/bin/time -o "$work/time.out" -f %e bash -c "cd '$corpus' && $1" >/dev/null 2>&1 || true
+  tail -1 "$work/time.out"
+}
+median() { sort -n | sed -n "$(( (runs + 1) / 2 ))p"; }
+# Runs A and B in turn $runs times (A B A B ...: the machine's drift hits both alike) and
+# prints the median wall time of A, of B, and the median of the ratios B/A.
+paired() {
+  local a b i
+  : >"$work/a" ; : >"$work/b" ; : >"$work/r"
+  for i in $(seq "$runs"); do
+    eval "${3:-true}"; a=$(wall "$1")
+    eval "${4:-true}"; b=$(wall "$2")
+    echo "$a" >>"$work/a"; echo "$b" >>"$work/b"
+    awk -v a="$a" -v b="$b" 'BEGIN { if (a > 0) printf "%.3f\n", b / a; else print 0 }' >>"$work/r"
   done
-  printf '%s\n' "${times[@]}" | sort -n | sed -n "$(( (runs + 1) / 2 ))p"
+  echo "$(median <"$work/a") $(median <"$work/b") $(median <"$work/r")"
 }
 peak_kb() {
   /usr/bin/time -o "$work/time.out" -v bash -c "cd '$corpus' && $1" >/dev/null 2>&1 || true
@@ -62,18 +71,17 @@ ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.3f", a / b; else
 for m in 5 7; do
   ours=$work/ours$m.lzh
   theirs=$work/jlha$m.lzh
-  PREPARE="rm -f '$ours'" t_ours=$(median_time "'$unlha' u '$ours' ./ -d1 -o$m")
-  PREPARE="rm -f '$theirs'" t_theirs=$(median_time "jlha ao$m '$theirs' headers perl elf")
+  read -r t_ours t_theirs speed < <(paired "'$unlha' u '$ours' ./ -d1 -o$m" \
+    "jlha ao$m '$theirs' headers perl elf" "rm -f '$ours'" "rm -f '$theirs'")
   rm -f "$ours"; mem=$(peak_kb "'$unlha' u '$ours' ./ -d1 -o$m")
   s_ours=$(stat -c %s "$ours"); s_theirs=$(stat -c %s "$theirs")
   lhasa t "$ours" >/dev/null 2>&1 && v=ok || v=FAILED
   echo "lh$m: unlha $s_ours bytes in ${t_ours}s (peak ${mem} KB, lhasa t: $v);" \
        "jlha $s_theirs bytes in ${t_theirs}s"
   echo "lh$m: size unlha/jlha $(ratio "$s_ours" "$s_theirs") (budget <= 1.00);" \
-       "speed jlha/unlha $(ratio "$t_theirs" "$t_ours") (budget >= 2.5 for lh5)"
+       "speed jlha/unlha $speed (median of $runs pairs; budget >= 2.5 for lh5)"
 done
-t_ours=$(median_time "'$unlha' t '$work/ours5.lzh'")
-t_lhasa=$(median_time "lhasa t '$work/ours5.lzh'")
+read -r t_ours t_lhasa speed < <(paired "'$unlha' t '$work/ours5.lzh'" "lhasa t '$work/ours5.lzh'")
 mem=$(peak_kb "'$unlha' t '$work/ours5.lzh'")
 echo "t: unlha ${t_ours}s (peak ${mem} KB), lhasa ${t_lhasa}s;" \
-     "lhasa/unlha $(ratio "$t_lhasa" "$t_ours") (budget >= 1.00)"
+     "lhasa/unlha $speed (median of $runs pairs; budget >= 1.00)"
