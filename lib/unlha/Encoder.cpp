@@ -27,6 +27,20 @@ inline uint32_t hash3(const uint8_t* p) {
     return (v * 0x9E3779B1u) >> (32 - kHashBits);
 }
 
+inline uint32_t hash4(const uint8_t* p) {
+    uint32_t v;
+    std::memcpy(&v, p, 4);
+    return (v * 0x9E3779B1u) >> (32 - kHashBits);
+}
+
+// Index of the first differing byte of two eight-byte loads, given their exclusive or.
+inline int firstDifferentByte(uint64_t x) {
+    if constexpr (std::endian::native == std::endian::little)
+        return std::countr_zero(x) >> 3;
+    else
+        return std::countl_zero(x) >> 3;
+}
+
 inline int bitLength(uint32_t v) {
     return v ? 32 - std::countl_zero(v) : 0;
 }
@@ -95,6 +109,7 @@ Encoder::Encoder(int methodDigit) {
     m_niceLength = lha::kMaxMatch;
     m_buffer.resize(m_window + kReadChunk + 2 * kLookahead + 16);
     m_head.assign(size_t{1} << kHashBits, 0);
+    m_head3.assign(size_t{1} << kHashBits, 0);
     m_prev.assign(m_window, 0);
     m_codes.reserve(kBlockTokens);
     m_distances.reserve(kBlockTokens);
@@ -147,12 +162,22 @@ void Encoder::compress(bool atEnd) {
     const uint32_t mask = m_window - 1;
     const uint64_t stop = atEnd ? m_end : m_end - kLookahead;
     auto at = [&](uint64_t p) { return buf + (p - base); };
-    auto insert = [&](uint64_t p) {
-        uint32_t h = hash3(at(p));
-        uint32_t old = m_head[h];
-        m_prev[p & mask] = old;
-        m_head[h] = static_cast<uint32_t>(p + 1);
-        return old;
+    // Two tables: the most recent place of every three-byte string, for the nearest
+    // three-byte match, and chains of places by four-byte string for the longer ones, which
+    // hold far fewer false candidates than chains of three-byte strings.
+    auto insert = [&](uint64_t p, uint32_t& old3, uint32_t& old4) {
+        const uint8_t* b = at(p);
+        const uint32_t here = static_cast<uint32_t>(p + 1);
+        uint32_t h3 = hash3(b);
+        old3 = m_head3[h3];
+        m_head3[h3] = here;
+        old4 = 0;
+        if (m_end - p >= 4) {
+            uint32_t h4 = hash4(b);
+            old4 = m_head[h4];
+            m_prev[p & mask] = old4;
+            m_head[h4] = here;
+        }
     };
 
     uint64_t pos = m_pos;
@@ -161,22 +186,19 @@ void Encoder::compress(bool atEnd) {
         int curLength = 0;
         uint32_t curDistance = 0;
         if (avail >= lha::kThreshold) {
-            uint32_t cand = pos >= m_inserted ? insert(pos) : m_head[hash3(at(pos))];
-            if (pos >= m_inserted)
+            uint32_t cand3 = 0, cand = 0;
+            if (pos >= m_inserted) {
+                insert(pos, cand3, cand);
                 m_inserted = pos + 1;
-            if (cand && m_prevLength < m_niceLength) {
-                // Longest match in the chain, looking only for one better than the pending.
+            }
+            if ((cand3 || cand) && m_prevLength < m_niceLength) {
+                // Longest match, looking only for one better than the pending.
                 int maxLen = static_cast<int>(std::min<uint64_t>(avail, lha::kMaxMatch));
                 int best = std::max(m_prevLength, lha::kThreshold - 1);
                 uint64_t lowest = pos >= m_window - 1 ? pos - (m_window - 1) : 0;
                 const uint8_t* cur = at(pos);
-                int chain = m_maxChain;
-                if (m_prevLength >= 32)
-                    chain >>= 2;
-                while (cand && chain-- > 0 && best < maxLen) {
-                    uint64_t c = cand - 1;
-                    if (c < lowest || c >= pos)
-                        break;
+                // Tries the candidate at c; true when nothing longer can be found.
+                auto tryAt = [&](uint64_t c) {
                     const uint8_t* m = at(c);
                     // The four bytes ending where a better match must still agree reject
                     // most candidates with one comparison.
@@ -187,28 +209,39 @@ void Encoder::compress(bool atEnd) {
                     tailM ^= tailC;
                     if (best < 3)
                         tailM &= kFirstThreeBytes;
-                    if (tailM == 0 && m[0] == cur[0] && m[1] == cur[1]) {
-                        int len = 2;
-                        while (len < maxLen) {
-                            uint64_t a, b;
-                            std::memcpy(&a, m + len, 8);
-                            std::memcpy(&b, cur + len, 8);
-                            uint64_t x = a ^ b;
-                            if (x) {
-                                len += std::countr_zero(x) >> 3;
-                                break;
-                            }
-                            len += 8;
+                    if (tailM != 0 || m[0] != cur[0] || m[1] != cur[1] || m[2] != cur[2])
+                        return false;
+                    int len = 3;
+                    while (len < maxLen) {
+                        uint64_t a, b;
+                        std::memcpy(&a, m + len, 8);
+                        std::memcpy(&b, cur + len, 8);
+                        uint64_t x = a ^ b;
+                        if (x) {
+                            len += firstDifferentByte(x);
+                            break;
                         }
-                        len = std::min(len, maxLen);
-                        if (len > best) {
-                            best = len;
-                            curLength = len;
-                            curDistance = static_cast<uint32_t>(pos - c);
-                            if (len >= m_niceLength)
-                                break;
-                        }
+                        len += 8;
                     }
+                    len = std::min(len, maxLen);
+                    if (len > best) {
+                        best = len;
+                        curLength = len;
+                        curDistance = static_cast<uint32_t>(pos - c);
+                    }
+                    return best >= m_niceLength || best >= maxLen;
+                };
+                bool done = false;
+                if (cand3 && cand3 - 1 >= lowest && cand3 - 1 < pos)
+                    done = tryAt(cand3 - 1);
+                int chain = m_maxChain;
+                if (m_prevLength >= 32)
+                    chain >>= 2;
+                while (!done && cand && chain-- > 0) {
+                    uint64_t c = cand - 1;
+                    if (c < lowest || c >= pos)
+                        break;
+                    done = tryAt(c);
                     cand = m_prev[c & mask];
                 }
             }
@@ -217,9 +250,10 @@ void Encoder::compress(bool atEnd) {
             if (m_prevLength >= lha::kThreshold && curLength <= m_prevLength) {
                 emitMatch(m_prevLength, m_prevDistance);
                 uint64_t end = pos - 1 + static_cast<uint64_t>(m_prevLength);
+                uint32_t ignored3, ignored4;
                 for (uint64_t q = std::max(pos + 1, m_inserted); q < end; ++q)
                     if (m_end - q >= lha::kThreshold)
-                        insert(q);
+                        insert(q, ignored3, ignored4);
                 m_inserted = std::max(m_inserted, end);
                 pos = end;
                 m_havePending = false;
@@ -394,6 +428,7 @@ Status Encoder::encode(const Input& input, const Output& output, uint64_t limit,
     m_prevLength = 0;
     m_havePending = false;
     std::fill(m_head.begin(), m_head.end(), 0);
+    std::fill(m_head3.begin(), m_head3.end(), 0);
     m_codes.clear();
     m_distances.clear();
     std::fill(m_charFreq.begin(), m_charFreq.end(), 0);

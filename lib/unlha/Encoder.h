@@ -61,7 +61,8 @@ private:
     uint64_t m_end = 0;      // stream position after the last byte read
     uint64_t m_inserted = 0; // positions below this are in the hash chains
     bool m_eof = false;
-    std::vector<uint32_t> m_head;
+    std::vector<uint32_t> m_head;  // four-byte strings: newest place + 1
+    std::vector<uint32_t> m_head3; // three-byte strings: newest place + 1
     std::vector<uint32_t> m_prev;
 
     // Lazy matching carries one pending match across calls of compress().

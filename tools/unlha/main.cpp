@@ -3,8 +3,8 @@
 #include "Unlha.h"
 
 #include <cstdio>
-#include <string>
 #include <memory>
+#include <string>
 
 namespace {
 
