@@ -13,12 +13,14 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "support/WindowTestHome.h"
+
 using namespace trevane;
 
 class EditTest : public QObject {
     Q_OBJECT
 
-    QTemporaryDir* m_home = nullptr;
+    trevane::test::WindowTestHome m_home;
 
     // Five runnable rows "s1,d1" .. "s5,d5" and the entry row.
     static void fill(TMainForm& form) {
@@ -37,14 +39,9 @@ class EditTest : public QObject {
 
 private slots:
     void init() {
-        m_home = new QTemporaryDir;
-        qputenv("TREVANE_HOME", m_home->path().toLocal8Bit());
+        m_home.start();
     }
-    void cleanup() {
-        QCOMPARE(MessageBox::pendingAnswers(), 0);
-        QCOMPARE(MessageBox::unansweredBoxes(), 0);
-        delete m_home;
-    }
+    void cleanup() { m_home.finish(); }
 
     void insertThreeRowsThenUndo() {
         TMainForm form;

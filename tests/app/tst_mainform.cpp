@@ -20,6 +20,8 @@
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include "support/WindowTestHome.h"
 #include <QMenu>
 #include <QTimer>
 #include <QToolBar>
@@ -47,8 +49,8 @@ class MainFormTest : public QObject {
     Q_OBJECT
 
 private:
-    QTemporaryDir* m_home = nullptr;
-    std::string home() const { return toBytes(m_home->path()); }
+    trevane::test::WindowTestHome m_home;
+    std::string home() const { return m_home.path(); }
     static QString panel(TMainForm& form, int i) { return form.statusPanel(i)->text(); }
     static void type(TMainForm& form, int column, int row, const char* text) {
         form.grid()->setCurrentIndex(form.grid()->model()->index(row - 1, column - 1));
@@ -57,15 +59,9 @@ private:
 
 private slots:
     void init() {
-        m_home = new QTemporaryDir;
-        qputenv("TREVANE_HOME", m_home->path().toLocal8Bit());
+        m_home.start();
     }
-    void cleanup() {
-        QCOMPARE(MessageBox::pendingAnswers(), 0);
-        QCOMPARE(FileDialogs::pendingAnswers(), 0);
-        QCOMPARE(MessageBox::unansweredBoxes(), 0);
-        delete m_home;
-    }
+    void cleanup() { m_home.finish(); }
 
     void startsWithTheLayoutAndHeaders() {
         TMainForm form;

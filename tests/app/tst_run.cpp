@@ -15,13 +15,15 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "support/WindowTestHome.h"
+
 using namespace trevane;
 
 class RunTest : public QObject {
     Q_OBJECT
 
-    QTemporaryDir* m_home = nullptr;
-    std::string home() const { return toBytes(m_home->path()); }
+    trevane::test::WindowTestHome m_home;
+    std::string home() const { return m_home.path(); }
 
     // Writes a job file into the job-file folder.
     void writeJob(const std::string& name, const std::string& lines) {
@@ -33,15 +35,10 @@ class RunTest : public QObject {
 
 private slots:
     void init() {
-        m_home = new QTemporaryDir;
-        qputenv("TREVANE_HOME", m_home->path().toLocal8Bit());
-        QDir(m_home->path()).mkpath("CPL");
+        m_home.start();
+        QDir(m_home.qpath()).mkpath("CPL");
     }
-    void cleanup() {
-        QCOMPARE(MessageBox::pendingAnswers(), 0);
-        QCOMPARE(MessageBox::unansweredBoxes(), 0);
-        delete m_home;
-    }
+    void cleanup() { m_home.finish(); }
 
     void runsTheOpenJobEndToEnd() {
         std::string src = home() + "/src", dst = home() + "/dst";
@@ -66,7 +63,7 @@ private slots:
         QCOMPARE(form.statusPanel(0)->text(), QStringLiteral("ready"));
         QCOMPARE(readWholeFile(dst + "/sub/b.doc").bytes, std::string("beta"));
         QString log = logText(form);
-        QVERIFY2(log.contains(QStringLiteral("Job File: %1/CPL/daily.cpl").arg(m_home->path())),
+        QVERIFY2(log.contains(QStringLiteral("Job File: %1/CPL/daily.cpl").arg(m_home.qpath())),
                  qPrintable(log));
         QVERIFY2(log.contains(QStringLiteral("xcopy \"%1\" \"%2\" /Y/D/S/I/K").arg(
                      QString::fromStdString(src), QString::fromStdString(dst))),
@@ -89,7 +86,7 @@ private slots:
         QVERIFY(form.queue().empty());
         QString log = logText(form);
         QVERIFY(log.contains(QStringLiteral("Job File: %1/CPL/Daily.cplは存在しないのでスキップします。")
-                                 .arg(m_home->path())));
+                                 .arg(m_home.qpath())));
     }
 
     void aMissingMiddleJobIsSkipped() {
@@ -100,10 +97,10 @@ private slots:
             form.QueueJobFile(name);
         form.waitForRunner();
         QStringList lines = logText(form).split(QLatin1Char('\n'));
-        int one = lines.indexOf(QStringLiteral("Job File: %1/CPL/one.cpl").arg(m_home->path()));
+        int one = lines.indexOf(QStringLiteral("Job File: %1/CPL/one.cpl").arg(m_home.qpath()));
         int two = lines.indexOf(
-            QStringLiteral("Job File: %1/CPL/two.cplは存在しないのでスキップします。").arg(m_home->path()));
-        int three = lines.indexOf(QStringLiteral("Job File: %1/CPL/three.cpl").arg(m_home->path()));
+            QStringLiteral("Job File: %1/CPL/two.cplは存在しないのでスキップします。").arg(m_home.qpath()));
+        int three = lines.indexOf(QStringLiteral("Job File: %1/CPL/three.cpl").arg(m_home.qpath()));
         QVERIFY2(one >= 0 && one < two && two < three, qPrintable(lines.join('\n')));
     }
 

@@ -21,14 +21,16 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "support/WindowTestHome.h"
+
 using namespace trevane;
 
 class SetKeyTest : public QObject {
     Q_OBJECT
 
 private:
-    QTemporaryDir* m_home = nullptr;
-    std::string keyList() const { return toBytes(m_home->filePath(QStringLiteral("KeyList.ini"))); }
+    trevane::test::WindowTestHome m_home;
+    std::string keyList() const { return m_home.path() + "/KeyList.ini"; }
     QByteArray keyListBytes() const {
         QFile file(toQString(keyList()));
         // Line ends are the INI writer's business; the entries are what counts here.
@@ -70,15 +72,9 @@ private:
 
 private slots:
     void init() {
-        m_home = new QTemporaryDir;
-        qputenv("TREVANE_HOME", m_home->path().toLocal8Bit());
+        m_home.start();
     }
-    void cleanup() {
-        QCOMPARE(MessageBox::pendingAnswers(), 0);
-        QCOMPARE(FileDialogs::pendingAnswers(), 0);
-        QCOMPARE(MessageBox::unansweredBoxes(), 0);
-        delete m_home;
-    }
+    void cleanup() { m_home.finish(); }
 
     void keyMap_data() {
         QTest::addColumn<int>("value");
@@ -280,7 +276,7 @@ private slots:
 
     void aKeyListThatCannotBeWrittenIsReported() {
         TMainForm form;
-        TSetKeyDlg dlg(form.menuBar(), toBytes(m_home->path()) + "/no such folder/KeyList.ini");
+        TSetKeyDlg dlg(form.menuBar(), m_home.path() + "/no such folder/KeyList.ini");
         child<QLineEdit>(dlg, "edNewKey")->setText(QStringLiteral("F9"));
         MessageBox::setNextAnswer(QMessageBox::Ok);
         child<QPushButton>(dlg, "ApplyBtn")->click();
