@@ -68,6 +68,12 @@ void TMainForm::QueueJobFile(const std::string& path) {
 void TMainForm::OnRunnerTerminate() {
     m_runner = nullptr;
     setTrayTip("Trevane");
+    // A name queued after the runner's last look at the queue, while it was ending, would
+    // otherwise wait for the next start: hand it to a new runner.
+    if (m_continueRun && !m_queue.empty()) {
+        QueueJobFile(m_queue.front());
+        return;
+    }
     if (m_settings.bExitOnJobEnd)
         close();
 }
