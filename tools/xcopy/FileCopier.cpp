@@ -31,12 +31,6 @@ public:
         m_fd = -1;
         return result;
     }
-    // Hands the descriptor over to the caller, who closes it.
-    int take() {
-        const int fd = m_fd;
-        m_fd = -1;
-        return fd;
-    }
 
 private:
     int m_fd;
@@ -112,109 +106,69 @@ FileCopier::Outcome FileCopier::copyData(int in, int out, off_t size) {
     return {};
 }
 
-FileCopier::Outcome FileCopier::openSource(int sourceDir, const char* sourceName, int& fd,
-                                           struct stat& st) {
+FileCopier::Outcome FileCopier::copyFile(int sourceDir, const char* sourceName, int targetDir,
+                                         const char* targetName, bool keepMode) {
     // O_NONBLOCK: should the name have become a FIFO since it was listed, opening must not hang.
-    // It stays set: it has no effect on reading a regular file.
-    fd = ::openat(sourceDir, sourceName, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0)
+    Descriptor in(
+        ::openat(sourceDir, sourceName, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    if (in.get() < 0)
         return errno == ELOOP ? Outcome{Status::NotRegular, 0} : readFailed(errno);
-    if (::fstat(fd, &st) != 0)
+    struct stat st;
+    if (::fstat(in.get(), &st) != 0)
         return readFailed(errno);
     if (!S_ISREG(st.st_mode))
         return {Status::NotRegular, 0};
-    return {};
-}
+    // O_NONBLOCK stays set: it has no effect on reading a regular file.
 
-mode_t FileCopier::targetMode(const struct stat& source, bool keepMode) const {
-    return keepMode ? (source.st_mode & 07777)
-                    : ((source.st_mode & 0777) | S_IWUSR) & ~m_creationMask & 0777;
-}
-
-// Data, mode and times, in that order: the times last, since writing would change them. The
-// file is made with its final permission bits where the umask lets it, so no fchmod is needed
-// then; writing through the descriptor works even when the bits say read-only.
-FileCopier::Outcome FileCopier::fill(int in, int out, const struct stat& source, mode_t mode) {
-    Outcome outcome = copyData(in, out, source.st_size);
-    if (outcome.status != Status::Copied)
-        return outcome;
-    const struct timespec times[2] = {source.st_atim, source.st_mtim};
-    if ((createMode(mode) != mode && ::fchmod(out, mode) != 0) || ::futimens(out, times) != 0)
-        return writeFailed(errno);
-    return {};
-}
-
-mode_t FileCopier::createMode(mode_t mode) const {
-    return (mode & ~0777) != 0 || (mode & m_creationMask) != 0 ? 0600 : mode;
-}
-
-FileCopier::Outcome FileCopier::prepare(int sourceDir, const char* sourceName, int targetDir,
-                                        bool keepMode, int& unnamedFd) {
-    unnamedFd = -1;
-    int inFd = -1;
-    struct stat st;
-    const Outcome opened = openSource(sourceDir, sourceName, inFd, st);
-    Descriptor in(inFd);
-    if (opened.status != Status::Copied)
-        return opened;
-    const mode_t mode = targetMode(st, keepMode);
-    Descriptor out(::openat(targetDir, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, createMode(mode)));
-    if (out.get() < 0) {
-        if (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)
-            return {Status::Unsupported, errno};
-        return writeFailed(errno);
-    }
-    const Outcome filled = fill(in.get(), out.get(), st, mode);
-    if (filled.status != Status::Copied)
-        return filled; // the file has no name: closing it leaves nothing behind
-    unnamedFd = out.take();
-    return {};
-}
-
-FileCopier::Outcome FileCopier::commit(int unnamedFd, int targetDir, const char* targetName) {
-    Descriptor file(unnamedFd);
-    const int error = linkInto(file.get(), targetDir, targetName);
-    if (error == 0)
+    const mode_t mode =
+        keepMode ? (st.st_mode & 07777) : ((st.st_mode & 0777) | S_IWUSR) & ~m_creationMask & 0777;
+    // The file is made with its final permission bits, so no fchmod is needed unless the umask
+    // would take bits away or special bits must be set. Writing through the descriptor works
+    // even when the bits say read-only.
+    const bool needsChmod = (mode & ~0777) != 0 || (mode & m_creationMask) != 0;
+    const mode_t createMode = needsChmod ? 0600 : mode;
+    const struct timespec times[2] = {st.st_atim, st.st_mtim};
+    // Data, mode and times, in that order: the times last, since writing would change them.
+    auto fill = [&](int out) -> Outcome {
+        Outcome outcome = copyData(in.get(), out, st.st_size);
+        if (outcome.status != Status::Copied)
+            return outcome;
+        if ((needsChmod && ::fchmod(out, mode) != 0) || ::futimens(out, times) != 0)
+            return writeFailed(errno);
         return {};
-    return error == ENOTSUP ? Outcome{Status::Unsupported, error} : writeFailed(error);
-}
+    };
 
-FileCopier::Outcome FileCopier::copyFile(int sourceDir, const char* sourceName, int targetDir,
-                                         const char* targetName, bool keepMode) {
     if (m_unnamedFiles) {
         // A file without a name until it is complete: a failure leaves nothing to clean up,
         // and a new file costs one directory change instead of a create and a rename.
-        int unnamedFd = -1;
-        Outcome outcome = prepare(sourceDir, sourceName, targetDir, keepMode, unnamedFd);
-        if (outcome.status == Status::Copied)
-            outcome = commit(unnamedFd, targetDir, targetName);
-        if (outcome.status != Status::Unsupported)
-            return outcome;
+        Descriptor out(::openat(targetDir, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, createMode));
+        if (out.get() >= 0) {
+            const Outcome filled = fill(out.get());
+            if (filled.status != Status::Copied)
+                return filled;
+            const int error = linkInto(out.get(), targetDir, targetName);
+            if (error == 0)
+                return {};
+            if (error != ENOTSUP)
+                return writeFailed(error);
+            if (::lseek(in.get(), 0, SEEK_SET) != 0)
+                return readFailed(errno);
+        } else if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
+            return writeFailed(errno);
+        }
         m_unnamedFiles = false; // the file system cannot; named temporary files from now on
     }
-    return copyNamed(sourceDir, sourceName, targetDir, targetName, keepMode);
-}
 
-FileCopier::Outcome FileCopier::copyNamed(int sourceDir, const char* sourceName, int targetDir,
-                                          const char* targetName, bool keepMode) {
-    int inFd = -1;
-    struct stat st;
-    const Outcome opened = openSource(sourceDir, sourceName, inFd, st);
-    Descriptor in(inFd);
-    if (opened.status != Status::Copied)
-        return opened;
-    const mode_t mode = targetMode(st, keepMode);
     const std::string temporary = nextTemporaryName();
     Descriptor out(::openat(targetDir, temporary.c_str(),
-                            O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                            createMode(mode)));
+                            O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, createMode));
     if (out.get() < 0)
         return writeFailed(errno);
     auto discard = [&](Outcome outcome) {
         ::unlinkat(targetDir, temporary.c_str(), 0);
         return outcome;
     };
-    const Outcome filled = fill(in.get(), out.get(), st, mode);
+    const Outcome filled = fill(out.get());
     if (filled.status != Status::Copied)
         return discard(filled);
     if (out.release() != 0)

@@ -21,7 +21,6 @@ public:
         NotRegular,  // the source is no longer a regular file; nothing was written
         ReadFailed,  // errorNumber says why; the source is at fault
         WriteFailed, // errorNumber says why; the destination is at fault
-        Unsupported, // prepare/commit only: the file system cannot make unnamed files
     };
     struct Outcome {
         Status status = Status::Copied;
@@ -37,15 +36,6 @@ public:
     Outcome copyFile(int sourceDir, const char* sourceName, int targetDir, const char* targetName,
                      bool keepMode);
 
-    // The two halves of copyFile, for copying on several threads: `prepare` makes the complete
-    // copy as an unnamed file and returns its descriptor in `unnamedFd` (Copied); `commit`
-    // gives it the destination name and closes it. Between them nothing is visible in the
-    // destination, so a prepared copy is dropped by closing the descriptor. Distinct FileCopier
-    // objects may prepare on distinct threads at once; commit belongs to one thread.
-    Outcome prepare(int sourceDir, const char* sourceName, int targetDir, bool keepMode,
-                    int& unnamedFd);
-    Outcome commit(int unnamedFd, int targetDir, const char* targetName);
-
     // Recreates the symbolic link `sourceName` (its text unchanged, never followed) and its
     // times under `targetName`.
     Outcome copySymlink(int sourceDir, const char* sourceName, int targetDir,
@@ -53,12 +43,6 @@ public:
 
 private:
     std::string nextTemporaryName();
-    Outcome openSource(int sourceDir, const char* sourceName, int& fd, struct stat& st);
-    mode_t targetMode(const struct stat& source, bool keepMode) const;
-    mode_t createMode(mode_t mode) const;
-    Outcome fill(int in, int out, const struct stat& source, mode_t mode);
-    Outcome copyNamed(int sourceDir, const char* sourceName, int targetDir, const char* targetName,
-                      bool keepMode);
     Outcome copyData(int in, int out, off_t size);
     Outcome copyDataByReading(int in, int out, off_t remaining, bool untilEnd);
     // Gives the unnamed file `fd` the name `targetName`, replacing what has that name.

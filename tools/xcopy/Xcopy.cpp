@@ -6,7 +6,6 @@
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
-#include <thread>
 #include <unistd.h>
 #include <utility>
 #include <vector>
@@ -80,7 +79,6 @@ Xcopy::Xcopy(XcopyOptions options, std::FILE* out, std::FILE* err)
       m_copier(m_creationMask) {}
 
 void Xcopy::reportNote(const std::string& line) {
-    settle(); // the copies handed to the workers before this come first
     std::fflush(m_out);
     std::fprintf(m_err, "%s\n", line.c_str());
     std::fflush(m_err);
@@ -102,7 +100,6 @@ std::string Xcopy::targetPathOf(const Folder& folder, const std::string& name) c
 }
 
 void Xcopy::closeFolder(Folder& folder) {
-    settle(); // prepared copies still refer to the folder's descriptors
     if (folder.sourceFd >= 0)
         ::close(folder.sourceFd);
     if (folder.targetFd >= 0)
@@ -211,16 +208,10 @@ bool Xcopy::admits(const struct stat& source, const std::string& targetPath,
 void Xcopy::transfer(int sourceDir, const std::string& name, bool isLink, int targetDir,
                      const std::string& targetName, const std::string& sourcePath,
                      const std::string& targetPath) {
-    settle();
     const FileCopier::Outcome outcome =
         isLink ? m_copier.copySymlink(sourceDir, name.c_str(), targetDir, targetName.c_str())
                : m_copier.copyFile(sourceDir, name.c_str(), targetDir, targetName.c_str(),
                                    m_options.keepAttributes);
-    reportOutcome(outcome, sourcePath, targetPath);
-}
-
-void Xcopy::reportOutcome(const FileCopier::Outcome& outcome, const std::string& sourcePath,
-                          const std::string& targetPath) {
     switch (outcome.status) {
     case FileCopier::Status::Copied:
         ++m_copied;
@@ -230,7 +221,6 @@ void Xcopy::reportOutcome(const FileCopier::Outcome& outcome, const std::string&
             std::fprintf(m_out, "%s\n", sourcePath.c_str());
         break;
     case FileCopier::Status::NotRegular:
-    case FileCopier::Status::Unsupported: // never returned by copyFile
         break;
     case FileCopier::Status::ReadFailed:
         reportFailure(sourcePath, outcome.errorNumber);
@@ -273,59 +263,7 @@ void Xcopy::copyEntry(Folder& folder, const std::string& name) {
     }
     if (!ensureTarget(folder) || m_options.foldersOnly)
         return;
-    if (m_pipeline && !m_pipelineUnsupported && !isLink) {
-        CopyPipeline::Task task;
-        task.sourceDir = folder.sourceFd;
-        task.name = name;
-        task.targetDir = folder.targetFd;
-        task.keepMode = m_options.keepAttributes;
-        task.sourcePath = sourcePath;
-        task.targetPath = targetPath;
-        m_pipeline->submit(std::move(task));
-        collect(false);
-        // Bounds the open descriptors of prepared copies and the work lost to a failure.
-        constexpr std::size_t kMostPending = 64;
-        if (m_pipeline->pending() >= kMostPending) {
-            m_collecting = true;
-            if (auto oldest = m_pipeline->takeOldest(true))
-                finishTask(*oldest);
-            m_collecting = false;
-        }
-        return;
-    }
     transfer(folder.sourceFd, name, isLink, folder.targetFd, name, sourcePath, targetPath);
-}
-
-void Xcopy::settle() {
-    if (m_pipeline && !m_collecting)
-        collect(true);
-}
-
-void Xcopy::collect(bool wait) {
-    m_collecting = true;
-    while (auto task = m_pipeline->takeOldest(wait))
-        finishTask(*task);
-    m_collecting = false;
-}
-
-void Xcopy::finishTask(CopyPipeline::Task& task) {
-    if (m_stop) {
-        // A failure ended the run: copies prepared after it are dropped unseen, as a run on one
-        // thread would never have made them.
-        if (task.unnamedFd >= 0)
-            ::close(task.unnamedFd);
-        return;
-    }
-    FileCopier::Outcome outcome = task.outcome;
-    if (outcome.status == FileCopier::Status::Copied)
-        outcome = m_copier.commit(task.unnamedFd, task.targetDir, task.name.c_str());
-    if (outcome.status == FileCopier::Status::Unsupported) {
-        // This file system cannot make unnamed files: this and later files go the plain way.
-        m_pipelineUnsupported = true;
-        outcome = m_copier.copyFile(task.sourceDir, task.name.c_str(), task.targetDir,
-                                    task.name.c_str(), task.keepMode);
-    }
-    reportOutcome(outcome, task.sourcePath, task.targetPath);
 }
 
 void Xcopy::copyFolder(Folder& folder) {
@@ -460,11 +398,6 @@ int Xcopy::run() {
     if (!m_plan.destinationIsFolder) {
         copySingleFileTo(m_plan.destination);
     } else {
-        // Two workers prepare copies while this thread walks, decides and commits: file
-        // creation and data copying, most of the cost, then run on both processors.
-        if (!m_options.listOnly && !m_options.foldersOnly &&
-            std::thread::hardware_concurrency() > 1)
-            m_pipeline = std::make_unique<CopyPipeline>(2, m_creationMask);
         Folder top;
         top.sourceFd = ::open(m_plan.sourceFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (top.sourceFd < 0) {
@@ -481,8 +414,6 @@ int Xcopy::run() {
                 copyFolder(top);
         }
         closeFolder(top);
-        settle();
-        m_pipeline.reset();
     }
 
     if (m_failures > 0)

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "CopyPipeline.h"
 #include "CopyPlan.h"
 #include "ExcludeList.h"
 #include "FileCopier.h"
@@ -63,14 +62,6 @@ private:
                   const std::string& targetName, const std::string& sourcePath,
                   const std::string& targetPath);
 
-    void reportOutcome(const FileCopier::Outcome& outcome, const std::string& sourcePath,
-                       const std::string& targetPath);
-    // Commits or reports the prepared copies in the order they were handed in; with `wait`
-    // all of them, otherwise those ready at the head of the line.
-    void collect(bool wait);
-    void finishTask(CopyPipeline::Task& task);
-    // Brings the output up to date before this thread reports or copies on its own.
-    void settle();
     void reportFailure(const std::string& path, int errorNumber);
     void reportFailureLine(const std::string& line);
     void reportNote(const std::string& line);
@@ -86,9 +77,6 @@ private:
     ExcludeList m_exclude;
     mode_t m_creationMask;
     FileCopier m_copier;
-    std::unique_ptr<CopyPipeline> m_pipeline; // while walking a tree, on machines with 2+ cores
-    bool m_pipelineUnsupported = false;
-    bool m_collecting = false;
     dev_t m_targetDevice = 0;
     ino_t m_targetInode = 0;
     bool m_targetKnown = false;
