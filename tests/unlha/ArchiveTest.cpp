@@ -332,3 +332,20 @@ TEST(Library, TwoThreadsAtOnce) {
     EXPECT_EQ(lib.call("t \"" + dir / "one.lzh" + "\"").code, 0);
     EXPECT_EQ(lib.call("t \"" + dir / "two.lzh" + "\"").code, 0);
 }
+
+TEST(FrontEnd, PassesItsArgumentsThrough) {
+    TempDir dir;
+    writeFile(dir / "src/with space.txt", "spaced\n");
+    writeFile(dir / "src/other.txt", "other\n");
+    const std::string tool = UNLHA_TOOL;
+    const std::string archive = dir / "a b.lzh";
+    RunResult u =
+        run("'" + tool + "' u '" + archive + "' '" + dir / "src/" + "' 'with space.txt' -d1");
+    EXPECT_EQ(u.code, 0) << u.output;
+    RunResult l = run("'" + tool + "' l '" + archive + "'");
+    EXPECT_EQ(l.code, 0);
+    EXPECT_NE(l.output.find("with space.txt"), std::string::npos) << l.output;
+    EXPECT_EQ(l.output.find("other.txt"), std::string::npos) << l.output;
+    EXPECT_EQ(run("'" + tool + "' u '" + archive + "' -x").code, 2);
+    EXPECT_EQ(run("'" + tool + "'").code, 2);
+}
