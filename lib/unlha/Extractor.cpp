@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <ctime>
 #include <fcntl.h>
+#include <optional>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
@@ -201,6 +202,12 @@ Status Extractor::extract() {
         return Status(Code::Io, "cannot create " + m_root);
     Status first;
     size_t files = 0;
+    struct Folder {
+        std::string path;
+        std::optional<uint16_t> mode;
+        int64_t mtime;
+    };
+    std::vector<Folder> folders;
     MemberHeader h;
     for (;;) {
         auto r = reader.next(h, s);
@@ -227,6 +234,8 @@ Status Extractor::extract() {
         }
         if (h.isDirectory()) {
             s = makeParents(path + "/");
+            if (s.ok())
+                folders.push_back({path, h.unixMode, h.mtime});
         } else if (h.isSymlink) {
             s = makeLink(h, path);
         } else if (!Decoder::supports(h.method)) {
@@ -243,6 +252,20 @@ Status Extractor::extract() {
             m_report += s.message() + "\n";
             keepFirst(first, s);
         }
+    }
+    // Folder modes and times last: writing the files inside changed the times, and a
+    // folder without write permission could not have been filled.
+    for (auto it = folders.rbegin(); it != folders.rend(); ++it) {
+        std::string full = m_root + it->path;
+        struct stat st;
+        if (::lstat(full.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+            continue;
+        if (it->mode)
+            ::chmod(full.c_str(), *it->mode & 0777);
+        struct timespec times[2];
+        times[0].tv_sec = times[1].tv_sec = static_cast<time_t>(it->mtime);
+        times[0].tv_nsec = times[1].tv_nsec = 0;
+        ::utimensat(AT_FDCWD, full.c_str(), times, AT_SYMLINK_NOFOLLOW);
     }
     m_report += std::to_string(files) + " extracted\n";
     return first;

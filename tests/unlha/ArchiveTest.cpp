@@ -222,6 +222,8 @@ TEST_F(ArchiveTest, FailureLeavesTheOldArchive) {
 
 TEST_F(ArchiveTest, ExtractAndDelete) {
     const std::string archive = dir / "dst/x.lzh";
+    ::chmod((dir / "src/emptyfolder").c_str(), 0750);
+    setMtime(dir / "src/emptyfolder", 1200000000);
     ASSERT_EQ(call("u \"" + archive + "\" \"" + dir / "src/" + "\" -d1").code, 0);
     TempDir x, e;
     ASSERT_EQ(call("x \"" + archive + "\" \"" + x.path() + "/\"").code, 0);
@@ -229,6 +231,9 @@ TEST_F(ArchiveTest, ExtractAndDelete) {
     struct stat st;
     ASSERT_EQ(::stat((x / "readme.txt").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
+    ASSERT_EQ(::stat((x / "emptyfolder").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0750u) << "folder attributes kept";
+    EXPECT_EQ(st.st_mtime, 1200000000);
     ASSERT_EQ(call("e \"" + archive + "\" \"" + e.path() + "/\" \"*.bin\"").code, 0);
     EXPECT_EQ(run("ls '" + e.path() + "'").output, "noise.bin\nzeros.bin\n");
 
