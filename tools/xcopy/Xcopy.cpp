@@ -231,19 +231,13 @@ void Xcopy::transfer(int sourceDir, const std::string& name, bool isLink, int ta
     }
 }
 
-void Xcopy::copyEntry(Folder& folder, const std::string& name) {
+void Xcopy::copyEntry(Folder& folder, const std::string& name, unsigned char type) {
     const std::string sourcePath = m_plan.sourcePrefix + folder.relative + name;
-    struct stat source;
-    if (::fstatat(folder.sourceFd, name.c_str(), &source, AT_SYMLINK_NOFOLLOW) != 0) {
-        reportFailure(sourcePath, errno);
+    if (type != DT_REG && type != DT_LNK) {
+        reportNote("通常のファイルではないのでコピーしません - " + sourcePath);
         return;
     }
-    const bool isLink = S_ISLNK(source.st_mode);
-    if (!isLink && !S_ISREG(source.st_mode)) {
-        if (!S_ISDIR(source.st_mode))
-            reportNote("通常のファイルではないのでコピーしません - " + sourcePath);
-        return;
-    }
+    bool isLink = type == DT_LNK;
     ++m_found;
 
     const std::string targetPath = targetPathOf(folder, name);
@@ -252,6 +246,18 @@ void Xcopy::copyEntry(Folder& folder, const std::string& name) {
     const bool targetExists =
         folder.targetFd >= 0 && !folder.targetCreated &&
         ::fstatat(folder.targetFd, name.c_str(), &target, AT_SYMLINK_NOFOLLOW) == 0;
+    // The source's times matter only against an existing copy or a /D date; a new copy reads
+    // them from the opened file, so a fresh copy costs one lookup less per file.
+    struct stat source {};
+    if (targetExists || m_options.changedSince) {
+        if (::fstatat(folder.sourceFd, name.c_str(), &source, AT_SYMLINK_NOFOLLOW) != 0) {
+            reportFailure(sourcePath, errno);
+            return;
+        }
+        if (!S_ISREG(source.st_mode) && !S_ISLNK(source.st_mode))
+            return; // replaced since the folder was listed
+        isLink = S_ISLNK(source.st_mode);
+    }
     if (!admits(source, targetPath, targetExists ? &target : nullptr))
         return;
 
@@ -279,10 +285,13 @@ void Xcopy::copyFolder(Folder& folder) {
         if (m_stop)
             return;
         unsigned char type = entry.type;
-        if (type == DT_UNKNOWN) {
+        if (type == DT_UNKNOWN) { // file systems that do not give types in listings
             struct stat st;
             if (::fstatat(folder.sourceFd, entry.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0)
-                type = S_ISDIR(st.st_mode) ? DT_DIR : DT_REG;
+                type = S_ISDIR(st.st_mode)   ? DT_DIR
+                       : S_ISREG(st.st_mode) ? DT_REG
+                       : S_ISLNK(st.st_mode) ? DT_LNK
+                                             : DT_UNKNOWN;
         }
         if (entry.name[0] == '.' && !m_options.hiddenFiles)
             continue;
@@ -295,7 +304,7 @@ void Xcopy::copyFolder(Folder& folder) {
             continue;
         if (m_exclude.excludes(m_excludeBase + folder.relative + entry.name))
             continue;
-        copyEntry(folder, entry.name);
+        copyEntry(folder, entry.name, type);
     }
 
     for (const std::string& name : subfolders) {

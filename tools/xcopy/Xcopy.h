@@ -49,13 +49,15 @@ private:
     };
 
     void copyFolder(Folder& folder);
-    void copyEntry(Folder& folder, const std::string& name);
+    // `type` is the entry's d_type (DT_REG, DT_LNK or another kind, which is not copied).
+    void copyEntry(Folder& folder, const std::string& name, unsigned char type);
     void copySingleFileTo(const std::string& targetPath);
     bool ensureTarget(Folder& folder);
     bool createTopTarget(Folder& folder);
     void openExistingTarget(Folder& folder);
     // Decides whether the source entry goes over the destination entry; false means skip it
-    // (a failure has then been reported when it is one).
+    // (a failure has then been reported when it is one). `source` need only be filled in when
+    // `target` is given or a /D date is set.
     bool admits(const struct stat& source, const std::string& targetPath,
                 const struct stat* target);
     void transfer(int sourceDir, const std::string& name, bool isLink, int targetDir,
