@@ -6,7 +6,7 @@ kind=${1:-run}
 pkgs=(build-essential cmake ninja-build pkg-config qt6-base-dev libgl-dev libxcb1-dev libsimpleini-dev
       fonts-ipafont-gothic xdg-utils)
 if [ "$kind" = test ]; then
-  pkgs+=(libgtest-dev libgmock-dev libbenchmark-dev lhasa jlha-utils rsync xvfb xauth)
+  pkgs+=(libgtest-dev libgmock-dev libbenchmark-dev lhasa jlha-utils rsync xvfb xauth time)
 fi
 missing=()
 for p in "${pkgs[@]}"; do
