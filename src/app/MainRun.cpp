@@ -241,7 +241,6 @@ void TMainForm::showFatalMessage(const std::string& message) {
 }
 
 void TMainForm::setTrayTip(const std::string& tip) {
-    m_trayTip = tip;
     if (m_taskBar)
         m_taskBar->setTips(tip);
 }

@@ -96,7 +96,7 @@ public:
     // the file cannot be written, leaving the modified flag set.
     bool SaveJobFile(const std::string& path);
 
-    // The grid reports the changed text of the cell being edited (grid coordinates).
+    // The grid reports the changed text of the cell being edited (table coordinates).
     void sgCopyListSetEditText(int column, int row, const std::string& text);
     // Files dropped on the window, as local paths in the locale's code page.
     void DropFiles(const std::vector<std::string>& paths);
@@ -123,7 +123,6 @@ public:
     // Waits until the runner has ended, serving events meanwhile (tests and shutdown).
     void waitForRunner();
     bool SaveLogFile(const std::string& folder);
-    const std::string& trayTip() const { return m_trayTip; }
 
     // RunnerHost: the runner's operations, run on the main thread.
     RunnerSettings copySettings() override;
@@ -282,7 +281,6 @@ private:
     std::vector<std::string> m_queue; // reQue's lines; line 0 is the queue head
     QColor m_queueHeadColor;          // invalid: drawn in the default colour
     QPointer<TBGCopyThread> m_runner;
-    std::string m_trayTip = "Trevane";
     TimerScheduler m_scheduler;
     Clock* m_clock;
     QTimer* m_timer = nullptr;
