@@ -12,6 +12,7 @@
 #include "platform/TextCodec.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
@@ -207,6 +208,52 @@ private slots:
         QVERIFY(again.findChild<QListWidget*>("OptionCheckListBox")->item(7)->checkState() ==
                 Qt::Checked);
         QVERIFY(!again.isModified());
+    }
+
+    void jobFileListFollowsSavesAndDeletes() {
+        TMainForm form;
+        auto* list = form.findChild<QListWidget*>("CPLFileListBox");
+        QCOMPARE(list->count(), 0);
+        QCOMPARE(list->palette().color(QPalette::Base), QApplication::palette().color(QPalette::Button));
+        QCOMPARE(list->statusTip(), QString::fromStdString(home() + "/CPL"));
+        type(form, 1, 1, "/a");
+        type(form, 2, 1, "/b");
+        FileDialogs::setNextAnswer(QString::fromStdString(home() + "/CPL/one.cpl"));
+        form.FileSaveAsClick();
+        QCOMPARE(list->count(), 1);
+        QCOMPARE(list->currentItem()->text(), QStringLiteral("one.cpl"));
+        QCOMPARE(list->palette().color(QPalette::Base), QApplication::palette().color(QPalette::Base));
+        // A later save goes straight to the file.
+        type(form, 2, 1, "/c");
+        form.FileSaveClick();
+        QCOMPARE(readWholeFile(home() + "/CPL/one.cpl").bytes, std::string("/a,/c,,,,,\r\n"));
+
+        // Double click opens; with bDoCopyByDClick it queues the selected files instead.
+        form.FileNewClick();
+        list->setCurrentRow(0);
+        form.CPLFileListBoxDblClick();
+        QCOMPARE(form.table().cell(2, 1), std::string("/c"));
+        form.settings().bDoCopyByDClick = true;
+        form.CPLFileListBoxDblClick();
+        QCOMPARE(form.queue(), std::vector<std::string>{"one.cpl"});
+        form.waitForRunner();
+
+        // Deleting the open job file resets the table without a save question and erases its
+        // options section.
+        type(form, 1, 2, "/unsaved");
+        MessageBox::setNextAnswer(QMessageBox::Ok);
+        form.FileDeleteClick();
+        QCOMPARE(MessageBox::lastText(), QString::fromStdString(home() + "/CPL/one.cplを削除しますか？"));
+        QVERIFY(!QFileInfo::exists(QString::fromStdString(home() + "/CPL/one.cpl")));
+        QCOMPARE(form.windowTitle(), QStringLiteral("Trevane - 新規.cpl"));
+        QCOMPARE(form.table().rowCount(), 2);
+        IniFile ini;
+        ini.load(home() + "/Trevane.ini");
+        QVERIFY(!ini.hasSection(home() + "/CPL/one.cpl"));
+        // Nothing selected: a message.
+        MessageBox::setNextAnswer(QMessageBox::Ok);
+        form.CPLFileListBoxDblClick();
+        QCOMPARE(MessageBox::lastText(), QStringLiteral("ファイルを選択してください"));
     }
 
     void closeAsksBeforeDroppingChanges() {
