@@ -24,11 +24,6 @@ namespace trevane {
 
 namespace {
 const QString JobFileFilter = QStringLiteral("ｺﾋﾟｰ設定ﾌｧｲﾙ(*.cpl)");
-
-std::string fileNamePart(const std::string& path) {
-    auto slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 } // namespace
 
 void TMainForm::NumberRows() {
@@ -105,7 +100,7 @@ void TMainForm::CPLFileListBoxChange() {
 }
 
 void TMainForm::selectJobFileItem(const std::string& path) {
-    QString name = toQString(fileNamePart(path));
+    QString name = toQString(PathConventions::native().fileName(path));
     for (int i = 0; i < m_cplFileList->count(); ++i) {
         QListWidgetItem* item = m_cplFileList->item(i);
         if (item->text().compare(name, Qt::CaseInsensitive) == 0) {

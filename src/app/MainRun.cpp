@@ -6,6 +6,7 @@
 #include "dialogs/MessageBox.h"
 #include "engine/BGCopyThread.h"
 #include "jobs/AtomicFile.h"
+#include "jobs/CommaText.h"
 #include "platform/AppPaths.h"
 #include "platform/DetachedLauncher.h"
 #include "platform/TextCodec.h"
@@ -21,11 +22,6 @@
 namespace trevane {
 
 namespace {
-std::string fileNamePart(const std::string& path) {
-    auto slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 bool sameName(const std::string& a, const std::string& b) {
     return toQString(a).compare(toQString(b), Qt::CaseInsensitive) == 0;
 }
@@ -51,7 +47,7 @@ QColor TMainForm::queueHeadColor() const { return m_queueHeadColor; }
 
 void TMainForm::QueueJobFile(const std::string& path) {
     m_continueRun = true;
-    std::string name = fileNamePart(path);
+    std::string name = PathConventions::native().fileName(path);
     bool queued = std::any_of(m_queue.begin(), m_queue.end(),
                               [&](const std::string& line) { return sameName(line, name); });
     if (!queued) {
@@ -92,21 +88,15 @@ void TMainForm::StartJobFileClick() {
     ReadResult list = readWholeFile(m_programFolder + "/" + m_bgCopyListFileName);
     if (!list.ok())
         return;
-    std::string text = list.bytes;
+    // The whole text, without leading and trailing blanks and line breaks, is appended as a
+    // block: every line of it one queue line, already queued names included.
+    const std::string& text = list.bytes;
     const char* blanks = " \t\r\n";
     auto first = text.find_first_not_of(blanks);
     if (first != std::string::npos) {
-        text = text.substr(first, text.find_last_not_of(blanks) - first + 1);
-        std::size_t start = 0;
-        while (start <= text.size()) {
-            std::size_t end = text.find_first_of("\r\n", start);
-            if (end == std::string::npos)
-                end = text.size();
-            m_queue.push_back(text.substr(start, end - start));
-            if (end < text.size() && text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n')
-                ++end;
-            start = end + 1;
-        }
+        auto last = text.find_last_not_of(blanks);
+        for (std::string& name : splitLines(std::string_view(text).substr(first, last - first + 1)))
+            m_queue.push_back(std::move(name));
         showQueue();
     }
     if (!m_runner && !m_queue.empty())

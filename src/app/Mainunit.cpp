@@ -38,6 +38,15 @@ TMainForm::~TMainForm() {
         m_continueRun = false;
         waitForRunner();
     }
+    // The widgets show this window's members (the grid reads the job table, an open cell
+    // editor included), so they go first, while those members are still there, and without
+    // reporting back to a window that is being destroyed.
+    for (QObject* child : findChildren<QObject*>())
+        QObject::disconnect(child, nullptr, this, nullptr);
+    m_grid->viewport()->removeEventFilter(this);
+    m_grid->removeEventFilter(this);
+    m_que->viewport()->removeEventFilter(this);
+    delete takeCentralWidget();
 }
 
 std::string TMainForm::settingsFilePath() const {
@@ -173,8 +182,7 @@ bool TMainForm::SaveSettings() {
 
 void TMainForm::SetCurrentFile(const std::string& path) {
     m_currentFile = path;
-    auto slash = path.find_last_of('/');
-    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    std::string name = PathConventions::native().fileName(path);
     setWindowTitle(QStringLiteral("%1 - %2").arg(QStringLiteral("Trevane"), toQString(name)));
 }
 

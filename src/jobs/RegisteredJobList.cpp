@@ -1,6 +1,7 @@
 #include "jobs/RegisteredJobList.h"
 
 #include "jobs/CommaText.h"
+#include "platform/PathConventions.h"
 
 #include <algorithm>
 
@@ -36,8 +37,7 @@ WriteResult RegisteredJobList::write(const std::string& path,
 }
 
 std::string RegisteredJobList::bareName(std::string_view path) {
-    std::size_t slash = path.find_last_of('/');
-    return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+    return PathConventions::native().fileName(path);
 }
 
 bool RegisteredJobList::addUnique(std::vector<std::string>& names, std::string_view name) {

@@ -44,6 +44,12 @@ struct PathConventions {
         return path;
     }
 
+    // The part after the last separator (the whole text when there is none).
+    std::string fileName(std::string_view path) const {
+        auto cut = path.find_last_of(separator);
+        return std::string(cut == std::string_view::npos ? path : path.substr(cut + 1));
+    }
+
     std::string join(std::string_view folder, std::string_view name) const {
         std::string out(folder);
         out.push_back(separator);
