@@ -2,6 +2,7 @@
 
 #include "platform/CommandLine.h"
 #include "platform/ProgramLookup.h"
+#include "platform/SpawnAttributes_posix.h"
 
 #include <cerrno>
 #include <csignal>
@@ -51,15 +52,7 @@ public:
         posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
         posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
         posix_spawnattr_t attr;
-        posix_spawnattr_init(&attr);
-        sigset_t none;
-        sigemptyset(&none);
-        sigset_t all;
-        sigfillset(&all);
-        posix_spawnattr_setsigmask(&attr, &none);
-        posix_spawnattr_setsigdefault(&attr, &all);
-        posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK |
-                                            POSIX_SPAWN_SETSIGDEF);
+        initChildSpawnAttributes(attr);
         pid_t pid = -1;
         const int rc = ::posix_spawn(&pid, "/bin/sh", &actions, &attr, argv.data(), environ);
         posix_spawnattr_destroy(&attr);

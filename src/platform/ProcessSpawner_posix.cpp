@@ -2,6 +2,7 @@
 
 #include "platform/CommandLine.h"
 #include "platform/ProgramLookup.h"
+#include "platform/SpawnAttributes_posix.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -161,15 +162,7 @@ private:
         posix_spawn_file_actions_adddup2(&actions, outFd, 2);
 
         posix_spawnattr_t attr;
-        posix_spawnattr_init(&attr);
-        sigset_t none;
-        sigemptyset(&none);
-        sigset_t all;
-        sigfillset(&all);
-        posix_spawnattr_setsigmask(&attr, &none);
-        posix_spawnattr_setsigdefault(&attr, &all);
-        posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK |
-                                            POSIX_SPAWN_SETSIGDEF);
+        initChildSpawnAttributes(attr);
 
         const int rc = ::posix_spawn(&pid, program.c_str(), &actions, &attr, argv.data(), environ);
         posix_spawnattr_destroy(&attr);

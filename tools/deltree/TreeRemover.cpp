@@ -1,6 +1,7 @@
 #include "TreeRemover.h"
 
 #include "ErrorText.h"
+#include "FolderEntries.h"
 
 #include <cerrno>
 #include <dirent.h>
@@ -12,33 +13,6 @@
 namespace trevane {
 
 namespace {
-
-struct Entry {
-    std::string name;
-    unsigned char type;
-};
-
-bool listFolder(int fd, std::vector<Entry>& entries, int& errorNumber) {
-    const int copy = ::dup(fd);
-    DIR* dir = copy >= 0 ? ::fdopendir(copy) : nullptr;
-    if (dir == nullptr) {
-        errorNumber = errno;
-        if (copy >= 0)
-            ::close(copy);
-        return false;
-    }
-    ::rewinddir(dir);
-    errno = 0;
-    while (const dirent* entry = ::readdir(dir)) {
-        const std::string_view name = entry->d_name;
-        if (name != "." && name != "..")
-            entries.push_back({std::string(name), entry->d_type});
-        errno = 0;
-    }
-    errorNumber = errno;
-    ::closedir(dir);
-    return errorNumber == 0;
-}
 
 std::string join(const std::string& folder, const std::string& name) {
     return folder.back() == '/' ? folder + name : folder + "/" + name;
@@ -128,7 +102,7 @@ bool TreeRemover::removeEntry(int folderFd, const std::string& folderPath, const
 }
 
 bool TreeRemover::removeContents(int folderFd, const std::string& path, dev_t device) {
-    std::vector<Entry> entries;
+    std::vector<FolderEntry> entries;
     int error = 0;
     if (!listFolder(folderFd, entries, error)) {
         report(path, error);
@@ -136,7 +110,7 @@ bool TreeRemover::removeContents(int folderFd, const std::string& path, dev_t de
     }
     bool ok = true;
     // Every entry is tried even after a failure, so as much as possible is gone.
-    for (const Entry& entry : entries)
+    for (const FolderEntry& entry : entries)
         ok = removeEntry(folderFd, path, entry.name, entry.type, device) && ok;
     return ok;
 }

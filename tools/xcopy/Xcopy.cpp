@@ -1,6 +1,7 @@
 #include "Xcopy.h"
 
 #include "ErrorText.h"
+#include "FolderEntries.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -24,38 +25,12 @@ bool isNewer(const struct timespec& a, const struct timespec& b) {
     return a.tv_sec != b.tv_sec ? a.tv_sec > b.tv_sec : a.tv_nsec > b.tv_nsec;
 }
 
-struct Entry {
-    std::string name;
-    unsigned char type;
-};
-
 // Lists a folder's entries sorted by name, so runs are repeatable and the log reads in order.
-bool listFolder(int fd, std::vector<Entry>& entries, int& errorNumber) {
-    const int copy = ::dup(fd);
-    if (copy < 0) {
-        errorNumber = errno;
-        return false;
-    }
-    DIR* dir = ::fdopendir(copy);
-    if (dir == nullptr) {
-        errorNumber = errno;
-        ::close(copy);
-        return false;
-    }
-    ::rewinddir(dir);
-    errno = 0;
-    while (const dirent* entry = ::readdir(dir)) {
-        const std::string_view name = entry->d_name;
-        if (name != "." && name != "..")
-            entries.push_back({std::string(name), entry->d_type});
-        errno = 0;
-    }
-    errorNumber = errno;
-    ::closedir(dir);
-    if (errorNumber != 0)
+bool listSorted(int fd, std::vector<FolderEntry>& entries, int& errorNumber) {
+    if (!listFolder(fd, entries, errorNumber))
         return false;
     std::sort(entries.begin(), entries.end(),
-              [](const Entry& a, const Entry& b) { return a.name < b.name; });
+              [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
     return true;
 }
 
@@ -273,15 +248,15 @@ void Xcopy::copyEntry(Folder& folder, const std::string& name, unsigned char typ
 }
 
 void Xcopy::copyFolder(Folder& folder) {
-    std::vector<Entry> entries;
+    std::vector<FolderEntry> entries;
     int error = 0;
-    if (!listFolder(folder.sourceFd, entries, error)) {
+    if (!listSorted(folder.sourceFd, entries, error)) {
         reportFailure(m_plan.sourcePrefix + folder.relative, error);
         return;
     }
 
     std::vector<std::string> subfolders;
-    for (const Entry& entry : entries) {
+    for (const FolderEntry& entry : entries) {
         if (m_stop)
             return;
         unsigned char type = entry.type;
