@@ -134,8 +134,7 @@ Status Extractor::makeParents(const std::string& path) {
     return {};
 }
 
-Status Extractor::extractFile(ArchiveReader& reader, const MemberHeader& h,
-                              const std::string& path) {
+Status Extractor::clearPlaceFor(const std::string& path) {
     Status s = makeParents(path);
     if (!s.ok())
         return s;
@@ -147,6 +146,15 @@ Status Extractor::extractFile(ArchiveReader& reader, const MemberHeader& h,
         // Replacing, never writing through: a link here stays untouched wherever it points.
         ::unlink(full.c_str());
     }
+    return s;
+}
+
+Status Extractor::extractFile(ArchiveReader& reader, const MemberHeader& h,
+                              const std::string& path) {
+    Status s = clearPlaceFor(path);
+    if (!s.ok())
+        return s;
+    std::string full = m_root + path;
     int fd = ::open(full.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0)
         return Status(Code::Io, "cannot create " + PathRules::printable(path) + ": " + errorText());
@@ -177,16 +185,10 @@ Status Extractor::makeLink(const MemberHeader& h, const std::string& path) {
         return Status(Code::Unsafe,
                       "refused a link that points outside: " + PathRules::printable(path) + " -> " +
                           PathRules::printable(h.linkTarget));
-    Status s = makeParents(path);
+    Status s = clearPlaceFor(path);
     if (!s.ok())
         return s;
     std::string full = m_root + path;
-    struct stat st;
-    if (::lstat(full.c_str(), &st) == 0) {
-        if (S_ISDIR(st.st_mode))
-            return Status(Code::Io, "a folder is in the way: " + PathRules::printable(path));
-        ::unlink(full.c_str());
-    }
     if (::symlink(h.linkTarget.c_str(), full.c_str()) != 0)
         return Status(Code::Io,
                       "cannot create link " + PathRules::printable(path) + ": " + errorText());

@@ -32,6 +32,9 @@ private:
     Status extractFile(class ArchiveReader& reader, const struct MemberHeader& h,
                        const std::string& path);
     Status makeParents(const std::string& path);
+    // Makes the parents of path and removes a file or link already at its place (a folder
+    // there is an error), so that a new entry never writes through an old link.
+    Status clearPlaceFor(const std::string& path);
     Status makeLink(const struct MemberHeader& h, const std::string& path);
 
     Options m_options;

@@ -2,6 +2,7 @@
 
 #include "dialogs/FileDialogs.h"
 #include "dialogs/MessageBox.h"
+#include "dialogs/ScreenCentre.h"
 #include "jobs/MaxLogLines.h"
 #include "jobs/RegisteredJobList.h"
 #include "platform/TextCodec.h"
@@ -413,8 +414,7 @@ void TOptionDlg::showEvent(QShowEvent* event) {
     if (m_centred)
         return;
     m_centred = true;
-    if (QScreen* screen = this->screen())
-        move(screen->availableGeometry().center() - rect().center());
+    centreOnScreen(this, screen());
 }
 
 } // namespace trevane

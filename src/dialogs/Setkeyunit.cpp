@@ -4,6 +4,7 @@
 #include "dialogs/KeyCodeMap.h"
 #include "dialogs/MenuShortcuts.h"
 #include "dialogs/MessageBox.h"
+#include "dialogs/ScreenCentre.h"
 #include "jobs/KeyListFile.h"
 #include "jobs/ShortcutText.h"
 #include "platform/TextCodec.h"
@@ -216,8 +217,7 @@ void TSetKeyDlg::showEvent(QShowEvent* event) {
     if (m_centred)
         return;
     m_centred = true;
-    if (QScreen* screen = this->screen())
-        move(screen->availableGeometry().center() - rect().center());
+    centreOnScreen(this, screen());
 }
 
 } // namespace trevane

@@ -1,5 +1,6 @@
 #include "engine/Commandunit.h"
 
+#include "dialogs/ScreenCentre.h"
 #include "engine/CommandPreview.h"
 #include "platform/TextCodec.h"
 
@@ -64,12 +65,7 @@ TCommandForm::TCommandForm(QWidget* parent) : QDialog(parent) {
     connect(m_startButton, &QPushButton::clicked, this, [this] { done(Yes); });
 
     resize(676, 207);
-    const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen();
-    if (screen) {
-        QRect frame(QPoint(), size());
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
-    }
+    centreOnScreen(this, parent ? parent->screen() : QGuiApplication::primaryScreen());
 }
 
 void TCommandForm::setLines(const std::vector<std::string>& lines) {
