@@ -1,27 +1,28 @@
 // The main window driven through its real widgets: layout, typing, drops, hints, caption,
 // modified flag, settings and the close question.
 
-#include "dialogs/FileDialogs.h"
 #include "app/JobTableModel.h"
 #include "app/Mainunit.h"
+#include "dialogs/FileDialogs.h"
 #include "dialogs/MessageBox.h"
 #include "engine/Clock.h"
 #include "jobs/AtomicFile.h"
-#include "tray/TaskBar.h"
 #include "jobs/IniFile.h"
 #include "platform/TextCodec.h"
+#include "tray/TaskBar.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QTableView>
-#include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "support/StandIns.h"
 #include "support/WindowTestHome.h"
 #include <QMenu>
 #include <QTimer>
@@ -30,11 +31,7 @@
 using namespace trevane;
 
 namespace {
-class FixedClock : public Clock {
-public:
-    DateTime when;
-    DateTime now() override { return when; }
-};
+using test::FixedClock;
 DateTime at(int day, int hour, int minute) {
     DateTime t;
     t.year = 2026;
@@ -59,9 +56,7 @@ private:
     }
 
 private slots:
-    void init() {
-        m_home.start();
-    }
+    void init() { m_home.start(); }
     void cleanup() { m_home.finish(); }
 
     void startsWithTheLayoutAndHeaders() {
@@ -70,9 +65,10 @@ private slots:
         QVERIFY(QFileInfo(QString::fromStdString(home() + "/CPL")).isDir());
         QTableView* grid = form.findChild<QTableView*>("sgCopyList");
         QVERIFY(grid);
-        const QStringList headers = {"コピー元ディレクトリ", "コピー先ディレクトリ", "コピーするファイル",
-                                     "書庫ファイル(.lzh)", "xcopyのスイッチ(/D/S/I/K等)",
-                                     "u(圧縮)のスイッチ(-d1等)", "任意コマンド"};
+        const QStringList headers = {
+            "コピー元ディレクトリ", "コピー先ディレクトリ",        "コピーするファイル",
+            "書庫ファイル(.lzh)",   "xcopyのスイッチ(/D/S/I/K等)", "u(圧縮)のスイッチ(-d1等)",
+            "任意コマンド"};
         const int widths[] = {142, 130, 106, 99, 86, 85, 92};
         for (int c = 0; c < 7; ++c) {
             QCOMPARE(grid->model()->headerData(c, Qt::Horizontal).toString(), headers[c]);
@@ -160,8 +156,7 @@ private slots:
         QCOMPARE(panel(form, 3), QStringLiteral("xcopy \"/data/*.doc\" \"/bak\" /Y/D/S/I/K"));
         form.sgCopyListMouseMove(2);
         QString stamp = QDate::currentDate().toString(QStringLiteral("yyMMdd"));
-        QCOMPARE(panel(form, 3),
-                 QStringLiteral("u \"/arc/b%1-%t.lzh\" \"/src/\" -d1").arg(stamp));
+        QCOMPARE(panel(form, 3), QStringLiteral("u \"/arc/b%1-%t.lzh\" \"/src/\" -d1").arg(stamp));
         form.sgCopyListMouseMove(3); // the entry row has no hint
         QCOMPARE(panel(form, 3), QString());
     }
@@ -170,7 +165,8 @@ private slots:
         TMainForm form;
         auto* list = form.findChild<QListWidget*>("OptionCheckListBox");
         QCOMPARE(list->count(), 14);
-        QCOMPARE(list->item(4)->text(), QStringLiteral("xcopy /I  コピー先のディレクトリがないとき新規に作成"));
+        QCOMPARE(list->item(4)->text(),
+                 QStringLiteral("xcopy /I  コピー先のディレクトリがないとき新規に作成"));
         list->item(11)->setCheckState(Qt::Checked);
         QCOMPARE(panel(form, 2), QStringLiteral("xcopy /Y/D:1998-01-01/S/I/K || u -d1"));
         QVERIFY(form.isModified());
@@ -214,7 +210,8 @@ private slots:
         TMainForm form;
         auto* list = form.findChild<QListWidget*>("CPLFileListBox");
         QCOMPARE(list->count(), 0);
-        QCOMPARE(list->palette().color(QPalette::Base), QApplication::palette().color(QPalette::Button));
+        QCOMPARE(list->palette().color(QPalette::Base),
+                 QApplication::palette().color(QPalette::Button));
         QCOMPARE(list->statusTip(), QString::fromStdString(home() + "/CPL"));
         type(form, 1, 1, "/a");
         type(form, 2, 1, "/b");
@@ -222,7 +219,8 @@ private slots:
         form.FileSaveAsClick();
         QCOMPARE(list->count(), 1);
         QCOMPARE(list->currentItem()->text(), QStringLiteral("one.cpl"));
-        QCOMPARE(list->palette().color(QPalette::Base), QApplication::palette().color(QPalette::Base));
+        QCOMPARE(list->palette().color(QPalette::Base),
+                 QApplication::palette().color(QPalette::Base));
         // A later save goes straight to the file.
         type(form, 2, 1, "/c");
         form.FileSaveClick();
@@ -243,7 +241,8 @@ private slots:
         type(form, 1, 2, "/unsaved");
         MessageBox::setNextAnswer(QMessageBox::Ok);
         form.FileDeleteClick();
-        QCOMPARE(MessageBox::lastText(), QString::fromStdString(home() + "/CPL/one.cplを削除しますか？"));
+        QCOMPARE(MessageBox::lastText(),
+                 QString::fromStdString(home() + "/CPL/one.cplを削除しますか？"));
         QVERIFY(!QFileInfo::exists(QString::fromStdString(home() + "/CPL/one.cpl")));
         QCOMPARE(form.windowTitle(), QStringLiteral("Trevane - 新規.cpl"));
         QCOMPARE(form.table().rowCount(), 2);
@@ -431,7 +430,8 @@ private slots:
         form.settings().asTime2 = "20:00";
         clock.when = at(7, 10, 0);
         form.TimerOnOffClick();
-        QCOMPARE(label->text(), QStringLiteral("Timer On：Next Back_Up Time=2026年12月07日20時00分"));
+        QCOMPARE(label->text(),
+                 QStringLiteral("Timer On：Next Back_Up Time=2026年12月07日20時00分"));
         QCOMPARE(form.action("TimerOnOff")->text(), QStringLiteral("タイマー停止(&T)"));
         QVERIFY(form.findChild<QTimer*>("Timer")->isActive());
 
@@ -444,7 +444,8 @@ private slots:
         clock.when = at(7, 20, 0);
         form.TimerTimer();
         QCOMPARE(form.queue(), std::vector<std::string>{"timed.cpl"});
-        QCOMPARE(label->text(), QStringLiteral("Timer On：Next Back_Up Time=2026年12月08日08時00分"));
+        QCOMPARE(label->text(),
+                 QStringLiteral("Timer On：Next Back_Up Time=2026年12月08日08時00分"));
         form.waitForRunner();
 
         form.TimerOnOffClick();
@@ -459,8 +460,9 @@ private slots:
                             "[CONFIG]\r\nbAutoTimer=1\r\nasTime1=23:59\r\n");
         TMainForm form;
         QVERIFY(form.scheduler().isOn());
-        QVERIFY(form.findChild<QLabel*>("TimerLabel")->text().startsWith(
-            QStringLiteral("Timer On：Next Back_Up Time=")));
+        QVERIFY(form.findChild<QLabel*>("TimerLabel")
+                    ->text()
+                    .startsWith(QStringLiteral("Timer On：Next Back_Up Time=")));
     }
 
     void logFileIsLoadedAndAppendedWithTheLimit() {

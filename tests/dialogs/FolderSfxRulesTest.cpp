@@ -6,6 +6,7 @@
 #include "jobs/DirBookmarks.h"
 #include "jobs/FolderChoice.h"
 #include "platform/DetachedLauncher.h"
+#include "support/StandIns.h"
 
 #include <gtest/gtest.h>
 
@@ -281,14 +282,7 @@ public:
     }
 };
 
-class RecordingLauncher : public DetachedLauncher {
-public:
-    std::vector<std::string> started;
-    bool start(const std::string& commandLine, std::string*) override {
-        started.push_back(commandLine);
-        return true;
-    }
-};
+using test::RecordingLauncher;
 
 TEST(SfxConverter, ConvertStepsForEachOutcome) {
     using Status = ArchiverLibrary::Status;

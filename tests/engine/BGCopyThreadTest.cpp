@@ -1,4 +1,4 @@
-#include "TestSupport.h"
+#include "support/StandIns.h"
 
 #include "engine/BGCopyThread.h"
 #include "engine/UnlhaLibrary.h"

@@ -4,7 +4,7 @@
 #include "engine/OutputChunks.h"
 #include "engine/RunnerHost.h"
 
-#include "TestSupport.h"
+#include "support/StandIns.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "TestSupport.h"
+#include "support/StandIns.h"
 
 #include "platform/CommandLine.h"
 #include "platform/DetachedLauncher.h"

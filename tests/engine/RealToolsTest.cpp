@@ -1,6 +1,6 @@
 // The runner with the program's own helpers: xcopy and deltree beside the executable and the
 // real archiver library, on real temporary trees. Archives are checked by Debian's lhasa.
-#include "TestSupport.h"
+#include "support/StandIns.h"
 
 #include "engine/JobRunner.h"
 #include "engine/UnlhaLibrary.h"

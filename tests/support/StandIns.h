@@ -1,7 +1,8 @@
 #pragma once
 
-// Stand-ins shared by the engine's tests: a temporary folder, a host that records every
-// synchronized operation, a fixed clock, a launcher and a fatal reporter that record.
+// Stand-ins shared by the tests of the engine, the dialogs and the windows: a temporary folder,
+// a host that records every synchronized operation, a fixed clock, a launcher and a fatal
+// reporter that record.
 
 #include "engine/Clock.h"
 #include "engine/FatalReporter.h"
