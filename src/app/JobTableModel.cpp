@@ -66,13 +66,4 @@ void JobTableModel::reload() {
     endResetModel();
 }
 
-void JobTableModel::rowChanged(int row) {
-    if (m_table.rowCount() - 1 != m_shownRows) {
-        reload();
-        return;
-    }
-    emit dataChanged(indexOf(1, row), indexOf(JobTable::ColumnCount - 1, row));
-    emit headerDataChanged(Qt::Vertical, row - 1, row - 1);
-}
-
 } // namespace trevane

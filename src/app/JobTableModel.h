@@ -9,7 +9,7 @@ namespace trevane {
 // Shows a JobTable in a QTableView. The table's header row 0 becomes the horizontal header and
 // its row-number column 0 the vertical header, so model cell (row, column) is table cell
 // (column + 1, row + 1). The JobTable stays the one place the cells live; whoever changes it
-// behind the model's back calls one of the notifications below.
+// behind the model's back calls reload().
 class JobTableModel : public QAbstractTableModel {
     Q_OBJECT
 
@@ -33,10 +33,8 @@ public:
     // with a new entry row when it appends one. Returns whether a row was appended.
     bool setEditText(int tableColumn, int tableRow, const std::string& text);
 
-    // The whole table changed (new file, undo, row moves).
+    // The table changed behind the model's back (new file, edits, drops, row moves).
     void reload();
-    // Cells of one table row changed, or its number.
-    void rowChanged(int tableRow);
 
 private:
     JobTable& m_table;
