@@ -4,8 +4,9 @@
 
 namespace trevane {
 
-JobTableModel::JobTableModel(JobTable& table, QObject* parent)
-    : QAbstractTableModel(parent), m_table(table), m_shownRows(table.rowCount() - 1) {}
+JobTableModel::JobTableModel(JobDocument& document, QObject* parent)
+    : QAbstractTableModel(parent), m_document(document),
+      m_shownRows(document.table().rowCount() - 1) {}
 
 int JobTableModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : m_shownRows;
@@ -18,7 +19,7 @@ int JobTableModel::columnCount(const QModelIndex& parent) const {
 QVariant JobTableModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole))
         return {};
-    return toQString(m_table.cell(tableColumn(index), tableRow(index)));
+    return toQString(m_document.table().cell(tableColumn(index), tableRow(index)));
 }
 
 bool JobTableModel::setData(const QModelIndex& index, const QVariant& value, int role) {
@@ -36,7 +37,7 @@ QVariant JobTableModel::headerData(int section, Qt::Orientation orientation, int
             return {};
         return toQString(JobTable::headerTexts()[section + 1]);
     }
-    return toQString(m_table.cell(0, section + 1));
+    return toQString(m_document.table().cell(0, section + 1));
 }
 
 Qt::ItemFlags JobTableModel::flags(const QModelIndex& index) const {
@@ -46,12 +47,12 @@ Qt::ItemFlags JobTableModel::flags(const QModelIndex& index) const {
 }
 
 bool JobTableModel::setEditText(int column, int row, const std::string& text) {
-    int before = m_table.rowCount();
-    bool appended = m_table.setEditText(column, row, text);
+    int before = m_document.table().rowCount();
+    bool appended = m_document.setEditText(column, row, text);
     QModelIndex changed = indexOf(column, row);
     emit dataChanged(changed, changed);
     if (appended) {
-        int after = m_table.rowCount();
+        int after = m_document.table().rowCount();
         beginInsertRows({}, before - 1, after - 2);
         m_shownRows = after - 1;
         endInsertRows();
@@ -62,7 +63,7 @@ bool JobTableModel::setEditText(int column, int row, const std::string& text) {
 
 void JobTableModel::reload() {
     beginResetModel();
-    m_shownRows = m_table.rowCount() - 1;
+    m_shownRows = m_document.table().rowCount() - 1;
     endResetModel();
 }
 

@@ -1,20 +1,21 @@
 #pragma once
 
-#include "jobs/JobTable.h"
+#include "jobs/JobDocument.h"
 
 #include <QAbstractTableModel>
 
 namespace trevane {
 
-// Shows a JobTable in a QTableView. The table's header row 0 becomes the horizontal header and
-// its row-number column 0 the vertical header, so model cell (row, column) is table cell
-// (column + 1, row + 1). The JobTable stays the one place the cells live; whoever changes it
-// behind the model's back calls reload().
+// Shows the table of a JobDocument in a QTableView. The table's header row 0 becomes the
+// horizontal header and its row-number column 0 the vertical header, so model cell (row,
+// column) is table cell (column + 1, row + 1). The document stays the one place the cells live,
+// and every edit goes through it, so its modified flag sees them all; whoever changes it behind
+// the model's back calls reload().
 class JobTableModel : public QAbstractTableModel {
     Q_OBJECT
 
 public:
-    explicit JobTableModel(JobTable& table, QObject* parent = nullptr);
+    explicit JobTableModel(JobDocument& document, QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -29,15 +30,16 @@ public:
         return index(tableRow - 1, tableColumn - 1);
     }
 
-    // The grid's text of the cell being edited changed: stored through JobTable::setEditText,
-    // with a new entry row when it appends one. Returns whether a row was appended.
+    // The grid's text of the cell being edited changed: stored through
+    // JobDocument::setEditText, with a new entry row when it appends one. Returns whether a row
+    // was appended.
     bool setEditText(int tableColumn, int tableRow, const std::string& text);
 
     // The table changed behind the model's back (new file, edits, drops, row moves).
     void reload();
 
 private:
-    JobTable& m_table;
+    JobDocument& m_document;
     int m_shownRows = 0; // data rows the view knows of
 };
 

@@ -56,13 +56,13 @@ void TMainForm::MakeSFXClick() {
     TSfxDlg::Services services{m_programFolder, archiver, *launcher,
                                [this](const std::string& line) { AppendLogLine(line); },
                                [this](const std::string& folder) { SaveLogFile(folder); }};
-    TSfxDlg dialog(m_table, row, services, this);
+    TSfxDlg dialog(m_doc.table(), row, services, this);
     dialog.exec();
 }
 
 void TMainForm::ShowCommandClick() {
-    TCommandForm::Input input{m_table, m_switches.xcopy, m_switches.u, currentStamp(),
-                              m_currentFile};
+    TCommandForm::Input input{m_doc.table(), m_switches.xcopy, m_switches.u, currentStamp(),
+                              m_doc.path()};
     TCommandForm::showPreview(this, input, [this] { StartCopyClick(); });
 }
 

@@ -91,8 +91,6 @@ void TMainForm::applyEdit(const EditResult& result) {
         return;
     m_model->reload();
     setGridSelection(result.selection);
-    if (result.modified)
-        SetModified(true);
 }
 
 void TMainForm::allowInPlaceEditing(bool allowed) {
@@ -103,73 +101,76 @@ void TMainForm::allowInPlaceEditing(bool allowed) {
 }
 
 void TMainForm::EditUndoClick() {
-    JobTableEditing editing(m_table, m_jobLines);
-    applyEdit(editing.undo(gridSelection()));
+    applyEdit(m_doc.undo(gridSelection()));
 }
 
 void TMainForm::EditCutClick() {
-    JobTableEditing editing(m_table, m_jobLines);
-    EditResult result = editing.cut(gridSelection());
+    const GridSelection selection = gridSelection();
+    EditResult result =
+        m_doc.edit([&](JobTableEditing& editing) { return editing.cut(selection); });
     if (result.done)
         QApplication::clipboard()->setText(toQString(result.clipboardText));
     applyEdit(result);
 }
 
 void TMainForm::EditCopyClick() {
-    JobTableEditing editing(m_table, m_jobLines);
-    QApplication::clipboard()->setText(toQString(editing.copy(gridSelection())));
+    const GridSelection selection = gridSelection();
+    const std::string& text = m_doc.table().cell(selection.currentColumn, selection.currentRow);
+    QApplication::clipboard()->setText(toQString(text));
 }
 
 void TMainForm::EditPasteClick() {
-    JobTableEditing editing(m_table, m_jobLines);
-    applyEdit(editing.paste(gridSelection(), toBytes(QApplication::clipboard()->text())));
+    const GridSelection selection = gridSelection();
+    const std::string text = toBytes(QApplication::clipboard()->text());
+    applyEdit(m_doc.edit([&](JobTableEditing& editing) { return editing.paste(selection, text); }));
 }
 
 void TMainForm::ClearSelectedClick() {
     if (MessageBox::warning(this, QStringLiteral("選択セルの内容を消去しますか？"),
                             QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
         return;
-    JobTableEditing editing(m_table, m_jobLines);
-    applyEdit(editing.clearSelected(gridSelection()));
+    editTable(&JobTableEditing::clearSelected);
 }
 
 void TMainForm::InsertRowClick() {
-    JobTableEditing editing(m_table, m_jobLines);
-    applyEdit(editing.insertRows(gridSelection()));
+    editTable(&JobTableEditing::insertRows);
 }
 
 void TMainForm::RowCopyClick() {
-    JobTableEditing editing(m_table, m_jobLines);
-    applyEdit(editing.duplicateRow(gridSelection()));
+    editTable(&JobTableEditing::duplicateRow);
 }
 
 void TMainForm::RowDeleteClick() {
-    JobTableEditing editing(m_table, m_jobLines);
-    if (!editing.canDeleteRows())
+    if (!JobTableEditing::canDeleteRows(m_doc.table()))
         return;
     if (MessageBox::warning(this, QStringLiteral("選択行を削除して上方向に詰めますか？"),
                             QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
         return;
-    applyEdit(editing.deleteRows(gridSelection()));
+    editTable(&JobTableEditing::deleteRows);
 }
 
 void TMainForm::ColCopyAllClick() {
-    JobTableEditing editing(m_table, m_jobLines);
-    applyEdit(editing.copyToColumn(gridSelection()));
+    editTable(&JobTableEditing::copyToColumn);
+}
+
+void TMainForm::editTable(EditResult (JobTableEditing::*command)(const GridSelection&)) {
+    const GridSelection selection = gridSelection();
+    applyEdit(m_doc.edit([&](JobTableEditing& editing) { return (editing.*command)(selection); }));
 }
 
 void TMainForm::ReferClick() {
-    JobTableEditing editing(m_table, m_jobLines);
-    GridSelection selection = gridSelection();
-    if (!editing.beginRefer(selection))
-        return;
-    if (openFolderSelection(selection.currentColumn, selection.currentRow))
-        SetModified(true);
+    const GridSelection selection = gridSelection();
+    bool open = false;
+    m_doc.edit([&](JobTableEditing& editing) { // takes the undo snapshot when it opens
+        open = editing.beginRefer(selection);
+        return EditResult{};
+    });
+    if (open)
+        openFolderSelection(selection.currentColumn, selection.currentRow);
 }
 
 void TMainForm::sgCopyListRowMoved(int from, int to) {
-    JobTableEditing editing(m_table, m_jobLines);
-    applyEdit(editing.moveRow(from, to));
+    applyEdit(m_doc.edit([&](JobTableEditing& editing) { return editing.moveRow(from, to); }));
 }
 
 void TMainForm::installEditing() {
@@ -199,7 +200,8 @@ void TMainForm::installEditing() {
     // A press on a header selects a whole column (rows 1 to the last) or a whole row.
     auto pressed = [this](int column, int row) {
         allowInPlaceEditing(false);
-        if (auto selection = JobTableEditing::selectionForPress(column, row, m_table.rowCount()))
+        if (auto selection =
+                JobTableEditing::selectionForPress(column, row, m_doc.table().rowCount()))
             setGridSelection(*selection);
     };
     connect(m_grid->horizontalHeader(), &QHeaderView::sectionPressed, this,
@@ -241,9 +243,8 @@ void TMainForm::installEditing() {
                      &QAction::trigger);
     popup->addSeparator();
     popup->addAction(QStringLiteral("エクスプローラ起動"), this, &TMainForm::ExecExplorerClick);
-    connect(m_grid, &QWidget::customContextMenuRequested, popup, [this, popup](const QPoint& at) {
-        popup->popup(m_grid->viewport()->mapToGlobal(at));
-    });
+    connect(m_grid, &QWidget::customContextMenuRequested, popup,
+            [this, popup](const QPoint& at) { popup->popup(m_grid->viewport()->mapToGlobal(at)); });
 }
 
 bool TMainForm::gridKeyPressed(QKeyEvent* event) {
@@ -251,7 +252,7 @@ bool TMainForm::gridKeyPressed(QKeyEvent* event) {
     if (ctrlOrAlt)
         return false;
     if (JobTableEditing::keyStartsEditing(virtualKeyOf(event), false, false)) {
-        SetModified(true);
+        m_doc.markModified();
         allowInPlaceEditing(true);
     }
     return false; // the grid still handles the key
@@ -264,12 +265,18 @@ bool TMainForm::gridKeyPressed(QKeyEvent* event) {
 namespace trevane {
 
 bool TMainForm::openFolderSelection(int column, int row) {
-    TFolderSelectForm dialog(m_programFolder, m_table, column, row, this);
-    bool accepted = dialog.exec() == QDialog::Accepted;
+    std::string chosen;
+    const bool accepted = m_doc.changeTable([&](JobTable& table) {
+        TFolderSelectForm dialog(m_programFolder, table, column, row, this);
+        if (dialog.exec() != QDialog::Accepted)
+            return false;
+        chosen = dialog.chosenFolder();
+        return true;
+    });
     m_model->reload();
     setGridSelection(GridSelection::cell(column, row));
-    if (accepted && !dialog.chosenFolder().empty())
-        m_lastFolder = dialog.chosenFolder();
+    if (!chosen.empty())
+        m_lastFolder = chosen;
     return accepted;
 }
 

@@ -1,11 +1,10 @@
 // Job file commands and the job-file list: New, Open, Save, Save As, Delete.
 
-#include "dialogs/FileDialogs.h"
 #include "app/JobTableModel.h"
 #include "app/Mainunit.h"
+#include "dialogs/FileDialogs.h"
 #include "dialogs/MessageBox.h"
 #include "jobs/IniFile.h"
-#include "jobs/JobFile.h"
 #include "platform/AppPaths.h"
 #include "platform/TextCodec.h"
 
@@ -13,6 +12,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -26,32 +26,48 @@ namespace {
 const QString JobFileFilter = QStringLiteral("ｺﾋﾟｰ設定ﾌｧｲﾙ(*.cpl)");
 } // namespace
 
-void TMainForm::NumberRows() {
-    m_table.numberRows();
+JobDocument::Dialogs TMainForm::documentDialogs() {
+    JobDocument::Dialogs dialogs;
+    dialogs.askSaveChanges = [this] {
+        switch (MessageBox::question(
+            this, QStringLiteral("編集中のジョブファイルが保存されていません。\n保存しますか"),
+            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel)) {
+        case QMessageBox::Yes:
+            return JobDocument::Answer::Yes;
+        case QMessageBox::No:
+            return JobDocument::Answer::No;
+        default:
+            return JobDocument::Answer::Cancel;
+        }
+    };
+    dialogs.chooseSavePath = [this](const std::string& proposed) -> std::optional<std::string> {
+        QString chosen =
+            FileDialogs::saveFile(this, QStringLiteral("CPLフォルダに保存してください"),
+                                  toQString(proposed), JobFileFilter, QStringLiteral("cpl"));
+        if (chosen.isEmpty())
+            return std::nullopt;
+        return toBytes(chosen);
+    };
+    dialogs.warn = [this](const std::string& message) {
+        MessageBox::warning(this, toQString(message));
+    };
+    return dialogs;
+}
+
+QMessageBox::StandardButton TMainForm::QuerySaveChanges() {
+    switch (m_doc.querySaveChanges(documentDialogs())) {
+    case JobDocument::Answer::Yes:
+        return QMessageBox::Yes;
+    case JobDocument::Answer::No:
+        return QMessageBox::No;
+    default:
+        return QMessageBox::Cancel;
+    }
+}
+
+void TMainForm::showDocument() {
     m_model->reload();
-}
-
-void TMainForm::TableToLines() { m_jobLines = m_table.tableToLines(); }
-
-void TMainForm::LinesToTable() {
-    if (!m_jobLines)
-        return;
-    m_table.linesToTable(*m_jobLines);
-    m_model->reload();
-}
-
-JobOptions TMainForm::currentOptions() const {
-    JobOptions options;
-    for (int i = 0; i < JobOptions::OptionCount; ++i)
-        options.bOption[i] = m_optionList->item(i)->checkState() == Qt::Checked;
-    options.iCell0Width = m_grid->columnWidth(0);
-    options.iCell1Width = m_grid->columnWidth(1);
-    options.iCell2Width = m_grid->columnWidth(2);
-    options.asDOptionTime = toBytes(m_dateEdit->text());
-    return options;
-}
-
-void TMainForm::applyOptions(const JobOptions& options) {
+    const JobOptions& options = m_doc.options();
     m_loadingOptions = true;
     for (int i = 0; i < JobOptions::OptionCount; ++i)
         m_optionList->item(i)->setCheckState(options.bOption[i] ? Qt::Checked : Qt::Unchecked);
@@ -60,32 +76,20 @@ void TMainForm::applyOptions(const JobOptions& options) {
     m_grid->setColumnWidth(2, options.iCell2Width);
     m_dateEdit->setText(toQString(options.asDOptionTime));
     m_loadingOptions = false;
+    showSwitches();
 }
 
-void TMainForm::ReadJobOptions() {
-    IniFile ini;
-    ini.load(settingsFilePath());
-    JobOptions defaults = JobOptions::editorDefaults();
-    JobOptions present = currentOptions();
-    defaults.iCell0Width = present.iCell0Width;
-    defaults.iCell1Width = present.iCell1Width;
-    defaults.iCell2Width = present.iCell2Width;
-    defaults.asDOptionTime = present.asDOptionTime;
-    applyOptions(JobOptions::read(ini, m_currentFile, defaults));
-}
-
-bool TMainForm::WriteJobOptions() {
-    IniFile ini;
-    ini.load(settingsFilePath());
-    currentOptions().write(ini, m_currentFile);
-    return ini.saveAs(settingsFilePath()).ok;
+void TMainForm::showDocumentState() {
+    std::string name = PathConventions::native().fileName(m_doc.path());
+    setWindowTitle(QStringLiteral("%1 - %2").arg(QStringLiteral("Trevane"), toQString(name)));
+    m_panels[1]->setText(m_doc.isModified() ? QStringLiteral("修正あり") : QString());
 }
 
 void TMainForm::refreshJobFileList() {
     m_cplFileList->clear();
     QDir folder(toQString(m_jobFileFolder));
-    const QStringList names = folder.entryList({QStringLiteral("*.cpl")},
-                                               QDir::Files | QDir::Hidden, QDir::Name | QDir::IgnoreCase);
+    const QStringList names = folder.entryList(
+        {QStringLiteral("*.cpl")}, QDir::Files | QDir::Hidden, QDir::Name | QDir::IgnoreCase);
     m_cplFileList->addItems(names);
     CPLFileListBoxChange();
 }
@@ -96,7 +100,8 @@ void TMainForm::CPLFileListBoxChange() {
                                          ? QApplication::palette().color(QPalette::Base)
                                          : QApplication::palette().color(QPalette::Button));
     m_cplFileList->setPalette(palette);
-    setHint(m_cplFileList, QStringLiteral("ダブルクリックで開きます|") + toQString(m_jobFileFolder));
+    setHint(m_cplFileList,
+            QStringLiteral("ダブルクリックで開きます|") + toQString(m_jobFileFolder));
 }
 
 void TMainForm::selectJobFileItem(const std::string& path) {
@@ -113,114 +118,64 @@ void TMainForm::selectJobFileItem(const std::string& path) {
 void TMainForm::FileNewClick() {
     if (QuerySaveChanges() == QMessageBox::Cancel)
         return;
-    SetCurrentFile(NewFileName);
-    ReadJobOptions();
-    m_table.reset();
-    NumberRows();
-    JobOptions defaults = currentOptions();
-    defaults.bOption = JobOptions::editorDefaults().bOption;
-    applyOptions(defaults);
-    OptionCheckListBoxClickCheck();
-    SetModified(false);
+    m_doc.newFile();
+    showDocument();
 }
 
 void TMainForm::FileOpenClick() {
     if (QuerySaveChanges() == QMessageBox::Cancel)
         return;
-    QString chosen = FileDialogs::openFile(this, QStringLiteral("CPLフォルダから開いてください"),
-                                           toQString(m_jobFileFolder), JobFileFilter,
-                                           QStringLiteral("cpl"));
+    QString chosen =
+        FileDialogs::openFile(this, QStringLiteral("CPLフォルダから開いてください"),
+                              toQString(m_jobFileFolder), JobFileFilter, QStringLiteral("cpl"));
     if (chosen.isEmpty())
         return;
     std::string path = toBytes(chosen);
     OpenJobFile(path);
     refreshJobFileList();
     selectJobFileItem(path);
-    OptionCheckListBoxClickCheck();
-    SetModified(false);
 }
 
 void TMainForm::OpenJobFile(const std::string& path) {
-    SetCurrentFile(path);
-    ReadJobOptions();
-    m_table.clearData();
-    m_model->reload();
-    JobFileLines file = readJobFile(path);
-    if (!file.ok())
-        return; // the table stays cleared under the new name; the modified flag is unchanged
-    m_jobLines = std::move(file.lines);
-    LinesToTable();
+    const bool opened = m_doc.open(path);
+    showDocument();
+    if (!opened)
+        return; // the table stays empty under the new name; the modified flag is unchanged
     selectJobFileItem(path);
     m_grid->setCurrentIndex(m_model->indexOf(1, 1));
-    SetModified(false);
-}
-
-bool TMainForm::SaveJobFile(const std::string& path) {
-    TableToLines();
-    WriteResult written = writeJobFile(path, *m_jobLines);
-    if (!written.ok) {
-        MessageBox::warning(this, toQString(path) + QStringLiteral("\nに保存できませんでした。\n") +
-                                      toQString(written.error));
-        return false;
-    }
-    if (path != m_currentFile)
-        SetCurrentFile(path);
-    if (!WriteJobOptions()) {
-        MessageBox::warning(this, toQString(settingsFilePath()) +
-                                      QStringLiteral("\nにジョブのオプションを保存できませんでした。"));
-        return false;
-    }
-    SetModified(false);
-    return true;
 }
 
 void TMainForm::FileSaveClick() {
-    if (m_table.rowCount() < 2) {
-        MessageBox::information(this, QStringLiteral("入力がありません"));
-        return;
-    }
-    if (m_currentFile == NewFileName || m_currentFile.empty()) {
-        FileSaveAsClick();
-        return;
-    }
-    SaveJobFile(m_currentFile);
+    if (m_doc.save(documentDialogs()))
+        refreshAfterSave();
 }
 
 void TMainForm::FileSaveAsClick() {
-    if (m_table.rowCount() < 2) {
-        MessageBox::information(this, QStringLiteral("入力がありません"));
-        return;
-    }
-    QString proposed = m_currentFile.find('/') == std::string::npos
-                           ? toQString(m_jobFileFolder + "/" + m_currentFile)
-                           : toQString(m_currentFile);
-    QString chosen = FileDialogs::saveFile(this, QStringLiteral("CPLフォルダに保存してください"),
-                                           proposed, JobFileFilter, QStringLiteral("cpl"));
-    if (chosen.isEmpty())
-        return;
-    std::string path = toBytes(chosen);
-    if (!SaveJobFile(path))
-        return;
+    if (m_doc.saveAs(documentDialogs()))
+        refreshAfterSave();
+}
+
+void TMainForm::refreshAfterSave() {
     refreshJobFileList();
-    selectJobFileItem(path);
+    selectJobFileItem(m_doc.path());
 }
 
 void TMainForm::FileDeleteClick() {
     QListWidgetItem* item = m_cplFileList->currentItem();
     if (!item)
         return;
-    std::string path = m_jobFileFolder + "/" + toBytes(item->text());
+    std::string path = jobFilePath(toBytes(item->text()));
     if (MessageBox::critical(this, toQString(path) + QStringLiteral("を削除しますか？"),
                              QMessageBox::Ok | QMessageBox::Cancel) != QMessageBox::Ok)
         return;
-    SetModified(false);
+    m_doc.discardChanges();
     IniFile ini;
     ini.load(settingsFilePath());
     if (ini.eraseSection(path))
         ini.saveAs(settingsFilePath());
     std::remove(path.c_str());
     refreshJobFileList();
-    if (path == m_currentFile)
+    if (path == m_doc.path())
         FileNewClick();
 }
 
@@ -229,7 +184,7 @@ void TMainForm::CPLFileListBoxDblClick() {
         MessageBox::information(this, QStringLiteral("ファイルを選択してください"));
         return;
     }
-    std::string path = m_jobFileFolder + "/" + toBytes(m_cplFileList->currentItem()->text());
+    std::string path = jobFilePath(toBytes(m_cplFileList->currentItem()->text()));
     if (QuerySaveChanges() == QMessageBox::Cancel)
         return;
     if (m_settings.bDoCopyByDClick) {
@@ -237,11 +192,15 @@ void TMainForm::CPLFileListBoxDblClick() {
         return;
     }
     OpenJobFile(path);
-    OptionCheckListBoxClickCheck();
-    SetModified(false);
 }
 
-void TMainForm::SelectAll1Click() { m_cplFileList->selectAll(); }
+std::string TMainForm::jobFilePath(const std::string& name) const {
+    return PathConventions::native().join(m_jobFileFolder, name);
+}
+
+void TMainForm::SelectAll1Click() {
+    m_cplFileList->selectAll();
+}
 
 } // namespace trevane
 
@@ -261,9 +220,10 @@ void TMainForm::buildJobFileMenu() {
     menu->addAction(QStringLiteral("削除"), this, &TMainForm::FileDeleteClick);
     menu->addSeparator();
     menu->addAction(QStringLiteral("すべて選択"), this, &TMainForm::SelectAll1Click);
-    connect(m_cplFileList, &QWidget::customContextMenuRequested, menu, [this, menu](const QPoint& at) {
-        menu->popup(m_cplFileList->viewport()->mapToGlobal(at));
-    });
+    connect(m_cplFileList, &QWidget::customContextMenuRequested, menu,
+            [this, menu](const QPoint& at) {
+                menu->popup(m_cplFileList->viewport()->mapToGlobal(at));
+            });
 }
 
 } // namespace trevane

@@ -81,7 +81,7 @@ void TMainForm::buildLayout() {
     // Job table.
     m_grid = new QTableView;
     m_grid->setObjectName(QStringLiteral("sgCopyList"));
-    m_model = new JobTableModel(m_table, this);
+    m_model = new JobTableModel(m_doc, this);
     m_grid->setModel(m_model);
     m_grid->setAcceptDrops(true);
     m_grid->setMouseTracking(true);

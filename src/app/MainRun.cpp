@@ -81,7 +81,7 @@ void TMainForm::StartCopyClick() {
         MessageBox::critical(this, QStringLiteral("ｺﾋﾟｰ先をすべて消去してから開始しますか？"),
                              QMessageBox::Ok | QMessageBox::Cancel) != QMessageBox::Ok)
         return;
-    QueueJobFile(m_currentFile);
+    QueueJobFile(m_doc.path());
 }
 
 void TMainForm::StartJobFileClick() {

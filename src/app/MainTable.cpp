@@ -3,6 +3,7 @@
 
 #include "app/JobTableModel.h"
 #include "app/Mainunit.h"
+#include "engine/CommandPreview.h"
 #include "jobs/DateTimePattern.h"
 #include "platform/AppPaths.h"
 #include "platform/TextCodec.h"
@@ -10,11 +11,11 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMimeData>
-#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QStyledItemDelegate>
 #include <QTableView>
@@ -66,13 +67,17 @@ void TMainForm::installGridBehaviour() {
             OptionCheckListBoxClickCheck();
     });
     connect(m_dateEdit, &QLineEdit::editingFinished, this, &TMainForm::DateMaskEditExit);
+    // Column widths are saved with the job's options but are no change of the job.
+    connect(m_grid->horizontalHeader(), &QHeaderView::sectionResized, this, [this] {
+        m_doc.setColumnWidths(m_grid->columnWidth(0), m_grid->columnWidth(1),
+                              m_grid->columnWidth(2));
+    });
     connect(m_cplFileList, &QListWidget::itemDoubleClicked, this,
             &TMainForm::CPLFileListBoxDblClick);
     connect(m_cplFileList, &QListWidget::currentItemChanged, this,
             &TMainForm::CPLFileListBoxChange);
     connect(m_grid, &QTableView::clicked, this, [this](const QModelIndex& index) {
-        updateLastFolderFromCell(JobTableModel::tableColumn(index),
-                                 JobTableModel::tableRow(index));
+        updateLastFolderFromCell(JobTableModel::tableColumn(index), JobTableModel::tableRow(index));
     });
 }
 
@@ -86,7 +91,8 @@ void TMainForm::sgCopyListSetEditText(int column, int row, const std::string& te
 }
 
 void TMainForm::updateLastFolderFromCell(int column, int row) {
-    if (std::optional<std::string> folder = m_table.folderForCell(column, row, &directoryExists))
+    if (std::optional<std::string> folder =
+            m_doc.table().folderForCell(column, row, &directoryExists))
         m_lastFolder = *folder;
 }
 
@@ -110,10 +116,9 @@ void TMainForm::DropFiles(const std::vector<std::string>& paths) {
     QModelIndex current = m_grid->currentIndex();
     int column = current.isValid() ? JobTableModel::tableColumn(current) : 1;
     int row = current.isValid() ? JobTableModel::tableRow(current) : 1;
-    JobTable::DropResult result = m_table.dropFiles(column, row, paths, &directoryExists);
+    JobTable::DropResult result = m_doc.dropFiles(column, row, paths, &directoryExists);
     m_model->reload();
     m_grid->setCurrentIndex(m_model->indexOf(column, row));
-    SetModified(true);
     m_lastFolder = result.folder;
 }
 
@@ -124,7 +129,7 @@ std::string TMainForm::currentStamp() const {
 
 void TMainForm::sgCopyListMouseMove(int row) {
     std::string hint =
-        m_table.rowCommandHint(row, m_switches.xcopy, m_switches.u, currentStamp());
+        CommandPreview::rowHint(m_doc.table(), row, m_switches.xcopy, m_switches.u, currentStamp());
     QString text = toQString(hint);
     m_grid->setStatusTip(text.mid(1));
     m_panels[3]->setText(text.mid(1));
@@ -184,12 +189,20 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TMainForm::OptionCheckListBoxClickCheck() {
-    JobOptions options = currentOptions();
-    m_switches = switchTexts(options);
-    SetModified(true);
+    std::array<bool, JobOptions::OptionCount> items{};
+    for (int i = 0; i < JobOptions::OptionCount; ++i)
+        items[i] = m_optionList->item(i)->checkState() == Qt::Checked;
+    m_doc.setOptionItems(items, toBytes(m_dateEdit->text()));
+    showSwitches();
+}
+
+void TMainForm::showSwitches() {
+    m_switches = switchTexts(m_doc.options());
     m_panels[2]->setText(toQString(m_switches.panelText()));
 }
 
-void TMainForm::DateMaskEditExit() { SetModified(true); }
+void TMainForm::DateMaskEditExit() {
+    m_doc.markModified();
+}
 
 } // namespace trevane

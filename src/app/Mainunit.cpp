@@ -3,9 +3,9 @@
 #include "app/Mainunit.h"
 
 #include "app/JobTableModel.h"
+#include "dialogs/MessageBox.h"
 #include "dialogs/Setkeyunit.h"
 #include "engine/Clock.h"
-#include "dialogs/MessageBox.h"
 #include "jobs/AtomicFile.h"
 #include "jobs/IniFile.h"
 #include "platform/AppPaths.h"
@@ -25,7 +25,11 @@
 
 namespace trevane {
 
-TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), m_clock(&Clock::system()) {
+TMainForm::TMainForm(QWidget* parent)
+    : QMainWindow(parent), m_programFolder(trevane::programFolder()),
+      m_jobFileFolder(PathConventions::native().join(m_programFolder, "CPL")),
+      m_doc(m_jobFileFolder, settingsFilePath()), m_clock(&Clock::system()) {
+    m_doc.setChangeListener([this] { showDocumentState(); });
     buildLayout();
     buildTimer();
     buildTray();
@@ -50,10 +54,12 @@ TMainForm::~TMainForm() {
 }
 
 std::string TMainForm::settingsFilePath() const {
-    return m_programFolder + "/" + m_settingsFileName;
+    return PathConventions::native().join(m_programFolder, m_settingsFileName);
 }
 
-std::string TMainForm::logFilePath() const { return m_programFolder + "/" + m_logFileName; }
+std::string TMainForm::logFilePath() const {
+    return PathConventions::native().join(m_programFolder, m_logFileName);
+}
 
 void TMainForm::FormCreate() {
     // 1. Defaults; the Settings struct starts with every key's default.
@@ -64,30 +70,25 @@ void TMainForm::FormCreate() {
     m_dateTimeLocale = systemDateTimeLocale();
     // 3. Hints reach status panel 3 through event(); errors in handlers are values here, so
     //    there is no exception handler to install.
-    // 4.
-    m_programFolder = trevane::programFolder();
-    m_jobFileFolder = m_programFolder + "/CPL";
+    // 4. The program and job-file folders were set when the window was made.
     m_lastFolder = m_programFolder;
     if (!directoryExists(m_jobFileFolder))
         createDirectory(m_jobFileFolder);
     refreshJobFileList();
     // 5. The header texts come from the model.
     // 6.
-    SetCurrentFile(NewFileName);
     FileNewClick();
     // 7.
     LoadSettings();
-    // 8.
-    if (m_currentFile != NewFileName) {
-        ReadJobOptions();
-        if (fileExists(m_currentFile))
-            OpenJobFile(m_currentFile);
-    }
+    // 8. The job file open at the last close (its options are read already); a missing one
+    //    leaves the new table, which saving then writes under that name.
+    showDocument();
+    if (m_doc.path() != JobDocument::NewFileName && fileExists(m_doc.path()))
+        OpenJobFile(m_doc.path());
     // 9.
     m_panels[0]->setText(QStringLiteral("ready"));
     // 10.
-    OptionCheckListBoxClickCheck();
-    SetModified(false);
+    showSwitches();
     // 11. Drops are accepted from the start (buildLayout).
     // 12.
     ApplyKeyList(menuBar(), keyListFilePath());
@@ -104,7 +105,8 @@ void TMainForm::FormCreate() {
     if (m_settings.bAutoTimer)
         TimerOnOffClick();
     // 16.
-    NumberRows();
+    m_doc.numberRows();
+    m_model->reload();
 }
 
 void TMainForm::showAtStartIfWanted() {
@@ -136,7 +138,7 @@ void TMainForm::LoadSettings() {
     present.iQuePanelWidth = lowerSizes.value(1);
     present.iLogHeight = rightSizes.value(2);
     present.iRightBtmPanelHeight = rightSizes.value(1);
-    present.asCPLFile = m_currentFile;
+    present.asCPLFile = m_doc.path();
 
     IniFile ini;
     ini.load(settingsFilePath());
@@ -157,7 +159,7 @@ void TMainForm::LoadSettings() {
     m_actions.value("FlatButton")->setChecked(s.bFlatButton);
     m_actions.value("ShowLeftPanel")->setChecked(s.bShowLeftPanel);
     applyToolBarLook();
-    m_currentFile = s.asCPLFile;
+    m_doc.restorePath(s.asCPLFile);
 }
 
 bool TMainForm::SaveSettings() {
@@ -172,7 +174,7 @@ bool TMainForm::SaveSettings() {
     s.bShowCaption = m_actions.value("ShowCaption")->isChecked();
     s.bFlatButton = m_actions.value("FlatButton")->isChecked();
     s.bShowLeftPanel = m_actions.value("ShowLeftPanel")->isChecked();
-    s.asCPLFile = m_currentFile;
+    s.asCPLFile = m_doc.path();
 
     IniFile ini;
     ini.load(settingsFilePath());
@@ -180,31 +182,10 @@ bool TMainForm::SaveSettings() {
     return ini.saveAs(settingsFilePath()).ok;
 }
 
-void TMainForm::SetCurrentFile(const std::string& path) {
-    m_currentFile = path;
-    std::string name = PathConventions::native().fileName(path);
-    setWindowTitle(QStringLiteral("%1 - %2").arg(QStringLiteral("Trevane"), toQString(name)));
-}
-
-void TMainForm::SetModified(bool value) {
-    m_modified = value;
-    m_panels[1]->setText(value ? QStringLiteral("修正あり") : QString());
-}
-
-QMessageBox::StandardButton TMainForm::QuerySaveChanges() {
-    if (!m_modified)
-        return QMessageBox::Yes;
-    auto answer = MessageBox::question(
-        this, QStringLiteral("編集中のジョブファイルが保存されていません。\n保存しますか"),
-        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-    if (answer == QMessageBox::Yes)
-        FileSaveClick();
-    return answer;
-}
-
 bool TMainForm::FormCloseQuery() {
     if (runnerHasQueuedWork()) {
-        MessageBox::warning(this, QStringLiteral("コピー継続中です。\nコピーを中止するか、完了を待ってください。"));
+        MessageBox::warning(
+            this, QStringLiteral("コピー継続中です。\nコピーを中止するか、完了を待ってください。"));
         return false;
     }
     return QuerySaveChanges() != QMessageBox::Cancel;
@@ -213,7 +194,6 @@ bool TMainForm::FormCloseQuery() {
 void TMainForm::FormClose() {
     // A settings file that cannot be written must not keep the window open.
     SaveSettings();
-    m_jobLines.reset();
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {

@@ -4,17 +4,17 @@
 #include "engine/LogLines.h"
 #include "engine/RunnerHost.h"
 #include "jobs/DateTimePattern.h"
+#include "jobs/JobDocument.h"
 #include "jobs/JobOptions.h"
-#include "jobs/JobTable.h"
 #include "jobs/JobTableEditing.h"
 #include "jobs/Settings.h"
 #include "jobs/TimerScheduler.h"
 
+#include <QColor>
 #include <QMainWindow>
+#include <QMap>
 #include <QMessageBox>
 #include <QPointer>
-#include <QColor>
-#include <QMap>
 #include <optional>
 #include <string>
 #include <vector>
@@ -40,10 +40,9 @@ class Clock;
 class JobTableModel;
 class TTaskBar;
 
-
 // The main window: the job table, the job-file list, the options check list, the queue and log
 // panels, the tool band, menus and status bar. It owns the program's state in memory (settings,
-// current job file, modified flag, job lines list, last folder) and every dialog.
+// the open job document, last folder) and every dialog.
 //
 // Handlers carry the names of the controls and events they serve (FileNewClick, FormCreate...).
 // Rules live in the plain classes of jobs/ and engine/; handlers gather input, call them and show
@@ -52,7 +51,6 @@ class TMainForm : public QMainWindow, public RunnerHost {
     Q_OBJECT
 
 public:
-    static constexpr const char* NewFileName = "新規.cpl";
     // The manual the help command opens, shipped beside the executable.
     static constexpr const char* HelpFileName = "Trevane-help.md";
 
@@ -68,11 +66,15 @@ public:
     const std::string& jobFileFolder() const { return m_jobFileFolder; }
     std::string settingsFilePath() const;
     std::string logFilePath() const;
-    const std::string& currentFile() const { return m_currentFile; }
-    bool isModified() const { return m_modified; }
+    const std::string& currentFile() const { return m_doc.path(); }
+    bool isModified() const { return m_doc.isModified(); }
     const std::string& lastFolder() const { return m_lastFolder; }
     Settings& settings() { return m_settings; }
-    JobTable& table() { return m_table; }
+    const JobTable& table() const { return m_doc.table(); }
+    // The open job file: its table, options and modified flag. Tests change it directly; the
+    // grid shows the change after the model's reload.
+    JobDocument& document() { return m_doc; }
+    JobTableModel* model() const { return m_model; }
     const LogLines& logLines() const { return m_log; }
     const SwitchTexts& switches() const { return m_switches; }
     QTableView* grid() const { return m_grid; }
@@ -80,21 +82,12 @@ public:
     QAction* action(const QString& name) const { return m_actions.value(name); }
 
     // --- operations of the job table and its file ---------------------------------------------
-    void SetCurrentFile(const std::string& path);
-    void SetModified(bool value);
     // Yes, No or Cancel; asks only while the modified flag is set. On Yes the table is saved
-    // first.
+    // first, and a save that did not happen (cancelled or failed) gives Cancel.
     QMessageBox::StandardButton QuerySaveChanges();
-    void NumberRows();
-    void TableToLines();
-    void LinesToTable();
-    void ReadJobOptions();
-    // False when a key could not be stored (the settings file is not writable).
-    bool WriteJobOptions();
+    // Opens the job file and shows it; a file that cannot be read leaves the table empty under
+    // its name.
     void OpenJobFile(const std::string& path);
-    // Writes the table to path and makes it the current job file; false (with a message) when
-    // the file cannot be written, leaving the modified flag set.
-    bool SaveJobFile(const std::string& path);
 
     // The grid reports the changed text of the cell being edited (table coordinates).
     void sgCopyListSetEditText(int column, int row, const std::string& text);
@@ -218,6 +211,15 @@ private:
     bool FormCloseQuery();
     void FormClose();
 
+    JobDocument::Dialogs documentDialogs();
+    // The document's table, options and switch texts in the widgets.
+    void showDocument();
+    // The caption and the modified marker (the document's listener).
+    void showDocumentState();
+    void showSwitches();
+    void refreshAfterSave();
+    std::string jobFilePath(const std::string& name) const;
+    void editTable(EditResult (JobTableEditing::*command)(const GridSelection&));
     void buildLayout();
     void buildActions();
     void buildMenus();
@@ -255,8 +257,6 @@ private:
     void updateLastFolderFromCell(int column, int row);
     void reloadLogFile();
     std::string currentStamp() const;
-    JobOptions currentOptions() const;
-    void applyOptions(const JobOptions& options);
 
     // state
     std::string m_programFolder;
@@ -266,15 +266,12 @@ private:
     std::string m_logFileName = "Trevane.log";
     std::string m_dirListFileName = "DirList.txt";
     std::string m_bgCopyListFileName = "BGCopyList.txt";
+    JobDocument m_doc;
     Settings m_settings;
     bool m_isWinNT = false;
     bool m_continueRun = true;
-    std::string m_currentFile;
-    bool m_modified = false;
-    std::optional<std::vector<std::string>> m_jobLines;
     std::string m_lastFolder;
     SwitchTexts m_switches;
-    JobTable m_table;
     LogLines m_log;
     std::size_t m_logViewLines = 0; // lines the log widget shows, mirroring m_log
     DateTimeLocale m_dateTimeLocale;

@@ -27,12 +27,9 @@ CommandPreview::RowLine CommandPreview::rowLine(const JobTable::Row& row,
         const std::string name = JobCommands::stampArchiveName(archive, stamp);
         // Unlike the runner, the base folder keeps a root's separator as the only one, so
         // "C:\" is shown as "C:\" and an empty source as the bare separator.
-        line.command = "u " + JobCommands::quoted(conventions.withTrailingSeparator(dst) + name) +
-                       " " + JobCommands::quoted(conventions.withTrailingSeparator(src));
-        if (!files.empty())
-            line.command += " " + JobCommands::quoted(files);
-        line.command += " ";
-        line.command += switches;
+        line.command = JobCommands::archivePreviewCommand(
+            conventions.withTrailingSeparator(dst) + name, conventions.withTrailingSeparator(src),
+            files, switches);
         return line;
     }
 
@@ -55,6 +52,14 @@ std::vector<std::string> CommandPreview::lines(const JobTable& table,
             out.emplace_back(IncompleteMarker);
     }
     return out;
+}
+
+std::string CommandPreview::rowHint(const JobTable& table, int row, std::string_view xcopySwitches,
+                                    std::string_view uSwitches, std::string_view stamp,
+                                    const PathConventions& conventions) {
+    if (row < 1 || row > table.rowCount() - 2 || !table.isRunnable(row))
+        return {};
+    return "|" + rowLine(table.row(row), xcopySwitches, uSwitches, stamp, conventions).command;
 }
 
 std::string CommandPreview::caption(std::string_view currentFile,

@@ -53,6 +53,13 @@ public:
                                           std::string_view uSwitches, std::string_view stamp,
                                           const PathConventions& conventions);
 
+    // The job table's hint for a row under the mouse: empty for the header, the entry row,
+    // rows below it and rows that are not runnable; otherwise "|" and the row's preview line
+    // (the part after "|" is what the status bar shows).
+    static std::string rowHint(const JobTable& table, int row, std::string_view xcopySwitches,
+                               std::string_view uSwitches, std::string_view stamp,
+                               const PathConventions& conventions = PathConventions::native());
+
     // The window caption: "実行コマンド一覧 - " and the file-name part of the current job file
     // (the text after its last separator, or after a drive's ':' with Windows conventions).
     static std::string caption(std::string_view currentFile, const PathConventions& conventions);

@@ -73,6 +73,23 @@ std::string JobCommands::archiveCommand(const PathConventions& conv, std::string
     return out;
 }
 
+std::string JobCommands::archivePreviewCommand(std::string_view archivePath,
+                                               std::string_view baseFolder, std::string_view files,
+                                               std::string_view switches) {
+    std::string out = "u " + quoted(archivePath) + " " + quoted(baseFolder);
+    if (!files.empty())
+        out += " " + quoted(files);
+    out.push_back(' ');
+    out.append(switches);
+    return out;
+}
+
+std::string JobCommands::selfExtractingCommand(const PathConventions& conv,
+                                               std::string_view archive, std::string_view folder) {
+    return "s " + quoted(archive) + " " + quoted(conv.withTrailingSeparator(std::string(folder))) +
+           " -gw";
+}
+
 std::string JobCommands::clearCommand(std::string_view dst, bool isWinNT) {
     return (isWinNT ? std::string("cmd.exe /C rmdir /S /Q ") : std::string("deltree /Y ")) +
            quoted(dst);

@@ -7,8 +7,10 @@
 
 namespace trevane {
 
-// The texts a job row turns into: pure functions of the row's cells, the job's switches and
-// the platform's path conventions. The separator and roots come from PathConventions, so the
+// Every command line the program builds from a job row or hands to the archiver: the runner's
+// steps, the command list preview, the row hint of the job table and the self-extracting
+// archive. Pure functions of the cells, the switches and the platform's path conventions, with
+// one quoting rule for all. The separator and roots come from PathConventions, so the
 // same rules give "xcopy "C:\Data\*.doc" "D:\Bak" /Y/D/S/I/K/R" with Windows conventions and
 // "xcopy "/data/*.doc" "/bak" /Y/D/S/I/K/R" on POSIX.
 class JobCommands {
@@ -35,11 +37,23 @@ public:
     static std::string copyCommand(std::string_view sourceArgument, std::string_view dst,
                                    std::string_view switches);
 
-    // "u " + Q(archivePath) + " " + Q(src + separator) + " " + (Q(files) or nothing) + " " +
-    // switches. The empty file argument and empty switches keep their separating blanks.
+    // The runner's archive command: "u " + Q(archivePath) + " " + Q(src + separator) + " " +
+    // (Q(files) or nothing) + " " + switches. The empty file argument and empty switches keep
+    // their separating blanks.
     static std::string archiveCommand(const PathConventions& conv, std::string_view archivePath,
                                       std::string_view src, std::string_view files,
                                       std::string_view switches);
+    // The same with the base folder as given, where an empty files argument is dropped
+    // together with its blank (the preview's and the row hint's spelling).
+    static std::string archivePreviewCommand(std::string_view archivePath,
+                                             std::string_view baseFolder, std::string_view files,
+                                             std::string_view switches);
+
+    // The archiver's command that makes a self-extracting archive: s "archive" "folder" -gw,
+    // where the folder gets a trailing separator unless it has one (an empty folder becomes
+    // the separator alone).
+    static std::string selfExtractingCommand(const PathConventions& conv, std::string_view archive,
+                                             std::string_view folder);
 
     // "cmd.exe /C rmdir /S /Q " + Q(dst) on the NT family, else "deltree /Y " + Q(dst).
     static std::string clearCommand(std::string_view dst, bool isWinNT);

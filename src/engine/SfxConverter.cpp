@@ -1,32 +1,17 @@
 #include "engine/SfxConverter.h"
 
+#include "engine/JobCommands.h"
 #include "platform/DetachedLauncher.h"
 
 namespace trevane {
 
-namespace {
-std::string quoted(std::string_view text) {
-    std::string out;
-    out.reserve(text.size() + 2);
-    out.push_back('"');
-    out.append(text);
-    out.push_back('"');
-    return out;
-}
-} // namespace
-
 SfxConverter::SfxConverter(Services services) : m_services(std::move(services)) {}
-
-std::string SfxConverter::commandLine(const PathConventions& conventions, std::string_view archive,
-                                      std::string_view folder) {
-    return "s " + quoted(archive) + " " +
-           quoted(conventions.withTrailingSeparator(std::string(folder))) + " -gw";
-}
 
 std::string SfxConverter::folderWindowCommand(const PathConventions& conventions,
                                               std::string_view folder) {
+    // The dialog's own spelling on Windows has a blank after the comma, unlike the runner's.
     return (conventions.driveRoots ? std::string("explorer.exe , ") : std::string("xdg-open ")) +
-           quoted(folder);
+           JobCommands::quoted(folder);
 }
 
 SfxConverter::Prefill
@@ -46,7 +31,8 @@ SfxConverter::Result SfxConverter::convert(const std::string& archive, const std
     Result result;
     if (!m_services.fileExists(archive))
         return result;
-    result.commandLine = commandLine(m_services.conventions, archive, folder);
+    result.commandLine =
+        JobCommands::selfExtractingCommand(m_services.conventions, archive, folder);
 
     const ArchiverLibrary::Result call = m_services.archiver.callUnlha(result.commandLine);
     switch (call.status) {

@@ -44,10 +44,6 @@ public:
 
     explicit SfxConverter(Services services);
 
-    // The command line for Unlha: s "archive" "folder\" -gw, where the folder gets a trailing
-    // separator unless it has one (an empty folder becomes the separator alone).
-    static std::string commandLine(const PathConventions& conventions, std::string_view archive,
-                                   std::string_view folder);
     // The folder window on the output folder as typed: explorer.exe , "folder" on Windows,
     // xdg-open "folder" on POSIX.
     static std::string folderWindowCommand(const PathConventions& conventions,

@@ -115,18 +115,7 @@ public:
                          const std::function<bool(const std::string&)>& isDirectory,
                          const PathConventions& conventions = PathConventions::native());
 
-    // The hint of the grid for a row under the mouse: empty for row 0, the entry row, rows
-    // below it and rows that are not runnable; otherwise "|" followed by the command the row
-    // stands for (a preview only; the runner builds its own). xcopySwitches and uSwitches are
-    // the switch texts of the options check list, used when the row's own cell is empty;
-    // stamp replaces the first "%t" of the archive name.
-    std::string
-    rowCommandHint(int row, std::string_view xcopySwitches, std::string_view uSwitches,
-                   std::string_view stamp,
-                   const PathConventions& conventions = PathConventions::native()) const;
-    // The command text alone (without "|"), for any row; empty when the row is not runnable.
-    std::string rowCommandText(int row, std::string_view xcopySwitches, std::string_view uSwitches,
-                               std::string_view stamp, const PathConventions& conventions) const;
+    bool operator==(const JobTable&) const = default;
 
 private:
     bool validCell(int column, int row) const;

@@ -133,10 +133,6 @@ EditResult JobTableEditing::duplicateRow(const GridSelection& selection) {
     return changed(GridSelection::cell(FirstField, row));
 }
 
-bool JobTableEditing::canDeleteRows() const {
-    return m_table.rowCount() >= 3;
-}
-
 EditResult JobTableEditing::deleteRows(const GridSelection& selection) {
     const auto cells = canDeleteRows() ? dataCells(selection) : std::nullopt;
     if (!cells)

@@ -72,7 +72,8 @@ public:
     EditResult duplicateRow(const GridSelection& selection);
     // Whether delete does anything: there must be a data row besides the entry row (three
     // rows with the header). The window asks its question only then.
-    bool canDeleteRows() const;
+    bool canDeleteRows() const { return canDeleteRows(m_table); }
+    static bool canDeleteRows(const JobTable& table) { return table.rowCount() >= 3; }
     // Deletes the selected rows (after the question) and closes the gap: the rows below move
     // up, the table shrinks, the selection covers columns 1..7 of the same rows where they
     // still exist. The table keeps at least the header and one row.

@@ -1,6 +1,7 @@
 // Editing the job table through the window: menu commands, clipboard, questions, keys, header
 // presses and row moves.
 
+#include "app/JobTableModel.h"
 #include "app/Mainunit.h"
 #include "dialogs/MessageBox.h"
 #include "platform/TextCodec.h"
@@ -25,10 +26,11 @@ class EditTest : public QObject {
     // Five runnable rows "s1,d1" .. "s5,d5" and the entry row.
     static void fill(TMainForm& form) {
         for (int r = 1; r <= 5; ++r) {
-            form.table().setEditText(1, r, "s" + std::to_string(r));
-            form.table().setEditText(2, r, "d" + std::to_string(r));
+            form.document().setEditText(1, r, "s" + std::to_string(r));
+            form.document().setEditText(2, r, "d" + std::to_string(r));
         }
-        form.NumberRows();
+        form.model()->reload();
+        form.document().discardChanges();
     }
     static std::string column1(TMainForm& form) {
         std::string out;
@@ -94,7 +96,7 @@ private slots:
     void clearAsksFirst() {
         TMainForm form;
         fill(form);
-        form.SetModified(false);
+        form.document().discardChanges();
         form.setGridSelection({1, 1, 2, 2, 1, 1});
         MessageBox::setNextAnswer(QMessageBox::No);
         form.action("ClearSelected")->trigger();
@@ -111,7 +113,7 @@ private slots:
         TMainForm form;
         fill(form);
         form.setGridSelection(GridSelection::cell(3, 3));
-        form.table().setCell(3, 3, "*.txt");
+        form.document().setEditText(3, 3, "*.txt");
         form.action("ColCopyAll")->trigger();
         for (int r = 1; r <= 5; ++r)
             QCOMPARE(form.table().cell(3, r), std::string("*.txt"));
@@ -125,7 +127,7 @@ private slots:
         TMainForm form;
         form.show();
         fill(form);
-        form.SetModified(false);
+        form.document().discardChanges();
         QTableView* grid = form.grid();
         grid->setFocus();
         form.setGridSelection(GridSelection::cell(1, 1));
@@ -135,7 +137,7 @@ private slots:
         QTest::keyClick(grid, Qt::Key_A);
         QVERIFY(form.isModified());
         QVERIFY(grid->editTriggers() & QAbstractItemView::AnyKeyPressed);
-        form.SetModified(false);
+        form.document().discardChanges();
         QTest::keyClick(grid, Qt::Key_A, Qt::ControlModifier);
         QVERIFY(!form.isModified());
     }
@@ -165,7 +167,7 @@ private slots:
     void movingARowRenumbersAndMarksModified() {
         TMainForm form;
         fill(form);
-        form.SetModified(false);
+        form.document().discardChanges();
         form.sgCopyListRowMoved(1, 3);
         QCOMPARE(column1(form), std::string("s2 s3 s1 s4 s5 - "));
         QCOMPARE(form.table().cell(0, 3), std::string("3"));
@@ -175,7 +177,7 @@ private slots:
     void referOutsideColumnsOneToFourDoesNothing() {
         TMainForm form;
         fill(form);
-        form.SetModified(false);
+        form.document().discardChanges();
         form.setGridSelection(GridSelection::cell(5, 1));
         form.action("Refer")->trigger();
         QVERIFY(!form.isModified());

@@ -16,6 +16,7 @@
 #include <QDir>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QTableView>
@@ -136,7 +137,7 @@ private slots:
         form.DropFiles({home()});
         QCOMPARE(form.table().cell(2, 1), home());
         // Columns 5 to 7: no cell changes, but modified and last folder.
-        form.SetModified(false);
+        form.document().discardChanges();
         form.grid()->setCurrentIndex(form.grid()->model()->index(0, 5));
         form.DropFiles({file});
         QCOMPARE(form.table().cell(6, 1), std::string());
@@ -170,7 +171,7 @@ private slots:
         list->item(11)->setCheckState(Qt::Checked);
         QCOMPARE(panel(form, 2), QStringLiteral("xcopy /Y/D:1998-01-01/S/I/K || u -d1"));
         QVERIFY(form.isModified());
-        form.SetModified(false);
+        form.document().discardChanges();
         list->item(1)->setCheckState(Qt::Unchecked);
         list->item(13)->setCheckState(Qt::Unchecked);
         QCOMPARE(panel(form, 2), QStringLiteral("xcopy /Y/S/I/K || u "));
@@ -259,7 +260,7 @@ private slots:
         TMainForm form;
         form.show();
         type(form, 1, 1, "/a");
-        form.SetModified(true);
+        form.document().markModified();
         MessageBox::setNextAnswer(QMessageBox::Cancel);
         QVERIFY(!form.close());
         QCOMPARE(MessageBox::lastText(),
@@ -270,11 +271,58 @@ private slots:
         QVERIFY(QFileInfo::exists(QString::fromStdString(home() + "/Trevane.ini")));
     }
 
+    // Typing into the cell editor is a change however it started: "/" is no key that starts
+    // editing, and re-editing a cell never passes the grid's key rule at all.
+    void typedTextInTheCellEditorIsNeverLost() {
+        TMainForm form;
+        form.show();
+        QTableView* grid = form.grid();
+        const QModelIndex cell = grid->model()->index(0, 0);
+        auto typeInEditor = [&](const char* text) {
+            QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(cell).center());
+            grid->edit(cell);
+            auto* editor = grid->viewport()->findChild<QLineEdit*>();
+            QVERIFY(editor);
+            QTest::keyClick(editor, Qt::Key_End);
+            QTest::keyClicks(editor, text);
+            QTest::keyClick(editor, Qt::Key_Tab);
+        };
+        typeInEditor("/tmp/x");
+        QCOMPARE(form.table().cell(1, 1), std::string("/tmp/x"));
+        QVERIFY(form.isModified());
+        form.document().discardChanges();
+        typeInEditor("def");
+        QCOMPARE(form.table().cell(1, 1), std::string("/tmp/xdef"));
+        QVERIFY(form.isModified());
+        MessageBox::setNextAnswer(QMessageBox::Cancel);
+        QVERIFY(!form.close());
+        form.document().discardChanges();
+    }
+
+    // "Yes, save" followed by a save that did not happen must not drop the table.
+    void aSaveThatDidNotHappenCancelsTheCommand() {
+        TMainForm form;
+        form.show();
+        type(form, 1, 1, "/a");
+        type(form, 2, 1, "/b");
+        MessageBox::setNextAnswer(QMessageBox::Yes);
+        FileDialogs::setNextAnswer(QString()); // the save dialog is cancelled
+        QVERIFY(!form.close());
+        QVERIFY(form.isModified());
+        MessageBox::setNextAnswer(QMessageBox::Yes);
+        FileDialogs::setNextAnswer(QString::fromStdString(home() + "/missing/x.cpl"));
+        MessageBox::setNextAnswer(QMessageBox::Ok); // the save fails: a warning
+        form.FileNewClick();
+        QCOMPARE(form.table().cell(1, 1), std::string("/a"));
+        QVERIFY(form.isModified());
+        form.document().discardChanges();
+    }
+
     void aFailedSaveWarnsAndKeepsTheFlag() {
         TMainForm form;
         type(form, 1, 1, "/a");
         type(form, 2, 1, "/b");
-        form.SetModified(true);
+        form.document().markModified();
         // The folder does not exist, so the file cannot be written (also for root).
         FileDialogs::setNextAnswer(QString::fromStdString(home() + "/missing/x.cpl"));
         MessageBox::setNextAnswer(QMessageBox::Ok);
@@ -282,7 +330,7 @@ private slots:
         QVERIFY(MessageBox::lastText().contains(QStringLiteral("保存できませんでした")));
         QVERIFY(form.isModified());
         QCOMPARE(form.windowTitle(), QStringLiteral("Trevane - 新規.cpl"));
-        form.SetModified(false);
+        form.document().discardChanges();
     }
 
     void unreadableJobFileLeavesAClearedTable() {
@@ -290,7 +338,7 @@ private slots:
         type(form, 1, 1, "/a");
         std::string folder = home() + "/CPL/broken.cpl"; // a folder cannot be read as a file
         QDir().mkpath(QString::fromStdString(folder));
-        form.SetModified(false);
+        form.document().discardChanges();
         form.OpenJobFile(folder);
         QCOMPARE(form.windowTitle(), QStringLiteral("Trevane - broken.cpl"));
         QCOMPARE(form.table().cell(1, 1), std::string());

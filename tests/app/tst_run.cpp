@@ -2,6 +2,7 @@
 // temporary folders with the real xcopy beside the test program.
 
 #include "dialogs/FileDialogs.h"
+#include "app/JobTableModel.h"
 #include "app/Mainunit.h"
 #include "dialogs/MessageBox.h"
 #include "jobs/AtomicFile.h"
@@ -46,8 +47,8 @@ private slots:
         writeFileAtomically(src + "/a.doc", "alpha");
         writeFileAtomically(src + "/sub/b.doc", "beta");
         TMainForm form;
-        form.table().setEditText(1, 1, src);
-        form.table().setEditText(2, 1, dst);
+        form.document().setEditText(1, 1, src);
+        form.document().setEditText(2, 1, dst);
         FileDialogs::setNextAnswer(QString::fromStdString(home() + "/CPL/daily.cpl"));
         form.FileSaveClick();
         QVERIFY(!form.isModified());

@@ -2,6 +2,7 @@
 // the bookmark list and its file, the cells each mode writes, drops, and the s command.
 
 #include "engine/ArchiverLibrary.h"
+#include "engine/JobCommands.h"
 #include "engine/SfxConverter.h"
 #include "jobs/DirBookmarks.h"
 #include "jobs/FolderChoice.h"
@@ -242,7 +243,7 @@ TEST(SfxConverter, CommandLines) {
          "xdg-open \"\""},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(SfxConverter::commandLine(c.conv, c.archive, c.folder), c.command) << c.name;
+        EXPECT_EQ(JobCommands::selfExtractingCommand(c.conv, c.archive, c.folder), c.command) << c.name;
         EXPECT_EQ(SfxConverter::folderWindowCommand(c.conv, c.folder), c.window) << c.name;
     }
 }

@@ -143,4 +143,74 @@ TEST(CommandPreviewTest, MarkerAndCaption) {
         EXPECT_EQ(CommandPreview::caption(c.file, c.conventions), c.caption) << c.file;
 }
 
+struct HintCase {
+    const char* name;
+    std::vector<std::string> fields;
+    bool windows;
+    std::string hint;
+};
+
+class RowHint : public testing::TestWithParam<HintCase> {};
+
+TEST_P(RowHint, ShowsTheCommandTheRowStandsFor) {
+    const HintCase& c = GetParam();
+    JobTable table;
+    for (std::size_t i = 0; i < c.fields.size(); ++i)
+        table.setEditText(static_cast<int>(i) + 1, 1, c.fields[i]);
+    const PathConventions conventions =
+        c.windows ? PathConventions::windows() : PathConventions::posix();
+    EXPECT_EQ(CommandPreview::rowHint(table, 1, "/Y/D/S/I/K", "-d1", "000115", conventions),
+              c.hint);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, RowHint,
+    testing::Values(HintCase{"copyRowWindows",
+                             {"C:\\Data", "D:\\Bak\\", "*.doc"},
+                             true,
+                             "|xcopy \"C:\\Data\\*.doc\" \"D:\\Bak\" /Y/D/S/I/K"},
+                    HintCase{"rootSourceWindows",
+                             {"C:\\", "D:\\", "*.*"},
+                             true,
+                             "|xcopy \"C:\\\\*.*\" \"D:\\\" /Y/D/S/I/K"},
+                    HintCase{"copyRowNoFilesOwnSwitches",
+                             {"/data/", "/bak", "", "", "/S"},
+                             false,
+                             "|xcopy \"/data\" \"/bak\" /S"},
+                    HintCase{"rootSourcePosix",
+                             {"/", "/bak/", "*.*"},
+                             false,
+                             "|xcopy \"//*.*\" \"/bak\" /Y/D/S/I/K"},
+                    HintCase{"archiveRowWindows",
+                             {"C:\\Data", "D:\\Bak", "", "data%t.lzh"},
+                             true,
+                             "|u \"D:\\Bak\\data000115.lzh\" \"C:\\Data\\\" -d1"},
+                    HintCase{"archiveOnlyFirstStampReplaced",
+                             {"/data", "/bak/", "*.c", "b%t-%t.lzh", "", "-c"},
+                             false,
+                             "|u \"/bak/b000115-%t.lzh\" \"/data/\" \"*.c\" -c"},
+                    HintCase{"archiveStampCaseSensitive",
+                             {"/data", "/bak", "", "b%T.lzh"},
+                             false,
+                             "|u \"/bak/b%T.lzh\" \"/data/\" -d1"},
+                    HintCase{"commandWins",
+                             {"/data", "/bak", "", "x.lzh", "", "", "make  all "},
+                             false,
+                             "|make  all "},
+                    HintCase{"notRunnable", {"/data"}, false, ""}),
+    [](const auto& info) { return info.param.name; });
+
+TEST(RowHint, NoHintForHeaderEntryRowAndBelow) {
+    JobTable table;
+    table.setEditText(1, 1, "/a");
+    table.setEditText(2, 1, "/b\"q");
+    table.setCell(1, 2, "/c"); // the entry row: runnable but never hinted
+    table.setCell(2, 2, "/d");
+    EXPECT_EQ(CommandPreview::rowHint(table, 0, "/Y", "", ""), "");
+    EXPECT_EQ(CommandPreview::rowHint(table, 2, "/Y", "", ""), "");
+    EXPECT_EQ(CommandPreview::rowHint(table, 3, "/Y", "", ""), "");
+    // One quoting rule: an inner quote is doubled, as in the command that runs.
+    EXPECT_EQ(CommandPreview::rowHint(table, 1, "/Y", "", ""), "|xcopy \"/a\" \"/b\"\"q\" /Y");
+}
+
 } // namespace
