@@ -6,7 +6,6 @@
 #include "platform/TextCodec.h"
 
 #include <QComboBox>
-#include <QCompleter>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -53,8 +52,7 @@ TFolderSelectForm::TFolderSelectForm(const std::string& programFolder, FolderSel
                                      JobTable* table, int row, TSfxDlg* archiveDialog,
                                      QWidget* parent)
     : QDialog(parent), m_programFolder(programFolder), m_mode(mode), m_table(table), m_row(row),
-      m_archiveDialog(archiveDialog),
-      m_bookmarks({}, DirBookmarks::ignoresCase(PathConventions::native())) {
+      m_archiveDialog(archiveDialog) {
     buildLayout();
     FolderChoice::Start start;
     if (m_table)
@@ -105,16 +103,7 @@ void TFolderSelectForm::buildLayout() {
     m_createDir->setObjectName(QStringLiteral("CreateDirBtn"));
     m_createDir->setAutoDefault(false);
 
-    m_dirList = new QComboBox(this);
-    m_dirList->setObjectName(QStringLiteral("cbDirList"));
-    m_dirList->setEditable(true);
-    // Typing a path chooses it for OK but does not make it a bookmark.
-    m_dirList->setInsertPolicy(QComboBox::NoInsert);
-    // Completing a typed path from the bookmarks must not change its letter case where the
-    // file system tells cases apart.
-    m_dirList->completer()->setCaseSensitivity(DirBookmarks::ignoresCase(PathConventions::native())
-                                                   ? Qt::CaseInsensitive
-                                                   : Qt::CaseSensitive);
+    m_dirList = new BookmarkCombo(m_programFolder, this);
     m_dirList->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     auto* editDirList = new QPushButton(QStringLiteral("編集..."), this);
     editDirList->setObjectName(QStringLiteral("EditDirListBtn"));
@@ -160,9 +149,6 @@ void TFolderSelectForm::buildLayout() {
 }
 
 void TFolderSelectForm::FormCreate(const std::string& startFolder, const std::string& startFile) {
-    m_bookmarks.setEntries(DirBookmarks::load(m_programFolder + "/" + DirBookmarks::FileName));
-    showBookmarks({});
-
     const bool fileMode = FolderChoice::isFileMode(m_mode);
     m_heading->setText(toQString(FolderChoice::heading(m_mode)));
     m_files->setVisible(fileMode);
@@ -171,7 +157,8 @@ void TFolderSelectForm::FormCreate(const std::string& startFolder, const std::st
     if (!moveTree(startFolder))
         moveTree(toBytes(QDir::currentPath()));
     if (fileMode && !startFile.empty()) {
-        const auto cs = m_bookmarks.ignoreCase() ? Qt::CaseInsensitive : Qt::CaseSensitive;
+        const auto cs =
+            m_dirList->bookmarks().ignoreCase() ? Qt::CaseInsensitive : Qt::CaseSensitive;
         const QString wanted = toQString(startFile);
         for (int i = 0; i < m_files->count(); ++i) {
             if (m_files->item(i)->text().compare(wanted, cs) == 0) {
@@ -186,22 +173,10 @@ void TFolderSelectForm::FormCreate(const std::string& startFolder, const std::st
 }
 
 std::string TFolderSelectForm::comboText() const {
-    return toBytes(m_dirList->currentText());
+    return m_dirList->text();
 }
 std::string TFolderSelectForm::nameText() const {
     return toBytes(m_name->text());
-}
-
-void TFolderSelectForm::setComboText(const std::string& text) {
-    m_dirList->setEditText(toQString(text));
-}
-
-void TFolderSelectForm::showBookmarks(const std::string& text) {
-    const QSignalBlocker blocker(m_dirList);
-    m_dirList->clear();
-    for (const std::string& entry : m_bookmarks.entries())
-        m_dirList->addItem(toQString(entry));
-    setComboText(text);
 }
 
 bool TFolderSelectForm::moveTree(const std::string& path, bool reread) {
@@ -306,7 +281,7 @@ std::vector<std::string> TFolderSelectForm::driveRoots() {
 }
 
 void TFolderSelectForm::DirectoryListBoxChange() {
-    setComboText(m_folder);
+    m_dirList->setText(m_folder);
     cbDirListClick();
     m_name->setText(FolderChoice::isFileMode(m_mode) ? QString()
                                                      : QString::fromUtf8(NewFolderName));
@@ -317,18 +292,15 @@ void TFolderSelectForm::cbDirListClick() {
     if (directoryExists(text))
         moveTree(text);
     else
-        setComboText(m_folder);
-    const std::string top = m_bookmarks.visit(comboText());
-    showBookmarks(top);
-    if (m_dirList->count() > 0)
-        m_dirList->setCurrentIndex(0);
+        m_dirList->setText(m_folder);
+    m_dirList->visitText();
 }
 
 void TFolderSelectForm::FileListBoxClick() {
     QListWidgetItem* item = m_files->currentItem();
     if (!item || !item->isSelected())
         return;
-    setComboText(m_folder);
+    m_dirList->setText(m_folder);
     m_name->setText(item->text());
 }
 
@@ -340,12 +312,10 @@ void TFolderSelectForm::CreateDirBtnClick() {
 }
 
 void TFolderSelectForm::EditDirListBtnClick() {
-    TDirListForm editor(m_bookmarks.entries(), this);
+    TDirListForm editor(bookmarks(), this);
     if (editor.exec() != QDialog::Accepted)
         return;
-    const std::string text = comboText();
-    m_bookmarks.setEntries(editor.entries());
-    showBookmarks(text);
+    m_dirList->setBookmarks(editor.entries(), comboText());
 }
 
 void TFolderSelectForm::DriveComboBoxChange() {
@@ -357,9 +327,9 @@ void TFolderSelectForm::DriveComboBoxChange() {
 void TFolderSelectForm::OkBtnClick(bool fromButton) {
     // The bookmarks are a convenience: a file that cannot be written costs the user no more
     // than the list, so the choice itself is still taken.
-    m_bookmarks.save(m_programFolder + "/" + DirBookmarks::FileName);
+    (void)m_dirList->save();
     if (m_archiveDialog) {
-        m_archiveDialog->setOutputFolder(comboText(), m_bookmarks.entries());
+        m_archiveDialog->setOutputFolder(comboText(), bookmarks());
         if (fromButton)
             accept();
         return;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "jobs/DirBookmarks.h"
+#include "dialogs/BookmarkCombo.h"
 #include "jobs/FolderChoice.h"
 #include "jobs/JobTable.h"
 #include "platform/PathConventions.h"
@@ -58,7 +58,7 @@ public:
     const std::string& chosenFolder() const { return m_chosenFolder; }
     // After OK in job-table mode: whether an entry row was appended.
     bool rowAppended() const { return m_rowAppended; }
-    const std::vector<std::string>& bookmarks() const { return m_bookmarks.entries(); }
+    const std::vector<std::string>& bookmarks() const { return m_dirList->bookmarks().entries(); }
     std::string comboText() const;
     std::string nameText() const;
 
@@ -95,8 +95,6 @@ private:
     void rereadTree();
     void rereadFiles();
     void showDrive();
-    void showBookmarks(const std::string& text);
-    void setComboText(const std::string& text);
 
     std::string m_programFolder;
     FolderSelectMode m_mode;
@@ -104,7 +102,6 @@ private:
     int m_row = 0;
     TSfxDlg* m_archiveDialog = nullptr;
     PathConventions m_conventions = PathConventions::native();
-    DirBookmarks m_bookmarks;
     std::string m_folder;
     std::string m_chosenFolder;
     bool m_rowAppended = false;
@@ -117,7 +114,7 @@ private:
     QListWidget* m_files = nullptr;     // FileListBox
     QLineEdit* m_name = nullptr;        // DirFileEdit
     QPushButton* m_createDir = nullptr; // CreateDirBtn
-    QComboBox* m_dirList = nullptr;     // cbDirList
+    BookmarkCombo* m_dirList = nullptr; // cbDirList
 };
 
 } // namespace trevane

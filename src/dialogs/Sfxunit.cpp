@@ -7,7 +7,6 @@
 #include "platform/TextCodec.h"
 
 #include <QComboBox>
-#include <QCompleter>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -17,8 +16,7 @@
 namespace trevane {
 
 TSfxDlg::TSfxDlg(const JobTable& table, int currentRow, Services services, QWidget* parent)
-    : QDialog(parent), m_services(std::move(services)),
-      m_bookmarks({}, DirBookmarks::ignoresCase(PathConventions::native())) {
+    : QDialog(parent), m_services(std::move(services)) {
     setObjectName(QStringLiteral("SfxDlg"));
     setWindowTitle(QStringLiteral("自動解凍書庫の作成"));
 
@@ -30,15 +28,7 @@ TSfxDlg::TSfxDlg(const JobTable& table, int currentRow, Services services, QWidg
     refLHAFileBtn->setAutoDefault(false);
 
     auto* folderLabel = new QLabel(QStringLiteral("自己解凍書庫を作成するディレクトリ"), this);
-    m_dirList = new QComboBox(this);
-    m_dirList->setObjectName(QStringLiteral("cbDirList"));
-    m_dirList->setEditable(true);
-    m_dirList->setInsertPolicy(QComboBox::NoInsert);
-    // Completing a typed path from the bookmarks must not change its letter case where the
-    // file system tells cases apart.
-    m_dirList->completer()->setCaseSensitivity(DirBookmarks::ignoresCase(PathConventions::native())
-                                                   ? Qt::CaseInsensitive
-                                                   : Qt::CaseSensitive);
+    m_dirList = new BookmarkCombo(m_services.programFolder, this);
     auto* refSFXDirBtn = new QPushButton(QStringLiteral("参照..."), this);
     refSFXDirBtn->setObjectName(QStringLiteral("refSFXDirBtn"));
     refSFXDirBtn->setAutoDefault(false);
@@ -86,29 +76,18 @@ TSfxDlg::TSfxDlg(const JobTable& table, int currentRow, Services services, QWidg
     const SfxConverter::Prefill prefill = SfxConverter::prefill(
         m_conventions, destination, table.cell(JobTable::ArchiveColumn, currentRow), &fileExists);
     m_archive->setText(toQString(prefill.archive));
-    m_bookmarks.setEntries(
-        DirBookmarks::load(m_services.programFolder + "/" + DirBookmarks::FileName));
-    showBookmarks(prefill.folder);
+    m_dirList->setText(prefill.folder);
 }
 
 std::string TSfxDlg::archiveText() const {
     return toBytes(m_archive->text());
 }
 std::string TSfxDlg::comboText() const {
-    return toBytes(m_dirList->currentText());
-}
-
-void TSfxDlg::showBookmarks(const std::string& text) {
-    const QSignalBlocker blocker(m_dirList);
-    m_dirList->clear();
-    for (const std::string& entry : m_bookmarks.entries())
-        m_dirList->addItem(toQString(entry));
-    m_dirList->setEditText(toQString(text));
+    return m_dirList->text();
 }
 
 void TSfxDlg::setOutputFolder(const std::string& text, const std::vector<std::string>& entries) {
-    m_bookmarks.setEntries(entries);
-    showBookmarks(text);
+    m_dirList->setBookmarks(entries, text);
 }
 
 void TSfxDlg::refLHAFileBtnClick() {
@@ -128,17 +107,13 @@ void TSfxDlg::refSFXDirBtnClick() {
 }
 
 void TSfxDlg::cbDirListClick() {
-    const std::string top = m_bookmarks.visit(comboText());
-    showBookmarks(top);
-    if (m_dirList->count() > 0)
-        m_dirList->setCurrentIndex(0);
+    m_dirList->visitText();
 }
 
 void TSfxDlg::DeleteBtnClick() {
     // The removed folder leaves the text too; otherwise the bookmark step would put it back
     // at the top at once. The combo then shows the most recent remaining bookmark.
-    if (m_bookmarks.remove(comboText()))
-        m_dirList->setEditText(QString());
+    m_dirList->removeText();
     cbDirListClick();
 }
 

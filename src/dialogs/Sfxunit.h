@@ -1,7 +1,7 @@
 #pragma once
 
+#include "dialogs/BookmarkCombo.h"
 #include "engine/SfxConverter.h"
-#include "jobs/DirBookmarks.h"
 #include "jobs/JobTable.h"
 
 #include <QDialog>
@@ -42,7 +42,7 @@ public:
 
     std::string archiveText() const;
     std::string comboText() const;
-    const std::vector<std::string>& bookmarks() const { return m_bookmarks.entries(); }
+    const std::vector<std::string>& bookmarks() const { return m_dirList->bookmarks().entries(); }
     // Where the archive chooser starts: the row's destination folder when it exists.
     const std::string& chooserFolder() const { return m_chooserFolder; }
     // The result of the last OK (outcome MissingArchive until then).
@@ -59,15 +59,12 @@ public:
     void OKBtnClick();
 
 private:
-    void showBookmarks(const std::string& text);
-
     Services m_services;
     PathConventions m_conventions = PathConventions::native();
-    DirBookmarks m_bookmarks;
     std::string m_chooserFolder;
     SfxConverter::Result m_lastResult;
-    QLineEdit* m_archive = nullptr; // edLHAFile
-    QComboBox* m_dirList = nullptr; // cbDirList
+    QLineEdit* m_archive = nullptr;     // edLHAFile
+    BookmarkCombo* m_dirList = nullptr; // cbDirList
 };
 
 } // namespace trevane
