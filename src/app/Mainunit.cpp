@@ -35,7 +35,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), m_clock(&Clock::sys
 TMainForm::~TMainForm() {
     // Never leave a running thread behind: stop at the next check and let it end.
     if (m_runner) {
-        m_continueRun = false;
+        (void)m_jobQueue.stop();
         waitForRunner();
     }
     // The widgets show this window's members (the grid reads the job table, an open cell
@@ -58,7 +58,6 @@ std::string TMainForm::logFilePath() const { return m_programFolder + "/" + m_lo
 void TMainForm::FormCreate() {
     // 1. Defaults; the Settings struct starts with every key's default.
     m_settings = Settings();
-    m_continueRun = true;
     // 2.
     m_isWinNT = isWinNT();
     m_dateTimeLocale = systemDateTimeLocale();
@@ -203,7 +202,7 @@ QMessageBox::StandardButton TMainForm::QuerySaveChanges() {
 }
 
 bool TMainForm::FormCloseQuery() {
-    if (runnerHasQueuedWork()) {
+    if (m_jobQueue.hasQueuedWork()) {
         MessageBox::warning(this, QStringLiteral("コピー継続中です。\nコピーを中止するか、完了を待ってください。"));
         return false;
     }
