@@ -28,6 +28,12 @@
 #include <QTimer>
 #include <QToolBar>
 
+#include <cstring>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 using namespace trevane;
 
 namespace {
@@ -327,6 +333,50 @@ private slots:
         TMainForm form;
         QCOMPARE(form.settings().iMaxLog, 500);
         QCOMPARE(form.settings().bAddLog, false);
+    }
+
+    void aSettingsFileNotReadWholeIsNeverReplaced() {
+        const std::string ini = home() + "/Trevane.ini", gone = home() + "/CPL/gone.cpl";
+        const std::string kept = home() + "/CPL/kept.cpl";
+        // Behind a NUL byte: the sections are read, and kept by the deletion and the close.
+        writeFileAtomically(ini, "[CONFIG]\r\niMaxLog=700\r\n" + std::string(1, '\0') + "\r\n[" +
+                                     kept + "]\r\nbOption3=1\r\n[" + gone + "]\r\nbOption3=1\r\n");
+        QVERIFY(QDir().mkpath(QString::fromStdString(home() + "/CPL")));
+        writeFileAtomically(gone, ",,,,,,\r\n");
+        {
+            TMainForm form;
+            QCOMPARE(form.settings().iMaxLog, 700);
+            form.findChild<QListWidget*>("CPLFileListBox")->setCurrentRow(0);
+            MessageBox::setNextAnswer(QMessageBox::Ok);
+            form.FileDeleteClick();
+            QVERIFY(form.close());
+        }
+        IniFile after;
+        after.load(ini);
+        QCOMPARE(after.sections(), (std::vector<std::string>{"CONFIG", kept}));
+        QCOMPARE(after.readBool(kept, "bOption3", false), true);
+
+        // A file that is there but cannot be read (a socket: not even root can open it) stays
+        // as it is through a job file save, which says so, and the close.
+        QVERIFY(std::remove(ini.c_str()) == 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::strncpy(address.sun_path, ini.c_str(), sizeof address.sun_path - 1);
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        QVERIFY(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0);
+        ::close(fd);
+        {
+            TMainForm form;
+            type(form, 1, 1, "/a");
+            FileDialogs::setNextAnswer(QString::fromStdString(kept));
+            MessageBox::setNextAnswer(QMessageBox::Ok);
+            form.FileSaveAsClick();
+            QVERIFY(MessageBox::lastText().contains(
+                QStringLiteral("オプションを保存できませんでした")));
+            QVERIFY(form.close());
+        }
+        struct stat st {};
+        QVERIFY(::lstat(ini.c_str(), &st) == 0 && S_ISSOCK(st.st_mode));
     }
 
     void fileListPanelTogglesAndRemembersItsWidth() {
