@@ -505,6 +505,28 @@ private slots:
         form.setClock(nullptr);
     }
 
+    void aStartMissedWhileAsleepRunsOnceOnWaking() {
+        writeFileAtomically(home() + "/BGCopyList.txt", "timed.cpl\r\n");
+        TMainForm form;
+        FixedClock clock;
+        form.setClock(&clock);
+        form.settings().asTime0 = "8:00";
+        form.settings().asTime2 = "20:00";
+        clock.when = at(4, 7, 0); // a Friday
+        form.TimerOnOffClick();
+        // Asleep until Monday 09:30, through five starts: the ticks after waking run one.
+        clock.when = at(7, 9, 30);
+        for (int tick = 0; tick < 3; ++tick)
+            form.TimerTimer();
+        form.waitForRunner();
+        QCOMPARE(form.findChild<QPlainTextEdit*>("reLog")->toPlainText().count(
+                     QStringLiteral("timed.cplは存在しないのでスキップします。")),
+                 1);
+        QCOMPARE(form.findChild<QLabel*>("TimerLabel")->text(),
+                 QStringLiteral("Timer On：Next Back_Up Time=2026年12月07日20時00分"));
+        form.setClock(nullptr);
+    }
+
     void autoTimerSwitchesTheTimerOnAtStartUp() {
         writeFileAtomically(home() + "/Trevane.ini",
                             "[CONFIG]\r\nbAutoTimer=1\r\nasTime1=23:59\r\n");
