@@ -78,7 +78,7 @@ bool TMainForm::WriteJobOptions() {
     IniFile ini;
     ini.load(settingsFilePath());
     currentOptions().write(ini, m_currentFile);
-    return ini.save().ok;
+    return ini.saveAs(settingsFilePath()).ok;
 }
 
 void TMainForm::refreshJobFileList() {
@@ -217,7 +217,7 @@ void TMainForm::FileDeleteClick() {
     IniFile ini;
     ini.load(settingsFilePath());
     if (ini.eraseSection(path))
-        ini.save();
+        ini.saveAs(settingsFilePath());
     std::remove(path.c_str());
     refreshJobFileList();
     if (path == m_currentFile)

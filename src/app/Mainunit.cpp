@@ -176,7 +176,7 @@ bool TMainForm::SaveSettings() {
     IniFile ini;
     ini.load(settingsFilePath());
     storeSettings(ini, s);
-    return ini.save().ok;
+    return ini.saveAs(settingsFilePath()).ok;
 }
 
 void TMainForm::SetCurrentFile(const std::string& path) {

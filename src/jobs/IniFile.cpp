@@ -90,12 +90,12 @@ std::string IniFile::toString() const {
 }
 
 WriteResult IniFile::save() const {
-    if (m_unreadable)
-        return {false, m_path + ": the file could not be read, so it is not replaced"};
     return saveAs(m_path);
 }
 
 WriteResult IniFile::saveAs(const std::string& path) const {
+    if (m_unreadable && path == m_path)
+        return {false, m_path + ": the file could not be read, so it is not replaced"};
     std::string out;
     if (m_impl->ini.Save(out, false) < 0)
         return {false, path + ": the settings could not be put into text"};

@@ -42,9 +42,9 @@ public:
     void loadFromString(std::string_view text);
 
     // Writes the whole file atomically to the remembered path. A file that is there but could
-    // not be read by load() is not replaced: its sections would be lost without ever having
-    // been seen. save() then fails and says so; saveAs() to another path still works, so a
-    // file that was loaded is saved back with save(), never with saveAs() of its own path.
+    // not be read whole by load() is not replaced, neither by save() nor by saveAs() of that
+    // same path: its sections would be lost without ever having been seen. Both then fail and
+    // say so; saveAs() to another path still works.
     WriteResult save() const;
     WriteResult saveAs(const std::string& path) const;
     std::string toString() const;
