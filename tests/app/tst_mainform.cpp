@@ -367,7 +367,6 @@ private slots:
         ::close(fd);
         {
             TMainForm form;
-            type(form, 1, 1, "/a");
             FileDialogs::setNextAnswer(QString::fromStdString(kept));
             MessageBox::setNextAnswer(QMessageBox::Ok);
             form.FileSaveAsClick();
