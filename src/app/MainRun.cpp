@@ -6,7 +6,6 @@
 #include "dialogs/MessageBox.h"
 #include "engine/BGCopyThread.h"
 #include "jobs/AtomicFile.h"
-#include "jobs/CommaText.h"
 #include "platform/AppPaths.h"
 #include "platform/DetachedLauncher.h"
 #include "platform/TextCodec.h"
@@ -21,53 +20,52 @@
 
 namespace trevane {
 
-namespace {
-bool sameName(const std::string& a, const std::string& b) {
-    return toQString(a).compare(toQString(b), Qt::CaseInsensitive) == 0;
-}
-} // namespace
-
 // --- the queue panel ------------------------------------------------------------------------
 
 void TMainForm::showQueue() {
     QStringList lines;
-    for (const std::string& name : m_queue)
+    for (const std::string& name : m_jobQueue.names())
         lines.append(toQString(name));
     m_que->setPlainText(lines.join(QLatin1Char('\n')));
-    if (!m_queue.empty() && m_queueHeadColor.isValid()) {
-        QTextCursor head(m_que->document()->firstBlock());
-        head.select(QTextCursor::BlockUnderCursor);
+    const QColor head = queueHeadColor();
+    if (!m_jobQueue.names().empty() && head.isValid()) {
+        QTextCursor cursor(m_que->document()->firstBlock());
+        cursor.select(QTextCursor::BlockUnderCursor);
         QTextCharFormat format;
-        format.setForeground(m_queueHeadColor);
-        head.mergeCharFormat(format);
+        format.setForeground(head);
+        cursor.mergeCharFormat(format);
     }
 }
 
-QColor TMainForm::queueHeadColor() const { return m_queueHeadColor; }
+QColor TMainForm::queueHeadColor() const {
+    switch (m_jobQueue.headColour()) {
+    case JobQueue::HeadColour::Red:
+        return QColor(Qt::red);
+    case JobQueue::HeadColour::Black:
+        return QColor(Qt::black);
+    case JobQueue::HeadColour::Plain:
+        break;
+    }
+    return QColor(); // invalid: drawn in the default colour
+}
+
+void TMainForm::startRunner() {
+    // The runner's first step waits for this thread, so the end event is connected in time.
+    m_runner = new TBGCopyThread(*this);
+    connect(m_runner, &TBGCopyThread::OnTerminate, this, &TMainForm::OnRunnerTerminate);
+}
 
 void TMainForm::QueueJobFile(const std::string& path) {
-    m_continueRun = true;
-    std::string name = PathConventions::native().fileName(path);
-    bool queued = std::any_of(m_queue.begin(), m_queue.end(),
-                              [&](const std::string& line) { return sameName(line, name); });
-    if (!queued) {
-        m_queue.push_back(name);
-        showQueue();
-    }
-    if (!m_runner) {
-        // The runner's first step waits for this thread, so the end event is connected in time.
-        m_runner = new TBGCopyThread(*this);
-        connect(m_runner, &TBGCopyThread::OnTerminate, this, &TMainForm::OnRunnerTerminate);
-    }
+    if (m_jobQueue.add(path))
+        startRunner();
+    showQueue();
 }
 
 void TMainForm::OnRunnerTerminate() {
     m_runner = nullptr;
     setTrayTip("Trevane");
-    // A name queued after the runner's last look at the queue, while it was ending, would
-    // otherwise wait for the next start: hand it to a new runner.
-    if (m_continueRun && !m_queue.empty()) {
-        QueueJobFile(m_queue.front());
+    if (m_jobQueue.runnerEnded()) {
+        startRunner();
         return;
     }
     if (m_settings.bExitOnJobEnd)
@@ -88,19 +86,9 @@ void TMainForm::StartJobFileClick() {
     ReadResult list = readWholeFile(m_programFolder + "/" + m_bgCopyListFileName);
     if (!list.ok())
         return;
-    // The whole text, without leading and trailing blanks and line breaks, is appended as a
-    // block: every line of it one queue line, already queued names included.
-    const std::string& text = list.bytes;
-    const char* blanks = " \t\r\n";
-    auto first = text.find_first_not_of(blanks);
-    if (first != std::string::npos) {
-        auto last = text.find_last_not_of(blanks);
-        for (std::string& name : splitLines(std::string_view(text).substr(first, last - first + 1)))
-            m_queue.push_back(std::move(name));
-        showQueue();
-    }
-    if (!m_runner && !m_queue.empty())
-        QueueJobFile(m_queue.front());
+    if (m_jobQueue.addBlock(list.bytes))
+        startRunner();
+    showQueue();
 }
 
 void TMainForm::SendSelectedJobFileClick() {
@@ -119,31 +107,22 @@ void TMainForm::SendSelectedJobFileClick() {
 }
 
 void TMainForm::StopCopyClick() {
-    if (!m_continueRun)
+    if (!m_jobQueue.stop())
         return;
     m_panels[0]->setText(QStringLiteral("Aborting..."));
-    m_continueRun = false;
     QApplication::processEvents();
 }
 
 void TMainForm::RestartCopyClick() {
-    if (m_queue.empty())
-        return;
-    QueueJobFile(m_queue.front());
-}
-
-void TMainForm::ClearQueClick() {
-    if (m_runner) {
-        if (m_queue.size() > 1)
-            m_queue.resize(1);
-    } else {
-        m_queue.clear();
-        m_queueHeadColor = QColor();
-    }
+    if (m_jobQueue.restart())
+        startRunner();
     showQueue();
 }
 
-bool TMainForm::runnerHasQueuedWork() const { return m_runner && !m_queue.empty(); }
+void TMainForm::ClearQueClick() {
+    m_jobQueue.clear();
+    showQueue();
+}
 
 void TMainForm::waitForRunner() {
     // The runner may be waiting inside a synchronized call, so keep serving events.
@@ -184,29 +163,26 @@ RunnerSettings TMainForm::copySettings() {
     return copy;
 }
 
-bool TMainForm::checkRunAllowed() { return !m_queue.empty() && m_continueRun; }
+bool TMainForm::checkRunAllowed() {
+    return m_jobQueue.checkRunAllowed();
+}
 
 std::optional<std::string> TMainForm::markQueueHead() {
-    if (m_queue.empty())
-        return std::nullopt;
-    m_queueHeadColor = QColor(Qt::red);
-    showQueue();
-    m_que->setTextCursor(QTextCursor(m_que->document()));
-    return m_queue.front();
+    std::optional<std::string> head = m_jobQueue.markHead();
+    if (head) {
+        showQueue();
+        m_que->setTextCursor(QTextCursor(m_que->document()));
+    }
+    return head;
 }
 
 void TMainForm::removeQueueHead() {
-    if (m_queue.empty())
-        return;
-    m_queue.erase(m_queue.begin());
-    m_queueHeadColor = QColor();
+    m_jobQueue.removeHead();
     showQueue();
 }
 
 void TMainForm::reportAbort() {
-    if (m_queue.empty())
-        return;
-    m_queueHeadColor = QColor(Qt::black);
+    m_jobQueue.reportAbort();
     showQueue();
 }
 
@@ -223,7 +199,8 @@ RunnerHost::SaveResult TMainForm::saveLogPanel(const std::string& path) {
 
 void TMainForm::showState(const std::string& state) {
     m_panels[0]->setText(toQString(state));
-    setTrayTip(runningTrayTip(m_queue.empty() ? std::string() : m_queue.front()));
+    const std::vector<std::string>& queue = m_jobQueue.names();
+    setTrayTip(runningTrayTip(queue.empty() ? std::string() : queue.front()));
 }
 
 void TMainForm::showFatalMessage(const std::string& message) {

@@ -39,7 +39,7 @@ TMainForm::TMainForm(QWidget* parent)
 TMainForm::~TMainForm() {
     // Never leave a running thread behind: stop at the next check and let it end.
     if (m_runner) {
-        m_continueRun = false;
+        (void)m_jobQueue.stop();
         waitForRunner();
     }
     // The widgets show this window's members (the grid reads the job table, an open cell
@@ -64,7 +64,6 @@ std::string TMainForm::logFilePath() const {
 void TMainForm::FormCreate() {
     // 1. Defaults; the Settings struct starts with every key's default.
     m_settings = Settings();
-    m_continueRun = true;
     // 2.
     m_isWinNT = isWinNT();
     m_dateTimeLocale = systemDateTimeLocale();
@@ -183,7 +182,7 @@ bool TMainForm::SaveSettings() {
 }
 
 bool TMainForm::FormCloseQuery() {
-    if (runnerHasQueuedWork()) {
+    if (m_jobQueue.hasQueuedWork()) {
         MessageBox::warning(
             this, QStringLiteral("コピー継続中です。\nコピーを中止するか、完了を待ってください。"));
         return false;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/BGCopyThread.h"
+#include "engine/JobQueue.h"
 #include "engine/LogLines.h"
 #include "engine/RunnerHost.h"
 #include "jobs/DateTimePattern.h"
@@ -109,10 +110,10 @@ public:
     // --- run control ------------------------------------------------------------------------
     // Puts the bare name of a job file into the queue (once) and makes sure a runner runs.
     void QueueJobFile(const std::string& path);
-    const std::vector<std::string>& queue() const { return m_queue; }
+    const std::vector<std::string>& queue() const { return m_jobQueue.names(); }
     QColor queueHeadColor() const;
-    bool continueRun() const { return m_continueRun; }
-    bool hasRunner() const { return !m_runner.isNull(); }
+    bool continueRun() const { return m_jobQueue.continueRun(); }
+    bool hasRunner() const { return m_jobQueue.hasRunner(); }
     // Waits until the runner has ended, serving events meanwhile (tests and shutdown).
     void waitForRunner();
     bool SaveLogFile(const std::string& folder);
@@ -232,7 +233,7 @@ private:
     void refreshJobFileList();
     void selectJobFileItem(const std::string& path);
     void installGridBehaviour();
-    bool runnerHasQueuedWork() const;
+    void startRunner();
     void showQueue();
     void buildQueueMenu();
     void buildJobFileMenu();
@@ -269,15 +270,13 @@ private:
     JobDocument m_doc;
     Settings m_settings;
     bool m_isWinNT = false;
-    bool m_continueRun = true;
     std::string m_lastFolder;
     SwitchTexts m_switches;
     LogLines m_log;
     std::size_t m_logViewLines = 0; // lines the log widget shows, mirroring m_log
     DateTimeLocale m_dateTimeLocale;
-    std::vector<std::string> m_queue; // reQue's lines; line 0 is the queue head
-    QColor m_queueHeadColor;          // invalid: drawn in the default colour
-    QPointer<TBGCopyThread> m_runner;
+    JobQueue m_jobQueue;              // what reQue shows
+    QPointer<TBGCopyThread> m_runner; // set while m_jobQueue counts a runner
     TimerScheduler m_scheduler;
     Clock* m_clock;
     QTimer* m_timer = nullptr;

@@ -375,9 +375,11 @@ void TOptionDlg::AddAllBtnClick() {
 }
 
 void TOptionDlg::RemoveBtnClick() {
-    for (int row = m_jobList->count() - 1; row >= 0; --row)
-        if (m_jobList->item(row)->isSelected())
-            delete m_jobList->takeItem(row);
+    // Taking the selected entry out selects a neighbour, which the user never chose: decide
+    // what goes first, and leave nothing selected afterwards.
+    for (QListWidgetItem* item : m_jobList->selectedItems())
+        delete m_jobList->takeItem(m_jobList->row(item));
+    m_jobList->clearSelection();
 }
 
 void TOptionDlg::RefViewerBtnClick() {

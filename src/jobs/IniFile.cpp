@@ -29,6 +29,9 @@ struct IniFile::Impl {
 
     Impl() { ini.SetSpaces(false); }
 
+    // Replaces the contents by text; false (and empty) when the parser could not take it.
+    [[nodiscard]] bool parse(std::string_view data);
+
     template <typename Names> static std::vector<std::string> inLoadOrder(Names names) {
         names.sort(typename CSimpleIniA::Entry::LoadOrder());
         std::vector<std::string> out;
@@ -45,6 +48,22 @@ IniFile::~IniFile() = default;
 IniFile::IniFile(IniFile&&) noexcept = default;
 IniFile& IniFile::operator=(IniFile&&) noexcept = default;
 
+bool IniFile::Impl::parse(std::string_view data) {
+    ini.Reset();
+    // The parser stops at the first NUL byte. A stray one (a damaged block, an editor's slip)
+    // must not hide the sections after it, which the next save would then drop.
+    std::string withoutNul;
+    if (data.find('\0') != std::string_view::npos) {
+        withoutNul.assign(data);
+        std::erase(withoutNul, '\0');
+        data = withoutNul;
+    }
+    if (ini.LoadData(data.data(), data.size()) >= 0)
+        return true;
+    ini.Reset();
+    return false;
+}
+
 ReadStatus IniFile::load(const std::string& path) {
     m_path = path;
     m_impl->ini.Reset();
@@ -52,14 +71,15 @@ ReadStatus IniFile::load(const std::string& path) {
     m_unreadable = file.status == ReadStatus::Failed;
     if (!file.ok())
         return file.status;
-    loadFromString(file.bytes);
+    if (!m_impl->parse(file.bytes)) {
+        m_unreadable = true;
+        return ReadStatus::Failed;
+    }
     return ReadStatus::Ok;
 }
 
 void IniFile::loadFromString(std::string_view data) {
-    m_impl->ini.Reset();
-    if (m_impl->ini.LoadData(data.data(), data.size()) < 0)
-        m_impl->ini.Reset(); // a file it cannot take is read as an empty one
+    (void)m_impl->parse(data); // a text it cannot take is read as an empty one
 }
 
 std::string IniFile::toString() const {
@@ -70,12 +90,12 @@ std::string IniFile::toString() const {
 }
 
 WriteResult IniFile::save() const {
-    if (m_unreadable)
-        return {false, m_path + ": the file could not be read, so it is not replaced"};
     return saveAs(m_path);
 }
 
 WriteResult IniFile::saveAs(const std::string& path) const {
+    if (m_unreadable && path == m_path)
+        return {false, m_path + ": the file could not be read, so it is not replaced"};
     std::string out;
     if (m_impl->ini.Save(out, false) < 0)
         return {false, path + ": the settings could not be put into text"};

@@ -34,14 +34,17 @@ public:
     IniFile& operator=(const IniFile&) = delete;
 
     // Reads path and remembers it for save(). A missing, unreadable or unparsable file leaves
-    // the object empty; the status says which it was (Ok for a file that was read).
+    // the object empty; the status says which it was (Ok for a file that was read whole,
+    // Failed for one that is there but could not be read or parsed). NUL bytes are skipped:
+    // the text after them is read.
     ReadStatus load(const std::string& path);
     // Replaces the contents by parsing text (no path is remembered or changed).
     void loadFromString(std::string_view text);
 
     // Writes the whole file atomically to the remembered path. A file that is there but could
-    // not be read by load() is not replaced: its sections would be lost without ever having
-    // been seen. save() then fails and says so; saveAs() to another path still works.
+    // not be read whole by load() is not replaced, neither by save() nor by saveAs() of that
+    // same path: its sections would be lost without ever having been seen. Both then fail and
+    // say so; saveAs() to another path still works.
     WriteResult save() const;
     WriteResult saveAs(const std::string& path) const;
     std::string toString() const;
@@ -73,7 +76,7 @@ private:
     struct Impl;
     std::unique_ptr<Impl> m_impl;
     std::string m_path;
-    bool m_unreadable = false; // load() found the file but could not read it
+    bool m_unreadable = false; // load() found the file but could not read or parse it
 };
 
 } // namespace trevane

@@ -130,16 +130,12 @@ bool JobDocument::saveTo(const std::string& path, const Dialogs& dialogs) {
     }
     if (path != m_path)
         setPath(path);
-    // The options section shares its file with the settings and every other job's options:
-    // a file that is there but could not be read is never written over.
+    // The options section shares its file with the settings and every other job's options;
+    // IniFile never writes over a file it could not read whole.
     IniFile ini;
-    WriteResult stored;
-    if (ini.load(m_settingsPath) == ReadStatus::Failed) {
-        stored.error = m_settingsPath + ": 読み込めないため書き換えません";
-    } else {
-        m_options.write(ini, m_path);
-        stored = ini.saveAs(m_settingsPath);
-    }
+    (void)ini.load(m_settingsPath);
+    m_options.write(ini, m_path);
+    const WriteResult stored = ini.saveAs(m_settingsPath);
     if (!stored.ok) {
         dialogs.warn(m_settingsPath + "\nにジョブのオプションを保存できませんでした。\n" +
                      stored.error);

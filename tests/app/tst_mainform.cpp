@@ -29,6 +29,12 @@
 #include <QTimer>
 #include <QToolBar>
 
+#include <cstring>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 using namespace trevane;
 
 namespace {
@@ -377,6 +383,49 @@ private slots:
         QCOMPARE(form.settings().bAddLog, false);
     }
 
+    void aSettingsFileNotReadWholeIsNeverReplaced() {
+        const std::string ini = home() + "/Trevane.ini", gone = home() + "/CPL/gone.cpl";
+        const std::string kept = home() + "/CPL/kept.cpl";
+        // Behind a NUL byte: the sections are read, and kept by the deletion and the close.
+        writeFileAtomically(ini, "[CONFIG]\r\niMaxLog=700\r\n" + std::string(1, '\0') + "\r\n[" +
+                                     kept + "]\r\nbOption3=1\r\n[" + gone + "]\r\nbOption3=1\r\n");
+        QVERIFY(QDir().mkpath(QString::fromStdString(home() + "/CPL")));
+        writeFileAtomically(gone, ",,,,,,\r\n");
+        {
+            TMainForm form;
+            QCOMPARE(form.settings().iMaxLog, 700);
+            form.findChild<QListWidget*>("CPLFileListBox")->setCurrentRow(0);
+            MessageBox::setNextAnswer(QMessageBox::Ok);
+            form.FileDeleteClick();
+            QVERIFY(form.close());
+        }
+        IniFile after;
+        after.load(ini);
+        QCOMPARE(after.sections(), (std::vector<std::string>{"CONFIG", kept}));
+        QCOMPARE(after.readBool(kept, "bOption3", false), true);
+
+        // A file that is there but cannot be read (a socket: not even root can open it) stays
+        // as it is through a job file save, which says so, and the close.
+        QVERIFY(std::remove(ini.c_str()) == 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::strncpy(address.sun_path, ini.c_str(), sizeof address.sun_path - 1);
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        QVERIFY(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0);
+        ::close(fd);
+        {
+            TMainForm form;
+            FileDialogs::setNextAnswer(QString::fromStdString(kept));
+            MessageBox::setNextAnswer(QMessageBox::Ok);
+            form.FileSaveAsClick();
+            QVERIFY(MessageBox::lastText().contains(
+                QStringLiteral("オプションを保存できませんでした")));
+            QVERIFY(form.close());
+        }
+        struct stat st {};
+        QVERIFY(::lstat(ini.c_str(), &st) == 0 && S_ISSOCK(st.st_mode));
+    }
+
     void fileListPanelTogglesAndRemembersItsWidth() {
         TMainForm form;
         form.show();
@@ -500,6 +549,28 @@ private slots:
         QCOMPARE(label->text(), QStringLiteral("Timer Off"));
         QCOMPARE(form.action("TimerOnOff")->text(), QStringLiteral("タイマー起動(&T)"));
         QVERIFY(!form.findChild<QTimer*>("Timer")->isActive());
+        form.setClock(nullptr);
+    }
+
+    void aStartMissedWhileAsleepRunsOnceOnWaking() {
+        writeFileAtomically(home() + "/BGCopyList.txt", "timed.cpl\r\n");
+        TMainForm form;
+        FixedClock clock;
+        form.setClock(&clock);
+        form.settings().asTime0 = "8:00";
+        form.settings().asTime2 = "20:00";
+        clock.when = at(4, 7, 0); // a Friday
+        form.TimerOnOffClick();
+        // Asleep until Monday 09:30, through five starts: the ticks after waking run one.
+        clock.when = at(7, 9, 30);
+        for (int tick = 0; tick < 3; ++tick)
+            form.TimerTimer();
+        form.waitForRunner();
+        QCOMPARE(form.findChild<QPlainTextEdit*>("reLog")->toPlainText().count(
+                     QStringLiteral("timed.cplは存在しないのでスキップします。")),
+                 1);
+        QCOMPARE(form.findChild<QLabel*>("TimerLabel")->text(),
+                 QStringLiteral("Timer On：Next Back_Up Time=2026年12月07日20時00分"));
         form.setClock(nullptr);
     }
 

@@ -76,20 +76,6 @@ private slots:
                  log.trimmed());
     }
 
-    void queueTakesANameOnceAndOneRunner() {
-        TMainForm form;
-        // The runner's first step waits for this thread, so nothing runs until events are served.
-        form.QueueJobFile("/elsewhere/Daily.cpl");
-        form.QueueJobFile(home() + "/CPL/daily.CPL");
-        form.QueueJobFile("other.cpl");
-        QCOMPARE(form.queue(), (std::vector<std::string>{"Daily.cpl", "other.cpl"}));
-        form.waitForRunner();
-        QVERIFY(form.queue().empty());
-        QString log = logText(form);
-        QVERIFY(log.contains(QStringLiteral("Job File: %1/CPL/Daily.cplは存在しないのでスキップします。")
-                                 .arg(m_home.qpath())));
-    }
-
     void aMissingMiddleJobIsSkipped() {
         writeJob("one.cpl", ",,,,,,true\r\n");
         writeJob("three.cpl", ",,,,,,true\r\n");
@@ -115,39 +101,13 @@ private slots:
         QCOMPARE(form.queue(), std::vector<std::string>{"one.cpl"});
         QVERIFY(!form.queueHeadColor().isValid());
         QVERIFY(!logText(form).contains(QStringLiteral("Job File")));
-        // Restart runs it.
-        form.RestartCopyClick();
-        QVERIFY(form.continueRun());
-        form.waitForRunner();
-        QVERIFY(form.queue().empty());
-        QVERIFY(logText(form).contains(QStringLiteral("Job End @ ")));
     }
 
-    void clearKeepsTheHeadWhileRunning() {
+    void aNeverSavedTableRunsNothing() {
         TMainForm form;
-        form.QueueJobFile("a.cpl");
-        form.QueueJobFile("b.cpl");
-        form.QueueJobFile("c.cpl");
-        form.ClearQueClick();
-        QCOMPARE(form.queue(), std::vector<std::string>{"a.cpl"});
-        form.waitForRunner();
-        form.StopCopyClick();
-        form.StartCopyClick(); // never saved: queues 新規.cpl
+        form.StartCopyClick(); // queues 新規.cpl
         form.waitForRunner();
         QVERIFY(logText(form).contains(QStringLiteral("新規.cplは存在しないのでスキップします。")));
-    }
-
-    void registeredJobsAreAppendedAsABlock() {
-        writeJob("one.cpl", ",,,,,,true\r\n");
-        writeFileAtomically(home() + "/BGCopyList.txt", "\r\n  one.cpl\r\nmissing job.cpl\r\n\r\n");
-        TMainForm form;
-        form.StartJobFileClick();
-        form.StartJobFileClick(); // no duplicate check on this path
-        QCOMPARE(form.queue(), (std::vector<std::string>{"one.cpl", "missing job.cpl", "one.cpl",
-                                                         "missing job.cpl"}));
-        form.waitForRunner();
-        QVERIFY(form.queue().empty());
-        QCOMPARE(logText(form).count(QStringLiteral("missing job.cplは存在しないのでスキップします。")), 2);
     }
 
     void closingIsRefusedWhileAJobIsQueued() {
@@ -177,15 +137,8 @@ private slots:
         writeJob("日本語 ジョブ.cpl", ",,,,,,true\r\n");
         writeFileAtomically(home() + "/BGCopyList.txt", "日本語 ジョブ.cpl\r\n\r\nunknown.cpl");
         TMainForm form;
-        // Stop while idle: the text shows and the flag turns false; the next start sets it again.
-        form.StopCopyClick();
-        QCOMPARE(form.statusPanel(0)->text(), QStringLiteral("Aborting..."));
-        QVERIFY(!form.continueRun());
-        form.RestartCopyClick(); // empty queue: nothing
-        QVERIFY(!form.hasRunner());
         form.StartJobFileClick();
         QCOMPARE(form.queue(), (std::vector<std::string>{"日本語 ジョブ.cpl", "", "unknown.cpl"}));
-        QVERIFY(form.continueRun());
         form.waitForRunner();
         QVERIFY(form.queue().empty());
         // A limit below zero keeps no lines.

@@ -337,6 +337,19 @@ private slots:
         QCOMPARE(listBytes(), QByteArray());
     }
 
+    void removingTheLastJobRemovesOnlyIt() {
+        writeList("a.cpl\r\nb.cpl\r\nc.cpl\r\n");
+        Settings s;
+        TOptionDlg dlg(s, folder(), folder() + "/CPL", {});
+        list(dlg, "BGCopyFileListBox")->setCurrentRow(2);
+        click(dlg, "RemoveBtn");
+        QCOMPARE(entries(dlg), QStringList({"a.cpl", "b.cpl"}));
+        click(dlg, "RemoveBtn"); // no new selection: nothing goes
+        QCOMPARE(entries(dlg), QStringList({"a.cpl", "b.cpl"}));
+        click(dlg, "OKBtn");
+        QCOMPARE(listBytes(), QByteArray("a.cpl\r\nb.cpl\r\n"));
+    }
+
     void viewerChooserFillsTheViewerField() {
         Settings s;
         TOptionDlg dlg(s, folder(), folder() + "/CPL", {});
