@@ -70,6 +70,9 @@ TEST_F(ArchiveTest, LhasaReadsWhatEveryMethodWrites) {
         std::string out = dir / (std::string("out") + method);
         ::mkdir(out.c_str(), 0755);
         run("lhasa xfw='" + out + "' '" + archive + "'");
+        // lhasa writes names as stored: the Japanese one in CP932.
+        const std::string japanese = "/sub/日本語のファイル名.txt";
+        EXPECT_EQ(::rename((out + cp932(japanese)).c_str(), (out + japanese).c_str()), 0);
         RunResult diff = run("diff -r '" + dir / "src" + "' '" + out + "'");
         EXPECT_EQ(diff.code, 0) << diff.output;
         std::string listing = lhasa("v '" + archive + "'");
