@@ -284,6 +284,45 @@ TEST_F(ArchiveTest, UpdatesAnArchiveJlhaWrote) {
         EXPECT_TRUE(readFile(out / f) == readFile(dir / "src" + "/" + f)) << f;
 }
 
+// Names a POSIX file system allows come back from a, x and l as they were. Japanese names are
+// stored in CP932 (second bytes 0x5C included), a name outside CP932 as its UTF-8 bytes, and
+// one that is no text at all as its bytes, 0xFF too; lhasa finds the archive sound.
+TEST_F(ArchiveTest, NamesRoundTrip) {
+    const std::string ff = "byte\xFF";
+    const struct {
+        std::string path, stored; // stored: bytes the archive must hold
+    } rows[] = {
+        {"back\\slash.txt", "back\\slash.txt"},
+        {ff + "/" + ff + ".bin", ff + "/" + ff + ".bin"},
+        {"space 'single' \"double\".txt", "space 'single' \"double\".txt"},
+        {"new\nline.txt", "new\nline.txt"},
+        {"ソフト/表/能力.txt", cp932("ソフト") + "\xFF" + cp932("表") + "\xFF"},
+        {"ソフト/表/能力.txt", cp932("能力.txt")},
+        {"한국어.txt", "한국어.txt"},
+    };
+    TempDir src, out;
+    for (const auto& row : rows)
+        writeFile(src / row.path, "x");
+    const std::string archive = dir / "dst/names.lzh";
+    auto a = call("a \"" + archive + "\" \"" + src.path() + "/\" -d1");
+    ASSERT_EQ(a.code, 0) << a.output;
+    const std::string bytes = readFile(archive);
+    for (const auto& row : rows)
+        EXPECT_NE(bytes.find(row.stored), std::string::npos) << row.path;
+    EXPECT_EQ(bytes.find("能力"), std::string::npos) << "stored in CP932, not UTF-8";
+    auto x = call("x \"" + archive + "\" \"" + out.path() + "/\"");
+    EXPECT_EQ(x.code, 0) << x.output;
+    RunResult diff = run("diff -r '" + src.path() + "' '" + out.path() + "'");
+    EXPECT_EQ(diff.code, 0) << diff.output;
+    std::string listing = call("l \"" + archive + "\"").output;
+    for (const char* listed : {" back\\slash.txt\n", " ソフト/表/能力.txt\n", " 한국어.txt\n"})
+        EXPECT_NE(listing.find(listed), std::string::npos) << listed << "\n" << listing;
+    if (haveTool("lhasa")) {
+        RunResult t = run("lhasa t '" + archive + "'");
+        EXPECT_EQ(t.code, 0) << t.output;
+    }
+}
+
 TEST_F(ArchiveTest, OutputBufferAndErrors) {
     struct Row {
         const char* line;
