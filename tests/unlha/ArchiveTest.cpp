@@ -286,19 +286,25 @@ TEST_F(ArchiveTest, UpdatesAnArchiveJlhaWrote) {
 
 // Names a POSIX file system allows come back from a, x and l as they were. Japanese names are
 // stored in CP932 (second bytes 0x5C included), a name outside CP932 as its UTF-8 bytes, and
-// one that is no text at all as its bytes, 0xFF too; lhasa finds the archive sound.
+// one that is no text at all as its bytes, 0xFF too; lhasa finds the archive sound, and jlha
+// reads the Japanese names.
 TEST_F(ArchiveTest, NamesRoundTrip) {
+    // An extended header as stored: its size (type, data and the next size), type and data.
+    auto field = [](char type, const std::string& data) {
+        size_t n = data.size() + 3;
+        return std::string{static_cast<char>(n & 0xFF), static_cast<char>(n >> 8), type} + data;
+    };
     const std::string ff = "byte\xFF";
     const struct {
-        std::string path, stored; // stored: bytes the archive must hold
+        std::string path, stored; // stored: a name or folder field the archive must hold
     } rows[] = {
-        {"back\\slash.txt", "back\\slash.txt"},
-        {ff + "/" + ff + ".bin", ff + "/" + ff + ".bin"},
-        {"space 'single' \"double\".txt", "space 'single' \"double\".txt"},
-        {"new\nline.txt", "new\nline.txt"},
-        {"ソフト/表/能力.txt", cp932("ソフト") + "\xFF" + cp932("表") + "\xFF"},
-        {"ソフト/表/能力.txt", cp932("能力.txt")},
-        {"한국어.txt", "한국어.txt"},
+        {"back\\slash.txt", field(1, "back\\slash.txt")},
+        {ff + "/" + ff + ".bin", field(1, ff + "/" + ff + ".bin")},
+        {"space 'single' \"double\".txt", field(1, "space 'single' \"double\".txt")},
+        {"new\nline.txt", field(1, "new\nline.txt")},
+        {"ソフト/表/能力.txt", field(1, cp932("能力.txt"))},
+        {"ソフト/表/能力.txt", field(2, cp932("ソフト") + "\xFF" + cp932("表") + "\xFF")},
+        {"한국어.txt", field(1, "한국어.txt")},
     };
     TempDir src, out;
     for (const auto& row : rows)
@@ -320,6 +326,11 @@ TEST_F(ArchiveTest, NamesRoundTrip) {
     if (haveTool("lhasa")) {
         RunResult t = run("lhasa t '" + archive + "'");
         EXPECT_EQ(t.code, 0) << t.output;
+    }
+    if (haveTool("jlha")) { // a reader that converts Shift_JIS names, as those on Windows do
+        TempDir j;
+        run("cd '" + j.path() + "' && jlha xy '" + archive + "'");
+        EXPECT_EQ(readFile(j / "ソフト/表/能力.txt"), "x");
     }
 }
 
