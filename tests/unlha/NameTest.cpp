@@ -1,5 +1,6 @@
 // Member names: what is stored for a name, and what a stored name means for each writer's
-// system. Headers are built byte by byte here, the way other programs write them.
+// system (level-0 and level-1 names: the jlha archives of the peer tests). Headers are built
+// byte by byte here, the way other programs write them.
 #include "Crc16.h"
 #include "Extractor.h"
 #include "HeaderReader.h"
@@ -17,69 +18,29 @@ void put16(std::string& b, size_t v) {
     b += static_cast<char>(v & 0xFF);
     b += static_cast<char>(v >> 8 & 0xFF);
 }
-void put32(std::string& b, size_t v) {
-    put16(b, v & 0xFFFF);
-    put16(b, v >> 16);
-}
 
-// A member with a level-0 header (os 0: none), level-1 header or level-2
-// header (name and folder as extended headers), followed by its data.
-std::string member(int level, uint8_t os, const std::string& name, const std::string& folder,
+// A member with a level-2 header from system os: name and folder fields as given, then data.
+std::string member(uint8_t os, const std::string& name, const std::string& folder,
                    const std::string& data = "x", const std::string& method = "-lh0-") {
-    auto ext = [](uint8_t type, const std::string& bytes) {
-        std::string e(1, static_cast<char>(type));
-        e += bytes;
-        put16(e, 0); // the next one's size, patched by the caller
-        return e;
-    };
-    std::vector<std::string> exts;
-    if (level == 2)
-        exts.push_back(ext(0x01, name));
-    if (!folder.empty())
-        exts.push_back(ext(0x02, folder));
-    std::string h(2, '\0'); // size and checksum, or size
+    std::string h(2, '\0'); // the header's size, set below
     h += method;
-    size_t extBytes = 0;
-    for (const std::string& e : exts)
-        extBytes += e.size();
-    put32(h, data.size() + (level == 1 ? extBytes : 0));
-    put32(h, data.size());
-    put32(h, level == 2 ? 1700000000 : 0x58220000);
-    h += '\x20';
-    h += static_cast<char>(level);
-    uint16_t crc = Crc16::of(reinterpret_cast<const uint8_t*>(data.data()), data.size());
-    if (level == 2) {
-        put16(h, crc);
-        h += static_cast<char>(os);
-    } else {
-        h += static_cast<char>(name.size());
-        h += name;
-        put16(h, crc);
-        if (level == 1)
-            h += static_cast<char>(os);
+    put16(h, data.size());
+    put16(h, 0);
+    put16(h, data.size());
+    put16(h, 0);
+    h += std::string("\x00\x00\x65\x65\x20\x02", 6); // time stamp, attribute, level
+    put16(h, Crc16::of(reinterpret_cast<const uint8_t*>(data.data()), data.size()));
+    h += static_cast<char>(os);
+    // Each extended header's size stands before it: type, data and the next size.
+    put16(h, name.size() + 3);
+    h += '\x01' + name;
+    put16(h, folder.empty() ? 0 : folder.size() + 3);
+    if (!folder.empty()) {
+        h += '\x02' + folder;
+        put16(h, 0);
     }
-    // Each extended header's size stands just before it, in the previous header's last bytes.
-    if (level != 0)
-        put16(h, exts.empty() ? 0 : exts[0].size());
-    size_t base = h.size();
-    for (size_t i = 0; i < exts.size(); ++i) {
-        std::string& e = exts[i];
-        if (i + 1 < exts.size()) {
-            e[e.size() - 2] = static_cast<char>(exts[i + 1].size() & 0xFF);
-            e[e.size() - 1] = static_cast<char>(exts[i + 1].size() >> 8);
-        }
-        h += e;
-    }
-    if (level == 2) {
-        h[0] = static_cast<char>(h.size() & 0xFF);
-        h[1] = static_cast<char>(h.size() >> 8);
-    } else {
-        h[0] = static_cast<char>(base - 2);
-        uint8_t sum = 0;
-        for (size_t i = 2; i < base; ++i)
-            sum = static_cast<uint8_t>(sum + static_cast<uint8_t>(h[i]));
-        h[1] = static_cast<char>(sum);
-    }
+    h[0] = static_cast<char>(h.size() & 0xFF);
+    h[1] = static_cast<char>(h.size() >> 8);
     return h + data;
 }
 
@@ -120,16 +81,15 @@ TEST(Names, ReadByTheWritersSystem) {
         const char* name;
         std::string bytes, path;
     } rows[] = {
-        {"level 0 without a system: \"\\\" separates after decoding",
-         member(0, 0, kSo + "\\" + kHyo + "\\" + kNou + "\x97\xCD.txt", ""), "ソ/表/能力.txt"},
-        {"MS-DOS level 1", member(1, 'M', "a\\" + kHyo, ""), "a/表"},
-        {"Windows level 2, folder and name",
-         member(2, 'W', kNou + "\\x", kSo + "\xFF" + kHyo + "\xFF"), "ソ/表/能/x"},
-        {"Unix: \"\\\" is a character", member(2, 'U', "a\\b" + kHyo, "c\\d\xFF"), "c\\d/a\\b表"},
+        {"MS-DOS: \"\\\" separates after decoding", member('M', "a\\" + kHyo + "\\x", ""),
+         "a/表/x"},
+        {"Windows, folder and name", member('W', kNou + "\\x", kSo + "\xFF" + kHyo + "\xFF"),
+         "ソ/表/能/x"},
+        {"Unix: \"\\\" is a character", member('U', "a\\b" + kHyo, "c\\d\xFF"), "c\\d/a\\b表"},
         {"Unix link whose name ends in 0x7C, the \"|\" before its target",
-         member(1, 'U', "\x81\x7C|" + kHyo, "", "", "-lhd-"), "－"},
-        {"Unix, UTF-8 that is not CP932", member(2, 'U', "한.txt", ""), "한.txt"},
-        {"Unix, neither", member(2, 'U', "a\xFF\x80", ""), "a\xFF\x80"},
+         member('U', "\x81\x7C|" + kHyo, "", "", "-lhd-"), "－"},
+        {"Unix, UTF-8 that is not CP932", member('U', "한.txt", ""), "한.txt"},
+        {"Unix, neither", member('U', "a\xFF\x80", ""), "a\xFF\x80"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -139,8 +99,8 @@ TEST(Names, ReadByTheWritersSystem) {
 
 TEST(Names, ANameNoFileCanHoldIsRefusedAndTheRestExtracts) {
     TempDir dir;
-    writeFile(dir / "a.lzh", member(2, 'U', "bad" + std::string(1, '\0') + "name", "") +
-                                 member(2, 'U', "good", "") + std::string(1, '\0'));
+    writeFile(dir / "a.lzh", member('U', "bad" + std::string(1, '\0') + "name", "") +
+                                 member('U', "good", "") + std::string(1, '\0'));
     std::string report;
     Status s = Extractor({dir / "a.lzh", dir / "out", {}, true}, report).extract();
     EXPECT_EQ(s.code(), Code::Unsafe);
