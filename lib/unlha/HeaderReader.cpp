@@ -1,7 +1,9 @@
 #include "HeaderReader.h"
 
 #include "Crc16.h"
+#include "NameCodec.h"
 
+#include <algorithm>
 #include <cstring>
 #include <ctime>
 
@@ -33,13 +35,28 @@ bool readMore(ByteSource& source, std::vector<uint8_t>& bytes, size_t count) {
     return got == count;
 }
 
-// Turns the separators other systems stored into "/".
-std::string convertSeparators(const uint8_t* p, size_t n) {
-    std::string s(reinterpret_cast<const char*>(p), n);
-    for (char& c : s)
-        if (c == '\\' || static_cast<uint8_t>(c) == 0xFF)
-            c = '/';
-    return s;
+std::string bytesOf(const uint8_t* p, size_t n) {
+    return std::string(reinterpret_cast<const char*>(p), n);
+}
+
+// Systems whose names have "\" between folders: MS-DOS, OS/2, Windows, Atari TOS, Human68k,
+// writers that name no system, and the OS-9 port, which writes MS-DOS style names. Elsewhere,
+// Unix above all, "\" is a character of the name.
+bool backslashSeparates(uint8_t osId) {
+    switch (osId) {
+    case 0:
+    case ' ':
+    case 'M':
+    case '2':
+    case 'W':
+    case 'w':
+    case 'a':
+    case 'H':
+    case '9':
+        return true;
+    default:
+        return false;
+    }
 }
 
 struct Extensions {
@@ -74,11 +91,13 @@ Status parseExtensions(const std::vector<uint8_t>& bytes, size_t pos, size_t lim
             }
             break;
         case 0x01:
-            ext.name = convertSeparators(d, n);
+            ext.name = bytesOf(d, n);
             ext.haveName = true;
             break;
         case 0x02:
-            ext.folder = convertSeparators(d, n);
+            // 0xFF between folders: never a byte of a CP932 or UTF-8 character.
+            ext.folder = bytesOf(d, n);
+            std::replace(ext.folder.begin(), ext.folder.end(), '\xFF', '/');
             ext.haveFolder = true;
             break;
         case 0x40:
@@ -118,18 +137,18 @@ Status parseExtensions(const std::vector<uint8_t>& bytes, size_t pos, size_t lim
 std::string lowerCaseDosName(std::string name);
 
 Status finish(MemberHeader& h, const std::string& baseName, const Extensions& ext) {
-    std::string name = ext.haveName ? ext.name : baseName;
-
-    // Amiga archivers put a file comment after a zero byte in the name.
-    if (size_t zero = name.find('\0'); zero != std::string::npos)
-        name.erase(zero);
-    std::string path;
+    std::string stored;
     if (ext.haveFolder && !ext.folder.empty()) {
-        path = ext.folder;
-        if (path.back() != '/')
-            path += '/';
+        stored = ext.folder;
+        if (stored.back() != '/')
+            stored += '/';
     }
-    path += name;
+    stored += ext.haveName ? ext.name : baseName;
+    // The stored bytes are decoded before a "\" is taken for a separator: in CP932 it is
+    // also the second byte of characters such as "ソ" or "表".
+    std::string path = NameCodec::fromArchive(stored, h.osId == 'U');
+    if (backslashSeparates(h.osId))
+        std::replace(path.begin(), path.end(), '\\', '/');
     if (h.osId == 0 || h.osId == 'M' || h.osId == '2' || h.osId == 'a' || h.osId == 'w' ||
         h.osId == 'W')
         path = lowerCaseDosName(std::move(path));
@@ -186,7 +205,10 @@ Status parseLevel01(const std::vector<uint8_t>& b, MemberHeader& h) {
     size_t nameLen = b[21];
     if (22 + nameLen > total)
         return damaged("name length");
-    std::string name = convertSeparators(b.data() + 22, nameLen);
+    std::string name = bytesOf(b.data() + 22, nameLen);
+    // Amiga archivers put a file comment after a zero byte in the name.
+    if (size_t zero = name.find('\0'); zero != std::string::npos)
+        name.erase(zero);
     size_t after = 22 + nameLen;
     Extensions ext;
     if (h.level == 0) {

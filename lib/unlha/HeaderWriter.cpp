@@ -1,6 +1,9 @@
 #include "HeaderWriter.h"
 
 #include "Crc16.h"
+#include "NameCodec.h"
+
+#include <algorithm>
 
 namespace unlha {
 namespace {
@@ -23,24 +26,21 @@ void set16(std::vector<uint8_t>& b, size_t at, uint32_t v) {
 Status HeaderWriter::build(const MemberHeader& h, std::vector<uint8_t>& b) {
     if (h.compressedSize > 0xFFFFFFFFu || h.originalSize > 0xFFFFFFFFu)
         return Status(Code::TooLarge, "file of 4 GiB or more: " + h.path);
-    std::string folder, name;
-    if (h.isDirectory()) {
-        folder = h.path + "/";
+    // A link is stored as "path|target" split at its last "/" like any name, so a target
+    // with folders puts part of itself into the folder field. A folder entry has no name.
+    std::string full = NameCodec::toArchive(h.isDirectory() ? h.path + "/"
+                                            : h.isSymlink   ? h.path + "|" + h.linkTarget
+                                                            : h.path);
+    size_t cut = full.rfind('/') + 1; // 0 without a "/"
+    std::string folder = full.substr(0, cut), name = full.substr(cut);
+    if (folder.find('\xFF') == std::string::npos) {
+        std::replace(folder.begin(), folder.end(), '/', '\xFF');
     } else {
-        // A link is stored as "path|target" split at its last "/" like any name, so a
-        // target with folders puts part of itself into the folder field.
-        std::string full = h.isSymlink ? h.path + "|" + h.linkTarget : h.path;
-        size_t slash = full.rfind('/');
-        if (slash != std::string::npos) {
-            folder = full.substr(0, slash + 1);
-            name = full.substr(slash + 1);
-        } else {
-            name = full;
-        }
+        // A folder kept as its own bytes can hold 0xFF, which the folder field would take
+        // for a separator; the name field, where "/" separates, then holds the whole path.
+        name = folder + name;
+        folder.clear();
     }
-    for (char& c : folder)
-        if (c == '/')
-            c = static_cast<char>(0xFF);
     if (name.size() > 60000 || folder.size() > 60000)
         return Status(Code::BadCommand, "name too long: " + h.path);
 

@@ -7,8 +7,9 @@
 namespace unlha {
 
 // One member's header as read from an archive or about to be written. Paths use "/" between
-// folders whatever the archive stored; they are byte strings exactly as stored (the system
-// code page of the writer), neither validated nor made safe: extraction does that.
+// folders whatever the archive stored, and are in this system's code page: the reader decodes
+// what the archive stored and the writer encodes (NameCodec). They are neither validated nor
+// made safe: extraction does that.
 struct MemberHeader {
     std::string method = "-lh5-"; // five characters, "-lhd-" for a folder
     int level = 2;

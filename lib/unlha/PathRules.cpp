@@ -17,6 +17,8 @@ bool resolve(const std::string& path, std::vector<std::string>& parts) {
         i = slash + 1;
         if (part.empty() || part == ".")
             continue;
+        if (part.find('\0') != std::string::npos)
+            return false; // no file name can hold it
         if (part == "..") {
             if (parts.empty())
                 return false;

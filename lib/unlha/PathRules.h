@@ -9,7 +9,8 @@ namespace PathRules {
 
 // Makes a stored member path safe to create below a target folder: leading "/" are dropped
 // (as every LHA reader does), "." parts vanish, ".." parts cancel the folder before them.
-// Returns false when a ".." would climb above the target or nothing is left.
+// Returns false when a ".." would climb above the target, a part holds a zero byte (which
+// no file name can) or nothing is left.
 bool safeRelative(const std::string& stored, std::string& out);
 
 // True when a link placed at linkPath (relative to the target) that points at target stays

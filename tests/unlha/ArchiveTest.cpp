@@ -70,6 +70,9 @@ TEST_F(ArchiveTest, LhasaReadsWhatEveryMethodWrites) {
         std::string out = dir / (std::string("out") + method);
         ::mkdir(out.c_str(), 0755);
         run("lhasa xfw='" + out + "' '" + archive + "'");
+        // lhasa writes names as stored: the Japanese one in CP932.
+        const std::string japanese = "/sub/日本語のファイル名.txt";
+        EXPECT_EQ(::rename((out + cp932(japanese)).c_str(), (out + japanese).c_str()), 0);
         RunResult diff = run("diff -r '" + dir / "src" + "' '" + out + "'");
         EXPECT_EQ(diff.code, 0) << diff.output;
         std::string listing = lhasa("v '" + archive + "'");
@@ -279,6 +282,56 @@ TEST_F(ArchiveTest, UpdatesAnArchiveJlhaWrote) {
     ASSERT_EQ(call("x \"" + archive + "\" \"" + out.path() + "/\"").code, 0);
     for (const char* f : {"readme.txt", "code.cpp", "later.txt"})
         EXPECT_TRUE(readFile(out / f) == readFile(dir / "src" + "/" + f)) << f;
+}
+
+// Names a POSIX file system allows come back from a, x and l as they were. Japanese names are
+// stored in CP932 (second bytes 0x5C included), a name outside CP932 as its UTF-8 bytes, and
+// one that is no text at all as its bytes, 0xFF too; lhasa finds the archive sound, and jlha
+// reads the Japanese names.
+TEST_F(ArchiveTest, NamesRoundTrip) {
+    // An extended header as stored: its size (type, data and the next size), type and data.
+    auto field = [](char type, const std::string& data) {
+        size_t n = data.size() + 3;
+        return std::string{static_cast<char>(n & 0xFF), static_cast<char>(n >> 8), type} + data;
+    };
+    const std::string ff = "byte\xFF";
+    const struct {
+        std::string path, stored; // stored: a name or folder field the archive must hold
+    } rows[] = {
+        {"back\\slash.txt", field(1, "back\\slash.txt")},
+        {ff + "/" + ff + ".bin", field(1, ff + "/" + ff + ".bin")},
+        {"space 'single' \"double\".txt", field(1, "space 'single' \"double\".txt")},
+        {"new\nline.txt", field(1, "new\nline.txt")},
+        {"ソフト/表/能力.txt", field(1, cp932("能力.txt"))},
+        {"ソフト/表/能力.txt", field(2, cp932("ソフト") + "\xFF" + cp932("表") + "\xFF")},
+        {"한국어.txt", field(1, "한국어.txt")},
+    };
+    TempDir src, out;
+    for (const auto& row : rows)
+        writeFile(src / row.path, "x");
+    const std::string archive = dir / "dst/names.lzh";
+    auto a = call("a \"" + archive + "\" \"" + src.path() + "/\" -d1");
+    ASSERT_EQ(a.code, 0) << a.output;
+    const std::string bytes = readFile(archive);
+    for (const auto& row : rows)
+        EXPECT_NE(bytes.find(row.stored), std::string::npos) << row.path;
+    EXPECT_EQ(bytes.find("能力"), std::string::npos) << "stored in CP932, not UTF-8";
+    auto x = call("x \"" + archive + "\" \"" + out.path() + "/\"");
+    EXPECT_EQ(x.code, 0) << x.output;
+    RunResult diff = run("diff -r '" + src.path() + "' '" + out.path() + "'");
+    EXPECT_EQ(diff.code, 0) << diff.output;
+    std::string listing = call("l \"" + archive + "\"").output;
+    for (const char* listed : {" back\\slash.txt\n", " ソフト/表/能力.txt\n", " 한국어.txt\n"})
+        EXPECT_NE(listing.find(listed), std::string::npos) << listed << "\n" << listing;
+    if (haveTool("lhasa")) {
+        RunResult t = run("lhasa t '" + archive + "'");
+        EXPECT_EQ(t.code, 0) << t.output;
+    }
+    if (haveTool("jlha")) { // a reader that converts Shift_JIS names, as those on Windows do
+        TempDir j;
+        run("cd '" + j.path() + "' && jlha xy '" + archive + "'");
+        EXPECT_EQ(readFile(j / "ソフト/表/能力.txt"), "x");
+    }
 }
 
 TEST_F(ArchiveTest, OutputBufferAndErrors) {

@@ -20,7 +20,8 @@ struct Expected {
     std::string kind, size, hashOrTarget;
 };
 
-// manifest.tsv: what lhasa extracts from each archive.
+// manifest.tsv: what lhasa extracts from each archive, and for Shift_JIS names, which lhasa
+// leaves as stored, their UTF-8 path.
 std::map<std::string, std::map<std::string, Expected>> readManifest() {
     std::map<std::string, std::map<std::string, Expected>> m;
     std::istringstream in(readFile(kData + "/manifest.tsv"));
@@ -32,8 +33,8 @@ std::map<std::string, std::map<std::string, Expected>> readManifest() {
         std::string cell;
         while (std::getline(ls, cell, '\t'))
             f.push_back(cell);
-        f.resize(5);
-        m[f[0]][f[2]] = {f[1], f[3], f[4]};
+        f.resize(6);
+        m[f[0]][f[5].empty() ? f[2] : f[5]] = {f[1], f[3], f[4]};
     }
     return m;
 }

@@ -79,6 +79,11 @@ inline bool haveTool(const std::string& name) {
     return run("command -v " + name + " >/dev/null").code == 0;
 }
 
+// text (UTF-8) in code page 932, converted by the iconv program.
+inline std::string cp932(const std::string& text) {
+    return run("printf '%s' '" + text + "' | iconv -f UTF-8 -t CP932").output;
+}
+
 // Deterministic bytes that compress about as well as program code does.
 inline std::string mixedBytes(size_t size, unsigned seed) {
     std::string out;

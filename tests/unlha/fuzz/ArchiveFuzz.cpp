@@ -1,5 +1,5 @@
 // libFuzzer target: the archive reader and decoder on arbitrary bytes. Seeds: the archives
-// under shared/testdata/lzh. Every input must end in a member, the end, or an error value.
+// under tests/unlha/data. Every input must end in a member, the end, or an error value.
 #include "ArchiveReader.h"
 #include "CommandLine.h"
 
