@@ -355,8 +355,9 @@ void JobRunner::runRow() {
             log(dst + "を作成しました");
     }
 
+    // The folder window is no step of the job: whether it opens is not reported.
     if (OpenDestination)
-        m_services.launcher.start(JobCommands::folderWindowCommand(conv, dst), nullptr);
+        (void)m_services.launcher.start(JobCommands::folderWindowCommand(conv, dst), nullptr);
 
     std::string xcopySwitches = JobCommands::trimCell(cellAt(RowCells, 4));
     if (xcopySwitches.empty())
