@@ -1,3 +1,4 @@
+#include "engine/CommandLineRequest.h"
 #include "engine/FatalReporter.h"
 #include "engine/JobCommands.h"
 #include "engine/LogLines.h"
@@ -43,6 +44,36 @@ TEST(StepResultTest, OnlyFailedStepsAreTold) {
         EXPECT_EQ(c.result.failureLine(), c.line);
     }
     EXPECT_EQ(StepResult::summaryLine(3), "失敗した手順: 3 件");
+}
+
+TEST(CommandLineRequestTest, OwnOptionsDecideWindowOrRun) {
+    using M = CommandLineRequest::Mode;
+    struct Case {
+        std::vector<std::string> args;
+        M mode;
+        std::vector<std::string> jobFiles;
+    };
+    const Case cases[] = {
+        {{}, M::Window, {}},
+        {{"-platform", "offscreen"}, M::Window, {}}, // the toolkit's own
+        {{"--style", "fusion", "x.cpl"}, M::Window, {}},
+        {{"--run", "a.cpl", "/x/b c.cpl"}, M::RunFiles, {"a.cpl", "/x/b c.cpl"}},
+        {{"--run-registered"}, M::RunRegistered, {}},
+        {{"--run", "a.cpl", "--help"}, M::Help, {}},
+        {{"--version", "--run"}, M::Version, {}},
+        {{"--run"}, M::Wrong, {}},
+        {{"--run", "a.cpl", "--run-registered"}, M::Wrong, {}},
+        {{"--run", "a.cpl", "--bogus"}, M::Wrong, {}},
+        {{"--run-registered", "a.cpl"}, M::Wrong, {}},
+        {{"a.cpl", "--run"}, M::Wrong, {}},
+    };
+    for (const Case& c : cases) {
+        const CommandLineRequest r = CommandLineRequest::parse(c.args);
+        const std::string what = c.args.empty() ? "(none)" : c.args.front();
+        EXPECT_EQ(r.mode, c.mode) << what;
+        EXPECT_EQ(r.jobFiles, c.jobFiles) << what;
+        EXPECT_EQ(r.error.empty(), c.mode != M::Wrong) << what;
+    }
 }
 
 TEST(OutputChunksTest, ReadsOf4000BytesAtMost151) {
