@@ -19,6 +19,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <filesystem>
 #include <unistd.h>
 
 namespace trevane {
@@ -400,8 +401,8 @@ void JobRunner::replaceArchive(const std::string& archivePath, const std::string
             log(archivePath + "を削除しました。");
         log(command);
     }
-    ::unlink(newArchive.c_str());
-    ::rmdir(folder.c_str());
+    std::error_code ignored;
+    std::filesystem::remove_all(folder, ignored);
 }
 
 void JobRunner::RunProcess(const std::string& commandLine) {
