@@ -20,7 +20,8 @@ bool displayAvailable() {
 
 int main(int argc, char* argv[]) {
     // Runs from the command line need no window and no display: decided before any of it.
-    const auto request = trevane::CommandLineRequest::parse({argv + 1, argv + argc});
+    const auto request = trevane::CommandLineRequest::parse(
+        std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc));
     if (request.mode != trevane::CommandLineRequest::Mode::Window)
         return trevane::runFromCommandLine(request, TREVANE_VERSION);
 
