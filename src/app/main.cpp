@@ -1,4 +1,5 @@
 #include "app/Mainunit.h"
+#include "engine/CommandLineRun.h"
 #include "platform/SingleInstance.h"
 
 #include <QApplication>
@@ -18,6 +19,12 @@ bool displayAvailable() {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    // Runs from the command line need no window and no display: decided before any of it.
+    const auto request = trevane::CommandLineRequest::parse(
+        std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc));
+    if (request.mode != trevane::CommandLineRequest::Mode::Window)
+        return trevane::runFromCommandLine(request, TREVANE_VERSION);
+
     trevane::SingleInstance instance("Trevan");
     if (!instance.isFirst())
         return 1;

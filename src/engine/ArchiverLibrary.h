@@ -14,7 +14,7 @@ public:
         NoEntryPoint, // it has no "Unlha"
         Called,       // Unlha ran; code is its result (0 = success)
     };
-    struct Result {
+    struct [[nodiscard]] Result {
         Status status = Status::NotLoaded;
         int code = -1;
     };

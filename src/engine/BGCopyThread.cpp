@@ -1,11 +1,7 @@
 #include "engine/BGCopyThread.h"
 
-#include "engine/Clock.h"
 #include "engine/FatalReporter.h"
-#include "engine/UnlhaLibrary.h"
-#include "platform/AppPaths.h"
-#include "platform/DetachedLauncher.h"
-#include "platform/ProcessSpawner.h"
+#include "engine/NativeRunnerServices.h"
 
 #include <exception>
 
@@ -37,18 +33,14 @@ private:
 } // namespace
 
 struct TBGCopyThread::NativeServices {
-    std::unique_ptr<ProcessSpawner> spawner = ProcessSpawner::createNative(executableFolder());
-    UnlhaLibrary archiver{UnlhaLibrary::beside(executableFolder())};
-    std::unique_ptr<DetachedLauncher> launcher = DetachedLauncher::createNative(executableFolder());
+    NativeRunnerServices native;
     std::unique_ptr<FatalReporter> fatal;
 };
 
 TBGCopyThread::TBGCopyThread(RunnerHost& host, QObject* parent)
     : QThread(parent), m_host(host), m_native(std::make_unique<NativeServices>()) {
     m_native->fatal = std::make_unique<HostFatalReporter>(*this, host);
-    launch(RunnerServices{*m_native->spawner, m_native->archiver, *m_native->launcher,
-                          Clock::system(), *m_native->fatal, systemDateTimeLocale(),
-                          PathConventions::native()});
+    launch(m_native->native.services(*m_native->fatal));
 }
 
 TBGCopyThread::TBGCopyThread(RunnerHost& host, RunnerServices services, QObject* parent)

@@ -10,10 +10,16 @@
 #include "jobs/JobFile.h"
 #include "jobs/JobOptions.h"
 #include "platform/AppPaths.h"
+#include "platform/CommandLine.h"
 #include "platform/DetachedLauncher.h"
+#include "platform/FolderContainment.h"
 #include "platform/ProcessSpawner.h"
 
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <exception>
+#include <filesystem>
 #include <unistd.h>
 
 namespace trevane {
@@ -22,6 +28,32 @@ namespace {
 
 std::string cellAt(const std::vector<std::string>& cells, std::size_t index) {
     return index < cells.size() ? cells[index] : std::string();
+}
+
+// A queue line names a job file inside the job-file folder only when it is a bare file name: no
+// separator (which would lead into or out of other folders, or make it absolute) and not one of
+// the folder entries "." and "..".
+bool isBareFileName(const PathConventions& conv, std::string_view name) {
+    if (name.empty() || name == "." || name == ".." ||
+        name.find_first_of(std::string{conv.separator, '/'}) != std::string_view::npos)
+        return false;
+    return !conv.driveRoots || name.find(':') == std::string_view::npos;
+}
+
+// The name a step is told by: the program a command line starts.
+std::string programOf(const std::string& commandLine) {
+    const std::vector<std::string> words = splitCommandLine(commandLine);
+    return words.empty() ? commandLine : words.front();
+}
+
+bool isCommandRow(const std::vector<std::string>& cells) {
+    return cells.size() >= 7 && !cells[6].empty();
+}
+
+// A row that does something: a command row, or a row with a source and a destination.
+bool isRunnableRow(const std::vector<std::string>& cells) {
+    return isCommandRow(cells) || (cells.size() >= 2 && !JobCommands::trimCell(cells[0]).empty() &&
+                                   !JobCommands::trimCell(cells[1]).empty());
 }
 
 } // namespace
@@ -40,6 +72,7 @@ void JobRunner::Synchronize(const std::function<void()>& op) {
 
 void JobRunner::log(const std::string& text) {
     Message = text;
+    m_logUnsaved = true;
     Synchronize([this] { m_host.addLogLine(Message, MaxLogLines); });
 }
 
@@ -62,6 +95,7 @@ void JobRunner::MarkQueueHead() {
     Synchronize([this] {
         if (const std::optional<std::string> head = m_host.markQueueHead()) {
             const PathConventions& conv = m_services.conventions;
+            m_queueHead = *head;
             JobFilePath = conv.join(conv.join(ProgramFolder, "CPL"), *head);
         }
     });
@@ -75,6 +109,7 @@ void JobRunner::ReportAbort() {
     Synchronize([this] {
         m_host.reportAbort();
         Message = "コピーを中止しました";
+        m_logUnsaved = true;
         m_host.addLogLine(Message, MaxLogLines);
     });
 }
@@ -84,7 +119,7 @@ void JobRunner::ShowState(const std::string& state) {
     Synchronize([this] { m_host.showState(Message); });
 }
 
-void JobRunner::SaveLogPanel(const std::string& path) {
+bool JobRunner::SaveLogPanel(const std::string& path) {
     Message = path;
     RunnerHost::SaveResult result;
     Synchronize([this, &result] { result = m_host.saveLogPanel(Message); });
@@ -92,6 +127,20 @@ void JobRunner::SaveLogPanel(const std::string& path) {
     // log itself; the job goes on to its end.
     if (!result.ok)
         log(path + "を保存できませんでした。(" + result.error + ")");
+    return result.ok;
+}
+
+void JobRunner::saveLogFile() {
+    m_logUnsaved = false;
+    SaveLogPanel(m_services.conventions.join(ProgramFolder, LogFileName));
+    // The line saying that the log file cannot be written cannot reach it either; it stays in
+    // the panel, and writing again at once would only fail again.
+    m_logUnsaved = false;
+}
+
+void JobRunner::saveLogFileIfBehind() {
+    if (m_logUnsaved)
+        saveLogFile();
 }
 
 std::string JobRunner::nowText() {
@@ -134,13 +183,22 @@ void JobRunner::Execute() {
             break; // the host itself fails: stop rather than spin on one queue head
         }
     }
+    // Lines logged since the last job wrote its log (a skipped job file, an error) reach the
+    // log file too.
+    try {
+        saveLogFileIfBehind();
+    } catch (...) {
+        // The host fails: nothing more can be told.
+    }
     JobLines.clear();
     RowCells.clear();
 }
 
 // Runs the job at the queue head; false when the runner is to leave its loop.
 bool JobRunner::runQueueHead() {
-    if (!fileExists(JobFilePath)) {
+    // Only job files in the job-file folder run: a name that leads elsewhere is as good as
+    // missing.
+    if (!isBareFileName(m_services.conventions, m_queueHead) || !fileExists(JobFilePath)) {
         log("Job File: " + JobFilePath + "は存在しないのでスキップします。");
         RemoveQueueHead();
         return true;
@@ -176,9 +234,30 @@ void JobRunner::ReadRunOptions() {
         m_host.hideMainWindow();
 }
 
+int JobRunner::failedSteps() const {
+    return static_cast<int>(std::count_if(StepResults.begin(), StepResults.end(),
+                                          [](const StepResult& r) { return !r.ok(); }));
+}
+
+void JobRunner::recordStep(StepResult step) {
+    const std::string line = step.failureLine();
+    StepResults.push_back(std::move(step));
+    if (!line.empty())
+        log(line);
+}
+
+int JobRunner::countRunnableRows() const {
+    return static_cast<int>(
+        std::count_if(JobLines.begin(), JobLines.end(),
+                      [](const std::string& l) { return isRunnableRow(splitCommaText(l)); }));
+}
+
 void JobRunner::RunJob() {
     const PathConventions& conv = m_services.conventions;
     LastDestination.clear();
+    StepResults.clear();
+    const int runnableRows = countRunnableRows();
+    int rowsStarted = 0;
     ShowState("working...");
     log("Job File: " + JobFilePath);
     log("Job Start @ " + nowText());
@@ -189,23 +268,35 @@ void JobRunner::RunJob() {
             ReportAbort();
             break;
         }
-        runRow(JobLines[i]);
+        RowCells = splitCommaText(JobLines[i]);
+        if (isRunnableRow(RowCells)) {
+            const int row = rowsStarted++;
+            Synchronize([this, row, runnableRows] { m_host.rowStarted(row, runnableRows); });
+        }
+        runRow();
     }
     log("Job End @ " + nowText() + "\n");
-    SaveLogPanel(conv.join(ProgramFolder, LogFileName));
+    const int failed = failedSteps();
+    if (failed > 0)
+        log(StepResult::summaryLine(failed));
+    saveLogFile();
+    // A copy that fails says so in a line, which then goes into the log file as well.
     if (CopyLogToDestination)
         SaveLogPanel(conv.join(LastDestination, LogFileName));
+    saveLogFileIfBehind();
     ShowState("ready");
+    const std::string name = conv.fileName(JobFilePath);
+    Synchronize([this, &name, failed] { m_host.jobEnded(name, failed); });
 }
 
-void JobRunner::runRow(const std::string& line) {
+void JobRunner::runRow() {
     const PathConventions& conv = m_services.conventions;
-    RowCells = splitCommaText(line);
-
-    if (RowCells.size() >= 7 && !RowCells[6].empty()) {
+    if (isCommandRow(RowCells)) {
         const std::string command = RowCells[6];
         log(command);
-        m_services.launcher.start(command, nullptr);
+        const bool started = m_services.launcher.start(command, nullptr);
+        recordStep({StepResult::Kind::Command, programOf(command),
+                    started ? StepResult::Outcome::Done : StepResult::Outcome::NotStarted});
         return;
     }
     if (RowCells.size() < 2)
@@ -244,6 +335,14 @@ void JobRunner::runRow(const std::string& line) {
     }
 
     if (archive.empty() && ClearDestination && directoryExists(dst)) {
+        // Clearing a destination that is the source, or holds it, would delete the source.
+        if (folderHolds(dst, src)) {
+            log(dst + "はコピー元を含むので消去せず、コピーをスキップします。");
+            recordStep({StepResult::Kind::Program,
+                        programOf(JobCommands::clearCommand(dst, IsWinNT)),
+                        StepResult::Outcome::Refused});
+            return;
+        }
         RunProcess(JobCommands::clearCommand(dst, IsWinNT));
         if (createDirectory(dst))
             log(dst + "を作成しました");
@@ -257,8 +356,9 @@ void JobRunner::runRow(const std::string& line) {
             log(dst + "を作成しました");
     }
 
+    // The folder window is no step of the job: whether it opens is not reported.
     if (OpenDestination)
-        m_services.launcher.start(JobCommands::folderWindowCommand(conv, dst), nullptr);
+        (void)m_services.launcher.start(JobCommands::folderWindowCommand(conv, dst), nullptr);
 
     std::string xcopySwitches = JobCommands::trimCell(cellAt(RowCells, 4));
     if (xcopySwitches.empty())
@@ -271,9 +371,38 @@ void JobRunner::runRow(const std::string& line) {
         RunProcess(JobCommands::copyCommand(sourceArgument, dst, xcopySwitches));
         return;
     }
-    if (ClearDestination && fileExists(archivePath) && ::unlink(archivePath.c_str()) == 0)
-        log(archivePath + "を削除しました。");
-    RunUnlha(JobCommands::archiveCommand(conv, archivePath, src, files, uSwitches));
+    const std::string command =
+        JobCommands::archiveCommand(conv, archivePath, src, files, uSwitches);
+    if (ClearDestination && fileExists(archivePath)) {
+        replaceArchive(archivePath, command, [&](const std::string& newArchive) {
+            return JobCommands::archiveCommand(conv, newArchive, src, files, uSwitches);
+        });
+        return;
+    }
+    RunUnlha(command);
+}
+
+void JobRunner::replaceArchive(const std::string& archivePath, const std::string& command,
+                               const std::function<std::string(const std::string&)>& commandFor) {
+    // The new archive is made in a fresh folder beside the old one; the old one goes only when
+    // the new one is complete, by a rename over it. A failure leaves the old archive as it was.
+    const PathConventions& conv = m_services.conventions;
+    const std::string name = conv.fileName(archivePath);
+    std::string folder =
+        archivePath.substr(0, archivePath.size() - name.size()) + ".trevane-XXXXXX";
+    if (!::mkdtemp(folder.data())) {
+        // No room for a second archive beside the old one: update the old one in place.
+        RunUnlha(command);
+        return;
+    }
+    const std::string newArchive = conv.join(folder, name);
+    if (callArchiver(commandFor(newArchive))) {
+        if (fileExists(newArchive) && std::rename(newArchive.c_str(), archivePath.c_str()) == 0)
+            log(archivePath + "を削除しました。");
+        log(command);
+    }
+    std::error_code ignored;
+    std::filesystem::remove_all(folder, ignored);
 }
 
 void JobRunner::RunProcess(const std::string& commandLine) {
@@ -298,35 +427,56 @@ void JobRunner::RunProcess(const std::string& commandLine) {
         m_services.fatal.fail("hWritePipe", __LINE__);
         return;
     }
-    if (result.start != ProcessSpawner::StartStatus::Started)
+    StepResult step{StepResult::Kind::Program, programOf(commandLine)};
+    if (result.start != ProcessSpawner::StartStatus::Started) {
+        step.outcome = StepResult::Outcome::NotStarted;
+        recordStep(std::move(step));
         return;
+    }
+    if (result.exitCode != 0) {
+        step.outcome = StepResult::Outcome::Failed;
+        step.code = result.exitCode;
+    }
     if (logError)
         std::rethrow_exception(logError);
     if (result.handleError)
         log("process handle error");
     if (result.waitFailed)
         log("process wait failure");
-    if (!CaptureOutput)
-        return;
-    if (result.failedCheck == Check::ReadEnd) {
-        m_services.fatal.fail("hReadPipe", __LINE__);
-        return;
+    if (CaptureOutput) {
+        if (result.failedCheck == Check::ReadEnd) {
+            m_services.fatal.fail("hReadPipe", __LINE__);
+            return;
+        }
+        for (const std::string& chunk : OutputChunks::split(result.output))
+            log(chunk);
+        if (result.failedCheck == Check::Read) {
+            m_services.fatal.fail("ReadFile(hReadPipe, &dest, sizeof(dest), &BytesRead, NULL)",
+                                  __LINE__);
+            return;
+        }
     }
-    for (const std::string& chunk : OutputChunks::split(result.output))
-        log(chunk);
-    if (result.failedCheck == Check::Read)
-        m_services.fatal.fail("ReadFile(hReadPipe, &dest, sizeof(dest), &BytesRead, NULL)",
-                              __LINE__);
+    recordStep(std::move(step));
 }
 
 void JobRunner::RunUnlha(const std::string& commandLine) {
-    const ArchiverLibrary::Result result = m_services.archiver.callUnlha(commandLine);
-    if (result.status == ArchiverLibrary::Status::NotLoaded) {
-        log("Unlha32.dll が組込まれていません。");
-        return;
-    }
-    if (result.status == ArchiverLibrary::Status::Called && result.code == 0)
+    if (callArchiver(commandLine))
         log(commandLine);
+}
+
+bool JobRunner::callArchiver(const std::string& commandLine) {
+    const ArchiverLibrary::Result result = m_services.archiver.callUnlha(commandLine);
+    if (result.status == ArchiverLibrary::Status::NotLoaded)
+        log("Unlha32.dll が組込まれていません。");
+    StepResult step{StepResult::Kind::Archiver, "Unlha"};
+    if (result.status != ArchiverLibrary::Status::Called)
+        step.outcome = StepResult::Outcome::NotStarted;
+    else if (result.code != 0)
+        step = {StepResult::Kind::Archiver, "Unlha", StepResult::Outcome::Failed, result.code};
+    const bool ok = step.ok();
+    // A success is told by the command line, which the caller logs after its own lines.
+    recordStep(std::move(step));
+    return ok;
 }
 
 } // namespace trevane

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/RunnerHost.h"
+#include "engine/StepResult.h"
 #include "jobs/DateTimePattern.h"
 #include "platform/PathConventions.h"
 
@@ -58,12 +59,20 @@ public:
     void RunJob();
 
     // Runs one command line as a child, logging it once started and, when CaptureOutput is on,
-    // its output in chunks after it ended. A command that cannot be started logs nothing.
+    // its output in chunks after it ended. Keeps the step's result (its exit status, or that it
+    // could not be started) and logs its failure line after the output.
     void RunProcess(const std::string& commandLine);
 
     // Hands one command line to the archiver library; logs it when the library reports success,
-    // and "Unlha32.dll が組込まれていません。" when the library cannot be loaded.
+    // and "Unlha32.dll が組込まれていません。" when the library cannot be loaded. Keeps the step's
+    // result and logs the failure line of a non-zero return code or a library that cannot be
+    // called.
     void RunUnlha(const std::string& commandLine);
+
+    // The results of the steps of the job being run (of the last job once it has ended), in the
+    // order they ran.
+    std::vector<StepResult> StepResults;
+    int failedSteps() const;
 
     // Runner state (read by tests and the thread; written only by the runner).
     std::vector<std::string> JobLines;
@@ -98,8 +107,15 @@ private:
     void RemoveQueueHead();
     void ReportAbort();
     void ShowState(const std::string& state);
-    void SaveLogPanel(const std::string& path);
-    void runRow(const std::string& line);
+    bool SaveLogPanel(const std::string& path);
+    void saveLogFile();
+    void saveLogFileIfBehind();
+    bool callArchiver(const std::string& commandLine);
+    void recordStep(StepResult step);
+    int countRunnableRows() const;
+    void replaceArchive(const std::string& archivePath, const std::string& command,
+                        const std::function<std::string(const std::string&)>& commandFor);
+    void runRow();
     bool runQueueHead();
     std::string nowText();
 
@@ -107,6 +123,8 @@ private:
     RunnerServices m_services;
     SyncFunction m_sync;
     std::function<bool()> m_terminateRequested;
+    std::string m_queueHead;   // the queue line of the job being run, as the host gave it
+    bool m_logUnsaved = false; // lines were logged since the log file was last written
 };
 
 } // namespace trevane

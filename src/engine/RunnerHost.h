@@ -70,6 +70,25 @@ public:
     // ShowState: status panel 0 <- state; the tray tip <- runningTrayTip(queue line 0).
     virtual void showState(const std::string& state) = 0;
 
+    // RowStarted: a row of the running job is about to run. row is its place among the job's
+    // runnable rows (0 for the first), rows their number; runnable rows are command rows and
+    // rows with a source and a destination cell (blank and incomplete lines are not counted).
+    // For progress displays; the default does nothing.
+    virtual void rowStarted(int row, int rows) {
+        (void)row;
+        (void)rows;
+    }
+
+    // JobEnded: a job has ended, its log file is written and the state shows "ready".
+    // jobFileName is the job file's bare name, failedSteps the number of its steps that failed
+    // (0 when every step worked). Also called for a job ended early by a stop request; not for
+    // a queue line whose job file was skipped (missing, unreadable or outside the job-file
+    // folder). The default does nothing.
+    virtual void jobEnded(const std::string& jobFileName, int failedSteps) {
+        (void)jobFileName;
+        (void)failedSteps;
+    }
+
     // One of the process runner's internal checks failed (the system ran out of pipes or a
     // read failed); the program ends right after this returns. Shows message (naming the check,
     // "BGCopyThread" and the line) to the user; the default does nothing, the message also goes

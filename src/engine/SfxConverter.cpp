@@ -57,7 +57,8 @@ SfxConverter::Result SfxConverter::convert(const std::string& archive, const std
         return result;
     }
     result.outcome = Outcome::Done;
-    m_services.launcher.start(folderWindowCommand(m_services.conventions, folder), nullptr);
+    // A folder window is a courtesy: whether it opens is not reported.
+    (void)m_services.launcher.start(folderWindowCommand(m_services.conventions, folder), nullptr);
     return result;
 }
 

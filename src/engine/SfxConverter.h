@@ -36,7 +36,7 @@ public:
         Failed,         // Unlha returned code (non-zero); the command line is logged
         Done,           // Unlha succeeded; logged and the folder window started
     };
-    struct Result {
+    struct [[nodiscard]] Result {
         Outcome outcome = Outcome::MissingArchive;
         int code = 0;            // Unlha's result when it was called
         std::string commandLine; // the command handed to Unlha, when it got that far

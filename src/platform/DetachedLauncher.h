@@ -15,7 +15,7 @@ public:
     // Starts commandLine (split by splitCommandLine, the program found by findProgram). Returns
     // false with a reason in *error (when given) when the program is not found or cannot be
     // started; what the program does afterwards is not reported.
-    virtual bool start(const std::string& commandLine, std::string* error) = 0;
+    [[nodiscard]] virtual bool start(const std::string& commandLine, std::string* error) = 0;
 
     // The launcher of this platform; bare program names are looked for in executableFolder first.
     static std::unique_ptr<DetachedLauncher> createNative(std::string executableFolder);

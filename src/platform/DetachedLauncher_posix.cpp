@@ -46,17 +46,12 @@ public:
             argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
 
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-        posix_spawnattr_t attr;
-        initChildSpawnAttributes(attr);
+        ChildSpawn child;
+        child.openOnChild(0, "/dev/null", O_RDONLY);
+        child.openOnChild(1, "/dev/null", O_WRONLY);
+        child.openOnChild(2, "/dev/null", O_WRONLY);
         pid_t pid = -1;
-        const int rc = ::posix_spawn(&pid, "/bin/sh", &actions, &attr, argv.data(), environ);
-        posix_spawnattr_destroy(&attr);
-        posix_spawn_file_actions_destroy(&actions);
+        const int rc = child.spawn(pid, "/bin/sh", argv.data(), environ);
         if (rc != 0)
             return fail(error, std::strerror(rc));
         int status = 0;

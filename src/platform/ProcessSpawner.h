@@ -29,7 +29,7 @@ public:
         Read,         // reading the pipe failed (not the end of the output)
     };
 
-    struct Result {
+    struct [[nodiscard]] Result {
         StartStatus start = StartStatus::Failed;
         std::string startError;   // why the start failed, for diagnostics only
         bool handleError = false; // the system gave no handle for the started child

@@ -148,26 +148,18 @@ public:
     }
 
 private:
-    static int spawn(const std::string& program, const std::vector<std::string>& args, int outFd,
-                     pid_t& pid) {
+    [[nodiscard]] static int spawn(const std::string& program, const std::vector<std::string>& args,
+                                   int outFd, pid_t& pid) {
         std::vector<char*> argv;
         for (const std::string& a : args)
             argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
 
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-        posix_spawn_file_actions_adddup2(&actions, outFd, 1);
-        posix_spawn_file_actions_adddup2(&actions, outFd, 2);
-
-        posix_spawnattr_t attr;
-        initChildSpawnAttributes(attr);
-
-        const int rc = ::posix_spawn(&pid, program.c_str(), &actions, &attr, argv.data(), environ);
-        posix_spawnattr_destroy(&attr);
-        posix_spawn_file_actions_destroy(&actions);
-        return rc;
+        ChildSpawn child;
+        child.openOnChild(0, "/dev/null", O_RDONLY);
+        child.dupToChild(outFd, 1);
+        child.dupToChild(outFd, 2);
+        return child.spawn(pid, program.c_str(), argv.data(), environ);
     }
 
     static void drainAndWait(pid_t pid, int readFd, std::size_t keepOutput, Result& result) {

@@ -1,8 +1,10 @@
+#include "engine/CommandLineRequest.h"
 #include "engine/FatalReporter.h"
 #include "engine/JobCommands.h"
 #include "engine/LogLines.h"
 #include "engine/OutputChunks.h"
 #include "engine/RunnerHost.h"
+#include "engine/StepResult.h"
 
 #include "support/StandIns.h"
 
@@ -17,6 +19,61 @@ std::string pattern(std::size_t size) {
     for (std::size_t i = 0; i < size; ++i)
         s[i] = static_cast<char>('A' + i % 26);
     return s;
+}
+
+TEST(StepResultTest, OnlyFailedStepsAreTold) {
+    using K = StepResult::Kind;
+    using O = StepResult::Outcome;
+    struct Case {
+        StepResult result;
+        bool ok;
+        std::string line;
+    };
+    const Case cases[] = {
+        {{K::Program, "xcopy", O::Done, 0}, true, ""},
+        {{K::Program, "xcopy", O::Failed, 4}, false, "xcopy が失敗しました。(終了コード 4)"},
+        {{K::Program, "deltree", O::Failed, -1}, false, "deltree が失敗しました。(終了コード -1)"},
+        {{K::Program, "xcopy", O::NotStarted, 0}, false, "xcopy を起動できませんでした。"},
+        {{K::Command, "gimp", O::NotStarted, 0}, false, "gimp を起動できませんでした。"},
+        {{K::Archiver, "Unlha", O::Failed, 9}, false, "Unlha が失敗しました。(戻り値 9)"},
+        {{K::Archiver, "Unlha", O::NotStarted, 0}, false, "Unlha を呼び出せませんでした。"},
+        {{K::Program, "deltree", O::Refused, 0}, false, ""}, // the runner's own line says why
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.result.ok(), c.ok) << c.line;
+        EXPECT_EQ(c.result.failureLine(), c.line);
+    }
+    EXPECT_EQ(StepResult::summaryLine(3), "失敗した手順: 3 件");
+}
+
+TEST(CommandLineRequestTest, OwnOptionsDecideWindowOrRun) {
+    using M = CommandLineRequest::Mode;
+    struct Case {
+        std::vector<std::string> args;
+        M mode;
+        std::vector<std::string> jobFiles;
+    };
+    const Case cases[] = {
+        {{}, M::Window, {}},
+        {{"-platform", "offscreen"}, M::Window, {}}, // the toolkit's own
+        {{"--style", "fusion", "x.cpl"}, M::Window, {}},
+        {{"--run", "a.cpl", "/x/b c.cpl"}, M::RunFiles, {"a.cpl", "/x/b c.cpl"}},
+        {{"--run-registered"}, M::RunRegistered, {}},
+        {{"--run", "a.cpl", "--help"}, M::Help, {}},
+        {{"--version", "--run"}, M::Version, {}},
+        {{"--run"}, M::Wrong, {}},
+        {{"--run", "a.cpl", "--run-registered"}, M::Wrong, {}},
+        {{"--run", "a.cpl", "--bogus"}, M::Wrong, {}},
+        {{"--run-registered", "a.cpl"}, M::Wrong, {}},
+        {{"a.cpl", "--run"}, M::Wrong, {}},
+    };
+    for (const Case& c : cases) {
+        const CommandLineRequest r = CommandLineRequest::parse(c.args);
+        const std::string what = c.args.empty() ? "(none)" : c.args.front();
+        EXPECT_EQ(r.mode, c.mode) << what;
+        EXPECT_EQ(r.jobFiles, c.jobFiles) << what;
+        EXPECT_EQ(r.error.empty(), c.mode != M::Wrong) << what;
+    }
 }
 
 TEST(OutputChunksTest, ReadsOf4000BytesAtMost151) {

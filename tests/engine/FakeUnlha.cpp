@@ -1,10 +1,12 @@
 // A stand-in for the archiver library in the runner's tests. It appends
 // "<command line>|<output size>" and a line feed to the file named by TREVANE_FAKE_UNLHA_LOG,
-// and returns 1 when the command line holds "FAIL", else 0.
+// and returns 1 when the command line holds "FAIL", else 0. A successful "u" whose archive path
+// (the first quoted argument) is absolute leaves a file there holding "new archive".
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 extern "C" __attribute__((visibility("default"))) int Unlha(void* window, const char* commandLine,
                                                             char* output, std::uint32_t size) {
@@ -17,5 +19,15 @@ extern "C" __attribute__((visibility("default"))) int Unlha(void* window, const 
         }
     }
     std::memset(output, 0, size);
-    return std::strstr(commandLine, "FAIL") ? 1 : 0;
+    if (std::strstr(commandLine, "FAIL"))
+        return 1;
+    if (std::strncmp(commandLine, "u \"/", 4) == 0) {
+        std::string archive(commandLine + 3);
+        archive.resize(archive.find('"'));
+        if (std::FILE* f = std::fopen(archive.c_str(), "wb")) {
+            std::fputs("new archive", f);
+            std::fclose(f);
+        }
+    }
+    return 0;
 }

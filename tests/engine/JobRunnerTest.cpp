@@ -155,10 +155,12 @@ TEST_F(JobRunnerTest, SkippedRowsAndFailures) {
     const std::vector<std::string> expected = {
         dir / "nowhereがみつかりませんでした",
         dir / "no-dstが見つかりませんでした",
+        "Unlha が失敗しました。(戻り値 1)",
         "   ",
     };
     EXPECT_EQ(rowLog(), expected);
-    EXPECT_EQ(host.logLines().size(), 7u);
+    EXPECT_EQ(host.logCalls().back(), "失敗した手順: 1 件");
+    EXPECT_EQ(host.logLines().size(), 9u);
     EXPECT_EQ(readFile(prog + "/Trevane.log"), host.log.text());
     EXPECT_EQ(launcher.started, std::vector<std::string>{"   "});
     EXPECT_TRUE(host.queue.empty());
@@ -183,8 +185,104 @@ TEST_F(JobRunnerTest, Option7ClearsACopyDestinationAndDeletesAnOldArchive) {
     };
     EXPECT_EQ(rowLog(), expected);
     EXPECT_FALSE(std::filesystem::exists(dst + "/old.txt"));
-    EXPECT_FALSE(std::filesystem::exists(arcs + "/arc000115.lzh"));
+    EXPECT_EQ(readFile(arcs + "/arc000115.lzh"), "new archive") << "replaced by the new one";
     EXPECT_TRUE(std::filesystem::exists(arcs + "/keep.txt"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(arcs), {}), 2);
+}
+
+TEST_F(JobRunnerTest, Option7NeverDeletesTheSourceNorAnArchiveWithoutItsSuccessor) {
+    // Destinations that are the source or hold it, also through a link, are not cleared, and
+    // their copy is skipped; an archive stays when the archiver fails to make its successor.
+    const std::string arcs = dir / "arcs";
+    std::filesystem::create_directories(arcs);
+    std::filesystem::create_directories(dst + "/inner");
+    writeFile(dst + "/inner/keep.txt", "source data");
+    std::filesystem::create_directory_symlink(src, dir / "link");
+    writeFile(arcs + "/FAIL000115.lzh", "old archive");
+    job("job.cpl", {{dst + "/inner", dst},
+                    {src, src + "/"},
+                    {src, dir / "link"},
+                    {src, arcs, "", "FAIL%t.lzh"}});
+    options("job.cpl", {{"bOption7", "1"}});
+    run();
+    const std::vector<std::string> expected = {
+        dst + "はコピー元を含むので消去せず、コピーをスキップします。",
+        src + "はコピー元を含むので消去せず、コピーをスキップします。",
+        dir / "linkはコピー元を含むので消去せず、コピーをスキップします。",
+        "Unlha が失敗しました。(戻り値 1)",
+    };
+    EXPECT_EQ(rowLog(), expected);
+    EXPECT_EQ(readFile(dst + "/inner/keep.txt"), "source data");
+    EXPECT_EQ(readFile(src + "/a.txt"), "a");
+    EXPECT_EQ(readFile(arcs + "/FAIL000115.lzh"), "old archive");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(arcs), {}), 1);
+    EXPECT_EQ(host.logCalls().back(), "失敗した手順: 4 件");
+}
+
+TEST_F(JobRunnerTest, EveryLogLineReachesTheLogFile) {
+    // The log copy fails (a folder is in the way), and the last queued job file is missing:
+    // both lines come after the job wrote its log, and both still reach it.
+    std::filesystem::create_directories(dst + "/Trevane.log");
+    job("a.cpl", {{src, dst}});
+    options("a.cpl", {{"bOption8", "1"}});
+    host.queue.push_back("gone.cpl");
+    run();
+    const std::string logFile = readFile(prog + "/Trevane.log");
+    EXPECT_EQ(logFile, host.log.text());
+    EXPECT_NE(logFile.find(dst + "/Trevane.logを保存できませんでした。"), std::string::npos);
+    EXPECT_NE(logFile.find("gone.cplは存在しないのでスキップします。"), std::string::npos);
+}
+
+TEST_F(JobRunnerTest, OnlyJobFilesOfTheJobFileFolderRun) {
+    std::filesystem::create_directories(dir / "x");
+    std::filesystem::create_directories(cpl + "/sub");
+    const std::vector<std::string> outside = {"../../x/evil.cpl", dir / "x/evil.cpl",
+                                              "sub/evil.cpl", "..", "."};
+    for (const std::string& at : {dir / "x/evil.cpl", cpl + "/sub/evil.cpl"})
+        ASSERT_TRUE(writeJobFile(at, {joinCommaText({src, dst, "", "", "", "", "evil"})}).ok);
+    for (const std::string& name : outside)
+        host.queue.push_back(name);
+    run();
+    std::vector<std::string> expected;
+    for (const std::string& name : outside)
+        expected.push_back("Job File: " + cpl + "/" + name + "は存在しないのでスキップします。");
+    EXPECT_EQ(host.logCalls(), expected);
+    EXPECT_TRUE(launcher.started.empty());
+    EXPECT_TRUE(host.queue.empty());
+}
+
+TEST_F(JobRunnerTest, FailedStepsAreToldAndCounted) {
+    // xcopy fails, deltree fails, a command cannot be started, the archiver fails.
+    makeTool("xcopy", "echo copy problem; exit 5");
+    makeTool("deltree", "exit 1");
+    launcher.refuse = true;
+    job("job.cpl", {{src, dst},
+                    {"", "", "", "", "", "", "nothing-here --x"},
+                    {src, dst, "", "FAIL.lzh"},
+                    {" ", " "},
+                    {src, dst, "", "ok.lzh"}});
+    options("job.cpl", {{"bOption7", "1"}});
+    run();
+    const std::vector<std::string> expected = {
+        "deltree /Y \"" + dst + "\"",
+        "deltree が失敗しました。(終了コード 1)",
+        xcopyLine(src, dst),
+        "copy problem\n",
+        "xcopy が失敗しました。(終了コード 5)",
+        "nothing-here --x",
+        "nothing-here を起動できませんでした。",
+        "Unlha が失敗しました。(戻り値 1)",
+        "u \"" + dst + "/ok.lzh\" \"" + src + "/\"  ",
+    };
+    EXPECT_EQ(rowLog(), expected);
+    const auto log = host.logCalls();
+    ASSERT_GE(log.size(), 2u);
+    EXPECT_EQ(log[log.size() - 2].rfind("Job End @ ", 0), 0u);
+    EXPECT_EQ(log.back(), "失敗した手順: 4 件");
+    EXPECT_EQ(readFile(prog + "/Trevane.log"), host.log.text());
+    const std::vector<std::string> progress = {"row 0/4", "row 1/4", "row 2/4", "row 3/4",
+                                               "end job.cpl 4"};
+    EXPECT_EQ(host.progress, progress);
 }
 
 TEST_F(JobRunnerTest, Option4CreatesAMissingDestinationOnlyWhenOn) {
@@ -366,7 +464,8 @@ TEST_F(JobRunnerTest, OutputIsLoggedInChunks) {
 
     host.calls.clear();
     r.RunProcess("no-such-program /Y");
-    EXPECT_TRUE(host.calls.empty()) << "a command that cannot start leaves no trace";
+    EXPECT_EQ(host.logCalls(),
+              std::vector<std::string>{"no-such-program を起動できませんでした。"});
 }
 
 TEST_F(JobRunnerTest, InternalChecksAndHandleFailures) {
@@ -406,8 +505,10 @@ TEST_F(JobRunnerTest, ArchiverCalls) {
     UnlhaLibrary noEntry({"libm.so.6"});
     JobRunner withoutEntry = runner(&noEntry);
     withoutEntry.RunUnlha("u y");
-    const std::vector<std::string> expected = {"u \"a.lzh\" \"b/\"  ",
-                                               "Unlha32.dll が組込まれていません。"};
+    const std::vector<std::string> expected = {
+        "u \"a.lzh\" \"b/\"  ", "Unlha が失敗しました。(戻り値 1)",
+        "Unlha32.dll が組込まれていません。", "Unlha を呼び出せませんでした。",
+        "Unlha を呼び出せませんでした。"};
     EXPECT_EQ(host.logCalls(), expected);
     EXPECT_EQ(readFile(unlhaLog), "u \"a.lzh\" \"b/\"  |10\nu \"FAIL.lzh\" \"b/\"  |10\n");
 }

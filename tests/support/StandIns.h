@@ -63,6 +63,9 @@ public:
     bool hidden = false;
     LogLines log;
     std::vector<std::string> calls;
+    // The progress operations: "row 0/3" for rowStarted(0, 3), "end a.cpl 2" for
+    // jobEnded("a.cpl", 2).
+    std::vector<std::string> progress;
     // Called at the start of every checkRunAllowed with its running count (1, 2, ...), so a
     // test can clear the continue flag at a chosen moment.
     std::function<void(int)> onCheck;
@@ -112,6 +115,12 @@ public:
         return {written.ok, written.error};
     }
     void showState(const std::string& state) override { calls.push_back("state:" + state); }
+    void rowStarted(int row, int rows) override {
+        progress.push_back("row " + std::to_string(row) + "/" + std::to_string(rows));
+    }
+    void jobEnded(const std::string& jobFileName, int failedSteps) override {
+        progress.push_back("end " + jobFileName + " " + std::to_string(failedSteps));
+    }
 
     std::vector<std::string> logLines() const { return {log.lines().begin(), log.lines().end()}; }
     // Only the log entries, as they were handed in (before splitting into lines).
@@ -133,7 +142,10 @@ public:
 class RecordingLauncher : public DetachedLauncher {
 public:
     std::vector<std::string> started;
+    bool refuse = false; // every start fails, as for a program that is not there
     bool start(const std::string& commandLine, std::string*) override {
+        if (refuse)
+            return false;
         started.push_back(commandLine);
         return true;
     }

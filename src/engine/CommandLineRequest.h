@@ -1,0 +1,36 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace trevane {
+
+// What the program's command line asks for. Without any of the program's own options the
+// window opens, and every argument is left to the toolkit (its "-platform", "-style" and the
+// like); with one of them the program runs without a window and decides everything here:
+//
+//   trevane --run JOBFILE...    run the named job files, then exit
+//   trevane --run-registered    run the registered jobs (BGCopyList.txt), then exit
+//   trevane --help | --version
+struct CommandLineRequest {
+    enum class Mode {
+        Window,        // no option of the program's own: start the window
+        Help,          // --help anywhere
+        Version,       // --version anywhere (and no --help)
+        RunFiles,      // --run with its job files
+        RunRegistered, // --run-registered
+        Wrong,         // a run request that cannot be carried out; error says why
+    };
+
+    Mode mode = Mode::Window;
+    std::vector<std::string> jobFiles; // RunFiles: the arguments after --run, as given
+    std::string error;                 // Wrong: one line, without the program name
+
+    // args: the arguments after the program name.
+    static CommandLineRequest parse(const std::vector<std::string>& args);
+
+    // The text --help prints.
+    static std::string helpText();
+};
+
+} // namespace trevane

@@ -1,0 +1,111 @@
+#include "engine/CommandLineRun.h"
+
+#include "engine/FatalReporter.h"
+#include "engine/HeadlessHost.h"
+#include "engine/JobRunner.h"
+#include "engine/NativeRunnerServices.h"
+#include "jobs/IniFile.h"
+#include "jobs/RegisteredJobList.h"
+#include "jobs/Settings.h"
+#include "platform/AppPaths.h"
+#include "platform/FolderContainment.h"
+#include "platform/PathConventions.h"
+#include "platform/SingleInstance.h"
+#include "platform/SystemInfo.h"
+
+#include <cstdio>
+#include <string>
+
+namespace trevane {
+
+namespace {
+
+RunnerSettings runnerSettings(const std::string& folder) {
+    RunnerSettings copy;
+    copy.programFolder = folder;
+    IniFile ini;
+    ini.load(PathConventions::native().join(folder, copy.settingsFileName));
+    const Settings settings = loadSettings(ini);
+    copy.maxLogLines = settings.iMaxLog;
+    copy.isWinNT = isWinNT();
+    copy.captureOutput = settings.bAddLog;
+    copy.dateTimeFormat = settings.asDateTimeFormat;
+    return copy;
+}
+
+// A job file named with a folder runs by its bare name when that folder is the job-file folder;
+// any other stays as given, and the runner skips it as lying outside.
+std::string queueName(const std::string& argument, const std::string& jobFileFolder) {
+    const PathConventions conv = PathConventions::native();
+    const std::string name = conv.fileName(argument);
+    if (name == argument)
+        return argument;
+    const std::string folder = argument.substr(0, argument.size() - name.size());
+    const bool inJobFileFolder =
+        folderHolds(folder, jobFileFolder) && folderHolds(jobFileFolder, folder);
+    return inJobFileFolder ? name : argument;
+}
+
+// The registered list as the window's run command takes it: blank lines around it are no jobs.
+std::vector<std::string> registeredJobs(const std::string& folder) {
+    std::vector<std::string> names =
+        RegisteredJobList::read(PathConventions::native().join(folder, "BGCopyList.txt")).names;
+    while (!names.empty() && names.back().empty())
+        names.pop_back();
+    while (!names.empty() && names.front().empty())
+        names.erase(names.begin());
+    return names;
+}
+
+} // namespace
+
+int runFromCommandLine(const CommandLineRequest& request, std::string_view version) {
+    using Mode = CommandLineRequest::Mode;
+    switch (request.mode) {
+    case Mode::Window:
+        return 2;
+    case Mode::Help:
+        std::fputs(CommandLineRequest::helpText().c_str(), stdout);
+        return 0;
+    case Mode::Version:
+        std::printf("trevane %.*s\n", static_cast<int>(version.size()), version.data());
+        return 0;
+    case Mode::Wrong:
+        std::fprintf(stderr, "trevane: %s\nTry 'trevane --help'.\n", request.error.c_str());
+        return 2;
+    case Mode::RunFiles:
+    case Mode::RunRegistered:
+        break;
+    }
+
+    SingleInstance instance("Trevan");
+    if (!instance.isFirst()) {
+        std::fputs("trevane: Trevane is already running; nothing was run.\n", stderr);
+        return 3;
+    }
+    const std::string folder = programFolder();
+    const RunnerSettings settings = runnerSettings(folder);
+    std::vector<std::string> queue;
+    if (request.mode == Mode::RunRegistered) {
+        queue = registeredJobs(folder);
+    } else {
+        const std::string jobFileFolder = PathConventions::native().join(folder, "CPL");
+        for (const std::string& argument : request.jobFiles)
+            queue.push_back(queueName(argument, jobFileFolder));
+    }
+
+    HeadlessHost host(settings, std::move(queue));
+    NativeRunnerServices native;
+    JobRunner(host, native.services(FatalReporter::standard())).Execute();
+
+    const std::string log = PathConventions::native().join(folder, settings.logFileName);
+    if (host.skippedJobs() > 0)
+        std::fprintf(stderr, "trevane: %d job file(s) missing or not run; see %s\n",
+                     host.skippedJobs(), log.c_str());
+    if (host.failedSteps() > 0)
+        std::fprintf(stderr, "trevane: %d step(s) failed; see %s\n", host.failedSteps(),
+                     log.c_str());
+    return host.exitCode();
+}
+
+} // namespace trevane

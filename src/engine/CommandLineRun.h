@@ -1,0 +1,17 @@
+#pragma once
+
+#include "engine/CommandLineRequest.h"
+
+#include <string_view>
+
+namespace trevane {
+
+// Carries out a request of the command line other than opening the window (Mode::Window is not
+// accepted) and returns the program's exit code; see CommandLineRequest::helpText for the
+// codes. A run takes the single-instance lock first and touches nothing when another instance
+// holds it; it then runs its queue of job files through the same runner as the window, with the
+// program folder's settings, job-file folder and log file, with no window and no display. Help
+// and the version go to standard output, complaints to standard error.
+int runFromCommandLine(const CommandLineRequest& request, std::string_view version);
+
+} // namespace trevane

@@ -1,0 +1,50 @@
+#include "engine/HeadlessHost.h"
+
+#include "platform/PathConventions.h"
+
+namespace trevane {
+
+HeadlessHost::HeadlessHost(RunnerSettings settings, std::vector<std::string> queue)
+    : m_settings(std::move(settings)), m_queue(std::move(queue)) {
+    const ReadResult log = readWholeFile(
+        PathConventions::native().join(m_settings.programFolder, m_settings.logFileName));
+    if (log.ok())
+        m_log.setText(log.bytes);
+}
+
+std::optional<std::string> HeadlessHost::markQueueHead() {
+    if (m_queue.empty())
+        return std::nullopt;
+    m_headEnded = false;
+    return m_queue.front();
+}
+
+void HeadlessHost::removeQueueHead() {
+    if (m_queue.empty())
+        return;
+    if (!m_headEnded)
+        ++m_skippedJobs;
+    m_queue.erase(m_queue.begin());
+}
+
+void HeadlessHost::addLogLine(const std::string& message, int maxLogLines) {
+    m_log.append(message, maxLogLines);
+}
+
+RunnerHost::SaveResult HeadlessHost::saveLogPanel(const std::string& path) {
+    const WriteResult written = m_log.save(path);
+    return {written.ok, written.error};
+}
+
+void HeadlessHost::jobEnded(const std::string&, int failedSteps) {
+    m_headEnded = true;
+    m_failedSteps += failedSteps;
+}
+
+int HeadlessHost::exitCode() const {
+    if (m_skippedJobs > 0)
+        return 2;
+    return m_failedSteps > 0 ? 1 : 0;
+}
+
+} // namespace trevane

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "engine/LogLines.h"
+#include "engine/RunnerHost.h"
+
+#include <string>
+#include <vector>
+
+namespace trevane {
+
+// The runner's host for a run without a window: the queue is a plain list of job-file names,
+// the log panel a line store that starts with the log file's lines as the window's does, and
+// the window's other parts (queue colours, status bar, tray tip, hiding) are absent. The runner
+// calls it directly on the calling thread.
+//
+// It also adds up how the run went, for the program's exit code.
+class HeadlessHost : public RunnerHost {
+public:
+    // Runs every name of queue; the log store starts with the lines of the log file named by
+    // settings (when it can be read).
+    HeadlessHost(RunnerSettings settings, std::vector<std::string> queue);
+
+    RunnerSettings copySettings() override { return m_settings; }
+    bool checkRunAllowed() override { return !m_queue.empty(); }
+    std::optional<std::string> markQueueHead() override;
+    void removeQueueHead() override;
+    void reportAbort() override {}
+    void hideMainWindow() override {}
+    void addLogLine(const std::string& message, int maxLogLines) override;
+    SaveResult saveLogPanel(const std::string& path) override;
+    void showState(const std::string&) override {}
+    void jobEnded(const std::string& jobFileName, int failedSteps) override;
+
+    // Queue lines that left without their job having run (a job file missing, unreadable or
+    // outside the job-file folder, or a job that broke off with an error).
+    int skippedJobs() const { return m_skippedJobs; }
+    // Failed steps of all jobs that ran.
+    int failedSteps() const { return m_failedSteps; }
+    // 0 every step worked, 1 a step failed, 2 a job was skipped (which outweighs failed steps).
+    int exitCode() const;
+
+private:
+    RunnerSettings m_settings;
+    std::vector<std::string> m_queue;
+    LogLines m_log;
+    bool m_headEnded = false;
+    int m_skippedJobs = 0;
+    int m_failedSteps = 0;
+};
+
+} // namespace trevane

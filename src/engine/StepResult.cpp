@@ -1,0 +1,24 @@
+#include "engine/StepResult.h"
+
+namespace trevane {
+
+std::string StepResult::failureLine() const {
+    switch (outcome) {
+    case Outcome::Done:
+    case Outcome::Refused:
+        return {};
+    case Outcome::Failed:
+        return step + " が失敗しました。(" + (kind == Kind::Archiver ? "戻り値 " : "終了コード ") +
+               std::to_string(code) + ")";
+    case Outcome::NotStarted:
+        return step +
+               (kind == Kind::Archiver ? " を呼び出せませんでした。" : " を起動できませんでした。");
+    }
+    return {};
+}
+
+std::string StepResult::summaryLine(int failedSteps) {
+    return "失敗した手順: " + std::to_string(failedSteps) + " 件";
+}
+
+} // namespace trevane

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <string>
+
+namespace trevane {
+
+// True when the folder inner is the folder outer itself or lies somewhere inside it. Both are
+// compared as the system sees them, not as spelled: links, "..", doubled separators and bind
+// mounts that show one folder at two places are all seen through (each folder of inner's real
+// path, up to the root, is compared with outer by device and inode). False when either folder
+// does not exist.
+bool folderHolds(const std::string& outer, const std::string& inner);
+
+} // namespace trevane

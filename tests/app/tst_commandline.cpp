@@ -1,0 +1,134 @@
+// The real executable run from the command line, as cron or a systemd timer would: no display,
+// the real xcopy, one case per exit code.
+
+#include "platform/SingleInstance.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cstdlib>
+
+class CommandLineTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_home;
+    QTemporaryDir m_runtime;
+
+    QString path(const QString& name) const { return QDir(m_home.path()).filePath(name); }
+
+    void write(const QString& name, const QByteArray& bytes) {
+        QFile f(path(name));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+
+    QByteArray log() const {
+        QFile f(path("Trevane.log"));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+    struct Run {
+        int code = -1;
+        QByteArray out;
+        QByteArray err;
+    };
+
+    Run run(const QStringList& args) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove("DISPLAY");
+        env.remove("WAYLAND_DISPLAY");
+        env.remove("QT_QPA_PLATFORM");
+        env.insert("TREVANE_HOME", m_home.path());
+        env.insert("XDG_RUNTIME_DIR", m_runtime.path());
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(TREVANE_BIN_DIR "/trevane"), args);
+        Run r;
+        if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit)
+            return r;
+        r.code = p.exitCode();
+        r.out = p.readAllStandardOutput();
+        r.err = p.readAllStandardError();
+        return r;
+    }
+
+    QByteArray row(const QString& src, const QString& dst, const QString& xcopySwitches = {}) {
+        return (path(src) + "," + path(dst) + ",,," + xcopySwitches + ",,\r\n").toUtf8();
+    }
+
+private slots:
+    void initTestCase() {
+        QDir root(m_home.path());
+        QVERIFY(root.mkpath("CPL"));
+        QVERIFY(root.mkpath("src/deep"));
+        write("src/deep/one.txt", "one");
+        write("CPL/good.cpl", row("src", "out1"));
+        write("CPL/second job.cpl", row("src", "out2"));
+        write("CPL/broken.cpl", row("src", "out3", "/NO-SUCH-SWITCH"));
+        write("BGCopyList.txt", "good.cpl\r\nsecond job.cpl\r\n");
+    }
+
+    void exitCodes() {
+        struct Case {
+            QStringList args;
+            int code;
+            QByteArray logHas; // empty: the log file is not looked at
+            QByteArray errHas;
+        };
+        const QByteArray cpl = path("CPL").toUtf8();
+        const Case cases[] = {
+            {{"--run", "good.cpl", path("CPL/second job.cpl")},
+             0,
+             "Job File: " + cpl + "/second job.cpl",
+             ""},
+            {{"--run-registered"}, 0, "Job File: " + cpl + "/good.cpl", ""},
+            {{"--run", "broken.cpl"},
+             1,
+             "xcopy が失敗しました。(終了コード 4)\r\nJob End @ ",
+             "1 step(s) failed"},
+            {{"--run", "good.cpl", "gone.cpl"},
+             2,
+             "Job File: " + cpl + "/gone.cplは存在しないのでスキップします。",
+             "missing"},
+            {{"--run", "../CPL/good.cpl"},
+             2,
+             "../CPL/good.cplは存在しないのでスキップします。",
+             ""},
+            {{"--run"}, 2, "", "--run needs at least one job file"},
+            {{"--run-registered", "good.cpl"}, 2, "", "no further arguments"},
+            {{"--help"}, 0, "", ""},
+            {{"--version"}, 0, "", ""},
+        };
+        for (const Case& c : cases) {
+            const Run r = run(c.args);
+            const QByteArray what = c.args.join(' ').toUtf8();
+            QVERIFY2(r.code == c.code, what + " gave " + QByteArray::number(r.code) + ": " + r.err);
+            QVERIFY2(log().contains(c.logHas), what);
+            QVERIFY2(r.err.contains(c.errHas), what + ": " + r.err);
+        }
+        QVERIFY(QFile::exists(path("out1/deep/one.txt")));
+        QVERIFY(QFile::exists(path("out2/deep/one.txt")));
+        QVERIFY(log().contains("失敗した手順: 1 件"));
+        QCOMPARE(log().count("失敗した手順"), 1); // clean jobs add nothing
+        QVERIFY(run({"--help"}).out.contains("--run-registered"));
+        QVERIFY(run({"--version"}).out.startsWith("trevane "));
+    }
+
+    // While another instance runs, a run says so and touches nothing.
+    void anotherInstanceRunning() {
+        QVERIFY(QFile::remove(path("Trevane.log")));
+        qputenv("XDG_RUNTIME_DIR", m_runtime.path().toUtf8());
+        trevane::SingleInstance other("Trevan");
+        QVERIFY(other.isFirst());
+        const Run r = run({"--run", "good.cpl"});
+        QCOMPARE(r.code, 3);
+        QVERIFY(r.err.contains("already running"));
+        QVERIFY(!QFile::exists(path("Trevane.log")));
+    }
+};
+
+QTEST_GUILESS_MAIN(CommandLineTest)
+#include "tst_commandline.moc"
