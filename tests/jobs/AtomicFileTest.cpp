@@ -1,5 +1,5 @@
 #include "jobs/AtomicFile.h"
-#include "TempDir.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 

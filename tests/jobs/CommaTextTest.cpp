@@ -1,5 +1,5 @@
 #include "jobs/CommaText.h"
-#include "TempDir.h"
+#include "support/TempDir.h"
 #include "jobs/JobFile.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 #include "jobs/IniFile.h"
-#include "TempDir.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 

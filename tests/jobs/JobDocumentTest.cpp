@@ -5,7 +5,7 @@
 #include "jobs/AtomicFile.h"
 #include "jobs/IniFile.h"
 
-#include "TempDir.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 #include "jobs/JobTable.h"
-#include "TempDir.h"
+#include "support/TempDir.h"
 #include "jobs/JobFile.h"
 
 #include <gtest/gtest.h>

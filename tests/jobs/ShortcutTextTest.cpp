@@ -1,6 +1,6 @@
 #include "jobs/ShortcutText.h"
 
-#include "TempDir.h"
+#include "support/TempDir.h"
 #include "jobs/AtomicFile.h"
 #include "jobs/KeyListFile.h"
 

@@ -9,6 +9,7 @@
 #include "engine/LogLines.h"
 #include "engine/RunnerHost.h"
 #include "platform/DetachedLauncher.h"
+#include "support/TempDir.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -19,38 +20,6 @@
 #include <vector>
 
 namespace trevane::test {
-
-class TempDir {
-public:
-    TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "engine-XXXXXX").string();
-        if (!::mkdtemp(pattern.data()))
-            throw std::runtime_error("mkdtemp failed");
-        m_path = pattern;
-    }
-    ~TempDir() {
-        std::error_code ec;
-        std::filesystem::permissions(m_path, std::filesystem::perms::all, ec);
-        std::filesystem::remove_all(m_path, ec);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-
-    const std::string& path() const { return m_path; }
-    std::string operator/(const std::string& name) const { return m_path + "/" + name; }
-
-private:
-    std::string m_path;
-};
-
-inline void writeFile(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-inline std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 // A host whose main window is a few fields: the queue, the continue flag and a log store.
 // Every call is also recorded as a short text ("log:..." etc.) in calls.

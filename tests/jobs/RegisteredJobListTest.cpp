@@ -1,6 +1,7 @@
 // The registered job list file without widgets: the line breaks it reads, the CR LF it writes.
 
 #include "jobs/RegisteredJobList.h"
+#include "support/TempDir.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -12,19 +13,6 @@ using namespace trevane;
 
 namespace {
 
-struct TempFolder {
-    std::string path;
-    TempFolder() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "trevane-d1-XXXXXX").string();
-        path = mkdtemp(pattern.data());
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path, ignored);
-    }
-};
-
 std::string slurp(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream bytes;
@@ -35,8 +23,8 @@ std::string slurp(const std::string& path) {
 } // namespace
 
 TEST(RegisteredJobList, ReadsLinesOfAnyBreakAndWritesCrLf) {
-    TempFolder folder;
-    const std::string path = folder.path + "/BGCopyList.txt";
+    test::TempDir folder;
+    const std::string path = folder.path() + "/BGCopyList.txt";
     EXPECT_EQ(RegisteredJobList::read(path).status, ReadStatus::Missing);
     EXPECT_TRUE(RegisteredJobList::read(path).names.empty());
 
@@ -51,7 +39,7 @@ TEST(RegisteredJobList, ReadsLinesOfAnyBreakAndWritesCrLf) {
     EXPECT_TRUE(std::filesystem::exists(path));
     EXPECT_EQ(slurp(path), "");
 
-    WriteResult failed = RegisteredJobList::write(folder.path + "/missing/BGCopyList.txt", {"a"});
+    WriteResult failed = RegisteredJobList::write(folder.path() + "/missing/BGCopyList.txt", {"a"});
     EXPECT_FALSE(failed.ok);
     EXPECT_NE(failed.error.find("missing"), std::string::npos);
 }

@@ -1,18 +1,12 @@
-// The rules behind the folder dialog and the self-extracting archive dialog, without widgets:
-// the bookmark list and its file, the cells each mode writes, drops, and the s command.
+// The rules behind the folder dialog without widgets: the bookmark list and its file, the cells
+// each mode writes, and drops.
 
-#include "engine/ArchiverLibrary.h"
-#include "engine/JobCommands.h"
-#include "engine/SfxConverter.h"
-#include "jobs/DirBookmarks.h"
 #include "jobs/FolderChoice.h"
-#include "platform/DetachedLauncher.h"
-#include "support/StandIns.h"
+#include "jobs/DirBookmarks.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <set>
 
@@ -96,10 +90,8 @@ TEST(DirBookmarks, FileLines) {
 }
 
 TEST(DirBookmarks, LoadAndSave) {
-    const std::filesystem::path dir =
-        std::filesystem::temp_directory_path() / ("dirbookmarks-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
-    const std::string file = (dir / "DirList.txt").string();
+    const test::TempDir dir;
+    const std::string file = dir.file("DirList.txt");
     EXPECT_TRUE(DirBookmarks::load(file).empty()); // missing: no entries, no error
     DirBookmarks list({"/x", "/y"});
     ASSERT_TRUE(list.save(file).ok);
@@ -107,8 +99,7 @@ TEST(DirBookmarks, LoadAndSave) {
     std::ifstream in(file, std::ios::binary);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "/x\r\n/y\r\n");
     // A folder where the file should be: the save fails and says why.
-    EXPECT_FALSE(list.save((dir / "missing" / "DirList.txt").string()).ok);
-    std::filesystem::remove_all(dir);
+    EXPECT_FALSE(list.save(dir.file("missing/DirList.txt")).ok);
 }
 
 TEST(FolderChoice, OnlyColumnsOneToFourOpenTheDialog) {
@@ -219,137 +210,5 @@ TEST(FolderChoice, Drops) {
 }
 
 // --- the self-extracting archive's command --------------------------------------------------
-
-TEST(SfxConverter, CommandLines) {
-    const auto win = PathConventions::windows();
-    const auto posix = PathConventions::posix();
-    struct Case {
-        const char* name;
-        PathConventions conv;
-        std::string archive, folder, command, window;
-    };
-    const Case cases[] = {
-        {"Windows folder", win, "C:\\Bak\\data.lzh", "C:\\Out",
-         "s \"C:\\Bak\\data.lzh\" \"C:\\Out\\\" -gw", "explorer.exe , \"C:\\Out\""},
-        {"Windows folder with separator", win, "C:\\Bak\\data.lzh", "C:\\Out\\",
-         "s \"C:\\Bak\\data.lzh\" \"C:\\Out\\\" -gw", "explorer.exe , \"C:\\Out\\\""},
-        {"Windows empty folder", win, "C:\\Bak\\data.lzh", "", "s \"C:\\Bak\\data.lzh\" \"\\\" -gw",
-         "explorer.exe , \"\""},
-        {"POSIX folder", posix, "/bak/data.lzh", "/out", "s \"/bak/data.lzh\" \"/out/\" -gw",
-         "xdg-open \"/out\""},
-        {"POSIX folder with separator", posix, "/bak/data.lzh", "/out/",
-         "s \"/bak/data.lzh\" \"/out/\" -gw", "xdg-open \"/out/\""},
-        {"POSIX empty folder", posix, "/bak/data.lzh", "", "s \"/bak/data.lzh\" \"/\" -gw",
-         "xdg-open \"\""},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(JobCommands::selfExtractingCommand(c.conv, c.archive, c.folder), c.command) << c.name;
-        EXPECT_EQ(SfxConverter::folderWindowCommand(c.conv, c.folder), c.window) << c.name;
-    }
-}
-
-TEST(SfxConverter, Prefill) {
-    const std::set<std::string> files = {"D:\\Bak\\data.lzh", "data.lzh", "/bak/data.lzh"};
-    auto exists = [&](const std::string& p) { return files.count(p) > 0; };
-    struct Case {
-        const char* name;
-        PathConventions conv;
-        std::string destination, archive;
-        std::string field, folder;
-    };
-    const auto win = PathConventions::windows();
-    const Case cases[] = {
-        {"Windows row", win, "D:\\Bak", "data.lzh", "D:\\Bak\\data.lzh", "D:\\Bak"},
-        {"folder with separator", win, "D:\\Bak\\", "data.lzh", "D:\\Bak\\data.lzh", "D:\\Bak\\"},
-        {"no destination", win, "", "data.lzh", "data.lzh", ""},
-        {"empty archive cell", win, "D:\\Bak", "", "", ""},
-        {"placeholder not expanded", win, "D:\\Bak", "data%t.lzh", "", ""},
-        {"missing file", win, "D:\\Bak", "other.lzh", "", ""},
-    };
-    for (const Case& c : cases) {
-        const auto prefill = SfxConverter::prefill(c.conv, c.destination, c.archive, exists);
-        EXPECT_EQ(prefill.archive, c.field) << c.name;
-        EXPECT_EQ(prefill.folder, c.folder) << c.name;
-    }
-}
-
-class ScriptedArchiver : public ArchiverLibrary {
-public:
-    Result answer{Status::Called, 0};
-    std::vector<std::string> calls;
-    Result callUnlha(const std::string& commandLine) override {
-        calls.push_back(commandLine);
-        return answer;
-    }
-};
-
-using test::RecordingLauncher;
-
-TEST(SfxConverter, ConvertStepsForEachOutcome) {
-    using Status = ArchiverLibrary::Status;
-    using Outcome = SfxConverter::Outcome;
-    const std::string command = "s \"/bak/data.lzh\" \"/out/\" -gw";
-    struct Case {
-        const char* name;
-        std::string archive;
-        ArchiverLibrary::Result answer;
-        Outcome outcome;
-        Entries log;
-        int saves;
-        Entries started;
-    };
-    const Case cases[] = {
-        {"success",
-         "/bak/data.lzh",
-         {Status::Called, 0},
-         Outcome::Done,
-         {command},
-         1,
-         {"xdg-open \"/out\""}},
-        {"library failed", "/bak/data.lzh", {Status::Called, 5}, Outcome::Failed, {command}, 1, {}},
-        {"not loaded",
-         "/bak/data.lzh",
-         {Status::NotLoaded, -1},
-         Outcome::NotLoaded,
-         {"Unlha32.dll が組込まれていません。"},
-         1,
-         {}},
-        {"no entry point",
-         "/bak/data.lzh",
-         {Status::NoEntryPoint, -1},
-         Outcome::NoEntryPoint,
-         {},
-         0,
-         {}},
-        {"missing archive",
-         "/bak/none.lzh",
-         {Status::Called, 0},
-         Outcome::MissingArchive,
-         {},
-         0,
-         {}},
-        {"empty archive field", "", {Status::Called, 0}, Outcome::MissingArchive, {}, 0, {}},
-    };
-    for (const Case& c : cases) {
-        ScriptedArchiver archiver;
-        archiver.answer = c.answer;
-        RecordingLauncher launcher;
-        Entries log;
-        Entries saved;
-        SfxConverter converter(
-            {"/prog", archiver, launcher, [&](const std::string& line) { log.push_back(line); },
-             [&](const std::string& folder) { saved.push_back(folder); },
-             [](const std::string& p) { return p == "/bak/data.lzh"; }, PathConventions::posix()});
-        const SfxConverter::Result result = converter.convert(c.archive, "/out");
-        EXPECT_EQ(result.outcome, c.outcome) << c.name;
-        EXPECT_EQ(log, c.log) << c.name;
-        EXPECT_EQ(saved, Entries(static_cast<std::size_t>(c.saves), "/prog")) << c.name;
-        EXPECT_EQ(launcher.started, c.started) << c.name;
-        EXPECT_EQ(archiver.calls.size(), c.outcome == Outcome::MissingArchive ? 0u : 1u) << c.name;
-        if (!archiver.calls.empty()) {
-            EXPECT_EQ(archiver.calls.front(), command) << c.name;
-        }
-    }
-}
 
 } // namespace

@@ -1,4 +1,4 @@
-#include "support/StandIns.h"
+#include "support/TempDir.h"
 
 #include "platform/CommandLine.h"
 #include "platform/DetachedLauncher.h"
