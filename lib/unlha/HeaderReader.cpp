@@ -296,7 +296,9 @@ HeaderReader::Result HeaderReader::read(ByteSource& source, MemberHeader& header
         status = damaged("unknown header level");
         return Result::Error;
     }
-    if (want < b.size() || want > kMaxHeader) {
+    // The part of its level that every header has, which the code below reads without looking.
+    const size_t fixedPart = level == 2 ? 26 : b.size();
+    if (want < fixedPart || want > kMaxHeader) {
         status = damaged("size");
         return Result::Error;
     }
