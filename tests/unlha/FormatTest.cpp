@@ -331,3 +331,20 @@ TEST(Reader, StoredDataIsCheckedAgainstItsCrc) {
             EXPECT_EQ(s.message(), "CRC error: stored.txt");
     }
 }
+
+TEST(Reader, MessagesShowControlCharactersAsQuestionMarks) {
+    MemberHeader h;
+    h.path = "a\x1b[2J.txt";
+    h.method = "-l\x07x-";
+    h.compressedSize = h.originalSize = 1;
+    std::vector<uint8_t> archive;
+    ASSERT_TRUE(HeaderWriter::build(h, archive).ok());
+    archive.insert(archive.end(), {'x', 0});
+    MemorySource src(archive.data(), archive.size());
+    ArchiveReader reader;
+    reader.openSource(src);
+    Status s;
+    ASSERT_EQ(reader.next(h, s), HeaderReader::Result::Member) << s.message();
+    EXPECT_EQ(reader.extract([](const uint8_t*, size_t) { return true; }).message(),
+              "unknown method -l?x-: a?[2J.txt");
+}

@@ -15,9 +15,9 @@ namespace trevane {
 // command line: a link to a folder loses the link, not the folder's contents. The removal
 // stays on the mount of the named folder; a folder mounted inside it is left alone and
 // reported, so that deleting a tree never reaches into another disk, nor through a bind mount
-// into another part of the same disk. Entries that cannot be
-// removed for lack of write permission on their folder get that permission (the user owns
-// the tree being removed) and are tried again.
+// into another part of the same disk. Entries that cannot be removed for lack of write
+// permission on their folder get that permission (the user owns the tree being removed) and
+// are tried again.
 class TreeRemover {
 public:
     // Problems are printed to `err`, one line each, naming the path.
