@@ -296,7 +296,7 @@ HeaderReader::Result HeaderReader::read(ByteSource& source, MemberHeader& header
         status = damaged("unknown header level");
         return Result::Error;
     }
-    // The part of its level that every header has, which the code below reads without looking.
+    // Every header of its level is at least this long; the code below reads that much unchecked.
     const size_t fixedPart = level == 2 ? 26 : b.size();
     if (want < fixedPart || want > kMaxHeader) {
         status = damaged("size");
