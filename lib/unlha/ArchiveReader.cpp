@@ -1,6 +1,7 @@
 #include "ArchiveReader.h"
 
 #include "Crc16.h"
+#include "PathRules.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -86,7 +87,8 @@ HeaderReader::Result ArchiveReader::next(MemberHeader& header, Status& status,
     if (m_dataPending) {
         m_dataPending = false;
         if (!m_source->skip(m_current.compressedSize)) {
-            status = Status(Code::Damaged, "archive ends inside " + m_current.path);
+            status = Status(Code::Damaged,
+                            "archive ends inside " + PathRules::printable(m_current.path));
             return HeaderReader::Result::Error;
         }
     }
@@ -115,11 +117,11 @@ Status ArchiveReader::extract(const Decoder::Sink& sink) {
                                     return sink(data, size);
                                 });
     if (!s.ok())
-        return Status(s.code(), s.message() + ": " + h.path);
+        return Status(s.code(), s.message() + ": " + PathRules::printable(h.path));
     if (produced != h.originalSize)
-        return Status(Code::Damaged, "wrong size: " + h.path);
+        return Status(Code::Damaged, "wrong size: " + PathRules::printable(h.path));
     if (h.hasCrc && crc.value() != h.crc)
-        return Status(Code::Damaged, "CRC error: " + h.path);
+        return Status(Code::Damaged, "CRC error: " + PathRules::printable(h.path));
     return {};
 }
 
@@ -135,7 +137,8 @@ Status ArchiveReader::copyRaw(const Decoder::Sink& sink) {
         if (got && !sink(buf, got))
             return Status(Code::Io, "write error");
         if (got < want)
-            return Status(Code::Damaged, "archive ends inside " + m_current.path);
+            return Status(Code::Damaged,
+                          "archive ends inside " + PathRules::printable(m_current.path));
         left -= got;
     }
     return {};

@@ -38,11 +38,6 @@ bool copyRange(int fd, uint64_t offset, uint64_t count, OutputFile& out) {
     return true;
 }
 
-unsigned archiveMode(const std::string& path) {
-    struct stat st;
-    return ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;
-}
-
 } // namespace
 
 bool memberSelected(const std::vector<std::string>& patterns, const std::string& path) {
@@ -163,7 +158,7 @@ Status ArchiveUpdater::add() {
         jobs.push_back(work[w]);
 
     OutputFile out;
-    s = out.create(archive, archiveMode(archive));
+    s = out.create(archive, 0666);
     if (!s.ok())
         return s;
     int oldFd = -1;
@@ -255,7 +250,7 @@ Status ArchiveUpdater::remove() {
     if (!dropped)
         return Status(Code::NothingToDo, "no member matched");
     OutputFile out;
-    s = out.create(archive, archiveMode(archive));
+    s = out.create(archive, 0666);
     if (!s.ok())
         return s;
     int fd = ::open(archive.c_str(), O_RDONLY | O_CLOEXEC);

@@ -1,6 +1,7 @@
 #include "Decoder.h"
 
 #include "LhaFormat.h"
+#include "PathRules.h"
 
 #include <algorithm>
 #include <array>
@@ -217,7 +218,7 @@ Status Decoder::decode(const std::string& method, ByteSource& source, uint64_t c
     const lha::MethodInfo* info = lha::methodInfo(method);
     if (!info) {
         source.skip(compressedSize);
-        return Status(Code::Unsupported, "unknown method " + method);
+        return Status(Code::Unsupported, "unknown method " + PathRules::printable(method));
     }
     m_source = &source;
     m_inputLeft = compressedSize;

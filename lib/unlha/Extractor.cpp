@@ -195,23 +195,12 @@ Status Extractor::makeLink(const MemberHeader& h, const std::string& path) {
     return {};
 }
 
-Status Extractor::extract() {
-    ArchiveReader reader;
-    Status s = reader.open(m_options.archive);
-    if (!s.ok())
-        return s;
-    if (!m_root.empty() && !makeFolders(m_root.substr(0, m_root.size() - 1)))
-        return Status(Code::Io, "cannot create " + m_root);
+Status Extractor::walk(ArchiveReader& reader,
+                       const std::function<Status(const MemberHeader&)>& visit) {
     Status first;
-    size_t files = 0;
-    struct Folder {
-        std::string path;
-        std::optional<uint16_t> mode;
-        int64_t mtime;
-    };
-    std::vector<Folder> folders;
     MemberHeader h;
     for (;;) {
+        Status s;
         auto r = reader.next(h, s);
         if (r == HeaderReader::Result::End)
             break;
@@ -220,18 +209,40 @@ Status Extractor::extract() {
             m_report += s.message() + "\n";
             break;
         }
-        if (h.path.empty() || !memberSelected(m_options.patterns, h.path))
+        if (!memberSelected(m_options.patterns, h.path))
             continue;
-        std::string path;
-        if (!PathRules::safeRelative(h.path, path)) {
-            Status u(Code::Unsafe, "refused unsafe name: " + PathRules::printable(h.path));
-            m_report += u.message() + "\n";
-            keepFirst(first, u);
-            continue;
+        s = visit(h);
+        if (!s.ok()) {
+            m_report += s.message() + "\n";
+            keepFirst(first, s);
         }
+    }
+    return first;
+}
+
+Status Extractor::extract() {
+    ArchiveReader reader;
+    Status s = reader.open(m_options.archive);
+    if (!s.ok())
+        return s;
+    if (!m_root.empty() && !makeFolders(m_root.substr(0, m_root.size() - 1)))
+        return Status(Code::Io, "cannot create " + m_root);
+    size_t files = 0;
+    struct Folder {
+        std::string path;
+        std::optional<uint16_t> mode;
+        int64_t mtime;
+    };
+    std::vector<Folder> folders;
+    Status first = walk(reader, [&](const MemberHeader& h) -> Status {
+        if (h.path.empty())
+            return {};
+        std::string path;
+        if (!PathRules::safeRelative(h.path, path))
+            return Status(Code::Unsafe, "refused unsafe name: " + PathRules::printable(h.path));
         if (!m_options.keepFolders) {
             if (h.isDirectory())
-                continue;
+                return {};
             path = PathRules::baseName(path);
         }
         if (h.isDirectory()) {
@@ -250,11 +261,9 @@ Status Extractor::extract() {
             if (!h.isDirectory())
                 ++files;
             m_report += PathRules::printable(path) + "\n";
-        } else {
-            m_report += s.message() + "\n";
-            keepFirst(first, s);
         }
-    }
+        return s;
+    });
     // Folder modes and times last: writing the files inside changed the times, and a
     // folder without write permission could not have been filled.
     for (auto it = folders.rbegin(); it != folders.rend(); ++it) {
@@ -278,27 +287,13 @@ Status Extractor::test() {
     Status s = reader.open(m_options.archive);
     if (!s.ok())
         return s;
-    Status first;
     size_t tested = 0;
-    MemberHeader h;
-    for (;;) {
-        auto r = reader.next(h, s);
-        if (r == HeaderReader::Result::End)
-            break;
-        if (r == HeaderReader::Result::Error) {
-            keepFirst(first, s);
-            m_report += s.message() + "\n";
-            break;
-        }
-        if (!memberSelected(m_options.patterns, h.path) || h.isDirectory() || h.isSymlink)
-            continue;
-        s = reader.extract([](const uint8_t*, size_t) { return true; });
+    Status first = walk(reader, [&](const MemberHeader& h) -> Status {
+        if (h.isDirectory() || h.isSymlink)
+            return {};
         ++tested;
-        if (!s.ok()) {
-            m_report += s.message() + "\n";
-            keepFirst(first, s);
-        }
-    }
+        return reader.extract([](const uint8_t*, size_t) { return true; });
+    });
     m_report +=
         std::to_string(tested) + (first.ok() ? " tested, no errors\n" : " tested, errors\n");
     return first;
@@ -312,17 +307,8 @@ Status Extractor::list() {
     m_report += "      Size    Packed Ratio Method Date       Time     Name\n";
     uint64_t totalSize = 0, totalPacked = 0;
     size_t count = 0;
-    MemberHeader h;
-    for (;;) {
-        auto r = reader.next(h, s);
-        if (r == HeaderReader::Result::End)
-            break;
-        if (r == HeaderReader::Result::Error) {
-            m_report += s.message() + "\n";
-            return s;
-        }
-        if (!memberSelected(m_options.patterns, h.path))
-            continue;
+    // Listing cannot fail on a member: a failure is a damaged header, and ends the listing.
+    s = walk(reader, [&](const MemberHeader& h) -> Status {
         char line[128];
         time_t t = static_cast<time_t>(h.mtime);
         std::tm tm{};
@@ -345,7 +331,10 @@ Status Extractor::list() {
         totalSize += h.originalSize;
         totalPacked += h.compressedSize;
         ++count;
-    }
+        return {};
+    });
+    if (!s.ok())
+        return s;
     m_report += std::to_string(count) + " members, " + std::to_string(totalSize) + " bytes, " +
                 std::to_string(totalPacked) + " packed\n";
     return {};

@@ -2,6 +2,7 @@
 
 #include "Status.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,11 @@ public:
     Status list();
 
 private:
+    // Calls visit for every member the patterns select, in archive order, with the reader at
+    // the member's data. A failure of visit is reported and the walk goes on; a damaged header
+    // is reported and ends it. Returns the first failure.
+    Status walk(class ArchiveReader& reader,
+                const std::function<Status(const struct MemberHeader&)>& visit);
     Status extractFile(class ArchiveReader& reader, const struct MemberHeader& h,
                        const std::string& path);
     Status makeParents(const std::string& path);

@@ -318,7 +318,9 @@ HeaderReader::Result HeaderReader::read(ByteSource& source, MemberHeader& header
         status = damaged("unknown header level");
         return Result::Error;
     }
-    if (want < b.size() || want > kMaxHeader) {
+    // Every header of its level is at least this long; the code below reads that much unchecked.
+    const size_t fixedPart = level == 2 ? 26 : b.size();
+    if (want < fixedPart || want > kMaxHeader) {
         status = damaged("size");
         return Result::Error;
     }

@@ -72,7 +72,7 @@ Status SfxWriter::write(const std::string& given, const std::string& outputFolde
     }
     const std::string target = outputName(archive, outputFolder);
     OutputFile out;
-    Status s = out.create(target, 0755);
+    Status s = out.create(target, 0777);
     if (!s.ok())
         return s;
     uint64_t stubSize = 0, archiveSize = 0;

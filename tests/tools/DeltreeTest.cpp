@@ -64,6 +64,29 @@ TEST_F(DeltreeTest, NeverFollowsLinksOutOfTheTree) {
     EXPECT_EQ(readFile(at("outside/keep.txt")), "k");
 }
 
+TEST_F(DeltreeTest, StopsAtABindMountOfTheSameFileSystem) {
+    writeFile(at("outside/keep.txt"), "k");
+    makeTree("tree");
+    fs::create_directory(at("tree/mnt"));
+    // The mount lives in a mount namespace of its own that ends with deltree, so nothing stays
+    // mounted whatever happens. Without the privilege to make one there is nothing to test.
+    constexpr int kCannotMount = 99;
+    const ToolResult result =
+        runTool("/usr/bin/unshare",
+                {"-m", "sh", "-c",
+                 "mount --bind \"$1\" \"$2\" || exit " + std::to_string(kCannotMount) +
+                     "; exec \"$3\" /Y tree",
+                 "sh", at("outside").string(), at("tree/mnt").string(), kDeltree},
+                ToolRun{m_tmp.path(), {{"HOME", at("home").string()}}, static_cast<uid_t>(-1)});
+    if (result.exitCode == kCannotMount || result.output.rfind("unshare:", 0) == 0)
+        GTEST_SKIP() << "cannot bind-mount here: " << result.output;
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.output,
+              "別のファイルシステムがマウントされているので削除しません - tree/mnt\n");
+    EXPECT_EQ(readFile(at("outside/keep.txt")), "k");
+    EXPECT_FALSE(fs::exists(at("tree/a.txt")));
+}
+
 TEST_F(DeltreeTest, RefusesDangerousPaths) {
     writeFile(at("home/notes.txt"), "n");
     makeTree("tree");

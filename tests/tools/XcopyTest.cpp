@@ -165,33 +165,35 @@ TEST_F(XcopyTest, DateSwitchCopiesOnlyNewerFiles) {
 }
 
 TEST_F(XcopyTest, DateValueCopiesFilesChangedOnOrAfterThatDay) {
-    // Noon local time keeps the rows clear of time zone edges.
-    auto noon = [](int y, int m, int d) {
+    // Local time; noon keeps the rows clear of time zone edges, midnight is the edge itself.
+    auto local = [](int y, int m, int d, int hour) {
         std::tm tm{};
         tm.tm_year = y - 1900;
         tm.tm_mon = m - 1;
         tm.tm_mday = d;
-        tm.tm_hour = 12;
+        tm.tm_hour = hour;
         tm.tm_isdst = -1;
         return static_cast<long long>(std::mktime(&tm));
     };
     writeFile(at("src/1997.txt"), "x");
     writeFile(at("src/1998.txt"), "x");
     writeFile(at("src/2005.txt"), "x");
-    setTime(at("src/1997.txt"), noon(1997, 12, 31));
-    setTime(at("src/1998.txt"), noon(1998, 1, 1));
-    setTime(at("src/2005.txt"), noon(2005, 6, 1));
+    writeFile(at("src/midnight.txt"), "x");
+    setTime(at("src/1997.txt"), local(1997, 12, 31, 12));
+    setTime(at("src/1998.txt"), local(1998, 1, 1, 12));
+    setTime(at("src/2005.txt"), local(2005, 6, 1, 12));
+    setTime(at("src/midnight.txt"), local(2005, 6, 1, 0));
 
     struct Row {
         const char* date;
         std::vector<std::string> copied;
     };
     const std::vector<Row> rows = {
-        {"/D:1998-01-01", {"1998.txt", "2005.txt"}},
-        {"/d:1-1-1998", {"1998.txt", "2005.txt"}},
-        {"/D:01-02-98", {"2005.txt"}},
-        {"/D:2005-06-01", {"2005.txt"}},
-        {"/D:1990-01-01", {"1997.txt", "1998.txt", "2005.txt"}},
+        {"/D:1998-01-01", {"1998.txt", "2005.txt", "midnight.txt"}},
+        {"/d:1-1-1998", {"1998.txt", "2005.txt", "midnight.txt"}},
+        {"/D:01-02-98", {"2005.txt", "midnight.txt"}},
+        {"/D:2005-06-01", {"2005.txt", "midnight.txt"}},
+        {"/D:1990-01-01", {"1997.txt", "1998.txt", "2005.txt", "midnight.txt"}},
     };
     int n = 0;
     for (const Row& row : rows) {
@@ -423,7 +425,8 @@ TEST_F(XcopyTest, ExitCodesAndMessages) {
 
 TEST_F(XcopyTest, OtherSwitches) {
     makeSourceTree();
-    writeFile(at("exclude.lst"), "/SUB/DEEP/\r\n.txt\r\n");
+    // A blank line is no text: it would be found in every path.
+    writeFile(at("exclude.lst"), "/SUB/DEEP/\r\n\r\n.txt\n\n");
     writeFile(at("existing/a.doc"), "old");
     setTime(at("existing/a.doc"), 1000);
     struct Row {

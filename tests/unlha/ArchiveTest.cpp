@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <fcntl.h>
+#include <filesystem>
 #include <thread>
 #include <utime.h>
 
@@ -221,6 +223,98 @@ TEST_F(ArchiveTest, FailureLeavesTheOldArchive) {
     writeFile(archive, damaged);
     EXPECT_EQ(call("u \"" + archive + "\" \"" + dir / "src/" + "\" -c-d1").code, 6);
     EXPECT_TRUE(readFile(archive) == damaged);
+}
+
+TEST_F(ArchiveTest, KilledUpdateLeavesNothingBehind) {
+    const std::string archive = dir / "dst/keep.lzh";
+    ASSERT_EQ(call("u \"" + archive + "\" \"" + dir / "src/" + "\" readme.txt").code, 0);
+    const std::string original = readFile(archive);
+    writeFile(dir / "big/big.bin", mixedBytes(16 << 20, 3)); // takes a while to compress
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const int null = ::open("/dev/null", O_WRONLY);
+        ::dup2(null, 1);
+        ::dup2(null, 2);
+        ::execl(UNLHA_TOOL, "unlha", "u", archive.c_str(), (dir / "big/").c_str(), nullptr);
+        ::_exit(127);
+    }
+    // Killed once it holds the new archive open: a file in dst/ other than the old archive.
+    auto writing = [&] {
+        std::error_code e;
+        for (const auto& fd :
+             std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/fd", e)) {
+            const std::string file = std::filesystem::read_symlink(fd.path(), e).string();
+            if (file.rfind(dir / "dst/", 0) == 0 && file != archive)
+                return true;
+        }
+        return false;
+    };
+    bool seen = false;
+    for (int i = 0; i < 5000 && !(seen = writing()); ++i)
+        ::usleep(1000);
+    ::kill(pid, SIGKILL);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    ASSERT_TRUE(seen);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "the update ended before it could be killed";
+    EXPECT_EQ(run("ls -A '" + dir / "dst" + "'").output, "keep.lzh\n");
+    EXPECT_TRUE(readFile(archive) == original);
+}
+
+TEST_F(ArchiveTest, ModesOfNewAndRewrittenArchives) {
+    // A new archive is made as any new file is, so the umask has its say; a rewritten one
+    // keeps the mode the user gave it.
+    const std::string archive = dir / "dst/modes.lzh";
+    const mode_t saved = ::umask(027);
+    const auto made = call("u \"" + archive + "\" \"" + dir / "src/" + "\" readme.txt");
+    const auto sfx = call("s \"" + archive + "\" \"" + dir / "dst/" + "\"");
+    ::umask(saved);
+    ASSERT_EQ(made.code, 0) << made.output;
+    ASSERT_EQ(sfx.code, 0) << sfx.output;
+    struct stat st;
+    ASSERT_EQ(::stat(archive.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    ASSERT_EQ(::stat((dir / "dst/modes.run").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0750u);
+    ::chmod(archive.c_str(), 0604);
+    ASSERT_EQ(call("u \"" + archive + "\" \"" + dir / "src/" + "\" code.cpp").code, 0);
+    ASSERT_EQ(::stat(archive.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0604u);
+}
+
+TEST_F(ArchiveTest, UpdatesThroughALinkReachTheFileItPointsTo) {
+    const std::string link = dir / "dst/link.lzh";
+    ASSERT_EQ(call("u \"" + dir / "dst/real.lzh" + "\" \"" + dir / "src/" + "\" readme.txt").code,
+              0);
+    ASSERT_EQ(::symlink("real.lzh", link.c_str()), 0);
+    for (const std::string& line : {"u \"" + link + "\" \"" + dir / "src/" + "\" code.cpp",
+                                    "d \"" + link + "\" readme.txt"}) {
+        auto r = call(line);
+        EXPECT_EQ(r.code, 0) << line << "\n" << r.output;
+    }
+    struct stat st;
+    ASSERT_EQ(::lstat(link.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    const std::string listing = call("l \"" + dir / "dst/real.lzh" + "\"").output;
+    EXPECT_NE(listing.find(" code.cpp\n"), std::string::npos) << listing;
+    EXPECT_EQ(listing.find("readme.txt"), std::string::npos) << listing;
+    EXPECT_EQ(run("ls -A '" + dir / "dst" + "'").output, "link.lzh\nreal.lzh\n");
+}
+
+TEST_F(ArchiveTest, TestPrintsNamesWithoutControlCharacters) {
+    const std::string archive = dir / "dst/names.lzh";
+    writeFile(dir / "ctl/bell\a and \x1b[2J.txt", "q7#Zk!"); // too short to shrink: stored
+    ASSERT_EQ(call("u \"" + archive + "\" \"" + dir / "ctl/" + "\"").code, 0);
+    std::string bytes = readFile(archive);
+    const size_t data = bytes.find("q7#Zk!");
+    ASSERT_NE(data, std::string::npos);
+    bytes[data] ^= 0x01;
+    writeFile(archive, bytes);
+    auto t = call("t \"" + archive + "\"");
+    EXPECT_EQ(t.code, 6);
+    EXPECT_EQ(t.output.find_first_of("\a\x1b"), std::string::npos) << t.output;
+    EXPECT_EQ(t.output.rfind("CRC error: bell? and ?[2J.txt\n1 tested, errors\n", 0), 0u)
+        << t.output;
 }
 
 TEST_F(ArchiveTest, ExtractAndDelete) {

@@ -242,3 +242,109 @@ TEST(Headers, EveryDamageIsCaught) {
         EXPECT_NE(HeaderReader::read(cut, back, s), HeaderReader::Result::Member) << "cut " << i;
     }
 }
+
+namespace {
+
+// A level-0 or level-1 header of a stored three-byte member "a.txt", followed by its data
+// and more bytes, so that a reader that believes a wrong size finds something to read.
+std::vector<uint8_t> oldLevelMember(uint8_t level) {
+    std::vector<uint8_t> b = {0, 0, '-',  'l',  'h',  '0',   '-', 3,   0,   0,   0,   3,   0, 0, 0,
+                              0, 0, 0x21, 0x50, 0x20, level, 5,   'a', '.', 't', 'x', 't', 0, 0};
+    if (level == 1) { // system id, then no extended header
+        b.push_back('U');
+        b.resize(b.size() + 2);
+    }
+    b[0] = static_cast<uint8_t>(b.size() - 2);
+    for (size_t i = 2; i < b.size(); ++i)
+        b[1] = static_cast<uint8_t>(b[1] + b[i]);
+    b.resize(b.size() + 64, 'x');
+    return b;
+}
+
+} // namespace
+
+TEST(Headers, SizesBelowTheFixedPartAreDamage) {
+    MemberHeader h;
+    h.path = "a.txt";
+    h.method = "-lh0-";
+    std::vector<uint8_t> level2;
+    ASSERT_TRUE(HeaderWriter::build(h, level2).ok());
+    level2.resize(level2.size() + 64, 'x');
+    // Levels 0 and 1 count from byte 2 in one byte (22 at least), level 2 counts everything in
+    // two bytes (26 at least, the first extended header's size included).
+    struct Row {
+        int level;
+        std::vector<uint8_t> bytes;
+        std::vector<uint8_t> sizes; // each written into the size field, and refused
+    };
+    const Row rows[] = {
+        {0, oldLevelMember(0), {1, 5, 19}},
+        {1, oldLevelMember(1), {1, 5, 19}},
+        {2, level2, {1, 21, 22, 24, 25}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.level);
+        MemorySource intact(row.bytes.data(), row.bytes.size());
+        MemberHeader back;
+        Status s;
+        ASSERT_EQ(HeaderReader::read(intact, back, s), HeaderReader::Result::Member) << s.message();
+        for (uint8_t size : row.sizes) {
+            SCOPED_TRACE(size);
+            std::vector<uint8_t> bad = row.bytes;
+            bad[0] = size;
+            if (row.level == 2)
+                bad[1] = 0;
+            MemorySource src(bad.data(), bad.size());
+            EXPECT_EQ(HeaderReader::read(src, back, s), HeaderReader::Result::Error);
+            EXPECT_EQ(s.message(), "damaged header: size");
+        }
+    }
+}
+
+TEST(Reader, StoredDataIsCheckedAgainstItsCrc) {
+    const std::string data = "stored bytes";
+    MemberHeader h;
+    h.path = "stored.txt";
+    h.method = "-lh0-";
+    h.compressedSize = h.originalSize = data.size();
+    h.crc = Crc16::of(reinterpret_cast<const uint8_t*>(data.data()), data.size());
+    h.hasCrc = true;
+    std::vector<uint8_t> header;
+    ASSERT_TRUE(HeaderWriter::build(h, header).ok());
+    for (size_t flipped : {std::string::npos, size_t{0}, data.size() - 1}) {
+        SCOPED_TRACE(flipped);
+        std::vector<uint8_t> archive = header;
+        archive.insert(archive.end(), data.begin(), data.end());
+        archive.push_back(0);
+        if (flipped != std::string::npos)
+            archive[header.size() + flipped] ^= 0x04;
+        MemorySource src(archive.data(), archive.size());
+        ArchiveReader reader;
+        reader.openSource(src);
+        MemberHeader back;
+        Status s;
+        ASSERT_EQ(reader.next(back, s), HeaderReader::Result::Member) << s.message();
+        s = reader.extract([](const uint8_t*, size_t) { return true; });
+        if (flipped == std::string::npos)
+            EXPECT_TRUE(s.ok()) << s.message();
+        else
+            EXPECT_EQ(s.message(), "CRC error: stored.txt");
+    }
+}
+
+TEST(Reader, MessagesShowControlCharactersAsQuestionMarks) {
+    MemberHeader h;
+    h.path = "a\x1b[2J.txt";
+    h.method = "-l\x07x-";
+    h.compressedSize = h.originalSize = 1;
+    std::vector<uint8_t> archive;
+    ASSERT_TRUE(HeaderWriter::build(h, archive).ok());
+    archive.insert(archive.end(), {'x', 0});
+    MemorySource src(archive.data(), archive.size());
+    ArchiveReader reader;
+    reader.openSource(src);
+    Status s;
+    ASSERT_EQ(reader.next(h, s), HeaderReader::Result::Member) << s.message();
+    EXPECT_EQ(reader.extract([](const uint8_t*, size_t) { return true; }).message(),
+              "unknown method -l?x-: a?[2J.txt");
+}

@@ -7,6 +7,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 #include <vector>
 
@@ -21,6 +22,15 @@ std::string join(const std::string& folder, const std::string& name) {
 } // namespace
 
 TreeRemover::TreeRemover(const RemovalGuard& guard, std::FILE* err) : m_guard(guard), m_err(err) {}
+
+bool TreeRemover::mountOf(int fd, Mount& mount) {
+    struct statx stx;
+    if (::statx(fd, "", AT_EMPTY_PATH | AT_SYMLINK_NOFOLLOW, STATX_MNT_ID, &stx) != 0)
+        return false;
+    mount.device = makedev(stx.stx_dev_major, stx.stx_dev_minor);
+    mount.id = (stx.stx_mask & STATX_MNT_ID) ? stx.stx_mnt_id : 0;
+    return true;
+}
 
 void TreeRemover::reportLine(const std::string& line) {
     std::fprintf(m_err, "%s\n", line.c_str());
@@ -44,7 +54,7 @@ int TreeRemover::unlinkWithPermission(int folderFd, const std::string& name, int
 }
 
 bool TreeRemover::removeEntry(int folderFd, const std::string& folderPath, const std::string& name,
-                              unsigned char type, dev_t device) {
+                              unsigned char type, const Mount& mount) {
     const std::string path = join(folderPath, name);
     if (type == DT_UNKNOWN) {
         struct stat st;
@@ -78,18 +88,19 @@ bool TreeRemover::removeEntry(int folderFd, const std::string& folderPath, const
         report(path, errno);
         return false;
     }
-    struct stat st;
-    if (::fstat(fd, &st) != 0) {
+    Mount here;
+    if (!mountOf(fd, here)) {
         report(path, errno);
         ::close(fd);
         return false;
     }
-    if (st.st_dev != device) {
+    // A bind mount shows a folder from elsewhere on the same device: only the mount tells.
+    if (here != mount) {
         reportLine("別のファイルシステムがマウントされているので削除しません - " + path);
         ::close(fd);
         return false;
     }
-    bool ok = removeContents(fd, path, device);
+    bool ok = removeContents(fd, path, mount);
     ::close(fd);
     if (ok) {
         const int error = unlinkWithPermission(folderFd, name, AT_REMOVEDIR);
@@ -101,7 +112,7 @@ bool TreeRemover::removeEntry(int folderFd, const std::string& folderPath, const
     return ok;
 }
 
-bool TreeRemover::removeContents(int folderFd, const std::string& path, dev_t device) {
+bool TreeRemover::removeContents(int folderFd, const std::string& path, const Mount& mount) {
     std::vector<FolderEntry> entries;
     int error = 0;
     if (!listFolder(folderFd, entries, error)) {
@@ -111,7 +122,7 @@ bool TreeRemover::removeContents(int folderFd, const std::string& path, dev_t de
     bool ok = true;
     // Every entry is tried even after a failure, so as much as possible is gone.
     for (const FolderEntry& entry : entries)
-        ok = removeEntry(folderFd, path, entry.name, entry.type, device) && ok;
+        ok = removeEntry(folderFd, path, entry.name, entry.type, mount) && ok;
     return ok;
 }
 
@@ -145,7 +156,8 @@ bool TreeRemover::remove(const std::string& path) {
         return false;
     }
     // Checked on the opened folder, so a name swapped meanwhile cannot slip past the guard.
-    if (::fstat(fd, &st) != 0) {
+    Mount mount;
+    if (::fstat(fd, &st) != 0 || !mountOf(fd, mount)) {
         report(path, errno);
         ::close(fd);
         return false;
@@ -155,7 +167,7 @@ bool TreeRemover::remove(const std::string& path) {
         ::close(fd);
         return false;
     }
-    bool ok = removeContents(fd, path, st.st_dev);
+    bool ok = removeContents(fd, path, mount);
     ::close(fd);
     if (ok && ::rmdir(trimmed.c_str()) != 0 && errno != ENOENT) {
         report(path, errno);

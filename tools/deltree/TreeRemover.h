@@ -2,6 +2,7 @@
 
 #include "RemovalGuard.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <sys/types.h>
@@ -12,10 +13,11 @@ namespace trevane {
 //
 // Symbolic links are removed as links, never followed, including the path named on the
 // command line: a link to a folder loses the link, not the folder's contents. The removal
-// stays on the file system of the named folder; a folder mounted inside it is left alone and
-// reported, so that deleting a tree never reaches into another disk. Entries that cannot be
-// removed for lack of write permission on their folder get that permission (the user owns
-// the tree being removed) and are tried again.
+// stays on the mount of the named folder; a folder mounted inside it is left alone and
+// reported, so that deleting a tree never reaches into another disk, nor through a bind mount
+// into another part of the same disk. Entries that cannot be removed for lack of write
+// permission on their folder get that permission (the user owns the tree being removed) and
+// are tried again.
 class TreeRemover {
 public:
     // Problems are printed to `err`, one line each, naming the path.
@@ -25,9 +27,18 @@ public:
     bool remove(const std::string& path);
 
 private:
-    bool removeContents(int folderFd, const std::string& path, dev_t device);
+    // Where an open folder is mounted: its file system and the mount it was reached through
+    // (0 where the system cannot tell mounts apart; the device still can).
+    struct Mount {
+        dev_t device = 0;
+        uint64_t id = 0;
+        bool operator==(const Mount&) const = default;
+    };
+    static bool mountOf(int fd, Mount& mount);
+
+    bool removeContents(int folderFd, const std::string& path, const Mount& mount);
     bool removeEntry(int folderFd, const std::string& folderPath, const std::string& name,
-                     unsigned char type, dev_t device);
+                     unsigned char type, const Mount& mount);
     int unlinkWithPermission(int folderFd, const std::string& name, int flags);
     void report(const std::string& path, int errorNumber);
     void reportLine(const std::string& line);

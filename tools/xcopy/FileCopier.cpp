@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
-#include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -46,12 +45,7 @@ FileCopier::Outcome writeFailed(int error) {
 
 } // namespace
 
-FileCopier::FileCopier(mode_t creationMask)
-    : m_creationMask(creationMask), m_prefix(".xcopy-" + std::to_string(::getpid()) + "-") {}
-
-std::string FileCopier::nextTemporaryName() {
-    return m_prefix + std::to_string(++m_counter) + ".tmp";
-}
+FileCopier::FileCopier(mode_t creationMask) : m_creationMask(creationMask) {}
 
 FileCopier::Outcome FileCopier::copyDataByReading(int in, int out, off_t remaining, bool untilEnd) {
     if (m_buffer.empty())
@@ -138,28 +132,27 @@ FileCopier::Outcome FileCopier::copyFile(int sourceDir, const char* sourceName, 
         return {};
     };
 
-    if (m_unnamedFiles) {
+    {
         // A file without a name until it is complete: a failure leaves nothing to clean up,
         // and a new file costs one directory change instead of a create and a rename.
-        Descriptor out(::openat(targetDir, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, createMode));
+        Descriptor out(m_unnamed.create(targetDir, O_WRONLY | O_CLOEXEC, createMode));
         if (out.get() >= 0) {
             const Outcome filled = fill(out.get());
             if (filled.status != Status::Copied)
                 return filled;
-            const int error = linkInto(out.get(), targetDir, targetName);
+            const int error = m_unnamed.link(out.get(), targetDir, targetName);
             if (error == 0)
                 return {};
             if (error != ENOTSUP)
                 return writeFailed(error);
             if (::lseek(in.get(), 0, SEEK_SET) != 0)
                 return readFailed(errno);
-        } else if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
+        } else if (errno != ENOTSUP) {
             return writeFailed(errno);
         }
-        m_unnamedFiles = false; // the file system cannot; named temporary files from now on
     }
-
-    const std::string temporary = nextTemporaryName();
+    // The file system cannot: a named temporary file.
+    const std::string temporary = m_unnamed.temporaryName();
     Descriptor out(::openat(targetDir, temporary.c_str(),
                             O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, createMode));
     if (out.get() < 0)
@@ -178,41 +171,6 @@ FileCopier::Outcome FileCopier::copyFile(int sourceDir, const char* sourceName, 
     return {};
 }
 
-int FileCopier::linkUnnamed(int fd, int targetDir, const char* name) {
-    if (m_linkThroughProc) {
-        char path[64];
-        std::snprintf(path, sizeof path, "/proc/self/fd/%d", fd);
-        return ::linkat(AT_FDCWD, path, targetDir, name, AT_SYMLINK_FOLLOW) == 0 ? 0 : errno;
-    }
-    if (::linkat(fd, "", targetDir, name, AT_EMPTY_PATH) == 0)
-        return 0;
-    // Naming a file by its descriptor alone needs a privilege; the /proc name does not.
-    if (errno != ENOENT && errno != EPERM)
-        return errno;
-    m_linkThroughProc = true;
-    return linkUnnamed(fd, targetDir, name);
-}
-
-int FileCopier::linkInto(int fd, int targetDir, const char* targetName) {
-    int error = linkUnnamed(fd, targetDir, targetName);
-    if (error == 0)
-        return 0;
-    if (error != EEXIST)
-        return m_linkThroughProc && error == ENOENT ? ENOTSUP : error;
-    // A link never replaces a name; the new file gets a name of its own and takes the old
-    // one's place in one step.
-    const std::string temporary = nextTemporaryName();
-    error = linkUnnamed(fd, targetDir, temporary.c_str());
-    if (error != 0)
-        return error;
-    if (::renameat(targetDir, temporary.c_str(), targetDir, targetName) != 0) {
-        error = errno;
-        ::unlinkat(targetDir, temporary.c_str(), 0);
-        return error;
-    }
-    return 0;
-}
-
 FileCopier::Outcome FileCopier::copySymlink(int sourceDir, const char* sourceName, int targetDir,
                                             const char* targetName) {
     struct stat st;
@@ -228,7 +186,7 @@ FileCopier::Outcome FileCopier::copySymlink(int sourceDir, const char* sourceNam
         return readFailed(ENAMETOOLONG);
     text.resize(static_cast<std::size_t>(length));
 
-    const std::string temporary = nextTemporaryName();
+    const std::string temporary = m_unnamed.temporaryName();
     if (::symlinkat(text.c_str(), targetDir, temporary.c_str()) != 0)
         return writeFailed(errno);
     const struct timespec times[2] = {st.st_atim, st.st_mtim};

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "UnnamedFiles.h"
+
 #include <sys/stat.h>
 #include <sys/types.h>
 
@@ -42,20 +44,12 @@ public:
                         const char* targetName);
 
 private:
-    std::string nextTemporaryName();
     Outcome copyData(int in, int out, off_t size);
     Outcome copyDataByReading(int in, int out, off_t remaining, bool untilEnd);
-    // Gives the unnamed file `fd` the name `targetName`, replacing what has that name.
-    // Returns 0 or an errno value; ENOTSUP when unnamed files cannot be named here at all.
-    int linkInto(int fd, int targetDir, const char* targetName);
-    int linkUnnamed(int fd, int targetDir, const char* name);
 
     mode_t m_creationMask;
-    unsigned long m_counter = 0;
-    std::string m_prefix;
-    std::vector<char> m_buffer;     // allocated on first use of the read/write path
-    bool m_unnamedFiles = true;     // O_TMPFILE works where files have been written so far
-    bool m_linkThroughProc = false; // link unnamed files by their /proc name
+    UnnamedFiles m_unnamed{"xcopy"};
+    std::vector<char> m_buffer; // allocated on first use of the read/write path
 };
 
 } // namespace trevane
