@@ -43,7 +43,9 @@ void TMainForm::showQueue() {
     }
 }
 
-QColor TMainForm::queueHeadColor() const { return m_queueHeadColor; }
+QColor TMainForm::queueHeadColor() const {
+    return m_queueHeadColor;
+}
 
 void TMainForm::QueueJobFile(const std::string& path) {
     m_continueRun = true;
@@ -143,7 +145,9 @@ void TMainForm::ClearQueClick() {
     showQueue();
 }
 
-bool TMainForm::runnerHasQueuedWork() const { return m_runner && !m_queue.empty(); }
+bool TMainForm::runnerHasQueuedWork() const {
+    return m_runner && !m_queue.empty();
+}
 
 void TMainForm::waitForRunner() {
     // The runner may be waiting inside a synchronized call, so keep serving events.
@@ -165,7 +169,8 @@ void TMainForm::ShowLogClick() {
     std::string command = "\"" + m_settings.asApplicationFullPath + "\" \"" + m_programFolder +
                           "/" + m_logFileName + "\"";
     if (!startDetached(command)) {
-        MessageBox::warning(this, QStringLiteral("ログファイルが開けません。\n ビューアを指定してください"));
+        MessageBox::warning(
+            this, QStringLiteral("ログファイルが開けません。\n ビューアを指定してください"));
         OptionClick();
     }
 }
@@ -184,7 +189,9 @@ RunnerSettings TMainForm::copySettings() {
     return copy;
 }
 
-bool TMainForm::checkRunAllowed() { return !m_queue.empty() && m_continueRun; }
+bool TMainForm::checkRunAllowed() {
+    return !m_queue.empty() && m_continueRun;
+}
 
 std::optional<std::string> TMainForm::markQueueHead() {
     if (m_queue.empty())
@@ -210,10 +217,16 @@ void TMainForm::reportAbort() {
     showQueue();
 }
 
-void TMainForm::hideMainWindow() { hideToTray(); }
+void TMainForm::hideMainWindow() {
+    hideToTray();
+}
 
 void TMainForm::addLogLine(const std::string& message, int maxLogLines) {
     AppendLogLine(message, maxLogLines);
+}
+
+void TMainForm::addLogLines(const std::vector<LogLines::Entry>& entries) {
+    showLogChange(m_log.append(entries));
 }
 
 RunnerHost::SaveResult TMainForm::saveLogPanel(const std::string& path) {

@@ -3,9 +3,9 @@
 #include "app/Mainunit.h"
 
 #include "app/JobTableModel.h"
+#include "dialogs/MessageBox.h"
 #include "dialogs/Setkeyunit.h"
 #include "engine/Clock.h"
-#include "dialogs/MessageBox.h"
 #include "jobs/AtomicFile.h"
 #include "jobs/IniFile.h"
 #include "platform/AppPaths.h"
@@ -53,7 +53,9 @@ std::string TMainForm::settingsFilePath() const {
     return m_programFolder + "/" + m_settingsFileName;
 }
 
-std::string TMainForm::logFilePath() const { return m_programFolder + "/" + m_logFileName; }
+std::string TMainForm::logFilePath() const {
+    return m_programFolder + "/" + m_logFileName;
+}
 
 void TMainForm::FormCreate() {
     // 1. Defaults; the Settings struct starts with every key's default.
@@ -204,7 +206,8 @@ QMessageBox::StandardButton TMainForm::QuerySaveChanges() {
 
 bool TMainForm::FormCloseQuery() {
     if (runnerHasQueuedWork()) {
-        MessageBox::warning(this, QStringLiteral("コピー継続中です。\nコピーを中止するか、完了を待ってください。"));
+        MessageBox::warning(
+            this, QStringLiteral("コピー継続中です。\nコピーを中止するか、完了を待ってください。"));
         return false;
     }
     return QuerySaveChanges() != QMessageBox::Cancel;
@@ -248,7 +251,10 @@ void TMainForm::reloadLogFile() {
 }
 
 void TMainForm::AppendLogLine(const std::string& message, int maxLines) {
-    LogLines::Change change = m_log.append(message, maxLines);
+    showLogChange(m_log.append(message, maxLines));
+}
+
+void TMainForm::showLogChange(LogLines::Change change) {
     // Mirror the store's change in the widget without re-reading the whole store.
     if (m_log.size() == 0 || change.removedFromFront >= m_logViewLines) {
         m_logView->clear();
@@ -262,12 +268,17 @@ void TMainForm::AppendLogLine(const std::string& message, int maxLines) {
         cursor.removeSelectedText();
         m_logViewLines -= change.removedFromFront;
     }
-    for (std::size_t i = m_log.size() - change.appendedKept; i < m_log.size(); ++i) {
+    if (change.appendedKept > 0) {
+        // All new lines in one insertion: the widget lays itself out once, not once per line.
+        QStringList added;
+        for (std::size_t i = m_log.size() - change.appendedKept; i < m_log.size(); ++i)
+            added.append(toQString(m_log.line(i)));
+        const QString text = added.join(QLatin1Char('\n'));
         if (m_logViewLines == 0)
-            m_logView->setPlainText(toQString(m_log.line(i)));
+            m_logView->setPlainText(text);
         else
-            m_logView->appendPlainText(toQString(m_log.line(i)));
-        ++m_logViewLines;
+            m_logView->appendPlainText(text);
+        m_logViewLines += change.appendedKept;
     }
     m_logView->moveCursor(QTextCursor::End);
     m_logView->ensureCursorVisible();

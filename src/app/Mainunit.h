@@ -10,11 +10,11 @@
 #include "jobs/Settings.h"
 #include "jobs/TimerScheduler.h"
 
+#include <QColor>
 #include <QMainWindow>
+#include <QMap>
 #include <QMessageBox>
 #include <QPointer>
-#include <QColor>
-#include <QMap>
 #include <optional>
 #include <string>
 #include <vector>
@@ -39,7 +39,6 @@ namespace trevane {
 class Clock;
 class JobTableModel;
 class TTaskBar;
-
 
 // The main window: the job table, the job-file list, the options check list, the queue and log
 // panels, the tool band, menus and status bar. It owns the program's state in memory (settings,
@@ -132,6 +131,7 @@ public:
     void reportAbort() override;
     void hideMainWindow() override;
     void addLogLine(const std::string& message, int maxLogLines) override;
+    void addLogLines(const std::vector<LogLines::Entry>& entries) override;
     SaveResult saveLogPanel(const std::string& path) override;
     void showState(const std::string& state) override;
     void showFatalMessage(const std::string& message) override;
@@ -254,6 +254,8 @@ private:
     bool handleListDrag(QObject* target, QEvent* event);
     void updateLastFolderFromCell(int column, int row);
     void reloadLogFile();
+    // Mirrors a change of m_log in the log widget and scrolls to its end.
+    void showLogChange(LogLines::Change change);
     std::string currentStamp() const;
     JobOptions currentOptions() const;
     void applyOptions(const JobOptions& options);

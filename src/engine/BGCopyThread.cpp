@@ -8,6 +8,7 @@
 #include "platform/ProcessSpawner.h"
 
 #include <exception>
+#include <utility>
 
 namespace trevane {
 
@@ -64,7 +65,8 @@ TBGCopyThread::~TBGCopyThread() {
 void TBGCopyThread::launch(RunnerServices services) {
     m_runner = std::make_unique<JobRunner>(
         m_host, std::move(services), [this](const std::function<void()>& op) { Synchronize(op); },
-        [this] { return isInterruptionRequested(); });
+        [this] { return isInterruptionRequested(); },
+        [this](const std::string& message, int maxLogLines) { postLogLine(message, maxLogLines); });
     // The object lives on the main thread, so this slot runs there (queued from the runner).
     connect(this, &QThread::finished, this, &TBGCopyThread::finishOnMainThread);
     QThread::start();
@@ -74,8 +76,11 @@ void TBGCopyThread::Synchronize(const std::function<void()>& op) {
     std::exception_ptr error;
     QMetaObject::invokeMethod(
         this,
-        [&op, &error] {
+        [this, &op, &error] {
             try {
+                applyLogBatch();
+                if (m_logError)
+                    std::rethrow_exception(std::exchange(m_logError, nullptr));
                 op();
             } catch (...) {
                 error = std::current_exception();
@@ -94,7 +99,27 @@ void TBGCopyThread::run() {
     }
 }
 
+void TBGCopyThread::postLogLine(const std::string& message, int maxLogLines) {
+    if (m_logBatch.add(message, maxLogLines))
+        QMetaObject::invokeMethod(this, &TBGCopyThread::applyLogBatch, Qt::QueuedConnection);
+}
+
+// Main thread: hands every posted line to the host at once. An error is kept for the runner's
+// next synchronized call, as a waiting call would have thrown it there.
+void TBGCopyThread::applyLogBatch() {
+    const std::vector<LogLines::Entry> entries = m_logBatch.take();
+    if (entries.empty())
+        return;
+    try {
+        m_host.addLogLines(entries);
+    } catch (...) {
+        if (!m_logError)
+            m_logError = std::current_exception();
+    }
+}
+
 void TBGCopyThread::finishOnMainThread() {
+    applyLogBatch();
     emit OnTerminate();
     deleteLater();
 }
