@@ -43,9 +43,7 @@ void TMainForm::showQueue() {
     }
 }
 
-QColor TMainForm::queueHeadColor() const {
-    return m_queueHeadColor;
-}
+QColor TMainForm::queueHeadColor() const { return m_queueHeadColor; }
 
 void TMainForm::QueueJobFile(const std::string& path) {
     m_continueRun = true;
@@ -145,9 +143,7 @@ void TMainForm::ClearQueClick() {
     showQueue();
 }
 
-bool TMainForm::runnerHasQueuedWork() const {
-    return m_runner && !m_queue.empty();
-}
+bool TMainForm::runnerHasQueuedWork() const { return m_runner && !m_queue.empty(); }
 
 void TMainForm::waitForRunner() {
     // The runner may be waiting inside a synchronized call, so keep serving events.
@@ -169,8 +165,7 @@ void TMainForm::ShowLogClick() {
     std::string command = "\"" + m_settings.asApplicationFullPath + "\" \"" + m_programFolder +
                           "/" + m_logFileName + "\"";
     if (!startDetached(command)) {
-        MessageBox::warning(
-            this, QStringLiteral("ログファイルが開けません。\n ビューアを指定してください"));
+        MessageBox::warning(this, QStringLiteral("ログファイルが開けません。\n ビューアを指定してください"));
         OptionClick();
     }
 }
@@ -189,9 +184,7 @@ RunnerSettings TMainForm::copySettings() {
     return copy;
 }
 
-bool TMainForm::checkRunAllowed() {
-    return !m_queue.empty() && m_continueRun;
-}
+bool TMainForm::checkRunAllowed() { return !m_queue.empty() && m_continueRun; }
 
 std::optional<std::string> TMainForm::markQueueHead() {
     if (m_queue.empty())
@@ -217,9 +210,7 @@ void TMainForm::reportAbort() {
     showQueue();
 }
 
-void TMainForm::hideMainWindow() {
-    hideToTray();
-}
+void TMainForm::hideMainWindow() { hideToTray(); }
 
 void TMainForm::addLogLine(const std::string& message, int maxLogLines) {
     AppendLogLine(message, maxLogLines);

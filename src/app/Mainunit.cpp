@@ -3,9 +3,9 @@
 #include "app/Mainunit.h"
 
 #include "app/JobTableModel.h"
-#include "dialogs/MessageBox.h"
 #include "dialogs/Setkeyunit.h"
 #include "engine/Clock.h"
+#include "dialogs/MessageBox.h"
 #include "jobs/AtomicFile.h"
 #include "jobs/IniFile.h"
 #include "platform/AppPaths.h"
@@ -53,9 +53,7 @@ std::string TMainForm::settingsFilePath() const {
     return m_programFolder + "/" + m_settingsFileName;
 }
 
-std::string TMainForm::logFilePath() const {
-    return m_programFolder + "/" + m_logFileName;
-}
+std::string TMainForm::logFilePath() const { return m_programFolder + "/" + m_logFileName; }
 
 void TMainForm::FormCreate() {
     // 1. Defaults; the Settings struct starts with every key's default.
@@ -206,8 +204,7 @@ QMessageBox::StandardButton TMainForm::QuerySaveChanges() {
 
 bool TMainForm::FormCloseQuery() {
     if (runnerHasQueuedWork()) {
-        MessageBox::warning(
-            this, QStringLiteral("コピー継続中です。\nコピーを中止するか、完了を待ってください。"));
+        MessageBox::warning(this, QStringLiteral("コピー継続中です。\nコピーを中止するか、完了を待ってください。"));
         return false;
     }
     return QuerySaveChanges() != QMessageBox::Cancel;

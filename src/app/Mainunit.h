@@ -10,11 +10,11 @@
 #include "jobs/Settings.h"
 #include "jobs/TimerScheduler.h"
 
-#include <QColor>
 #include <QMainWindow>
-#include <QMap>
 #include <QMessageBox>
 #include <QPointer>
+#include <QColor>
+#include <QMap>
 #include <optional>
 #include <string>
 #include <vector>
@@ -39,6 +39,7 @@ namespace trevane {
 class Clock;
 class JobTableModel;
 class TTaskBar;
+
 
 // The main window: the job table, the job-file list, the options check list, the queue and log
 // panels, the tool band, menus and status bar. It owns the program's state in memory (settings,
