@@ -77,8 +77,9 @@ void TBGCopyThread::Synchronize(const std::function<void()>& op) {
     QMetaObject::invokeMethod(
         this,
         [this, &op, &error] {
+            // The batch posted before this call has been taken by now: queued calls to one
+            // object run in the order they were posted.
             try {
-                applyLogBatch();
                 if (m_logError)
                     std::rethrow_exception(std::exchange(m_logError, nullptr));
                 op();

@@ -35,7 +35,7 @@ public:
     TBGCopyThread(RunnerHost& host, RunnerServices services, QObject* parent = nullptr);
     ~TBGCopyThread() override;
 
-    // Runs op on the main thread, after the log lines posted so far, and waits until it has run
+    // Runs op on the main thread, after the log lines posted before, and waits until it has run
     // there; what op throws, or what the host threw for those lines, is thrown again here. Only
     // for the runner thread.
     void Synchronize(const std::function<void()>& op);
