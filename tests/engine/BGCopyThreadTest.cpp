@@ -47,6 +47,19 @@ public:
     }
 };
 
+// A program folder dir/prog with its CPL folder, the folders src and dst, and an xcopy
+// stand-in in dir/tools that runs script.
+std::string makeProgramFolder(const TempDir& dir, const std::string& script) {
+    const std::string prog = dir / "prog";
+    std::filesystem::create_directories(prog + "/CPL");
+    std::filesystem::create_directories(dir / "src");
+    std::filesystem::create_directories(dir / "dst");
+    std::filesystem::create_directories(dir / "tools");
+    writeFile(dir / "tools/xcopy", "#!/bin/sh\n" + script + "\n");
+    ::chmod((dir / "tools/xcopy").c_str(), 0755);
+    return prog;
+}
+
 // Runs a thread over the host's queue until it has deleted itself.
 void runToTheEnd(RunnerHost& host, const RunnerServices& services) {
     auto* thread = new TBGCopyThread(host, services);
@@ -57,12 +70,7 @@ void runToTheEnd(RunnerHost& host, const RunnerServices& services) {
 
 TEST(BGCopyThreadTest, RunsTheQueueReportingOnTheMainThreadAndFreesItself) {
     TempDir dir;
-    const std::string prog = dir / "prog";
-    std::filesystem::create_directories(prog + "/CPL");
-    std::filesystem::create_directories(dir / "src");
-    std::filesystem::create_directories(dir / "tools");
-    writeFile(dir / "tools/xcopy", "#!/bin/sh\necho copied\n");
-    ::chmod((dir / "tools/xcopy").c_str(), 0755);
+    const std::string prog = makeProgramFolder(dir, "echo copied");
     ASSERT_TRUE(writeJobFile(prog + "/CPL/a.cpl", {dir / "src," + dir / "dst"}).ok);
     ASSERT_TRUE(writeJobFile(prog + "/CPL/b.cpl", {dir / "src," + dir / "dst"}).ok);
 
@@ -107,14 +115,8 @@ TEST(BGCopyThreadTest, RunsTheQueueReportingOnTheMainThreadAndFreesItself) {
 
 TEST(BGCopyThreadTest, PostedLogLinesComeInBatchesAndBeforeEveryWaitingCall) {
     TempDir dir;
-    const std::string prog = dir / "prog";
-    std::filesystem::create_directories(prog + "/CPL");
-    std::filesystem::create_directories(dir / "src");
-    std::filesystem::create_directories(dir / "dst");
-    std::filesystem::create_directories(dir / "tools");
     // A listing that fills every chunk of the capture, in numbered lines.
-    writeFile(dir / "tools/xcopy", "#!/bin/sh\nseq -f 'copied file %06g' 1 50000\n");
-    ::chmod((dir / "tools/xcopy").c_str(), 0755);
+    const std::string prog = makeProgramFolder(dir, "seq -f 'copied file %06g' 1 50000");
     ASSERT_TRUE(writeJobFile(prog + "/CPL/a.cpl", {dir / "src," + dir / "dst,,,/S"}).ok);
 
     FixedClock clock;
