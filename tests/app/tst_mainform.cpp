@@ -18,10 +18,10 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPlainTextEdit>
-#include <QTextDocument>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextDocument>
 
 #include "support/StandIns.h"
 #include "support/WindowTestHome.h"
