@@ -18,27 +18,7 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/unlha-bench-XXXXXX")
 trap 'rm -rf "$work"' EXIT
 # CORPUS=folder keeps the gathered files there for later runs.
 corpus=${CORPUS:-$work/corpus}
-fresh=1
-[ -d "$corpus" ] && [ -n "$(ls -A "$corpus")" ] && fresh=0
-mkdir -p "$corpus"
-
-# Gathers up to $2 bytes of files from find's output into corpus/$1, keeping their folders.
-gather() {
-  local name=$1 limit=$2; shift 2
-  local total=0 f size
-  while IFS= read -r f; do
-    size=$(stat -c %s "$f")
-    [ $((total + size)) -gt "$limit" ] && continue
-    mkdir -p "$corpus/$name/$(dirname "${f#/}")"
-    cp "$f" "$corpus/$name/${f#/}"
-    total=$((total + size))
-  done < <("$@" 2>/dev/null | sort)
-}
-if [ "$fresh" = 1 ]; then
-  gather headers $((30 * 1024 * 1024)) find /usr/include -type f -name '*.h*' -size -2M
-  gather perl $((15 * 1024 * 1024)) find /usr/share/perl /usr/share/perl5 -type f -name '*.p[ml]'
-  gather elf $((30 * 1024 * 1024)) find /usr/bin /usr/lib/x86_64-linux-gnu -maxdepth 1 -type f -size -8M -size +16k -perm -u+x
-fi
+bash "$(dirname "$0")/corpus.sh" "$corpus"
 corpus_bytes=$(du -sb "$corpus" | cut -f1)
 corpus_files=$(find "$corpus" -type f | wc -l)
 echo "corpus: $corpus_files files, $corpus_bytes bytes"

@@ -30,24 +30,7 @@ echo "work folder: $work, $RUNS runs per tool"
 mkdir -p "$work/big"
 head -c 1073741824 /dev/urandom > "$work/big/file.bin"
 
-# 20 x 10 folders of 100 files each; sizes and contents fixed by the seed.
-perl -e '
-    srand(7);
-    my $root = shift;
-    my $block = join("", map { chr(int(rand(256))) } 1 .. 65536);
-    for my $a (1 .. 20) {
-        for my $b (1 .. 10) {
-            my $dir = sprintf("%s/tree/part%02d/sect%02d", $root, $a, $b);
-            system("mkdir", "-p", $dir) == 0 or die;
-            for my $f (1 .. 100) {
-                my $size = 1024 + int(rand(15 * 1024 + 1));
-                open(my $out, ">", sprintf("%s/file%03d.dat", $dir, $f)) or die;
-                print $out substr($block, int(rand(65536 - $size)), $size);
-                close($out);
-            }
-        }
-    }
-' "$work"
+perl "$here/tree.pl" "$work/tree"
 echo "data: $(du -sh "$work/big" | cut -f1) in one file, $(find "$work/tree" -type f | wc -l) files in $(du -sh "$work/tree" | cut -f1)"
 sync
 

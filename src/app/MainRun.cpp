@@ -192,6 +192,10 @@ void TMainForm::addLogLine(const std::string& message, int maxLogLines) {
     AppendLogLine(message, maxLogLines);
 }
 
+void TMainForm::addLogLines(const std::vector<LogLines::Entry>& entries) {
+    showLogChange(m_log.append(entries));
+}
+
 RunnerHost::SaveResult TMainForm::saveLogPanel(const std::string& path) {
     WriteResult written = m_log.save(path);
     return {written.ok, written.error};

@@ -227,7 +227,10 @@ void TMainForm::reloadLogFile() {
 }
 
 void TMainForm::AppendLogLine(const std::string& message, int maxLines) {
-    LogLines::Change change = m_log.append(message, maxLines);
+    showLogChange(m_log.append(message, maxLines));
+}
+
+void TMainForm::showLogChange(LogLines::Change change) {
     // Mirror the store's change in the widget without re-reading the whole store.
     if (m_log.size() == 0 || change.removedFromFront >= m_logViewLines) {
         m_logView->clear();
@@ -241,12 +244,17 @@ void TMainForm::AppendLogLine(const std::string& message, int maxLines) {
         cursor.removeSelectedText();
         m_logViewLines -= change.removedFromFront;
     }
-    for (std::size_t i = m_log.size() - change.appendedKept; i < m_log.size(); ++i) {
+    if (change.appendedKept > 0) {
+        // All new lines in one insertion: the widget lays itself out once, not once per line.
+        QStringList added;
+        for (std::size_t i = m_log.size() - change.appendedKept; i < m_log.size(); ++i)
+            added.append(toQString(m_log.line(i)));
+        const QString text = added.join(QLatin1Char('\n'));
         if (m_logViewLines == 0)
-            m_logView->setPlainText(toQString(m_log.line(i)));
+            m_logView->setPlainText(text);
         else
-            m_logView->appendPlainText(toQString(m_log.line(i)));
-        ++m_logViewLines;
+            m_logView->appendPlainText(text);
+        m_logViewLines += change.appendedKept;
     }
     m_logView->moveCursor(QTextCursor::End);
     m_logView->ensureCursorVisible();

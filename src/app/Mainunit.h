@@ -126,6 +126,7 @@ public:
     void reportAbort() override;
     void hideMainWindow() override;
     void addLogLine(const std::string& message, int maxLogLines) override;
+    void addLogLines(const std::vector<LogLines::Entry>& entries) override;
     SaveResult saveLogPanel(const std::string& path) override;
     void showState(const std::string& state) override;
     void showFatalMessage(const std::string& message) override;
@@ -257,6 +258,8 @@ private:
     bool handleListDrag(QObject* target, QEvent* event);
     void updateLastFolderFromCell(int column, int row);
     void reloadLogFile();
+    // Mirrors a change of m_log in the log widget and scrolls to its end.
+    void showLogChange(LogLines::Change change);
     std::string currentStamp() const;
 
     // state

@@ -1,3 +1,4 @@
+#include "app/LoopGapMeter.h"
 #include "app/Mainunit.h"
 #include "engine/CommandLineRun.h"
 #include "platform/SingleInstance.h"
@@ -6,6 +7,7 @@
 #include <QStyle>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 
 namespace {
 
@@ -43,6 +45,9 @@ int main(int argc, char* argv[]) {
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setWindowIcon(app.style()->standardIcon(QStyle::SP_DriveHDIcon));
 
+    std::optional<trevane::LoopGapMeter> loopGap; // reports at exit; for the job benchmark
+    if (qEnvironmentVariableIsSet("TREVANE_LOOP_GAP"))
+        loopGap.emplace();
     trevane::TMainForm form;
     QObject::connect(&form, &trevane::TMainForm::closed, &app, &QApplication::quit);
     form.showAtStartIfWanted();

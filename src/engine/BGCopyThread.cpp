@@ -4,6 +4,7 @@
 #include "engine/NativeRunnerServices.h"
 
 #include <exception>
+#include <utility>
 
 namespace trevane {
 
@@ -56,7 +57,8 @@ TBGCopyThread::~TBGCopyThread() {
 void TBGCopyThread::launch(RunnerServices services) {
     m_runner = std::make_unique<JobRunner>(
         m_host, std::move(services), [this](const std::function<void()>& op) { Synchronize(op); },
-        [this] { return isInterruptionRequested(); });
+        [this] { return isInterruptionRequested(); },
+        [this](const std::string& message, int maxLogLines) { postLogLine(message, maxLogLines); });
     // The object lives on the main thread, so this slot runs there (queued from the runner).
     connect(this, &QThread::finished, this, &TBGCopyThread::finishOnMainThread);
     QThread::start();
@@ -66,8 +68,12 @@ void TBGCopyThread::Synchronize(const std::function<void()>& op) {
     std::exception_ptr error;
     QMetaObject::invokeMethod(
         this,
-        [&op, &error] {
+        [this, &op, &error] {
+            // The batch posted before this call has been taken by now: queued calls to one
+            // object run in the order they were posted.
             try {
+                if (m_logError)
+                    std::rethrow_exception(std::exchange(m_logError, nullptr));
                 op();
             } catch (...) {
                 error = std::current_exception();
@@ -86,7 +92,27 @@ void TBGCopyThread::run() {
     }
 }
 
+void TBGCopyThread::postLogLine(const std::string& message, int maxLogLines) {
+    if (m_logBatch.add(message, maxLogLines))
+        QMetaObject::invokeMethod(this, &TBGCopyThread::applyLogBatch, Qt::QueuedConnection);
+}
+
+// Main thread: hands every posted line to the host at once. An error is kept for the runner's
+// next synchronized call, as a waiting call would have thrown it there.
+void TBGCopyThread::applyLogBatch() {
+    const std::vector<LogLines::Entry> entries = m_logBatch.take();
+    if (entries.empty())
+        return;
+    try {
+        m_host.addLogLines(entries);
+    } catch (...) {
+        if (!m_logError)
+            m_logError = std::current_exception();
+    }
+}
+
 void TBGCopyThread::finishOnMainThread() {
+    applyLogBatch();
     emit OnTerminate();
     deleteLater();
 }

@@ -59,9 +59,9 @@ bool isRunnableRow(const std::vector<std::string>& cells) {
 } // namespace
 
 JobRunner::JobRunner(RunnerHost& host, RunnerServices services, SyncFunction sync,
-                     std::function<bool()> terminateRequested)
+                     std::function<bool()> terminateRequested, PostFunction postLog)
     : m_host(host), m_services(std::move(services)), m_sync(std::move(sync)),
-      m_terminateRequested(std::move(terminateRequested)) {}
+      m_terminateRequested(std::move(terminateRequested)), m_postLog(std::move(postLog)) {}
 
 void JobRunner::Synchronize(const std::function<void()>& op) {
     if (m_sync)
@@ -73,7 +73,10 @@ void JobRunner::Synchronize(const std::function<void()>& op) {
 void JobRunner::log(const std::string& text) {
     Message = text;
     m_logUnsaved = true;
-    Synchronize([this] { m_host.addLogLine(Message, MaxLogLines); });
+    if (m_postLog)
+        m_postLog(Message, MaxLogLines);
+    else
+        Synchronize([this] { m_host.addLogLine(Message, MaxLogLines); });
 }
 
 void JobRunner::CopySettings() {

@@ -34,15 +34,18 @@ struct RunnerServices {
 //
 // Every call into the host goes through the sync function, which the thread implements by
 // running the call on the main thread and waiting for it (rethrowing what it throws); tests
-// pass a function that simply calls. The field names are those of the runner's description.
+// pass a function that simply calls. Log lines may instead be posted without waiting (the
+// thread gathers them into batches). The field names are those of the runner's description.
 class JobRunner {
 public:
     using SyncFunction = std::function<void(const std::function<void()>&)>;
+    // Hands one log entry to the host's addLogLines without waiting for it.
+    using PostFunction = std::function<void(const std::string& message, int maxLogLines)>;
 
     // sync defaults to a direct call; terminateRequested (may be empty) is asked before every
-    // job besides the queue.
+    // job besides the queue. Log lines go through postLog when given, else through sync.
     JobRunner(RunnerHost& host, RunnerServices services, SyncFunction sync = {},
-              std::function<bool()> terminateRequested = {});
+              std::function<bool()> terminateRequested = {}, PostFunction postLog = {});
 
     // The thread body: copies the settings, then runs queue head after queue head until the
     // queue is empty or a stop is requested. An error inside a job (a job file that cannot be
@@ -125,6 +128,7 @@ private:
     std::function<bool()> m_terminateRequested;
     std::string m_queueHead;   // the queue line of the job being run, as the host gave it
     bool m_logUnsaved = false; // lines were logged since the log file was last written
+    PostFunction m_postLog;
 };
 
 } // namespace trevane

@@ -8,31 +8,48 @@ namespace trevane {
 
 LogLines::Change LogLines::append(std::string_view message, int maxLines) {
     const std::size_t before = m_lines.size();
-    std::size_t added = 0;
+    Count count;
+    push(message, maxLines, count);
+    return changeOf(before, count);
+}
+
+LogLines::Change LogLines::append(const std::vector<Entry>& entries) {
+    const std::size_t before = m_lines.size();
+    Count count;
+    for (const Entry& entry : entries)
+        push(entry.message, entry.maxLines, count);
+    return changeOf(before, count);
+}
+
+void LogLines::push(std::string_view message, int maxLines, Count& count) {
     std::size_t start = 0;
     while (true) {
         const std::size_t brk = message.find_first_of("\r\n", start);
         if (brk == std::string_view::npos) {
             m_lines.emplace_back(message.substr(start));
-            ++added;
+            ++count.added;
             break;
         }
         m_lines.emplace_back(message.substr(start, brk - start));
-        ++added;
+        ++count.added;
         start = brk + 1;
         if (message[brk] == '\r' && start < message.size() && message[start] == '\n')
             ++start;
     }
 
     const std::size_t limit = static_cast<std::size_t>(std::max(maxLines, 0));
-    std::size_t removed = 0;
     while (m_lines.size() > limit) {
         m_lines.pop_front();
-        ++removed;
+        ++count.removed;
     }
+}
+
+// The oldest lines go first, so the lines there before the appends are removed before any
+// appended one.
+LogLines::Change LogLines::changeOf(std::size_t before, const Count& count) {
     Change change;
-    change.removedFromFront = std::min(removed, before);
-    change.appendedKept = added - (removed - change.removedFromFront);
+    change.removedFromFront = std::min(count.removed, before);
+    change.appendedKept = count.added - (count.removed - change.removedFromFront);
     return change;
 }
 

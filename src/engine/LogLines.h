@@ -6,6 +6,7 @@
 #include <deque>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace trevane {
 
@@ -23,11 +24,21 @@ public:
         bool operator==(const Change&) const = default;
     };
 
+    // One message for append() with the limit to apply after it.
+    struct Entry {
+        std::string message;
+        int maxLines = 500;
+        bool operator==(const Entry&) const = default;
+    };
+
     // Appends message as new last lines: a line break (CR LF, CR or LF) inside it starts a
     // further line, and a final line break leaves an empty line after it; an empty message is
     // one empty line. Then drops the oldest lines while more than maxLines are held; a limit
     // below 0 acts as 0, which keeps no lines at all.
     Change append(std::string_view message, int maxLines);
+    // Appends the entries in order, each as append() does with its own limit, and reports what
+    // they changed together, so the widget can follow a whole batch in one update.
+    Change append(const std::vector<Entry>& entries);
 
     // Replaces the content with the lines of text (split as the log file is read at start-up:
     // a final line break starts no further line). No limit is applied until the next append.
@@ -45,6 +56,13 @@ public:
     WriteResult save(const std::string& path) const;
 
 private:
+    struct Count {
+        std::size_t added = 0;
+        std::size_t removed = 0; // from the front, old lines and new ones alike
+    };
+    void push(std::string_view message, int maxLines, Count& count);
+    static Change changeOf(std::size_t before, const Count& count);
+
     std::deque<std::string> m_lines;
 };
 

@@ -2,6 +2,11 @@
 
 namespace trevane {
 
+void RunnerHost::addLogLines(const std::vector<LogLines::Entry>& entries) {
+    for (const LogLines::Entry& entry : entries)
+        addLogLine(entry.message, entry.maxLines);
+}
+
 std::string RunnerHost::runningTrayTip(std::string_view queueHead) {
     constexpr std::size_t tipLimit = 255;
     std::string tip = "Trevane - ";

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/LogLines.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -62,6 +64,14 @@ public:
     // copy of the line limit (LogLines::append implements the rule; the host mirrors it in its
     // widget and scrolls to the end).
     virtual void addLogLine(const std::string& message, int maxLogLines) = 0;
+
+    // AddLogLine for several entries in order, as the runner thread posts them without waiting
+    // (the threaded runner's log lines arrive this way, once per turn of the main thread's event
+    // loop). Every operation above still waits, and the lines posted before it reach the host
+    // first. An error thrown here drops the rest of the batch and is thrown in the runner at its
+    // next synchronized call. The default calls addLogLine for each entry; a host with a widget
+    // overrides it to update the widget once per batch.
+    virtual void addLogLines(const std::vector<LogLines::Entry>& entries);
 
     // SaveLogPanel: writes the whole log panel to path, replacing the file atomically (CR LF
     // line ends; LogLines::save does it).

@@ -22,6 +22,7 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextDocument>
 
 #include "support/StandIns.h"
 #include "support/WindowTestHome.h"
@@ -596,6 +597,15 @@ private slots:
         form.AppendLogLine("x", 0);
         QCOMPARE(log->toPlainText(), QString());
         QCOMPARE(form.logLines().size(), std::size_t(0));
+
+        // A batch from the runner: one update of the widget, the same lines as one by one.
+        form.addLogLines({{"1\n2", 3}, {"3", 3}});
+        QCOMPARE(log->toPlainText(), QStringLiteral("1\n2\n3"));
+        form.addLogLines({{"4", 3}, {"5\n6\n7", 4}, {"8", 4}});
+        QCOMPARE(log->toPlainText(), QStringLiteral("5\n6\n7\n8"));
+        form.addLogLines({{"9", 0}, {"10\n11", 5}});
+        QCOMPARE(log->toPlainText(), QStringLiteral("10\n11"));
+        QCOMPARE(log->document()->blockCount(), 2);
     }
 };
 

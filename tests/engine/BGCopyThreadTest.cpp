@@ -39,16 +39,38 @@ public:
         note();
         RecordingHost::addLogLine(message, maxLogLines);
     }
+    int batches = 0;
+    void addLogLines(const std::vector<LogLines::Entry>& entries) override {
+        note();
+        ++batches;
+        RecordingHost::addLogLines(entries);
+    }
 };
 
-TEST(BGCopyThreadTest, RunsTheQueueReportingOnTheMainThreadAndFreesItself) {
-    TempDir dir;
+// A program folder dir/prog with its CPL folder, the folders src and dst, and an xcopy
+// stand-in in dir/tools that runs script.
+std::string makeProgramFolder(const TempDir& dir, const std::string& script) {
     const std::string prog = dir / "prog";
     std::filesystem::create_directories(prog + "/CPL");
     std::filesystem::create_directories(dir / "src");
+    std::filesystem::create_directories(dir / "dst");
     std::filesystem::create_directories(dir / "tools");
-    writeFile(dir / "tools/xcopy", "#!/bin/sh\necho copied\n");
+    writeFile(dir / "tools/xcopy", "#!/bin/sh\n" + script + "\n");
     ::chmod((dir / "tools/xcopy").c_str(), 0755);
+    return prog;
+}
+
+// Runs a thread over the host's queue until it has deleted itself.
+void runToTheEnd(RunnerHost& host, const RunnerServices& services) {
+    auto* thread = new TBGCopyThread(host, services);
+    QEventLoop loop;
+    QObject::connect(thread, &QObject::destroyed, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+TEST(BGCopyThreadTest, RunsTheQueueReportingOnTheMainThreadAndFreesItself) {
+    TempDir dir;
+    const std::string prog = makeProgramFolder(dir, "echo copied");
     ASSERT_TRUE(writeJobFile(prog + "/CPL/a.cpl", {dir / "src," + dir / "dst"}).ok);
     ASSERT_TRUE(writeJobFile(prog + "/CPL/b.cpl", {dir / "src," + dir / "dst"}).ok);
 
@@ -89,6 +111,46 @@ TEST(BGCopyThreadTest, RunsTheQueueReportingOnTheMainThreadAndFreesItself) {
     EXPECT_NE(std::find(log.begin(), log.end(), "ジョブの実行中にエラーが発生しました。(boom)"),
               log.end());
     EXPECT_NE(std::find(log.begin(), log.end(), "copied\n"), log.end()) << "job b ran";
+}
+
+TEST(BGCopyThreadTest, PostedLogLinesComeInBatchesAndBeforeEveryWaitingCall) {
+    TempDir dir;
+    // A listing that fills every chunk of the capture, in numbered lines.
+    const std::string prog = makeProgramFolder(dir, "seq -f 'copied file %06g' 1 50000");
+    ASSERT_TRUE(writeJobFile(prog + "/CPL/a.cpl", {dir / "src," + dir / "dst,,,/S"}).ok);
+
+    FixedClock clock;
+    RecordingLauncher launcher;
+    RecordingFatal fatal;
+    auto spawner = ProcessSpawner::createNative(dir / "tools");
+    UnlhaLibrary archiver({FAKE_UNLHA});
+    const RunnerServices services{*spawner,
+                                  archiver,
+                                  launcher,
+                                  clock,
+                                  fatal,
+                                  DateTimeLocale::english(),
+                                  PathConventions::posix()};
+
+    // The same job run directly, every call waiting, is the yardstick.
+    RecordingHost direct;
+    direct.settings.programFolder = prog;
+    direct.queue = {"a.cpl"};
+    JobRunner(direct, services).Execute();
+    const std::string directLogFile = readFile(prog + "/Trevane.log");
+
+    MainThreadHost host;
+    host.settings.programFolder = prog;
+    host.queue = {"a.cpl"};
+    runToTheEnd(host, services);
+
+    EXPECT_EQ(host.calls, direct.calls) << "every line before the next waiting call";
+    EXPECT_EQ(readFile(prog + "/Trevane.log"), directLogFile);
+    EXPECT_EQ(host.logLines().size(), 500u);
+    EXPECT_GE(host.logCalls().size(), 151u);
+    EXPECT_GT(host.batches, 0);
+    EXPECT_LT(host.batches, static_cast<int>(host.logCalls().size()));
+    EXPECT_EQ(host.offMainThread, 0);
 }
 
 } // namespace

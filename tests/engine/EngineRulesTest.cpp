@@ -1,6 +1,7 @@
 #include "engine/CommandLineRequest.h"
 #include "engine/FatalReporter.h"
 #include "engine/JobCommands.h"
+#include "engine/LogBatch.h"
 #include "engine/LogLines.h"
 #include "engine/OutputChunks.h"
 #include "engine/RunnerHost.h"
@@ -9,6 +10,10 @@
 #include "support/StandIns.h"
 
 #include <gtest/gtest.h>
+
+#include <atomic>
+#include <numeric>
+#include <thread>
 
 using namespace trevane;
 
@@ -136,6 +141,71 @@ TEST(LogLinesTest, AppendSplitsAndLimits) {
             << c.name;
         EXPECT_EQ(change, c.change) << c.name;
     }
+}
+
+TEST(LogLinesTest, ABatchEndsAsItsAppendsOneByOneAndReportsTheirSum) {
+    using Entries = std::vector<LogLines::Entry>;
+    struct Case {
+        const char* name;
+        std::vector<std::string> before;
+        Entries entries;
+        LogLines::Change change;
+    };
+    const Case cases[] = {
+        {"empty batch", {"a"}, {}, {0, 0}},
+        {"under the limit", {"a"}, {{"b", 5}, {"c\nd", 5}}, {0, 3}},
+        {"old lines go first", {"1", "2", "3"}, {{"a", 3}, {"b", 3}}, {2, 2}},
+        {"new lines dropped too", {"1", "2"}, {{"a\nb", 3}, {"c\nd", 3}}, {2, 3}},
+        {"each entry its own limit", {"1", "2"}, {{"a", 1}, {"b", 5}}, {2, 2}},
+        {"limit 0 keeps nothing", {"1"}, {{"a", 5}, {"b", 0}}, {1, 0}},
+    };
+    for (const Case& c : cases) {
+        LogLines batch;
+        LogLines single;
+        for (const std::string& l : c.before) {
+            batch.append(l, 1000);
+            single.append(l, 1000);
+        }
+        for (const LogLines::Entry& e : c.entries)
+            single.append(e.message, e.maxLines);
+        EXPECT_EQ(batch.append(c.entries), c.change) << c.name;
+        EXPECT_EQ(batch.lines(), single.lines()) << c.name;
+    }
+}
+
+TEST(LogBatchTest, EveryEntryArrivesOnceInOrderAndOnlyTheFirstAsksForATake) {
+    LogBatch batch;
+    EXPECT_TRUE(batch.add("a", 5));
+    EXPECT_FALSE(batch.add("b", 6));
+    EXPECT_EQ(batch.take(), (std::vector<LogLines::Entry>{{"a", 5}, {"b", 6}}));
+    EXPECT_TRUE(batch.take().empty());
+    EXPECT_TRUE(batch.add("c", 5)) << "empty again after a take";
+    batch.take();
+
+    // One thread adds while this one takes: nothing is lost, doubled or reordered, and every
+    // take is announced (an entry added to an empty batch is followed by a take).
+    constexpr int count = 20000;
+    std::atomic<int> announced = 0;
+    std::thread producer([&] {
+        for (int i = 0; i < count; ++i)
+            if (batch.add(std::to_string(i), i))
+                ++announced;
+    });
+    std::vector<int> seen;
+    int takes = 0;
+    while (seen.size() < count) {
+        const auto entries = batch.take();
+        takes += entries.empty() ? 0 : 1;
+        for (const LogLines::Entry& e : entries) {
+            EXPECT_EQ(e.message, std::to_string(e.maxLines));
+            seen.push_back(e.maxLines);
+        }
+    }
+    producer.join();
+    std::vector<int> expected(count);
+    std::iota(expected.begin(), expected.end(), 0);
+    EXPECT_EQ(seen, expected);
+    EXPECT_EQ(announced.load(), takes);
 }
 
 TEST(LogLinesTest, TextSaveAndReload) {
