@@ -37,9 +37,9 @@ private:
 } // namespace
 
 struct TBGCopyThread::NativeServices {
-    std::unique_ptr<ProcessSpawner> spawner = ProcessSpawner::createNative(executableFolder());
-    UnlhaLibrary archiver{UnlhaLibrary::beside(executableFolder())};
-    std::unique_ptr<DetachedLauncher> launcher = DetachedLauncher::createNative(executableFolder());
+    std::unique_ptr<ProcessSpawner> spawner = ProcessSpawner::createNative(helperFolder());
+    UnlhaLibrary archiver{UnlhaLibrary::beside(helperFolder())};
+    std::unique_ptr<DetachedLauncher> launcher = DetachedLauncher::createNative(helperFolder());
     std::unique_ptr<FatalReporter> fatal;
 };
 
