@@ -48,8 +48,8 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("Trevane"));
     QApplication::setApplicationVersion(QStringLiteral(TREVANE_VERSION));
     QApplication::setQuitOnLastWindowClosed(false);
-    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("org.trevane.Trevane"),
-                                                 app.style()->standardIcon(QStyle::SP_DriveHDIcon)));
+    QApplication::setWindowIcon(QIcon::fromTheme(
+        QStringLiteral("org.trevane.Trevane"), app.style()->standardIcon(QStyle::SP_DriveHDIcon)));
     loadQtJapaneseTexts(app);
 
     trevane::TMainForm form;

@@ -35,7 +35,8 @@ namespace trevane {
 //
 // ckStartAtLogin shows whether the user's autostart entry (AutostartEntry, in the folder that
 // userConfigFolder() names when the dialog is built) is there; OK after a change of the box
-// writes it for this executable or removes it. OK refuses a checked start time that is no time of day and says so.
+// writes it for this executable or removes it. OK refuses a checked start time that is no time of
+// day and says so.
 class TOptionDlg : public QDialog {
     Q_OBJECT
 

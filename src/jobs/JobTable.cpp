@@ -224,7 +224,11 @@ std::string JobTable::rowCommandHint(int r, std::string_view xcopySwitches,
                                      const PathConventions& conventions) const {
     if (r < 1 || r > rowCount() - 2 || !isRunnable(r))
         return {};
-    return "|" + rowCommandText(r, xcopySwitches, uSwitches, stamp, conventions);
+    // Appended rather than prepended: GCC 12 at -O3 sees an overlapping copy in
+    // "|" + std::string, which inserts in front of the text.
+    std::string hint = "|";
+    hint += rowCommandText(r, xcopySwitches, uSwitches, stamp, conventions);
+    return hint;
 }
 
 std::string JobTable::rowCommandText(int r, std::string_view xcopySwitches,

@@ -372,10 +372,14 @@ private slots:
         QTest::addColumn<QString>("keys");
         QTest::addColumn<QString>("shown");
         QTest::addColumn<bool>("stored");
-        QTest::newRow("four digits") << "0800" << "08:00" << true;
-        QTest::newRow("last minute") << "2359" << "23:59" << true;
-        QTest::newRow("three digits") << "800" << "80:0_" << false;
-        QTest::newRow("no such hour") << "2500" << "25:00" << false;
+        QTest::newRow("four digits") << "0800"
+                                     << "08:00" << true;
+        QTest::newRow("last minute") << "2359"
+                                     << "23:59" << true;
+        QTest::newRow("three digits") << "800"
+                                      << "80:0_" << false;
+        QTest::newRow("no such hour") << "2500"
+                                      << "25:00" << false;
     }
     void typedStartTimes() {
         QFETCH(QString, keys);
@@ -385,6 +389,7 @@ private slots:
         s.asTime0 = "06:00";
         TOptionDlg dlg(s, folder(), folder() + "/CPL", {});
         QLineEdit* field = edit(dlg, "meTime0");
+        field->clear();
         field->setCursorPosition(0);
         QTest::keyClicks(field, keys);
         QCOMPARE(field->displayText(), shown);
