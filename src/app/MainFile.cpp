@@ -1,8 +1,8 @@
 // Job file commands and the job-file list: New, Open, Save, Save As, Delete.
 
+#include "dialogs/FileDialogs.h"
 #include "app/JobTableModel.h"
 #include "app/Mainunit.h"
-#include "dialogs/FileDialogs.h"
 #include "dialogs/MessageBox.h"
 #include "jobs/IniFile.h"
 #include "jobs/JobFile.h"
@@ -32,9 +32,7 @@ void TMainForm::NumberRows() {
     m_model->reload();
 }
 
-void TMainForm::TableToLines() {
-    m_jobLines = m_table.tableToLines();
-}
+void TMainForm::TableToLines() { m_jobLines = m_table.tableToLines(); }
 
 void TMainForm::LinesToTable() {
     if (!m_jobLines)
@@ -87,8 +85,8 @@ bool TMainForm::WriteJobOptions() {
 void TMainForm::refreshJobFileList() {
     m_cplFileList->clear();
     QDir folder(toQString(m_jobFileFolder));
-    const QStringList names = folder.entryList(
-        {QStringLiteral("*.cpl")}, QDir::Files | QDir::Hidden, QDir::Name | QDir::IgnoreCase);
+    const QStringList names = folder.entryList({QStringLiteral("*.cpl")},
+                                               QDir::Files | QDir::Hidden, QDir::Name | QDir::IgnoreCase);
     const QIcon fileIcon = style()->standardIcon(QStyle::SP_FileIcon);
     for (const QString& name : names)
         new QListWidgetItem(fileIcon, name, m_cplFileList);
@@ -101,8 +99,7 @@ void TMainForm::CPLFileListBoxChange() {
                                          ? QApplication::palette().color(QPalette::Base)
                                          : QApplication::palette().color(QPalette::Button));
     m_cplFileList->setPalette(palette);
-    setHint(m_cplFileList,
-            QStringLiteral("ダブルクリックで開きます|") + toQString(m_jobFileFolder));
+    setHint(m_cplFileList, QStringLiteral("ダブルクリックで開きます|") + toQString(m_jobFileFolder));
 }
 
 void TMainForm::selectJobFileItem(const std::string& path) {
@@ -133,9 +130,9 @@ void TMainForm::FileNewClick() {
 void TMainForm::FileOpenClick() {
     if (QuerySaveChanges() == QMessageBox::Cancel)
         return;
-    QString chosen =
-        FileDialogs::openFile(this, QStringLiteral("CPLフォルダから開いてください"),
-                              toQString(m_jobFileFolder), JobFileFilter, QStringLiteral("cpl"));
+    QString chosen = FileDialogs::openFile(this, QStringLiteral("CPLフォルダから開いてください"),
+                                           toQString(m_jobFileFolder), JobFileFilter,
+                                           QStringLiteral("cpl"));
     if (chosen.isEmpty())
         return;
     std::string path = toBytes(chosen);
@@ -172,9 +169,8 @@ bool TMainForm::SaveJobFile(const std::string& path) {
     if (path != m_currentFile)
         SetCurrentFile(path);
     if (!WriteJobOptions()) {
-        MessageBox::warning(this,
-                            toQString(settingsFilePath()) +
-                                QStringLiteral("\nにジョブのオプションを保存できませんでした。"));
+        MessageBox::warning(this, toQString(settingsFilePath()) +
+                                      QStringLiteral("\nにジョブのオプションを保存できませんでした。"));
         return false;
     }
     SetModified(false);
@@ -248,9 +244,7 @@ void TMainForm::CPLFileListBoxDblClick() {
     SetModified(false);
 }
 
-void TMainForm::SelectAll1Click() {
-    m_cplFileList->selectAll();
-}
+void TMainForm::SelectAll1Click() { m_cplFileList->selectAll(); }
 
 } // namespace trevane
 
@@ -270,10 +264,9 @@ void TMainForm::buildJobFileMenu() {
     menu->addAction(QStringLiteral("削除"), this, &TMainForm::FileDeleteClick);
     menu->addSeparator();
     menu->addAction(QStringLiteral("すべて選択"), this, &TMainForm::SelectAll1Click);
-    connect(m_cplFileList, &QWidget::customContextMenuRequested, menu,
-            [this, menu](const QPoint& at) {
-                menu->popup(m_cplFileList->viewport()->mapToGlobal(at));
-            });
+    connect(m_cplFileList, &QWidget::customContextMenuRequested, menu, [this, menu](const QPoint& at) {
+        menu->popup(m_cplFileList->viewport()->mapToGlobal(at));
+    });
 }
 
 } // namespace trevane

@@ -76,8 +76,7 @@ void TMainForm::buildLayout() {
     m_cplFileList->setUniformItemSizes(true);
     m_cplFileList->setDragEnabled(true);
     setHint(m_cplFileList, QStringLiteral("CPLディレクトリのファイルリスト"));
-    m_leftPanel =
-        captionedPanel(QStringLiteral("CPL\\"), m_cplFileList, QStringLiteral("LeftPanel"));
+    m_leftPanel = captionedPanel(QStringLiteral("CPL\\"), m_cplFileList, QStringLiteral("LeftPanel"));
     m_leftPanel->setMinimumWidth(0);
 
     // Job table.
@@ -300,8 +299,8 @@ void TMainForm::buildMenus() {
               "MakeSFX"});
     QMenu* view = addMenu(bar, QStringLiteral("表示(W)"));
     view->setObjectName(QStringLiteral("View1"));
-    add(view,
-        {"Option", "SetShortCutKey", nullptr, "ShowCommand", "ShowLog", nullptr, "ShowLeftPanel"});
+    add(view, {"Option", "SetShortCutKey", nullptr, "ShowCommand", "ShowLog", nullptr,
+               "ShowLeftPanel"});
     QMenu* toolbars = addMenu(view, QStringLiteral("ツールバーの表示(&T)"));
     toolbars->setObjectName(QStringLiteral("ToolBarView1"));
     add(toolbars, {"ShowCaption", "FlatButton"});
@@ -320,8 +319,8 @@ void TMainForm::buildMenus() {
 
 void TMainForm::buildToolBars() {
     QStyle* s = style();
-    auto button = [this](QToolBar* bar, const char* name, const QString& caption, const QIcon& icon,
-                         const QString& hint, QAction* same) {
+    auto button = [this](QToolBar* bar, const char* name, const QString& caption,
+                         const QIcon& icon, const QString& hint, QAction* same) {
         auto* a = new QAction(icon, caption, this);
         a->setObjectName(QString::fromLatin1(name));
         // Qt would drop a trailing "..." from a tool button's caption ("参照...").
@@ -335,8 +334,8 @@ void TMainForm::buildToolBars() {
     };
     m_toolBar1 = new QToolBar(QStringLiteral("ToolBar1"), this);
     m_toolBar1->setObjectName(QStringLiteral("ToolBar1"));
-    button(m_toolBar1, "NewBtn", "新規", s->standardIcon(QStyle::SP_FileIcon),
-           "新規|新規ファイル作成", m_actions.value("FileNew"));
+    button(m_toolBar1, "NewBtn", "新規", s->standardIcon(QStyle::SP_FileIcon), "新規|新規ファイル作成",
+           m_actions.value("FileNew"));
     button(m_toolBar1, "OpenBtn", "開く", s->standardIcon(QStyle::SP_DialogOpenButton),
            "開く|ジョブファイルを開く", m_actions.value("FileOpen"));
     button(m_toolBar1, "SaveBtn", "保存", s->standardIcon(QStyle::SP_DialogSaveButton),
