@@ -74,6 +74,7 @@ void TMainForm::buildLayout() {
     m_cplFileList->setObjectName(QStringLiteral("CPLFileListBox"));
     m_cplFileList->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_cplFileList->setUniformItemSizes(true);
+    m_cplFileList->setIconSize(QSize(16, 16));
     m_cplFileList->setDragEnabled(true);
     setHint(m_cplFileList, QStringLiteral("CPLディレクトリのファイルリスト"));
     m_leftPanel = captionedPanel(QStringLiteral("CPL\\"), m_cplFileList, QStringLiteral("LeftPanel"));

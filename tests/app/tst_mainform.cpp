@@ -88,6 +88,8 @@ private slots:
         auto* timer = form.findChild<QLabel*>("TimerLabel");
         QVERIFY(timer);
         QCOMPARE(timer->text(), QStringLiteral("Timer Off"));
+        // Qt would drop the "..." of the folder button's caption.
+        QCOMPARE(form.action("ReferBtn")->iconText(), QStringLiteral("参照..."));
         QVERIFY(form.action("FileSave")->shortcut() == QKeySequence(Qt::CTRL | Qt::Key_S));
         // The run command shares Ctrl+S; the earlier menu item receives the key.
         QVERIFY(form.action("StartCopy")->shortcut().isEmpty());
@@ -238,6 +240,7 @@ private slots:
         form.FileSaveAsClick();
         QCOMPARE(list->count(), 1);
         QCOMPARE(list->currentItem()->text(), QStringLiteral("one.cpl"));
+        QVERIFY(!list->currentItem()->icon().isNull());
         QCOMPARE(list->palette().color(QPalette::Base),
                  QApplication::palette().color(QPalette::Base));
         // A later save goes straight to the file.
