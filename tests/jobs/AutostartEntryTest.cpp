@@ -15,6 +15,10 @@ struct ExecCase {
     std::string execLine;
 };
 
+void PrintTo(const ExecCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class AutostartExec : public ::testing::TestWithParam<ExecCase> {};
 
 // Desktop entries quote arguments with reserved characters, escape ", `, $ and \ inside the
