@@ -31,20 +31,35 @@ if command -v appstreamcli >/dev/null; then
     >"$work/appstream.txt" 2>&1 || { cat "$work/appstream.txt" >&2; fail "appstreamcli validate"; }
 fi
 
-# The installed program keeps its files in $XDG_CONFIG_HOME/Trevane, not beside itself.
-mkdir -p "$work/home" "$work/run"
-chmod 700 "$work/run"
-env -u TREVANE_HOME -u XDG_CONFIG_HOME HOME="$work/home" XDG_RUNTIME_DIR="$work/run" \
-  QT_QPA_PLATFORM=offscreen "$prefix/bin/trevane" >"$work/out.txt" 2>&1 &
-pid=$!
-for _ in $(seq 50); do
-  [ -d "$work/home/.config/Trevane/CPL" ] && break
-  kill -0 $pid 2>/dev/null || break
-  sleep 0.2
-done
-kill -0 $pid 2>/dev/null || { cat "$work/out.txt" >&2; fail "the installed program did not keep running"; }
-kill $pid
-wait $pid 2>/dev/null || true
-[ -d "$work/home/.config/Trevane/CPL" ] || fail "no job-file folder in ~/.config/Trevane"
-[ ! -e "$prefix/bin/CPL" ] || fail "the installed program wrote beside itself"
+# An installed program (in PREFIX/bin) keeps its files in $XDG_CONFIG_HOME/Trevane, not
+# beside itself, and keeps running.
+starts() {
+  home=$work/home-$2
+  mkdir -p "$home" "$work/run"
+  chmod 700 "$work/run"
+  env -u TREVANE_HOME -u XDG_CONFIG_HOME HOME="$home" XDG_RUNTIME_DIR="$work/run" \
+    QT_QPA_PLATFORM=offscreen "$1/bin/trevane" >"$work/out.txt" 2>&1 &
+  pid=$!
+  for _ in $(seq 50); do
+    [ -d "$home/.config/Trevane/CPL" ] && break
+    kill -0 $pid 2>/dev/null || break
+    sleep 0.2
+  done
+  kill -0 $pid 2>/dev/null || { cat "$work/out.txt" >&2; fail "$2: the program did not keep running"; }
+  kill $pid
+  wait $pid 2>/dev/null || true
+  [ -d "$home/.config/Trevane/CPL" ] || fail "$2: no job-file folder in ~/.config/Trevane"
+  [ ! -e "$1/bin/CPL" ] || fail "$2: the program wrote beside itself"
+}
+starts "$prefix" install
+
+# The Debian package, with its library dependencies from dpkg-shlibdeps, unpacked and started.
+if command -v dpkg-shlibdeps >/dev/null && command -v dpkg-deb >/dev/null; then
+  cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/deb" >"$work/cpack.txt" 2>&1 ||
+    { cat "$work/cpack.txt" >&2; fail "cpack -G DEB"; }
+  deb=$(ls "$work"/deb/*.deb)
+  dpkg-deb -f "$deb" Depends | grep -q 'libqt6widgets6' || fail "no library dependencies in $deb"
+  dpkg-deb -x "$deb" "$work/unpacked"
+  starts "$work/unpacked/usr" package
+fi
 echo "install test passed"
