@@ -2,6 +2,7 @@
 # Installs the build into a temporary prefix as a packager would, checks the layout, validates
 # the menu entry and the AppStream metadata (when the validators are there), and starts the
 # installed program with an empty home: it must find its helpers and keep its files there.
+# Where dpkg-shlibdeps is installed, the same for the Debian package that cpack makes.
 # usage: install_test.sh BUILD_DIR
 set -eu
 build=$1
