@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Trevane needs. "run" for building and starting the program,
-# "test" adds the peers the test suite checks against (lhasa, jlha) and the benchmark tools.
+# "test" adds the peers the test suite checks against (lhasa, jlha), the benchmark tools, and
+# the validators and packaging tools the install test uses.
 set -euo pipefail
 kind=${1:-run}
 pkgs=(build-essential cmake ninja-build pkg-config qt6-base-dev libgl-dev libxcb1-dev libsimpleini-dev
-      fonts-ipafont-gothic xdg-utils)
+      fonts-ipafont-gothic xdg-utils qt6-translations-l10n)
 if [ "$kind" = test ]; then
-  pkgs+=(libgtest-dev libgmock-dev libbenchmark-dev lhasa jlha-utils rsync xvfb xauth time)
+  pkgs+=(libgtest-dev libgmock-dev libbenchmark-dev lhasa jlha-utils rsync xvfb xauth time
+          desktop-file-utils appstream x11-utils dpkg-dev)
 fi
 missing=()
 for p in "${pkgs[@]}"; do

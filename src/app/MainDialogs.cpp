@@ -49,8 +49,8 @@ void TMainForm::SetShortCutKeyClick() {
 }
 
 void TMainForm::MakeSFXClick() {
-    UnlhaLibrary archiver(UnlhaLibrary::beside(executableFolder()));
-    std::unique_ptr<DetachedLauncher> launcher = DetachedLauncher::createNative(executableFolder());
+    UnlhaLibrary archiver(UnlhaLibrary::beside(helperFolder()));
+    std::unique_ptr<DetachedLauncher> launcher = DetachedLauncher::createNative(helperFolder());
     QModelIndex current = m_grid->currentIndex();
     int row = current.isValid() ? JobTableModel::tableRow(current) : 1;
     TSfxDlg::Services services{m_programFolder, archiver, *launcher,

@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QStyle>
 #include <QTableView>
 
 #include <cstdio>
@@ -90,7 +91,9 @@ void TMainForm::refreshJobFileList() {
     QDir folder(toQString(m_jobFileFolder));
     const QStringList names = folder.entryList(
         {QStringLiteral("*.cpl")}, QDir::Files | QDir::Hidden, QDir::Name | QDir::IgnoreCase);
-    m_cplFileList->addItems(names);
+    const QIcon fileIcon = style()->standardIcon(QStyle::SP_FileIcon);
+    for (const QString& name : names)
+        new QListWidgetItem(fileIcon, name, m_cplFileList);
     CPLFileListBoxChange();
 }
 

@@ -3,6 +3,7 @@
 #include "app/JobTableModel.h"
 #include "app/Mainunit.h"
 #include "dialogs/MenuShortcuts.h"
+#include "dialogs/ShortcutMenu.h"
 #include "platform/TextCodec.h"
 
 #include <QAction>
@@ -73,6 +74,7 @@ void TMainForm::buildLayout() {
     m_cplFileList->setObjectName(QStringLiteral("CPLFileListBox"));
     m_cplFileList->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_cplFileList->setUniformItemSizes(true);
+    m_cplFileList->setIconSize(QSize(16, 16));
     m_cplFileList->setDragEnabled(true);
     setHint(m_cplFileList, QStringLiteral("CPLディレクトリのファイルリスト"));
     m_leftPanel = captionedPanel(QStringLiteral("CPL\\"), m_cplFileList, QStringLiteral("LeftPanel"));
@@ -94,8 +96,11 @@ void TMainForm::buildLayout() {
     m_grid->verticalHeader()->setDefaultAlignment(Qt::AlignCenter);
     m_grid->horizontalHeader()->setSectionsMovable(false);
     m_grid->horizontalHeader()->setHighlightSections(false);
+    // The start widths were chosen for another font; a column whose caption needs more room in
+    // the font at hand is widened to it.
     for (int c = 1; c < JobTable::ColumnCount; ++c)
-        m_grid->setColumnWidth(c - 1, JobTable::initialColumnWidths()[c]);
+        m_grid->setColumnWidth(c - 1, qMax(JobTable::initialColumnWidths()[c],
+                                           m_grid->horizontalHeader()->sectionSizeHint(c - 1)));
     setHint(m_grid, QStringLiteral("|ダブルクリック、右クリック対応"));
 
     // Options check list with the /D date edit above it.
@@ -180,10 +185,18 @@ void TMainForm::buildLayout() {
     buildJobFileMenu();
     installEditing();
 
-    resize(701, 416);
-    m_mainSplitter->setSizes({129, 701 - 129});
-    m_lowerSplitter->setSizes({701 - 129 - 163, 163});
-    m_rightSplitter->setSizes({416 - 119 - 58, 119, 58});
+    // The window is built at the sizes the settings table gives, which a first start keeps.
+    // The log panel is lower than a text box's usual least height.
+    const Settings initial;
+    m_logView->setMinimumHeight(qMin(m_logView->minimumSizeHint().height(), initial.iLogHeight));
+    move(initial.iMainFormLeft, y());
+    resize(initial.iMainFormWidth, initial.iMainFormHeight);
+    const int rightWidth = initial.iMainFormWidth - initial.iLeftPanelWidth;
+    m_mainSplitter->setSizes({initial.iLeftPanelWidth, rightWidth});
+    m_lowerSplitter->setSizes({rightWidth - initial.iQuePanelWidth, initial.iQuePanelWidth});
+    m_rightSplitter->setSizes(
+        {initial.iMainFormHeight - initial.iRightBtmPanelHeight - initial.iLogHeight,
+         initial.iRightBtmPanelHeight, initial.iLogHeight});
 }
 
 void TMainForm::buildActions() {
@@ -268,26 +281,32 @@ void TMainForm::buildMenus() {
                 menu->addAction(m_actions.value(name));
         }
     };
-    QMenu* file = bar->addMenu(QStringLiteral("ファイル(&F)"));
+    // Menus that show a key also where an earlier item receives it.
+    auto addMenu = [](auto* owner, const QString& caption) {
+        auto* menu = new ShortcutMenu(caption, owner);
+        owner->addMenu(menu);
+        return menu;
+    };
+    QMenu* file = addMenu(bar, QStringLiteral("ファイル(&F)"));
     file->setObjectName(QStringLiteral("File1"));
     add(file, {"FileNew", "FileOpen", "FileSave", "FileSaveAs", "FileDelete", nullptr, "Exit"});
-    QMenu* edit = bar->addMenu(QStringLiteral("編集(&E)"));
+    QMenu* edit = addMenu(bar, QStringLiteral("編集(&E)"));
     edit->setObjectName(QStringLiteral("Edit1"));
     add(edit, {"EditUndo", nullptr, "EditCut", "EditCopy", "EditPaste", nullptr, "Refer", nullptr,
                "ClearSelected", "InsertRow", "RowCopy", "RowDelete", nullptr, "ColCopyAll"});
-    QMenu* run = bar->addMenu(QStringLiteral("実行(&D)"));
+    QMenu* run = addMenu(bar, QStringLiteral("実行(&D)"));
     run->setObjectName(QStringLiteral("Run1"));
     add(run, {"StartCopy", "StartJobFile", nullptr, "StopCopy", nullptr, "TimerOnOff", nullptr,
               "MakeSFX"});
-    QMenu* view = bar->addMenu(QStringLiteral("表示(W)"));
+    QMenu* view = addMenu(bar, QStringLiteral("表示(W)"));
     view->setObjectName(QStringLiteral("View1"));
     add(view, {"Option", "SetShortCutKey", nullptr, "ShowCommand", "ShowLog", nullptr,
                "ShowLeftPanel"});
-    QMenu* toolbars = view->addMenu(QStringLiteral("ツールバーの表示(&T)"));
+    QMenu* toolbars = addMenu(view, QStringLiteral("ツールバーの表示(&T)"));
     toolbars->setObjectName(QStringLiteral("ToolBarView1"));
     add(toolbars, {"ShowCaption", "FlatButton"});
     add(view, {nullptr, "ExecExplorer", "HideWindow"});
-    QMenu* help = bar->addMenu(QStringLiteral("ヘルプ(&H)"));
+    QMenu* help = addMenu(bar, QStringLiteral("ヘルプ(&H)"));
     help->setObjectName(QStringLiteral("Help1"));
     add(help, {"Topics", "About"});
     // The menu bar's sixth item has no caption and no items of its own.
@@ -305,6 +324,8 @@ void TMainForm::buildToolBars() {
                          const QIcon& icon, const QString& hint, QAction* same) {
         auto* a = new QAction(icon, caption, this);
         a->setObjectName(QString::fromLatin1(name));
+        // Qt would drop a trailing "..." from a tool button's caption ("参照...").
+        a->setIconText(caption);
         setHint(a, hint);
         if (same)
             connect(a, &QAction::triggered, same, &QAction::trigger);

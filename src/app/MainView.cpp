@@ -20,7 +20,7 @@ std::string quoted(const std::string& text) { return "\"" + text + "\""; }
 
 bool TMainForm::startDetached(const std::string& commandLine) {
     std::string error;
-    return DetachedLauncher::createNative(executableFolder())->start(commandLine, &error);
+    return DetachedLauncher::createNative(helperFolder())->start(commandLine, &error);
 }
 
 void TMainForm::ExecExplorerClick() {
@@ -28,7 +28,7 @@ void TMainForm::ExecExplorerClick() {
     startDetached("xdg-open " + quoted(m_lastFolder));
 }
 
-std::string TMainForm::helpFilePath() const { return executableFolder() + "/" + HelpFileName; }
+std::string TMainForm::helpFilePath() const { return helperFolder() + "/" + HelpFileName; }
 
 void TMainForm::TopicsClick() {
     startDetached(quoted(m_settings.asApplicationFullPath) + " " + quoted(helpFilePath()));

@@ -74,7 +74,9 @@ void TMainForm::FormCreate() {
     if (!directoryExists(m_jobFileFolder))
         createDirectory(m_jobFileFolder);
     refreshJobFileList();
-    // 5. The header texts come from the model.
+    // 5. The header texts come from the model; the widths the grid starts with are the
+    //    present widths a job's options fall back on.
+    m_doc.setColumnWidths(m_grid->columnWidth(0), m_grid->columnWidth(1), m_grid->columnWidth(2));
     // 6.
     FileNewClick();
     // 7.

@@ -4,7 +4,10 @@
 #include "platform/SingleInstance.h"
 
 #include <QApplication>
+#include <QIcon>
+#include <QLibraryInfo>
 #include <QStyle>
+#include <QTranslator>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
@@ -16,6 +19,17 @@ bool displayAvailable() {
     if (qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         return true;
     return qEnvironmentVariableIsSet("DISPLAY") || qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
+}
+
+// Qt's own texts (standard buttons, file dialogs) in Japanese like the rest of the program,
+// whatever the locale; without Debian's translations they stay English.
+void loadQtJapaneseTexts(QApplication& app) {
+    auto* translator = new QTranslator(&app);
+    if (translator->load(QStringLiteral("qtbase_ja"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(translator);
+    else
+        delete translator;
 }
 
 } // namespace
@@ -39,11 +53,13 @@ int main(int argc, char* argv[]) {
     }
 
     QApplication app(argc, argv);
+    // No application display name: Qt would append it to every window title.
     QApplication::setApplicationName(QStringLiteral("Trevane"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Trevane"));
     QApplication::setApplicationVersion(QStringLiteral(TREVANE_VERSION));
     QApplication::setQuitOnLastWindowClosed(false);
-    QApplication::setWindowIcon(app.style()->standardIcon(QStyle::SP_DriveHDIcon));
+    QApplication::setWindowIcon(QIcon::fromTheme(
+        QStringLiteral("org.trevane.Trevane"), app.style()->standardIcon(QStyle::SP_DriveHDIcon)));
+    loadQtJapaneseTexts(app);
 
     std::optional<trevane::LoopGapMeter> loopGap; // reports at exit; for the job benchmark
     if (qEnvironmentVariableIsSet("TREVANE_LOOP_GAP"))

@@ -2,8 +2,10 @@
 
 #include "dialogs/KeyCodeMap.h"
 #include "jobs/ShortcutText.h"
+#include "platform/TextCodec.h"
 
 #include <QKeyEvent>
+#include <QLineEdit>
 
 namespace trevane {
 
@@ -12,6 +14,10 @@ HotKeyEdit::HotKeyEdit(QWidget* parent) : QKeySequenceEdit(parent) {}
 void HotKeyEdit::setValue(int value) {
     m_value = KeyCodeMap::toKeySequence(value).isEmpty() ? 0 : value;
     setKeySequence(KeyCodeMap::toKeySequence(m_value));
+    // Qt would spell the key its own way ("Ctrl+Shift+Return"); the field shows the text the
+    // key file stores and the dialog's lists show ("Shift+Ctrl+Enter").
+    if (auto* shown = findChild<QLineEdit*>())
+        shown->setText(toQString(shortcutToText(m_value)));
     emit valueChanged(m_value);
 }
 

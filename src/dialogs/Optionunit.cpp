@@ -3,8 +3,11 @@
 #include "dialogs/FileDialogs.h"
 #include "dialogs/MessageBox.h"
 #include "dialogs/ScreenCentre.h"
+#include "jobs/AutostartEntry.h"
 #include "jobs/MaxLogLines.h"
 #include "jobs/RegisteredJobList.h"
+#include "jobs/TimerScheduler.h"
+#include "platform/AppPaths.h"
 #include "platform/TextCodec.h"
 
 #include <QButtonGroup>
@@ -89,7 +92,8 @@ QPushButton* pushButton(const char* name, const char* caption) {
 TOptionDlg::TOptionDlg(Settings& settings, std::string programFolder, std::string jobFileFolder,
                        std::vector<std::string> jobFileEntries, QWidget* parent)
     : QDialog(parent), m_settings(settings), m_programFolder(std::move(programFolder)),
-      m_jobFileFolder(std::move(jobFileFolder)), m_jobFileEntries(std::move(jobFileEntries)) {
+      m_jobFileFolder(std::move(jobFileFolder)), m_jobFileEntries(std::move(jobFileEntries)),
+      m_configFolder(userConfigFolder()) {
     setObjectName(QStringLiteral("OptionDlg"));
     setWindowTitle(QStringLiteral("オプション"));
     setModal(true);
@@ -162,8 +166,10 @@ QWidget* TOptionDlg::buildTimerPage() {
         m_timeBoxes[n] = checkBox(qPrintable(QStringLiteral("ckTime%1").arg(n)), captions[n]);
         m_times[n] = new QLineEdit;
         m_times[n]->setObjectName(QStringLiteral("meTime%1").arg(n));
-        // Hours, colon, minutes; the first hour digit may stay blank ("_" while unfilled).
-        m_times[n]->setInputMask(QStringLiteral("90:00;_"));
+        // Hours, colon, minutes: the first hour digit may stay blank, the other three are
+        // required ("_" while unfilled). In Qt's masks "0" is the optional digit, "9" the
+        // required one.
+        m_times[n]->setInputMask(QStringLiteral("09:99;_"));
         m_times[n]->setText(QStringLiteral("00:00"));
         m_times[n]->setFixedWidth(
             m_times[n]->fontMetrics().horizontalAdvance(QStringLiteral("000:000")) + 12);
@@ -247,6 +253,7 @@ QWidget* TOptionDlg::buildOtherPage() {
     m_showAtStart = checkBox("ckShowAtStart", "起動時にウインドウを表示する");
     m_addLog = checkBox("ckAddLog", "xcopy時にログを保存する");
     m_exitOnJobEnd = checkBox("ckExitOnJobEnd", "ジョブ終了時にアプリケーションを終了する");
+    m_startAtLogin = checkBox("ckStartAtLogin", "ログイン時に起動する");
     auto* label = new QLabel(QStringLiteral("%tを変換後の書式： ex. yyyy'年'mm'月'dd'日'hh:nn:ss"));
     m_dateTimeFormat = new QLineEdit;
     m_dateTimeFormat->setObjectName(QStringLiteral("edDateTimeFormat"));
@@ -256,6 +263,7 @@ QWidget* TOptionDlg::buildOtherPage() {
     checks->addWidget(m_showAtStart);
     checks->addWidget(m_addLog);
     checks->addWidget(m_exitOnJobEnd);
+    checks->addWidget(m_startAtLogin);
     checks->addStretch(1);
     auto* upper = new QHBoxLayout;
     upper->addWidget(fileDClick);
@@ -300,6 +308,8 @@ void TOptionDlg::FormCreate() {
     m_showAtStart->setChecked(s.bShowAtStart);
     m_addLog->setChecked(s.bAddLog);
     m_exitOnJobEnd->setChecked(s.bExitOnJobEnd);
+    m_startedAtLogin = AutostartEntry(m_configFolder).exists();
+    m_startAtLogin->setChecked(m_startedAtLogin);
     for (int day = 0; day < 7; ++day)
         m_days->item(day)->setCheckState(s.dayOfWeek(day) ? Qt::Checked : Qt::Unchecked);
     // Connected only now: loading a hand-edited file with no weekday keeps its times.
@@ -311,6 +321,8 @@ void TOptionDlg::FormCreate() {
 }
 
 void TOptionDlg::OKBtnClick() {
+    if (!timesAreValid())
+        return;
     Settings& s = m_settings;
     s.asApplicationFullPath = viewer();
     std::string* times[3] = {&s.asTime0, &s.asTime1, &s.asTime2};
@@ -328,6 +340,7 @@ void TOptionDlg::OKBtnClick() {
     s.bExitOnJobEnd = m_exitOnJobEnd->isChecked();
     for (int day = 0; day < 7; ++day)
         s.setDayOfWeek(day, m_days->item(day)->checkState() == Qt::Checked);
+    applyStartAtLogin();
 
     m_listWrite = RegisteredJobList::write(listFilePath(), registeredJobs());
     if (!m_listWrite.ok) {
@@ -336,6 +349,33 @@ void TOptionDlg::OKBtnClick() {
                                       toQString(m_listWrite.error));
     }
     accept();
+}
+
+bool TOptionDlg::timesAreValid() {
+    for (int n = 0; n < 3; ++n) {
+        if (!m_timeBoxes[n]->isChecked() ||
+            TimerScheduler::parseTimeOfDay(toBytes(m_times[n]->text())))
+            continue;
+        // A half-typed time ("80:0") would otherwise be stored and never start anything.
+        m_pages->setCurrentIndex(1);
+        MessageBox::warning(this, QStringLiteral("開始時刻%1の時刻が正しくありません。\n"
+                                                 "00:00から23:59の間で入力してください。")
+                                      .arg(QChar(0xFF11 + n)));
+        m_times[n]->setFocus();
+        return false;
+    }
+    return true;
+}
+
+void TOptionDlg::applyStartAtLogin() {
+    // An untouched box leaves the entry as it is, whichever program it starts.
+    const bool wanted = m_startAtLogin->isChecked();
+    if (wanted == m_startedAtLogin)
+        return;
+    WriteResult done = AutostartEntry(m_configFolder).set(wanted, executablePath());
+    if (!done.ok)
+        MessageBox::warning(this, QStringLiteral("ログイン時の起動を設定できませんでした。\n") +
+                                      toQString(done.error));
 }
 
 void TOptionDlg::edMaxLogExit() {

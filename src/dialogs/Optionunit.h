@@ -29,8 +29,14 @@ namespace trevane {
 // Controls carry the names the program's other windows and tests use: BGCopyFileListBox,
 // ckAutoStart, ckTime0..2, meTime0..2, clDayOfWeek, ckAutoTimer, rgTaskTrayClick,
 // rgTaskTrayDblClick, edViewer, RefViewerBtn, edMaxLog, rgFileDClick, ckShowAtStart, ckAddLog,
-// ckExitOnJobEnd, edDateTimeFormat, refCPLFileBtn, AddAllBtn, RemoveBtn, OKBtn, CancelBtn; the
-// radio buttons of a group are named after it with their index (rgTaskTrayClick0...).
+// ckExitOnJobEnd, ckStartAtLogin, edDateTimeFormat, refCPLFileBtn, AddAllBtn, RemoveBtn, OKBtn,
+// CancelBtn; the radio buttons of a group are named after it with their index
+// (rgTaskTrayClick0...).
+//
+// ckStartAtLogin shows whether the user's autostart entry (AutostartEntry, in the folder that
+// userConfigFolder() names when the dialog is built) is there; OK after a change of the box
+// writes it for this executable or removes it. OK refuses a checked start time that is no time of
+// day and says so.
 class TOptionDlg : public QDialog {
     Q_OBJECT
 
@@ -70,12 +76,16 @@ private:
     QWidget* buildOtherPage();
     void FormCreate();
     std::string listFilePath() const;
+    bool timesAreValid();
+    void applyStartAtLogin();
 
     Settings& m_settings;
     std::string m_programFolder;
     std::string m_jobFileFolder;
     std::vector<std::string> m_jobFileEntries;
     WriteResult m_listWrite{true, {}};
+    std::string m_configFolder;
+    bool m_startedAtLogin = false; // the entry was there when the dialog was built
 
     QTabWidget* m_pages = nullptr;
     QListWidget* m_jobList = nullptr; // BGCopyFileListBox
@@ -92,6 +102,7 @@ private:
     QCheckBox* m_showAtStart = nullptr;
     QCheckBox* m_addLog = nullptr;
     QCheckBox* m_exitOnJobEnd = nullptr;
+    QCheckBox* m_startAtLogin = nullptr;
     QLineEdit* m_dateTimeFormat = nullptr;
     bool m_centred = false;
 };

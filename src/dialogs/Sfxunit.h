@@ -32,8 +32,8 @@ public:
     // What the dialog needs from the main window. References must outlive the dialog.
     struct Services {
         std::string programFolder;  // DirList.txt, and where the log is saved
-        ArchiverLibrary& archiver;  // UnlhaLibrary::beside(executableFolder()) in the program
-        DetachedLauncher& launcher; // DetachedLauncher::createNative(executableFolder())
+        ArchiverLibrary& archiver;  // UnlhaLibrary::beside(helperFolder()) in the program
+        DetachedLauncher& launcher; // DetachedLauncher::createNative(helperFolder())
         std::function<void(const std::string&)> appendLogLine; // TMainForm::AppendLogLine
         std::function<void(const std::string&)> saveLogFile;   // TMainForm::SaveLogFile
     };

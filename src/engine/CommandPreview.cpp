@@ -59,7 +59,9 @@ std::string CommandPreview::rowHint(const JobTable& table, int row, std::string_
                                     const PathConventions& conventions) {
     if (row < 1 || row > table.rowCount() - 2 || !table.isRunnable(row))
         return {};
-    return "|" + rowLine(table.row(row), xcopySwitches, uSwitches, stamp, conventions).command;
+    std::string hint = "|";
+    hint += rowLine(table.row(row), xcopySwitches, uSwitches, stamp, conventions).command;
+    return hint;
 }
 
 std::string CommandPreview::caption(std::string_view currentFile,

@@ -74,20 +74,30 @@ std::string JobCommands::archiveCommand(const PathConventions& conv, std::string
 }
 
 std::string JobCommands::archivePreviewCommand(std::string_view archivePath,
-                                               std::string_view baseFolder, std::string_view files,
-                                               std::string_view switches) {
-    std::string out = "u " + quoted(archivePath) + " " + quoted(baseFolder);
-    if (!files.empty())
-        out += " " + quoted(files);
-    out.push_back(' ');
-    out.append(switches);
+                                               std::string_view baseFolder,
+                                               std::string_view files, std::string_view switches) {
+    std::string out = "u ";
+    out += quoted(archivePath);
+    out += ' ';
+    out += quoted(baseFolder);
+    if (!files.empty()) {
+        out += ' ';
+        out += quoted(files);
+    }
+    out += ' ';
+    out += switches;
     return out;
 }
 
 std::string JobCommands::selfExtractingCommand(const PathConventions& conv,
-                                               std::string_view archive, std::string_view folder) {
-    return "s " + quoted(archive) + " " + quoted(conv.withTrailingSeparator(std::string(folder))) +
-           " -gw";
+                                               std::string_view archive,
+                                               std::string_view folder) {
+    std::string out = "s ";
+    out += quoted(archive);
+    out += ' ';
+    out += quoted(conv.withTrailingSeparator(std::string(folder)));
+    out += " -gw";
+    return out;
 }
 
 std::string JobCommands::clearCommand(std::string_view dst, bool isWinNT) {

@@ -9,9 +9,9 @@
 namespace trevane {
 
 NativeRunnerServices::NativeRunnerServices()
-    : m_spawner(ProcessSpawner::createNative(executableFolder())),
-      m_archiver(std::make_unique<UnlhaLibrary>(UnlhaLibrary::beside(executableFolder()))),
-      m_launcher(DetachedLauncher::createNative(executableFolder())) {}
+    : m_spawner(ProcessSpawner::createNative(helperFolder())),
+      m_archiver(std::make_unique<UnlhaLibrary>(UnlhaLibrary::beside(helperFolder()))),
+      m_launcher(DetachedLauncher::createNative(helperFolder())) {}
 
 NativeRunnerServices::~NativeRunnerServices() = default;
 

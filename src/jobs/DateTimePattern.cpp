@@ -154,7 +154,8 @@ void Formatter::run(std::string_view p, int depth) {
         size_t count = 1;
         while (i + count < p.size() && upper(p[i + count]) == token)
             ++count;
-        if (token == 'M' && lastToken == 'H')
+        // Only "m" and "mm" turn into the minute after an hour; "mmm" and "mmmm" stay month names.
+        if (token == 'M' && lastToken == 'H' && count <= 2)
             token = 'N';
         lastToken = token;
 

@@ -58,7 +58,7 @@ struct DateTimeLocale {
 // case-sensitive and a run of one letter is one token:
 //   y yy: year, 2 digits; yyy yyyy: 4 digits
 //   m mm: month (mm with a leading zero); right after an hour token (no letter between) the
-//         minute instead; mmm mmmm: short or long month name
+//         minute instead; mmm mmmm: short or long month name, after an hour token too
 //   d dd: day; ddd dddd: short or long weekday name; ddddd: short date; dddddd: long date
 //   aaa aaaa: short or long weekday name
 //   h hh: hour, 12-hour when the pattern holds am/pm, a/p or ampm (outside quotes)

@@ -47,8 +47,13 @@ const std::array<std::string, 256>& keyNames() {
         }
         for (char c = 'A'; c <= 'Z'; ++c)
             n[static_cast<unsigned char>(c)] = std::string(1, c);
-        for (int f = 1; f <= 24; ++f)
-            n[0x70 + f - 1] = "F" + std::to_string(f);
+        // Built and moved in: GCC 12 at -O3 takes both "F" + text and assigning a literal to
+        // an element here for an overlapping copy (-Wrestrict).
+        for (int f = 1; f <= 24; ++f) {
+            std::string name(1, 'F');
+            name += std::to_string(f);
+            n[0x70 + f - 1] = std::move(name);
+        }
         const std::pair<int, const char*> named[] = {
             {0x03, "Break"},    {0x08, "BkSp"},      {0x09, "Tab"},       {0x0C, "Clear"},
             {0x0D, "Enter"},    {0x13, "Pause"},     {0x14, "Caps Lock"}, {0x15, "Kana"},

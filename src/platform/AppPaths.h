@@ -7,18 +7,50 @@ namespace trevane {
 // Where the program lives and where it keeps its files.
 //
 // executableFolder(): the folder of the running executable, without a trailing separator.
-// Helper programs (xcopy, deltree) and the archiver library are looked for there.
+//
+// helperFolder(): the folder of the helper programs (xcopy, deltree, unlha), the archiver
+// library and the manual: the executable's folder when they lie beside it (a build tree, a
+// portable copy), else the installed place "<prefix>/libexec/trevane" for an executable in
+// "<prefix>/bin".
 //
 // programFolder(): the folder of the settings, log and list files and of the job-file folder
-// "CPL". It is the executable's folder, unless the environment variable TREVANE_HOME names a
-// folder, which then takes its place (tests and separate profiles use it). Without trailing
-// separator.
+// "CPL" (see chooseProgramFolder). Without trailing separator.
 std::string executableFolder();
+// The running executable's full path.
+std::string executablePath();
+std::string helperFolder();
 std::string programFolder();
+
+// The helper folder for an executable in executableFolder: that folder when it holds xcopy,
+// else <parent>/libexec/trevane when that folder exists, else executableFolder.
+std::string helperFolderFor(const std::string& executableFolder);
+
+// What decides the program folder; the environment's values, empty when unset.
+struct ProgramFolderInputs {
+    std::string trevaneHome; // TREVANE_HOME
+    std::string executableFolder;
+    std::string xdgConfigHome; // XDG_CONFIG_HOME
+    std::string home;          // HOME
+};
+
+// The user's configuration folder by the XDG base directory rule: xdgConfigHome when it is an
+// absolute path, else home + "/.config". Without trailing separator.
+std::string userConfigFolder(const std::string& xdgConfigHome, const std::string& home);
+// userConfigFolder of the environment's XDG_CONFIG_HOME and HOME.
+std::string userConfigFolder();
+
+// The program folder: TREVANE_HOME when it names an existing folder (tests, separate
+// profiles); else the executable's folder when the user may write it and it is not an
+// installed copy (its helpers lie beside it); else the per-user folder
+// $XDG_CONFIG_HOME/Trevane (an unset or relative XDG_CONFIG_HOME means $HOME/.config), which
+// is created with its missing parents. Without trailing separator.
+std::string chooseProgramFolder(const ProgramFolderInputs& inputs);
 
 bool directoryExists(const std::string& path);
 bool fileExists(const std::string& path);
 // Creates one folder level; the parent must exist. True when it was created.
 bool createDirectory(const std::string& path);
+// Creates a folder and its missing parents. True when the folder exists afterwards.
+bool createDirectories(const std::string& path);
 
 } // namespace trevane

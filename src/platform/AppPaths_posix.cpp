@@ -1,5 +1,6 @@
 #include "platform/AppPaths.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <limits.h>
 #include <sys/stat.h>
@@ -7,28 +8,82 @@
 
 namespace trevane {
 
-std::string executableFolder() {
-    char buf[PATH_MAX];
-    ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
-    if (n <= 0)
-        return ".";
-    std::string path(buf, static_cast<size_t>(n));
-    auto slash = path.rfind('/');
+namespace {
+
+std::string withoutTrailingSlashes(std::string folder) {
+    while (folder.size() > 1 && folder.back() == '/')
+        folder.pop_back();
+    return folder;
+}
+
+std::string parentFolder(const std::string& folder) {
+    const auto slash = folder.rfind('/');
     if (slash == std::string::npos)
         return ".";
-    if (slash == 0)
-        return "/";
-    return path.substr(0, slash);
+    return slash == 0 ? "/" : folder.substr(0, slash);
+}
+
+std::string environment(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? value : "";
+}
+
+// Where an installed copy keeps its helpers, relative to the installation prefix; the build
+// passes the folder it installs them to.
+#ifndef TREVANE_HELPER_SUBDIR
+#define TREVANE_HELPER_SUBDIR "libexec/trevane"
+#endif
+
+} // namespace
+
+std::string executablePath() {
+    char buf[PATH_MAX];
+    ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
+    return n <= 0 ? std::string() : std::string(buf, static_cast<size_t>(n));
+}
+
+std::string executableFolder() {
+    const std::string path = executablePath();
+    return path.empty() ? "." : parentFolder(path);
+}
+
+std::string helperFolderFor(const std::string& executableFolder) {
+    if (fileExists(executableFolder + "/xcopy"))
+        return executableFolder;
+    const std::string prefix = parentFolder(executableFolder);
+    std::string installed = (prefix == "/" ? "" : prefix) + "/" + TREVANE_HELPER_SUBDIR;
+    return directoryExists(installed) ? installed : executableFolder;
+}
+
+std::string helperFolder() {
+    return helperFolderFor(executableFolder());
+}
+
+std::string chooseProgramFolder(const ProgramFolderInputs& in) {
+    if (!in.trevaneHome.empty() && directoryExists(in.trevaneHome))
+        return withoutTrailingSlashes(in.trevaneHome);
+    const bool installed = helperFolderFor(in.executableFolder) != in.executableFolder;
+    if (!installed && ::access(in.executableFolder.c_str(), W_OK) == 0)
+        return in.executableFolder;
+    std::string folder = userConfigFolder(in.xdgConfigHome, in.home) + "/Trevane";
+    createDirectories(folder);
+    return folder;
+}
+
+std::string userConfigFolder(const std::string& xdgConfigHome, const std::string& home) {
+    // A relative XDG_CONFIG_HOME is to be ignored, as the base directory rule says.
+    if (!xdgConfigHome.empty() && xdgConfigHome.front() == '/')
+        return withoutTrailingSlashes(xdgConfigHome);
+    return (home == "/" ? "" : withoutTrailingSlashes(home)) + "/.config";
+}
+
+std::string userConfigFolder() {
+    return userConfigFolder(environment("XDG_CONFIG_HOME"), environment("HOME"));
 }
 
 std::string programFolder() {
-    if (const char* home = std::getenv("TREVANE_HOME"); home && *home && directoryExists(home)) {
-        std::string folder(home);
-        while (folder.size() > 1 && folder.back() == '/')
-            folder.pop_back();
-        return folder;
-    }
-    return executableFolder();
+    return chooseProgramFolder({environment("TREVANE_HOME"), executableFolder(),
+                                environment("XDG_CONFIG_HOME"), environment("HOME")});
 }
 
 bool directoryExists(const std::string& path) {
@@ -43,6 +98,15 @@ bool fileExists(const std::string& path) {
 
 bool createDirectory(const std::string& path) {
     return !path.empty() && mkdir(path.c_str(), 0777) == 0;
+}
+
+bool createDirectories(const std::string& path) {
+    if (path.empty() || directoryExists(path))
+        return !path.empty();
+    const std::string parent = parentFolder(path);
+    if (parent != path && !directoryExists(parent) && !createDirectories(parent))
+        return false;
+    return (mkdir(path.c_str(), 0777) == 0 || errno == EEXIST) && directoryExists(path);
 }
 
 } // namespace trevane

@@ -66,7 +66,7 @@ std::optional<std::string> findProgram(const std::string& name, const std::strin
 
 std::optional<std::string> findProgram(const std::string& name) {
     const char* path = std::getenv("PATH");
-    return findProgram(name, executableFolder(), path ? path : "/usr/local/bin:/usr/bin:/bin");
+    return findProgram(name, helperFolder(), path ? path : "/usr/local/bin:/usr/bin:/bin");
 }
 
 } // namespace trevane

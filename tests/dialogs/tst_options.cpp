@@ -83,7 +83,11 @@ private:
     }
 
 private slots:
-    void init() { m_home = new QTemporaryDir; }
+    void init() {
+        m_home = new QTemporaryDir;
+        // The autostart entry goes to the temporary folder, never to the user's own.
+        qputenv("XDG_CONFIG_HOME", m_home->filePath(QStringLiteral("config")).toLocal8Bit());
+    }
     void cleanup() {
         QCOMPARE(MessageBox::pendingAnswers(), 0);
         QCOMPARE(FileDialogs::pendingAnswers(), 0);
@@ -375,6 +379,74 @@ private slots:
         QVERIFY(!dlg.listWriteResult().ok);
         QVERIFY(MessageBox::lastText().startsWith(
             QStringLiteral("登録ジョブリストを保存できませんでした。")));
+    }
+
+    void typedStartTimes_data() {
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<bool>("stored");
+        QTest::newRow("four digits") << "0800"
+                                     << "08:00" << true;
+        QTest::newRow("last minute") << "2359"
+                                     << "23:59" << true;
+        QTest::newRow("three digits") << "800"
+                                      << "80:0_" << false;
+        QTest::newRow("no such hour") << "2500"
+                                      << "25:00" << false;
+    }
+    void typedStartTimes() {
+        QFETCH(QString, keys);
+        QFETCH(QString, shown);
+        QFETCH(bool, stored);
+        Settings s;
+        s.asTime0 = "06:00";
+        TOptionDlg dlg(s, folder(), folder() + "/CPL", {});
+        QLineEdit* field = edit(dlg, "meTime0");
+        field->clear();
+        field->setCursorPosition(0);
+        QTest::keyClicks(field, keys);
+        QCOMPARE(field->displayText(), shown);
+        if (!stored)
+            MessageBox::setNextAnswer(QMessageBox::Ok);
+        click(dlg, "OKBtn");
+        if (stored) {
+            QCOMPARE(dlg.result(), int(QDialog::Accepted));
+            QCOMPARE(s.asTime0, toBytes(shown));
+        } else {
+            // Refused with a word to the user; nothing stored, the dialog stays open.
+            QCOMPARE(dlg.result(), int(QDialog::Rejected));
+            QCOMPARE(s.asTime0, std::string("06:00"));
+            QVERIFY(MessageBox::lastText().startsWith(QStringLiteral("開始時刻１の時刻")));
+        }
+    }
+
+    void startAtLoginWritesAndRemovesTheAutostartEntry() {
+        const QString entry = m_home->filePath(QStringLiteral("config/autostart/trevane.desktop"));
+        Settings s;
+        {
+            TOptionDlg dlg(s, folder(), folder() + "/CPL", {});
+            QCOMPARE(box(dlg, "ckStartAtLogin")->text(), QStringLiteral("ログイン時に起動する"));
+            QVERIFY(!box(dlg, "ckStartAtLogin")->isChecked());
+            click(dlg, "ckStartAtLogin");
+            click(dlg, "OKBtn");
+        }
+        QFile written(entry);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        QVERIFY(written.readAll().contains(
+            "\nExec=" + QCoreApplication::applicationFilePath().toLocal8Bit() + "\n"));
+        {
+            TOptionDlg dlg(s, folder(), folder() + "/CPL", {});
+            QVERIFY(box(dlg, "ckStartAtLogin")->isChecked());
+            click(dlg, "ckStartAtLogin");
+            click(dlg, "CancelBtn");
+        }
+        QVERIFY(QFile::exists(entry));
+        {
+            TOptionDlg dlg(s, folder(), folder() + "/CPL", {});
+            click(dlg, "ckStartAtLogin");
+            click(dlg, "OKBtn");
+        }
+        QVERIFY(!QFile::exists(entry));
     }
 
     void aboutBoxShowsTheVersionAndOpensItsLinks() {

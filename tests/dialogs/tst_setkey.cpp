@@ -8,6 +8,7 @@
 #include "dialogs/MenuShortcuts.h"
 #include "dialogs/MessageBox.h"
 #include "dialogs/Setkeyunit.h"
+#include "dialogs/ShortcutMenu.h"
 #include "jobs/ShortcutText.h"
 #include "platform/TextCodec.h"
 
@@ -18,6 +19,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QStyleOptionMenuItem>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -71,9 +73,7 @@ private:
     }
 
 private slots:
-    void init() {
-        m_home.start();
-    }
+    void init() { m_home.start(); }
     void cleanup() { m_home.finish(); }
 
     void keyMap_data() {
@@ -192,6 +192,23 @@ private slots:
         QVERIFY(child<HotKeyEdit>(dlg, "hkNewKey")->keySequence().isEmpty());
     }
 
+    void bothHoldersOfCtrlSShowIt() {
+        // What a menu of the window hands its style to draw for an item.
+        struct Probe : ShortcutMenu {
+            Probe() : ShortcutMenu(QString()) {}
+            QString shown(const QAction* item) const {
+                QStyleOptionMenuItem option;
+                initStyleOption(&option, item);
+                return option.text;
+            }
+        };
+        TMainForm form;
+        QVERIFY(qobject_cast<ShortcutMenu*>(form.findChild<QMenu*>("Run1")));
+        QVERIFY(form.action("StartCopy")->shortcut().isEmpty()); // save receives the key
+        QCOMPARE(Probe().shown(form.action("StartCopy")),
+                 QStringLiteral("開いているジョブファイルの実行(&S)\tCtrl+S"));
+    }
+
     void applyFromTheHotKeyField() {
         TMainForm form;
         TSetKeyDlg dlg(form.menuBar(), keyList());
@@ -216,6 +233,9 @@ private slots:
         child<QPushButton>(dlg, "ApplyBtn")->click();
         QCOMPARE(key(form, "FileDelete"), QKeySequence(Qt::ALT | Qt::Key_F7));
         QCOMPARE(items->currentRow(), 4);
+        // The field spells a key as the key file stores it, not as Qt would.
+        hotKey->setValue(textToShortcut("Shift+Ctrl+Enter"));
+        QCOMPARE(hotKey->findChild<QLineEdit*>()->text(), QStringLiteral("Shift+Ctrl+Enter"));
     }
 
     void applyFromTheTextField() {

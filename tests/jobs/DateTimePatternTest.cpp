@@ -55,6 +55,7 @@ INSTANTIATE_TEST_SUITE_P(
         PatternCase{"hourForms", "h hh", kMorning, "9 09"},
         PatternCase{"minuteAfterHour", "hh:mm:ss", kMorning, "09.05.07"},
         PatternCase{"minuteAfterHourNoLetterBetween", "h m", kMorning, "9 5"},
+        PatternCase{"monthNamesAfterHour", "hh mmm|h mmmm", kMorning, "09 Jan|9 January"},
         PatternCase{"monthWhenLetterBetween", "hh'x'n mm", kMorning, "09x5 01"},
         PatternCase{"monthAfterOtherToken", "dd/mm", kMorning, "15-01"},
         PatternCase{"nForms", "n nn s ss", kMorning, "5 05 7 07"},

@@ -17,10 +17,13 @@ namespace trevane::test {
 
 class WindowTestHome {
 public:
-    // Call from init(): a fresh folder that TREVANE_HOME points the program at.
+    // Call from init(): a fresh folder that TREVANE_HOME points the program at, with the
+    // configuration folder (XDG_CONFIG_HOME) "config" inside it.
     void start() {
         m_dir = std::make_unique<QTemporaryDir>();
         qputenv("TREVANE_HOME", m_dir->path().toLocal8Bit());
+        // The user's own configuration (the autostart entry) stays out of reach.
+        qputenv("XDG_CONFIG_HOME", (m_dir->path() + QStringLiteral("/config")).toLocal8Bit());
     }
     // Call from cleanup().
     void finish() {

@@ -42,7 +42,9 @@ std::string resolvedPathOf(const std::string& path) {
         const auto slash = existing.rfind('/');
         if (slash == std::string::npos) {
             missing.push_back(existing);
-            existing = ".";
+            // A string, not a literal: GCC 12 at -O3 takes assigning a literal here for an
+            // overlapping copy (-Wrestrict).
+            existing = std::string(".");
             break;
         }
         missing.push_back(existing.substr(slash + 1));
@@ -81,11 +83,12 @@ CopyPlan CopyPlanner::plan(const XcopyOptions& options) {
     if (::stat(source.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
         plan.sourceFolder = source;
         plan.sourcePrefix = joinPath(source, "");
-        plan.pattern = "*";
+        // Strings, not literals: see resolvedPathOf.
+        plan.pattern = std::string("*");
     } else {
         const auto slash = source.rfind('/');
         if (slash == std::string::npos) {
-            plan.sourceFolder = ".";
+            plan.sourceFolder = std::string(".");
             plan.pattern = source;
         } else {
             plan.sourceFolder = slash == 0 ? "/" : source.substr(0, slash);

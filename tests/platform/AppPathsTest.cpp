@@ -1,0 +1,79 @@
+#include "platform/AppPaths.h"
+
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <stdexcept>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace trevane;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A temporary prefix laid out as a build tree ("build/bin" with the helpers beside the
+// program) and as an installed copy ("usr/bin" and "usr/libexec/trevane").
+class Layout : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "trevane-paths-XXXXXX").string();
+        if (!mkdtemp(pattern.data()))
+            throw std::runtime_error("cannot create a temporary folder");
+        root = pattern;
+        fs::create_directories(root + "/build/bin");
+        std::ofstream(root + "/build/bin/xcopy") << "";
+        fs::create_directories(root + "/usr/bin");
+        fs::create_directories(root + "/usr/libexec/trevane");
+        fs::create_directories(root + "/home");
+    }
+    void TearDown() override {
+        fs::permissions(root + "/usr/bin", fs::perms::owner_all, fs::perm_options::add);
+        fs::remove_all(root);
+    }
+    std::string root;
+};
+
+TEST_F(Layout, HelpersBesideTheProgramFirstThenTheInstalledPlace) {
+    EXPECT_EQ(helperFolderFor(root + "/build/bin"), root + "/build/bin");
+    EXPECT_EQ(helperFolderFor(root + "/usr/bin"), root + "/usr/libexec/trevane");
+    EXPECT_EQ(helperFolderFor(root + "/home"), root + "/home") << "neither: the program's folder";
+}
+
+TEST_F(Layout, ProgramFolderByWhereTheProgramRuns) {
+    const std::string config = root + "/home/.config";
+    struct Case {
+        const char* name;
+        ProgramFolderInputs inputs;
+        std::string expected;
+    } cases[] = {
+        {"buildTree", {"", root + "/build/bin", "", root + "/home"}, root + "/build/bin"},
+        {"installed", {"", root + "/usr/bin", "", root + "/home"}, config + "/Trevane"},
+        {"xdgConfigHome",
+         {"", root + "/usr/bin", root + "/cfg/", root + "/home"},
+         root + "/cfg/Trevane"},
+        {"relativeXdgIgnored", {"", root + "/usr/bin", "cfg", root + "/home"}, config + "/Trevane"},
+        {"trevaneHomeWins",
+         {root + "/home/", root + "/usr/bin", "", root + "/home"},
+         root + "/home"},
+        {"missingTrevaneHome",
+         {root + "/none", root + "/build/bin", "", root + "/home"},
+         root + "/build/bin"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(chooseProgramFolder(c.inputs), c.expected) << c.name;
+        EXPECT_TRUE(directoryExists(c.expected)) << c.name << ": created on first start";
+    }
+}
+
+TEST_F(Layout, AFolderTheUserCannotWriteKeepsNoData) {
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root may write every folder";
+    std::ofstream(root + "/usr/bin/xcopy") << ""; // a portable copy, but read-only
+    fs::permissions(root + "/usr/bin", fs::perms::owner_write, fs::perm_options::remove);
+    EXPECT_EQ(chooseProgramFolder({"", root + "/usr/bin", "", root + "/home"}),
+              root + "/home/.config/Trevane");
+}
+
+} // namespace
