@@ -9,6 +9,7 @@
 #include <QAction>
 #include <QHeaderView>
 #include <QLabel>
+#include <QProgressBar>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
@@ -424,6 +425,12 @@ void TMainForm::buildStatusBar() {
         m_panels[i] = panel;
         bar->addWidget(panel, i == 3 ? 1 : 0);
     }
+    m_progress = new QProgressBar;
+    m_progress->setObjectName(QStringLiteral("RunProgress"));
+    m_progress->setFixedWidth(180);
+    m_progress->setTextVisible(true);
+    m_progress->hide();
+    bar->addPermanentWidget(m_progress);
 }
 
 } // namespace trevane

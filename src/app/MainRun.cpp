@@ -5,6 +5,7 @@
 
 #include "dialogs/MessageBox.h"
 #include "engine/BGCopyThread.h"
+#include "engine/StepResult.h"
 #include "jobs/AtomicFile.h"
 #include "platform/AppPaths.h"
 #include "platform/DetachedLauncher.h"
@@ -15,6 +16,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
+#include <QProgressBar>
 #include <QTextBlock>
 #include <QTextEdit>
 
@@ -64,6 +66,7 @@ void TMainForm::QueueJobFile(const std::string& path) {
 void TMainForm::OnRunnerTerminate() {
     m_runner = nullptr;
     setTrayTip("Trevane");
+    m_progress->hide();
     if (m_jobQueue.runnerEnded()) {
         startRunner();
         return;
@@ -144,7 +147,8 @@ void TMainForm::ShowLogClick() {
     std::string command = "\"" + m_settings.asApplicationFullPath + "\" \"" + m_programFolder +
                           "/" + m_logFileName + "\"";
     if (!startDetached(command)) {
-        MessageBox::warning(this, QStringLiteral("ログファイルが開けません。\n ビューアを指定してください"));
+        MessageBox::warning(
+            this, QStringLiteral("ログファイルが開けません。\n ビューアを指定してください"));
         OptionClick();
     }
 }
@@ -186,7 +190,9 @@ void TMainForm::reportAbort() {
     showQueue();
 }
 
-void TMainForm::hideMainWindow() { hideToTray(); }
+void TMainForm::hideMainWindow() {
+    hideToTray();
+}
 
 void TMainForm::addLogLine(const std::string& message, int maxLogLines) {
     AppendLogLine(message, maxLogLines);
@@ -205,6 +211,23 @@ void TMainForm::showState(const std::string& state) {
     m_panels[0]->setText(toQString(state));
     const std::vector<std::string>& queue = m_jobQueue.names();
     setTrayTip(runningTrayTip(queue.empty() ? std::string() : queue.front()));
+}
+
+void TMainForm::rowStarted(int row, int rows) {
+    m_progress->setRange(0, rows);
+    m_progress->setValue(row + 1);
+    m_progress->setFormat(toQString(m_jobQueue.progressText(row, rows)));
+    m_progress->show();
+    const std::vector<std::string>& queue = m_jobQueue.names();
+    setTrayTip(runningTrayTip(queue.empty() ? std::string() : queue.front()) + " " +
+               m_jobQueue.progressText(row, rows));
+}
+
+void TMainForm::jobEnded(const std::string& jobFileName, int failedSteps) {
+    const bool unseen = !isVisible() || isMinimized();
+    if (unseen && m_settings.bNotifyJobEnd && m_taskBar)
+        (void)m_taskBar->showMessage("Trevane", StepResult::endNotice(jobFileName, failedSteps),
+                                     failedSteps > 0);
 }
 
 void TMainForm::showFatalMessage(const std::string& message) {

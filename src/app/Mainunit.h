@@ -28,6 +28,7 @@ class QLineEdit;
 class QListWidget;
 class QMenu;
 class QPlainTextEdit;
+class QProgressBar;
 class QSplitter;
 class QTableView;
 class QTimer;
@@ -130,6 +131,9 @@ public:
     SaveResult saveLogPanel(const std::string& path) override;
     void showState(const std::string& state) override;
     void showFatalMessage(const std::string& message) override;
+    // Progress in the status bar and the tray tip; a tray message for a job that ended unseen.
+    void rowStarted(int row, int rows) override;
+    void jobEnded(const std::string& jobFileName, int failedSteps) override;
     std::string helpFilePath() const;
     // Whether the tray icon is really there (the desktop has a notification area).
     bool hasTrayIcon() const;
@@ -305,6 +309,7 @@ private:
     QTextEdit* m_que = nullptr;          // reQue
     QPlainTextEdit* m_logView = nullptr; // reLog
     QLabel* m_panels[4] = {};
+    QProgressBar* m_progress = nullptr; // RunProgress: job and row of the run, while one runs
     QMap<QString, QAction*> m_actions;
     bool m_loadingOptions = false;
 };

@@ -238,10 +238,13 @@ QWidget* TOptionDlg::buildLogPage() {
     maxRow->addWidget(label);
     maxRow->addWidget(m_maxLog);
     maxRow->addStretch(1);
+    m_notifyJobEnd = checkBox("ckNotifyJobEnd",
+                              "ウインドウを隠しているとき、ジョブの終了をタスクトレイで知らせる");
 
     auto* layout = new QVBoxLayout(page);
     layout->addWidget(viewerGroup);
     layout->addLayout(maxRow);
+    layout->addWidget(m_notifyJobEnd);
     layout->addStretch(1);
     return page;
 }
@@ -308,6 +311,7 @@ void TOptionDlg::FormCreate() {
     m_showAtStart->setChecked(s.bShowAtStart);
     m_addLog->setChecked(s.bAddLog);
     m_exitOnJobEnd->setChecked(s.bExitOnJobEnd);
+    m_notifyJobEnd->setChecked(s.bNotifyJobEnd);
     m_startedAtLogin = AutostartEntry(m_configFolder).exists();
     m_startAtLogin->setChecked(m_startedAtLogin);
     for (int day = 0; day < 7; ++day)
@@ -338,6 +342,7 @@ void TOptionDlg::OKBtnClick() {
     s.bShowAtStart = m_showAtStart->isChecked();
     s.bAddLog = m_addLog->isChecked();
     s.bExitOnJobEnd = m_exitOnJobEnd->isChecked();
+    s.bNotifyJobEnd = m_notifyJobEnd->isChecked();
     for (int day = 0; day < 7; ++day)
         s.setDayOfWeek(day, m_days->item(day)->checkState() == Qt::Checked);
     applyStartAtLogin();

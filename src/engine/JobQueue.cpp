@@ -21,6 +21,7 @@ bool JobQueue::startRunnerIfNone() {
     if (m_hasRunner)
         return false;
     m_hasRunner = true;
+    m_jobsDone = 0;
     return true;
 }
 
@@ -85,6 +86,15 @@ void JobQueue::removeHead() {
         return;
     m_names.erase(m_names.begin());
     m_headColour = HeadColour::Plain;
+    ++m_jobsDone;
+}
+
+std::string JobQueue::progressText(int row, int rows) const {
+    std::string text = "ジョブ " + std::to_string(m_jobsDone + 1) + "/" +
+                       std::to_string(m_jobsDone + static_cast<int>(m_names.size()));
+    if (rows > 0)
+        text += " 行 " + std::to_string(row + 1) + "/" + std::to_string(rows);
+    return text;
 }
 
 void JobQueue::reportAbort() {

@@ -56,6 +56,12 @@ public:
     // Colours the head black, when there is one.
     void reportAbort();
 
+    // How far the run is, for the status bar and the tray tip: which job of this run the head
+    // is, counting the jobs the runner finished since it started, and which of the head's rows
+    // runs (row counts from 0 among rows runnable rows): "ジョブ 2/5 行 3/10"; without rows
+    // the job part alone.
+    std::string progressText(int row, int rows) const;
+
     const std::vector<std::string>& names() const { return m_names; }
     HeadColour headColour() const { return m_headColour; }
     bool continueRun() const { return m_continue; }
@@ -70,6 +76,7 @@ private:
     HeadColour m_headColour = HeadColour::Plain;
     bool m_continue = true;
     bool m_hasRunner = false;
+    int m_jobsDone = 0; // heads removed since the runner started
 };
 
 } // namespace trevane

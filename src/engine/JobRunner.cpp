@@ -305,12 +305,21 @@ void JobRunner::runRow() {
     if (RowCells.size() < 2)
         return;
 
+    // A folder that is not there skips the row with a line saying so; the copy or archive
+    // that did not happen counts as a failed step, as an unmounted backup disk must.
+    const bool archiveRow = !JobCommands::trimCell(cellAt(RowCells, 3)).empty();
+    const auto skip = [&](const std::string& line) {
+        log(line);
+        recordStep({archiveRow ? StepResult::Kind::Archiver : StepResult::Kind::Program,
+                    archiveRow ? "Unlha" : "xcopy", StepResult::Outcome::Refused});
+    };
+
     std::string src = JobCommands::trimCell(RowCells[0]);
     if (src.empty())
         return;
     src = JobCommands::withoutTrailingSeparator(conv, std::move(src));
     if (!directoryExists(src)) {
-        log(src + "がみつかりませんでした");
+        skip(src + "がみつかりませんでした");
         return;
     }
     const std::string files = JobCommands::trimCell(cellAt(RowCells, 2));
@@ -327,7 +336,7 @@ void JobRunner::runRow() {
     std::string archivePath;
     if (!archive.empty()) {
         if (!directoryExists(dst)) {
-            log(dst + "が見つかりませんでした");
+            skip(dst + "が見つかりませんでした");
             return;
         }
         dst = conv.withTrailingSeparator(std::move(dst));
@@ -352,7 +361,7 @@ void JobRunner::runRow() {
     }
     if (!directoryExists(dst)) {
         if (!CreateDestination) {
-            log(dst + "がみつかりませんでした");
+            skip(dst + "がみつかりませんでした");
             return;
         }
         if (createDirectory(dst))

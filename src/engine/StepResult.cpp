@@ -21,4 +21,11 @@ std::string StepResult::summaryLine(int failedSteps) {
     return "失敗した手順: " + std::to_string(failedSteps) + " 件";
 }
 
+std::string StepResult::endNotice(const std::string& jobFileName, int failedSteps) {
+    std::string text = jobFileName + " が終了しました。";
+    if (failedSteps > 0)
+        text += "\n" + summaryLine(failedSteps);
+    return text;
+}
+
 } // namespace trevane

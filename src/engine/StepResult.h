@@ -34,6 +34,9 @@ struct [[nodiscard]] StepResult {
 
     // The line after "Job End @ " of a job with failedSteps failed steps (more than 0).
     static std::string summaryLine(int failedSteps);
+    // The tray message when a job ends unseen: the job file's name, and the summary when a
+    // step failed.
+    static std::string endNotice(const std::string& jobFileName, int failedSteps);
 };
 
 } // namespace trevane

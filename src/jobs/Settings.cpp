@@ -11,7 +11,7 @@ namespace {
 using S = Settings;
 
 // Section CONFIG, in the order its keys are read and written.
-const std::array<SettingsKey, 32> kTable = {{
+const std::array<SettingsKey, 33> kTable = {{
     {"iMainFormLeft", &S::iMainFormLeft, 5},
     {"iMainFormHeight", &S::iMainFormHeight, 416},
     {"iMainFormWidth", &S::iMainFormWidth, 701},
@@ -36,6 +36,7 @@ const std::array<SettingsKey, 32> kTable = {{
     {"bShowAtStart", &S::bShowAtStart, true},
     {"bAddLog", &S::bAddLog, true},
     {"bExitOnJobEnd", &S::bExitOnJobEnd, false},
+    {"bNotifyJobEnd", &S::bNotifyJobEnd, true},
     {"iTaskTrayClick", &S::iTaskTrayClick, 1},
     {"iTaskTrayDblClick", &S::iTaskTrayDblClick, 0},
     {"bDayOfWeek0", &S::bDayOfWeek0, true},

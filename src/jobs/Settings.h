@@ -35,6 +35,7 @@ struct Settings {
     bool bShowAtStart;
     bool bAddLog;
     bool bExitOnJobEnd;
+    bool bNotifyJobEnd; // a tray message when a job ends while the window is hidden
     int iTaskTrayClick;
     int iTaskTrayDblClick;
     bool bDayOfWeek0; // Sunday

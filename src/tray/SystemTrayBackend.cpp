@@ -59,6 +59,11 @@ void SystemTrayBackend::popup(QMenu& menu, const QPoint& at) {
     menu.popup(at);
 }
 
+void SystemTrayBackend::showMessage(const QString& title, const QString& text, bool warning) {
+    m_icon.showMessage(title, text,
+                       warning ? QSystemTrayIcon::Warning : QSystemTrayIcon::Information);
+}
+
 void SystemTrayBackend::activated(QSystemTrayIcon::ActivationReason reason) {
     switch (reason) {
     case QSystemTrayIcon::Trigger:

@@ -36,6 +36,7 @@ public:
     bool isAvailable() const override;
     QPoint cursorPosition() const override;
     void popup(QMenu& menu, const QPoint& at) override;
+    void showMessage(const QString& title, const QString& text, bool warning) override;
 
 private:
     void apply(const TrayIconRecord& record);

@@ -1,5 +1,7 @@
 #include "tray/TaskBar.h"
 
+#include "platform/TextCodec.h"
+
 #include "tray/SystemTrayBackend.h"
 
 #include <QGuiApplication>
@@ -20,6 +22,23 @@ TTaskBar::TTaskBar(std::unique_ptr<TrayBackend> backend, std::unique_ptr<TaskBar
       m_applicationWindow(applicationWindow) {
     m_backend->setSinks([this](TrayMouse message) { trayMessage(message); },
                         [this](bool available) { availabilityChanged(available); });
+}
+
+void TTaskBar::setBackend(std::unique_ptr<TrayBackend> backend) {
+    Delete();
+    m_backend->setSinks({}, {});
+    m_backend = std::move(backend);
+    m_backend->setSinks([this](TrayMouse message) { trayMessage(message); },
+                        [this](bool available) { availabilityChanged(available); });
+    if (m_enableTaskTray)
+        Add();
+}
+
+bool TTaskBar::showMessage(std::string_view title, std::string_view text, bool warning) {
+    if (!isTrayIconShown())
+        return false;
+    m_backend->showMessage(toQString(title), toQString(text), warning);
+    return true;
 }
 
 TTaskBar::~TTaskBar() {

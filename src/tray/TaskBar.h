@@ -81,6 +81,12 @@ public:
     QMenu* PopupMenuMiddle() const { return m_popupMenuMiddle; }
     QMenu* PopupMenuRight() const { return m_popupMenuRight; }
 
+    // A message balloon at the icon, shown only while the icon is in the notification area
+    // (false otherwise). Texts are in the locale's code page.
+    bool showMessage(std::string_view title, std::string_view text, bool warning);
+    // Replaces the notification area (tests: a recording backend); the icon moves over.
+    void setBackend(std::unique_ptr<TrayBackend> backend);
+
     // The end of setting up: adds the icon when EnableTaskTray is true (a second add of the
     // same icon changes nothing) and applies EnableTaskBar.
     void loaded();

@@ -2,6 +2,7 @@
 
 #include <QIcon>
 #include <QPoint>
+#include <QString>
 #include <functional>
 #include <string>
 
@@ -56,6 +57,8 @@ public:
     virtual QPoint cursorPosition() const = 0;
     // Shows menu at a global position and returns without waiting for a choice.
     virtual void popup(QMenu& menu, const QPoint& at) = 0;
+    // A message balloon at the icon; warning picks the warning icon over the information one.
+    virtual void showMessage(const QString& title, const QString& text, bool warning) = 0;
 
     // TTaskBar installs these once; the backend calls them on the GUI thread.
     void setSinks(MouseSink mouse, AvailabilitySink availability) {

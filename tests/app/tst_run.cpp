@@ -1,9 +1,9 @@
 // Running job files from the window: the queue, the runner, stops and the log, on real
 // temporary folders with the real xcopy beside the test program.
 
-#include "dialogs/FileDialogs.h"
 #include "app/JobTableModel.h"
 #include "app/Mainunit.h"
+#include "dialogs/FileDialogs.h"
 #include "dialogs/MessageBox.h"
 #include "jobs/AtomicFile.h"
 #include "platform/TextCodec.h"
@@ -11,12 +11,15 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "support/RecordingTray.h"
 #include "support/WindowTestHome.h"
+#include "tray/TaskBar.h"
 
 using namespace trevane;
 
@@ -66,14 +69,57 @@ private slots:
         QString log = logText(form);
         QVERIFY2(log.contains(QStringLiteral("Job File: %1/CPL/daily.cpl").arg(m_home.qpath())),
                  qPrintable(log));
-        QVERIFY2(log.contains(QStringLiteral("xcopy \"%1\" \"%2\" /Y/D/S/I/K").arg(
-                     QString::fromStdString(src), QString::fromStdString(dst))),
+        QVERIFY2(log.contains(QStringLiteral("xcopy \"%1\" \"%2\" /Y/D/S/I/K")
+                                  .arg(QString::fromStdString(src), QString::fromStdString(dst))),
                  qPrintable(log));
         QVERIFY(log.contains(QStringLiteral("Job End @ ")));
         // The log file holds the panel's lines.
         std::string file = readWholeFile(home() + "/Trevane.log").bytes;
         QCOMPARE(toQString(file).replace(QStringLiteral("\r\n"), QStringLiteral("\n")).trimmed(),
                  log.trimmed());
+    }
+
+    // A hidden window tells each job's end in the tray, a failure with the warning icon; the
+    // tip and the status bar show the job and row while they run.
+    void progressAndNoticesOfAnUnseenRun() {
+        std::string src = home() + "/src";
+        QDir().mkpath(QString::fromStdString(src));
+        writeFileAtomically(src + "/a.doc", "alpha");
+        writeJob("ok.cpl", src + "," + home() + "/dst,,,,,\r\n");
+        writeJob("bad.cpl", home() + "/missing," + home() + "/dst2,,,,,\r\n");
+        QStringList tray; // outlives the window, whose tray records its last calls at the end
+        TMainForm form;
+        form.taskBar()->setBackend(std::make_unique<test::RecordingTrayBackend>(
+            [&](const QString& line) { tray.append(line); }));
+        auto* progress = form.findChild<QProgressBar*>("RunProgress");
+        QVERIFY(progress && !progress->isVisible());
+        form.QueueJobFile("ok.cpl");
+        form.QueueJobFile("bad.cpl");
+        form.waitForRunner();
+
+        const QString tips = tray.filter(QStringLiteral("modify tip=")).join('\n');
+        QVERIFY2(tips.contains(QStringLiteral("tip=Trevane - ok.cpl 実行中 ジョブ 1/2 行 1/1")),
+                 qPrintable(tips));
+        QVERIFY2(tips.contains(QStringLiteral("tip=Trevane - bad.cpl 実行中 ジョブ 2/2 行 1/1")),
+                 qPrintable(tips));
+        QVERIFY(tray.last().startsWith(QStringLiteral("modify tip=Trevane icon=")));
+        QCOMPARE(progress->isHidden(), true);
+        QCOMPARE(
+            tray.filter(QStringLiteral("message ")),
+            QStringList({QStringLiteral("message information Trevane: ok.cpl が終了しました。"),
+                         QStringLiteral("message warning Trevane: bad.cpl が終了しました。\n"
+                                        "失敗した手順: 1 件")}));
+
+        // With the window shown, or the option off, nothing is told.
+        tray.clear();
+        form.show();
+        form.QueueJobFile("ok.cpl");
+        form.waitForRunner();
+        form.hide();
+        form.settings().bNotifyJobEnd = false;
+        form.QueueJobFile("ok.cpl");
+        form.waitForRunner();
+        QVERIFY(tray.filter(QStringLiteral("message ")).isEmpty());
     }
 
     void aMissingMiddleJobIsSkipped() {
@@ -85,8 +131,9 @@ private slots:
         form.waitForRunner();
         QStringList lines = logText(form).split(QLatin1Char('\n'));
         int one = lines.indexOf(QStringLiteral("Job File: %1/CPL/one.cpl").arg(m_home.qpath()));
-        int two = lines.indexOf(
-            QStringLiteral("Job File: %1/CPL/two.cplは存在しないのでスキップします。").arg(m_home.qpath()));
+        int two =
+            lines.indexOf(QStringLiteral("Job File: %1/CPL/two.cplは存在しないのでスキップします。")
+                              .arg(m_home.qpath()));
         int three = lines.indexOf(QStringLiteral("Job File: %1/CPL/three.cpl").arg(m_home.qpath()));
         QVERIFY2(one >= 0 && one < two && two < three, qPrintable(lines.join('\n')));
     }

@@ -69,3 +69,23 @@ TEST(JobQueue, RunControl) {
         EXPECT_EQ(state(q), after) << op << ' ' << arg;
     }
 }
+
+namespace {
+
+TEST(JobQueue, ProgressCountsTheJobsOfOneRun) {
+    JobQueue q;
+    EXPECT_TRUE(q.add("a.cpl"));
+    EXPECT_FALSE(q.add("b.cpl"));
+    EXPECT_EQ(q.progressText(0, 3), "ジョブ 1/2 行 1/3");
+    q.removeHead();
+    EXPECT_FALSE(q.add("c.cpl")); // queued while running: one more job of the same run
+    EXPECT_EQ(q.progressText(4, 5), "ジョブ 2/3 行 5/5");
+    EXPECT_EQ(q.progressText(0, 0), "ジョブ 2/3");
+    q.removeHead();
+    q.removeHead();
+    EXPECT_FALSE(q.runnerEnded());
+    EXPECT_TRUE(q.add("d.cpl")); // a new run counts from the start
+    EXPECT_EQ(q.progressText(0, 1), "ジョブ 1/1 行 1/1");
+}
+
+} // namespace

@@ -159,7 +159,8 @@ TEST_F(JobRunnerTest, SkippedRowsAndFailures) {
         "   ",
     };
     EXPECT_EQ(rowLog(), expected);
-    EXPECT_EQ(host.logCalls().back(), "失敗した手順: 1 件");
+    // The two rows skipped for a missing folder count as failed steps too.
+    EXPECT_EQ(host.logCalls().back(), "失敗した手順: 3 件");
     EXPECT_EQ(host.logLines().size(), 9u);
     EXPECT_EQ(readFile(prog + "/Trevane.log"), host.log.text());
     EXPECT_EQ(launcher.started, std::vector<std::string>{"   "});

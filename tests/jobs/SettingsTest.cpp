@@ -55,7 +55,7 @@ TEST(Settings, StoresEveryKeyInTableOrderAndReadsBack) {
     std::vector<std::string> keys;
     for (const SettingsKey& key : settingsTable())
         keys.emplace_back(key.key);
-    ASSERT_EQ(keys.size(), 32u);
+    ASSERT_EQ(keys.size(), 33u);
     EXPECT_EQ(keys.front(), "iMainFormLeft");
     EXPECT_EQ(keys[8], "asTime0");
     EXPECT_EQ(keys.back(), "bDayOfWeek6");

@@ -2,6 +2,7 @@
 // properties change, how mouse messages are dispatched, the tip's cut, and the task-bar button.
 // The real backend is checked through the activations QSystemTrayIcon reports.
 
+#include "support/RecordingTray.h"
 #include "tray/SystemTrayBackend.h"
 #include "tray/TaskBar.h"
 
@@ -25,30 +26,7 @@ void record(const QString& line) {
     g_calls->append(line);
 }
 
-QString describe(const char* what, const TrayIconRecord& r) {
-    return QStringLiteral("%1 tip=%2 icon=%3")
-        .arg(what, QString::fromStdString(r.tip), QString::number(r.icon.cacheKey()));
-}
-
-class RecordingBackend : public TrayBackend {
-public:
-    bool available = true;
-    QPoint cursor{10, 20};
-
-    void add(const TrayIconRecord& r) override { record(describe("add", r)); }
-    void modify(const TrayIconRecord& r) override { record(describe("modify", r)); }
-    void remove(const TrayIconRecord& r) override { record(describe("delete", r)); }
-    bool isAvailable() const override { return available; }
-    QPoint cursorPosition() const override { return cursor; }
-    void popup(QMenu& menu, const QPoint& at) override {
-        record(QStringLiteral("popup %1 at %2,%3").arg(menu.objectName()).arg(at.x()).arg(at.y()));
-    }
-    void mouse(TrayMouse m) { deliverMouse(m); }
-    void setAvailable(bool value) {
-        available = value;
-        deliverAvailability(value);
-    }
-};
+using RecordingBackend = test::RecordingTrayBackend;
 
 class RecordingEntry : public TaskBarEntry {
 public:
@@ -71,7 +49,7 @@ private:
     QString m_appIcon;
 
     std::unique_ptr<TTaskBar> make() {
-        auto backend = std::make_unique<RecordingBackend>();
+        auto backend = std::make_unique<RecordingBackend>(record);
         m_backend = backend.get();
         return std::make_unique<TTaskBar>(std::move(backend), std::make_unique<RecordingEntry>(),
                                           m_window);
