@@ -172,11 +172,14 @@ void TMainForm::FileDeleteClick() {
                              QMessageBox::Ok | QMessageBox::Cancel) != QMessageBox::Ok)
         return;
     m_doc.discardChanges();
+    // The job's options go with it; a settings file that could not be read is never written
+    // over, and then only keeps a section nobody reads.
     IniFile ini;
-    ini.load(settingsFilePath());
+    (void)ini.load(settingsFilePath());
     if (ini.eraseSection(path))
-        ini.saveAs(settingsFilePath());
-    std::remove(path.c_str());
+        (void)ini.saveAs(settingsFilePath());
+    if (std::remove(path.c_str()) != 0 && fileExists(path))
+        MessageBox::warning(this, toQString(path) + QStringLiteral("\nを削除できませんでした。"));
     refreshJobFileList();
     if (path == m_doc.path())
         FileNewClick();

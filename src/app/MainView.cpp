@@ -88,8 +88,10 @@ void TMainForm::setLeftPanelWidth(int width) {
 }
 
 void TMainForm::ShowLeftPanelClick() {
+    // The remembered width is a convenience: an unreadable or unwritable settings file only
+    // loses it (and is never written over).
     IniFile ini;
-    ini.load(settingsFilePath());
+    (void)ini.load(settingsFilePath());
     QAction* item = m_actions.value("ShowLeftPanel");
     int width = leftPanelWidth();
     if (width < 1) {
@@ -97,7 +99,7 @@ void TMainForm::ShowLeftPanelClick() {
         item->setChecked(true);
     } else {
         writeOldLeftPanelWidth(ini, width);
-        ini.save();
+        (void)ini.save();
         item->setChecked(false);
         setLeftPanelWidth(0);
     }

@@ -142,7 +142,7 @@ void TMainForm::LoadSettings() {
     present.asCPLFile = m_doc.path();
 
     IniFile ini;
-    ini.load(settingsFilePath());
+    (void)ini.load(settingsFilePath()); // unreadable: every key takes its default
     m_settings = loadSettings(ini, present);
 
     const Settings& s = m_settings;
@@ -178,7 +178,7 @@ bool TMainForm::SaveSettings() {
     s.asCPLFile = m_doc.path();
 
     IniFile ini;
-    ini.load(settingsFilePath());
+    (void)ini.load(settingsFilePath()); // a file that was not read whole is never written over
     storeSettings(ini, s);
     return ini.saveAs(settingsFilePath()).ok;
 }

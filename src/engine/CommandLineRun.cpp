@@ -24,7 +24,8 @@ RunnerSettings runnerSettings(const std::string& folder) {
     RunnerSettings copy;
     copy.programFolder = folder;
     IniFile ini;
-    ini.load(PathConventions::native().join(folder, copy.settingsFileName));
+    // Unreadable settings read as none: every key takes its default, as in the window.
+    (void)ini.load(PathConventions::native().join(folder, copy.settingsFileName));
     const Settings settings = loadSettings(ini);
     copy.maxLogLines = settings.iMaxLog;
     copy.isWinNT = isWinNT();

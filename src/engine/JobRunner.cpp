@@ -223,7 +223,8 @@ bool JobRunner::runQueueHead() {
 
 void JobRunner::ReadRunOptions() {
     IniFile ini;
-    ini.load(m_services.conventions.join(ProgramFolder, SettingsFileName));
+    // A job without a readable options section runs with the runner's defaults.
+    (void)ini.load(m_services.conventions.join(ProgramFolder, SettingsFileName));
     const JobOptions options = JobOptions::read(ini, JobFilePath, JobOptions::runnerDefaults());
     const SwitchTexts switches = switchTexts(options);
     DefaultXcopySwitches = switches.xcopy;

@@ -6,18 +6,18 @@
 namespace trevane {
 
 // Outcome of writing a file: ok, or a readable reason ("<path>: <system error>").
-struct WriteResult {
+struct [[nodiscard]] WriteResult {
     bool ok = false;
     std::string error;
 };
 
-enum class ReadStatus {
+enum class [[nodiscard]] ReadStatus {
     Ok,      // bytes holds the whole file
     Missing, // no such file (or a folder on its path is missing)
     Failed,  // it is there but could not be read (permissions, a folder, an I/O error)
 };
 
-struct ReadResult {
+struct [[nodiscard]] ReadResult {
     ReadStatus status = ReadStatus::Failed;
     std::string bytes; // empty unless status is Ok
     std::string error; // empty when status is Ok

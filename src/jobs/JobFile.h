@@ -10,7 +10,7 @@ namespace trevane {
 // Job files (".cpl"): plain text in the locale's code page, one comma-text line per runnable
 // job row (see CommaText.h), CR LF after every line, no header and no byte-order mark.
 
-struct JobFileLines {
+struct [[nodiscard]] JobFileLines {
     ReadStatus status = ReadStatus::Failed;
     std::vector<std::string> lines; // empty unless status is Ok
     std::string error;

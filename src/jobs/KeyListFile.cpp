@@ -25,7 +25,7 @@ std::vector<KeyListFile::Entry> KeyListFile::entries() const {
 WriteResult KeyListFile::writeEntry(std::string_view name, std::string_view text) const {
     IniFile ini;
     // A missing file starts empty; one that cannot be read is refused by save().
-    ini.load(m_path);
+    (void)ini.load(m_path);
     ini.writeString(Section, name, text);
     return ini.save();
 }

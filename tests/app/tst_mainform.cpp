@@ -129,7 +129,7 @@ private slots:
     void dropsFillCellsByColumn() {
         TMainForm form;
         std::string file = home() + "/report.doc";
-        writeFileAtomically(file, "x");
+        QVERIFY(writeFileAtomically(file, "x").ok);
         // Column 1: the folder of the file, with its separator; a row is appended.
         form.grid()->setCurrentIndex(form.grid()->model()->index(0, 0));
         form.DropFiles({file});
@@ -197,7 +197,7 @@ private slots:
             QVERIFY(form.close());
         }
         IniFile ini;
-        ini.load(home() + "/Trevane.ini");
+        QCOMPARE(ini.load(home() + "/Trevane.ini"), ReadStatus::Ok);
         const std::pair<const char*, int> sizes[] = {
             {"iMainFormLeft", 5},         {"iMainFormHeight", 416}, {"iMainFormWidth", 701},
             {"iLeftPanelWidth", 129},     {"iQuePanelWidth", 163},  {"iLogHeight", 58},
@@ -222,7 +222,7 @@ private slots:
             QVERIFY(form.close());
         }
         IniFile ini;
-        ini.load(home() + "/Trevane.ini");
+        QCOMPARE(ini.load(home() + "/Trevane.ini"), ReadStatus::Ok);
         QCOMPARE(ini.readString("CONFIG", "asCPLFile", ""), path);
         QCOMPARE(ini.readBool(path, "bOption7", false), true);
         // The next start reopens the job with its options.
@@ -277,7 +277,7 @@ private slots:
         QCOMPARE(form.windowTitle(), QStringLiteral("Trevane - 新規.cpl"));
         QCOMPARE(form.table().rowCount(), 2);
         IniFile ini;
-        ini.load(home() + "/Trevane.ini");
+        QCOMPARE(ini.load(home() + "/Trevane.ini"), ReadStatus::Ok);
         QVERIFY(!ini.hasSection(home() + "/CPL/one.cpl"));
         // Nothing selected: a message.
         MessageBox::setNextAnswer(QMessageBox::Ok);
@@ -308,7 +308,8 @@ private slots:
         QTableView* grid = form.grid();
         const QModelIndex cell = grid->model()->index(0, 0);
         auto typeInEditor = [&](const char* text) {
-            QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(cell).center());
+            QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
+                              grid->visualRect(cell).center());
             grid->edit(cell);
             auto* editor = grid->viewport()->findChild<QLineEdit*>();
             QVERIFY(editor);
@@ -379,7 +380,7 @@ private slots:
             bytes.push_back(static_cast<char>((i * 131) & 0xFF));
         bytes += "\"unclosed, quote\r\n";
         std::string path = home() + "/CPL/binary.cpl";
-        writeFileAtomically(path, bytes);
+        QVERIFY(writeFileAtomically(path, bytes).ok);
         TMainForm form;
         form.OpenJobFile(path);
         QVERIFY(form.table().rowCount() >= 2);
@@ -399,8 +400,10 @@ private slots:
     }
 
     void garbageSettingsGiveDefaults() {
-        writeFileAtomically(home() + "/Trevane.ini",
-                            std::string("\x01\x02garbage\n[CONFIG]\niMaxLog=abc\nbAddLog=0\n"));
+        QVERIFY(
+            writeFileAtomically(home() + "/Trevane.ini",
+                                std::string("\x01\x02garbage\n[CONFIG]\niMaxLog=abc\nbAddLog=0\n"))
+                .ok);
         TMainForm form;
         QCOMPARE(form.settings().iMaxLog, 500);
         QCOMPARE(form.settings().bAddLog, false);
@@ -410,10 +413,12 @@ private slots:
         const std::string ini = home() + "/Trevane.ini", gone = home() + "/CPL/gone.cpl";
         const std::string kept = home() + "/CPL/kept.cpl";
         // Behind a NUL byte: the sections are read, and kept by the deletion and the close.
-        writeFileAtomically(ini, "[CONFIG]\r\niMaxLog=700\r\n" + std::string(1, '\0') + "\r\n[" +
-                                     kept + "]\r\nbOption3=1\r\n[" + gone + "]\r\nbOption3=1\r\n");
+        QVERIFY(writeFileAtomically(ini, "[CONFIG]\r\niMaxLog=700\r\n" + std::string(1, '\0') +
+                                             "\r\n[" + kept + "]\r\nbOption3=1\r\n[" + gone +
+                                             "]\r\nbOption3=1\r\n")
+                    .ok);
         QVERIFY(QDir().mkpath(QString::fromStdString(home() + "/CPL")));
-        writeFileAtomically(gone, ",,,,,,\r\n");
+        QVERIFY(writeFileAtomically(gone, ",,,,,,\r\n").ok);
         {
             TMainForm form;
             QCOMPARE(form.settings().iMaxLog, 700);
@@ -423,7 +428,7 @@ private slots:
             QVERIFY(form.close());
         }
         IniFile after;
-        after.load(ini);
+        QCOMPARE(after.load(ini), ReadStatus::Ok);
         QCOMPARE(after.sections(), (std::vector<std::string>{"CONFIG", kept}));
         QCOMPARE(after.readBool(kept, "bOption3", false), true);
 
@@ -459,7 +464,7 @@ private slots:
         QCOMPARE(form.leftPanelWidth(), 0);
         QVERIFY(!item->isChecked());
         IniFile ini;
-        ini.load(home() + "/Trevane.ini");
+        QCOMPARE(ini.load(home() + "/Trevane.ini"), ReadStatus::Ok);
         QCOMPARE(ini.readInteger("FORM", "iOldLeftPanelWidth", -1), width);
         item->trigger();
         QCOMPARE(form.leftPanelWidth(), width);
@@ -474,7 +479,8 @@ private slots:
     }
 
     void showingAHiddenPanelWithNoRememberedWidthKeepsItHidden() {
-        writeFileAtomically(home() + "/Trevane.ini", "[CONFIG]\r\niLeftPanelWidth=0\r\n");
+        QVERIFY(
+            writeFileAtomically(home() + "/Trevane.ini", "[CONFIG]\r\niLeftPanelWidth=0\r\n").ok);
         TMainForm form;
         form.show();
         form.ShowLeftPanelClick();
@@ -557,7 +563,7 @@ private slots:
 
         // The tick before the time does nothing; at the time the registered jobs start and the
         // timer re-arms for the following start.
-        writeFileAtomically(home() + "/BGCopyList.txt", "timed.cpl\r\n");
+        QVERIFY(writeFileAtomically(home() + "/BGCopyList.txt", "timed.cpl\r\n").ok);
         clock.when = at(7, 19, 59);
         form.TimerTimer();
         QVERIFY(form.queue().empty());
@@ -576,7 +582,7 @@ private slots:
     }
 
     void aStartMissedWhileAsleepRunsOnceOnWaking() {
-        writeFileAtomically(home() + "/BGCopyList.txt", "timed.cpl\r\n");
+        QVERIFY(writeFileAtomically(home() + "/BGCopyList.txt", "timed.cpl\r\n").ok);
         TMainForm form;
         FixedClock clock;
         form.setClock(&clock);
@@ -598,8 +604,9 @@ private slots:
     }
 
     void autoTimerSwitchesTheTimerOnAtStartUp() {
-        writeFileAtomically(home() + "/Trevane.ini",
-                            "[CONFIG]\r\nbAutoTimer=1\r\nasTime1=23:59\r\n");
+        QVERIFY(writeFileAtomically(home() + "/Trevane.ini",
+                                    "[CONFIG]\r\nbAutoTimer=1\r\nasTime1=23:59\r\n")
+                    .ok);
         TMainForm form;
         QVERIFY(form.scheduler().isOn());
         QVERIFY(form.findChild<QLabel*>("TimerLabel")
@@ -608,7 +615,7 @@ private slots:
     }
 
     void logFileIsLoadedAndAppendedWithTheLimit() {
-        writeFileAtomically(home() + "/Trevane.log", "old 1\r\nold 2\r\n");
+        QVERIFY(writeFileAtomically(home() + "/Trevane.log", "old 1\r\nold 2\r\n").ok);
         TMainForm form;
         auto* log = form.findChild<QPlainTextEdit*>("reLog");
         QCOMPARE(log->toPlainText(), QStringLiteral("old 1\nold 2"));

@@ -47,8 +47,8 @@ private slots:
     void runsTheOpenJobEndToEnd() {
         std::string src = home() + "/src", dst = home() + "/dst";
         QDir().mkpath(QString::fromStdString(src + "/sub"));
-        writeFileAtomically(src + "/a.doc", "alpha");
-        writeFileAtomically(src + "/sub/b.doc", "beta");
+        QVERIFY(writeFileAtomically(src + "/a.doc", "alpha").ok);
+        QVERIFY(writeFileAtomically(src + "/sub/b.doc", "beta").ok);
         TMainForm form;
         form.document().setEditText(1, 1, src);
         form.document().setEditText(2, 1, dst);
@@ -84,7 +84,7 @@ private slots:
     void progressAndNoticesOfAnUnseenRun() {
         std::string src = home() + "/src";
         QDir().mkpath(QString::fromStdString(src));
-        writeFileAtomically(src + "/a.doc", "alpha");
+        QVERIFY(writeFileAtomically(src + "/a.doc", "alpha").ok);
         writeJob("ok.cpl", src + "," + home() + "/dst,,,,,\r\n");
         writeJob("bad.cpl", home() + "/missing," + home() + "/dst2,,,,,\r\n");
         QStringList tray; // outlives the window, whose tray records its last calls at the end
@@ -170,7 +170,7 @@ private slots:
     }
 
     void exitOnJobEndClosesTheWindow() {
-        writeFileAtomically(home() + "/Trevane.ini", "[CONFIG]\r\nbExitOnJobEnd=1\r\n");
+        QVERIFY(writeFileAtomically(home() + "/Trevane.ini", "[CONFIG]\r\nbExitOnJobEnd=1\r\n").ok);
         TMainForm form;
         form.show();
         QSignalSpy closed(&form, &TMainForm::closed);
@@ -180,9 +180,11 @@ private slots:
     }
 
     void idleCommandsAndOddSettingsAreHarmless() {
-        writeFileAtomically(home() + "/Trevane.ini", "[CONFIG]\r\niMaxLog=-5\r\n");
+        QVERIFY(writeFileAtomically(home() + "/Trevane.ini", "[CONFIG]\r\niMaxLog=-5\r\n").ok);
         writeJob("日本語 ジョブ.cpl", ",,,,,,true\r\n");
-        writeFileAtomically(home() + "/BGCopyList.txt", "日本語 ジョブ.cpl\r\n\r\nunknown.cpl");
+        QVERIFY(
+            writeFileAtomically(home() + "/BGCopyList.txt", "日本語 ジョブ.cpl\r\n\r\nunknown.cpl")
+                .ok);
         TMainForm form;
         form.StartJobFileClick();
         QCOMPARE(form.queue(), (std::vector<std::string>{"日本語 ジョブ.cpl", "", "unknown.cpl"}));
@@ -194,7 +196,7 @@ private slots:
     }
 
     void logLimitAppliesToPanelAndFile() {
-        writeFileAtomically(home() + "/Trevane.ini", "[CONFIG]\r\niMaxLog=3\r\n");
+        QVERIFY(writeFileAtomically(home() + "/Trevane.ini", "[CONFIG]\r\niMaxLog=3\r\n").ok);
         writeJob("one.cpl", ",,,,,,true\r\n");
         TMainForm form;
         form.QueueJobFile("one.cpl");

@@ -69,7 +69,7 @@ protected:
 
     void options(const std::string& name, const std::map<std::string, std::string>& values) {
         IniFile ini;
-        ini.load(prog + "/Trevane.ini");
+        (void)ini.load(prog + "/Trevane.ini");
         for (const auto& [key, value] : values)
             ini.writeString(cpl + "/" + name, key, value);
         ASSERT_TRUE(ini.saveAs(prog + "/Trevane.ini").ok);
