@@ -7,7 +7,7 @@
 # Usage: bench/unlha/run.sh [BUILD_DIR]   (default: build); needs lhasa, jlha-utils, time.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/../.." && pwd)
-build=${1:-$here/build}
+build=$(cd "${1:-$here/build}" && pwd)
 unlha=$build/bin/unlha
 [ -x "$unlha" ] || { echo "build the unlha target first ($unlha)" >&2; exit 1; }
 for tool in lhasa jlha /usr/bin/time; do
