@@ -21,10 +21,10 @@ constexpr uint32_t kHashBaseLimit = 1u << 31;
 constexpr size_t kSegment = 128 * 1024;
 constexpr size_t kMaxBlockTokens = 65535;
 // Hash chain steps per position, and the match lengths that end or shorten the search.
-constexpr int kChainShort = 8;
-constexpr int kChainLong = 8;
+constexpr int kChainShort = 48;
+constexpr int kChainLong = 24;
 constexpr int kNiceLength = 32;
-constexpr int kGoodLength = 16;
+constexpr int kGoodLength = 32;
 constexpr int kParsePasses = 1;
 // Block choice: greedy tokens per chunk, and what a block's code tables cost in bits.
 constexpr size_t kSplitChunk = 1024;
@@ -64,6 +64,12 @@ inline int firstDifferentByte(uint64_t x) {
         return std::countr_zero(x) >> 3;
     else
         return std::countl_zero(x) >> 3;
+}
+
+inline uint32_t load32(const uint8_t* p) {
+    uint32_t v;
+    std::memcpy(&v, p, 4);
+    return v;
 }
 
 inline int bitLength(uint32_t v) {
@@ -129,7 +135,8 @@ Encoder::Encoder(int methodDigit) {
     m_positionCodes = info->positionCodes;
     m_positionBits = info->positionBits;
     m_window = 1u << m_dictBits;
-    // Longer windows hold more candidates per hash; search them a little deeper.
+    // A step along the longer window's chains costs more (its tables leave the cache),
+    // and finds a candidate as often: fewer steps keep the two about equally fast.
     m_maxChain = m_dictBits >= 15 ? kChainLong : kChainShort;
     m_niceLength = kNiceLength;
     m_buffer.resize(m_window + kSegment + kReadChunk + 4 * kLookahead + 16);
@@ -219,21 +226,21 @@ int Encoder::findMatches(uint64_t p) {
         head = here;
     }
     const int maxLen = static_cast<int>(std::min<uint64_t>(avail, lha::kMaxMatch));
-    const uint64_t lowest = p >= m_window - 1 ? p - (m_window - 1) : 0;
+    // A stored place is taken by its distance: one comparison rejects places outside the
+    // window, before the stream and of earlier streams alike.
+    const uint32_t maxDistance = static_cast<uint32_t>(std::min<uint64_t>(m_window - 1, p));
+    const uint32_t first3 = load32(b) & kFirstThreeBytes;
+    // The four bytes ending where a longer match must still agree reject most candidates
+    // with one comparison.
     int best = lha::kThreshold - 1;
-    // Tries the candidate at c; true when nothing longer can be found.
-    auto tryAt = [&](uint64_t c) {
-        const uint8_t* m = m_buffer.data() + (c - m_base);
-        // The four bytes ending where a better match must still agree reject most
-        // candidates with one comparison.
-        uint32_t tailM, tailC;
-        const int tail = best >= 3 ? best - 3 : 0;
-        std::memcpy(&tailM, m + tail, 4);
-        std::memcpy(&tailC, b + tail, 4);
-        tailM ^= tailC;
-        if (best < 3)
-            tailM &= kFirstThreeBytes;
-        if (tailM != 0 || m[0] != b[0] || m[1] != b[1] || m[2] != b[2])
+    int tail = 0;
+    uint32_t tailMask = kFirstThreeBytes;
+    uint32_t tailBytes = first3;
+    int chain = m_maxChain;
+    // Tries the candidate d bytes back; true when nothing longer can be found.
+    auto tryAt = [&](uint32_t d) __attribute__((always_inline)) {
+        const uint8_t* m = b - d;
+        if ((load32(m + tail) & tailMask) != tailBytes || (load32(m) & kFirstThreeBytes) != first3)
             return false;
         int len = 3;
         while (len < maxLen) {
@@ -247,25 +254,29 @@ int Encoder::findMatches(uint64_t p) {
             len += 8;
         }
         len = std::min(len, maxLen);
-        if (len > best) {
-            best = len;
-            m_matches.push_back(Match{static_cast<uint16_t>(len), static_cast<uint16_t>(p - c)});
-        }
-        return best >= m_niceLength || best >= maxLen;
+        if (len <= best)
+            return false;
+        best = len;
+        m_matches.push_back(Match{static_cast<uint16_t>(len), static_cast<uint16_t>(d)});
+        if (best >= m_niceLength || best >= maxLen)
+            return true;
+        tail = best - 3;
+        tailMask = ~0u;
+        tailBytes = load32(b + tail);
+        // A good match found: the rest of the chain rarely holds a much better one.
+        if (best >= kGoodLength)
+            chain = std::min(chain, m_maxChain / 4);
+        return false;
     };
     bool done = false;
-    if (cand3 >= m_hashBase && cand3 - m_hashBase >= lowest && cand3 - m_hashBase < p)
-        done = tryAt(cand3 - m_hashBase);
-    int chain = m_maxChain;
-    while (!done && cand >= m_hashBase && chain-- > 0) {
-        const uint64_t c = cand - m_hashBase;
-        if (c < lowest || c >= p)
+    if (const uint32_t d = here - cand3; d - 1 < maxDistance)
+        done = tryAt(d);
+    while (!done && chain-- > 0) {
+        const uint32_t d = here - cand;
+        if (d - 1 >= maxDistance)
             break;
-        done = tryAt(c);
-        cand = m_prev[c & (m_window - 1)];
-        // A good match found: the rest of the chain rarely holds a much better one.
-        if (best >= kGoodLength && chain > m_maxChain / 4)
-            chain = m_maxChain / 4;
+        done = tryAt(d);
+        cand = m_prev[(p - d) & (m_window - 1)];
     }
     return best >= lha::kThreshold ? best : 0;
 }
@@ -430,24 +441,27 @@ void Encoder::parse(uint64_t start, uint64_t end) {
             }
             continue;
         }
-        // Every length up to the longest, each with the cheapest distance that reaches it.
-        uint32_t bestPos = posPrice(ms[k]);
-        uint16_t bestDistance = ms[k].distance;
-        for (int len = maxLen; len >= lha::kThreshold; --len) {
-            while (k > 0 && ms[k - 1].length >= len) {
-                --k;
-                const uint32_t pp = posPrice(ms[k]);
-                if (pp <= bestPos) {
-                    bestPos = pp;
-                    bestDistance = ms[k].distance;
+        // Every length up to the longest, each with the cheapest distance that reaches it:
+        // the lengths down to the next shorter match are reached by this one or a longer one.
+        uint32_t bestPos = UINT32_MAX;
+        uint16_t bestDistance = 0;
+        for (int top = maxLen; k >= 0; --k) {
+            const uint32_t pp = posPrice(ms[k]);
+            if (pp < bestPos) {
+                bestPos = pp;
+                bestDistance = ms[k].distance;
+            }
+            const int low = k > 0 ? ms[k - 1].length + 1 : lha::kThreshold;
+            const uint32_t base = here + bestPos;
+            for (int len = top; len >= low; --len) {
+                const uint32_t c = base + lengthPrice[len];
+                if (c < cost[i + static_cast<size_t>(len)]) {
+                    cost[i + static_cast<size_t>(len)] = c;
+                    step[i + static_cast<size_t>(len)] =
+                        Token{static_cast<uint16_t>(len), bestDistance};
                 }
             }
-            const uint32_t c = here + lengthPrice[len] + bestPos;
-            if (c < cost[i + static_cast<size_t>(len)]) {
-                cost[i + static_cast<size_t>(len)] = c;
-                step[i + static_cast<size_t>(len)] =
-                    Token{static_cast<uint16_t>(len), bestDistance};
-            }
+            top = std::min(top, low - 1);
         }
     }
     m_tokens.clear();

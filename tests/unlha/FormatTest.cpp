@@ -21,10 +21,9 @@ struct Encoded {
     std::string bytes;
 };
 
-Encoded encode(int digit, const std::string& data, uint64_t limit = ~0ull) {
+Encoded encodeWith(Encoder& enc, const std::string& data, uint64_t limit = ~0ull) {
     Encoded e;
     size_t pos = 0;
-    Encoder enc(digit);
     e.status = enc.encode(
         [&](uint8_t* d, size_t n) {
             // Small, uneven reads exercise the window refills.
@@ -39,6 +38,11 @@ Encoded encode(int digit, const std::string& data, uint64_t limit = ~0ull) {
         },
         limit, e.result);
     return e;
+}
+
+Encoded encode(int digit, const std::string& data, uint64_t limit = ~0ull) {
+    Encoder enc(digit);
+    return encodeWith(enc, data, limit);
 }
 
 Status decode(const std::string& method, const std::string& packed, uint64_t size,
@@ -139,6 +143,34 @@ TEST(Codec, DamagedDataIsAnErrorNotACrash) {
         errors += !s.ok() || back != data;
     }
     EXPECT_GT(errors, 250);
+}
+
+TEST(Codec, ReusedEncoderForgetsEarlierStreams) {
+    // The same text after another stream, with the same object: no match may reach into
+    // the earlier stream, so the output is the one a new object gives.
+    const std::string first = unlhatest::mixedBytes(90000, 21);
+    const std::string second = first.substr(1000, 50000) + unlhatest::mixedBytes(30000, 22);
+    for (int digit : {5, 7}) {
+        SCOPED_TRACE(digit);
+        Encoder reused(digit);
+        ASSERT_TRUE(encodeWith(reused, first).status.ok());
+        Encoded again = encodeWith(reused, second);
+        ASSERT_TRUE(again.status.ok());
+        EXPECT_TRUE(again.bytes == encode(digit, second).bytes);
+    }
+}
+
+TEST(Codec, ChangingStatisticsGetBlocksOfTheirOwn) {
+    // Text, random bytes, text: coded together no larger than each part coded alone (the
+    // random part shares no code with the text around it).
+    const std::string parts[] = {unlhatest::mixedBytes(70000, 31), randomBytes(70000, 32),
+                                 unlhatest::mixedBytes(70000, 33)};
+    size_t alone = 0;
+    for (const std::string& part : parts)
+        alone += encode(5, part).bytes.size();
+    Encoded together = encode(5, parts[0] + parts[1] + parts[2]);
+    ASSERT_TRUE(together.status.ok());
+    EXPECT_LT(together.bytes.size(), alone + alone / 200);
 }
 
 TEST(Headers, WriteThenRead) {
