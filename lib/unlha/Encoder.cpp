@@ -20,15 +20,16 @@ constexpr uint32_t kHashBaseLimit = 1u << 31;
 // Positions whose matches are gathered before blocks are chosen: the longest block.
 constexpr size_t kSegment = 128 * 1024;
 constexpr size_t kMaxBlockTokens = 65535;
-// Hash chain steps per position, and the match lengths that end or shorten the search.
-constexpr int kChainShort = 48;
-constexpr int kChainLong = 24;
+// Counted symbols of a block: characters and lengths, then position codes.
+constexpr int kSymbols = lha::kNumChars + 18;
+// Hash chain steps per position, and the match length that ends the search (and is taken
+// as it is, without looking for matches inside it).
+constexpr int kChainShort = 32;
+constexpr int kChainLong = 16;
 constexpr int kNiceLength = 32;
-constexpr int kGoodLength = 32;
-constexpr int kParsePasses = 1;
 // Block choice: greedy tokens per chunk, and what a block's code tables cost in bits.
-constexpr size_t kSplitChunk = 1024;
-constexpr float kTableBits = 120;
+constexpr size_t kSplitChunk = 256;
+constexpr float kTableBits = 300;
 constexpr float kBitsPerUsedChar = 5;
 constexpr float kBitsPerUsedPos = 3;
 
@@ -263,9 +264,6 @@ int Encoder::findMatches(uint64_t p) {
         tail = best - 3;
         tailMask = ~0u;
         tailBytes = load32(b + tail);
-        // A good match found: the rest of the chain rarely holds a much better one.
-        if (best >= kGoodLength)
-            chain = std::min(chain, m_maxChain / 4);
         return false;
     };
     bool done = false;
@@ -302,10 +300,11 @@ void Encoder::scan(uint64_t stop) {
 
 // Greedy tokens of start .. end (the longest match wherever there is one), counted in
 // chunks; the chunks are grouped into blocks by halving while the estimated size (entropy
-// of each block plus its code tables) shrinks. Returns the end of every block.
-std::vector<uint64_t> Encoder::chooseBlocks(uint64_t start, uint64_t end) {
-    constexpr int kSymbols = lha::kNumChars + 18;
-    std::vector<uint32_t> prefix(kSymbols, 0);
+// of each block plus its code tables) shrinks. Fills m_blockEnds with the end of every
+// block and m_blockCounts with the greedy tokens' counts of each, kSymbols per block.
+void Encoder::chooseBlocks(uint64_t start, uint64_t end) {
+    std::vector<uint32_t>& prefix = m_prefix;
+    prefix.assign(kSymbols, 0);
     std::vector<uint64_t> chunkStart{start};
     std::vector<uint32_t> hist(kSymbols, 0);
     size_t tokens = 0;
@@ -364,7 +363,8 @@ std::vector<uint64_t> Encoder::chooseBlocks(uint64_t start, uint64_t end) {
                kBitsPerUsedChar * static_cast<float>(usedChars) +
                kBitsPerUsedPos * static_cast<float>(usedPos);
     };
-    std::vector<uint64_t> ends;
+    m_blockEnds.clear();
+    m_blockCounts.clear();
     auto split = [&](auto& self, size_t from, size_t to) -> void {
         size_t cut = 0;
         float best = estimate(from, to);
@@ -376,14 +376,15 @@ std::vector<uint64_t> Encoder::chooseBlocks(uint64_t start, uint64_t end) {
             }
         }
         if (cut == 0) {
-            ends.push_back(chunkStart[to]);
+            m_blockEnds.push_back(chunkStart[to]);
+            for (int s = 0; s < kSymbols; ++s)
+                m_blockCounts.push_back(prefix[to * kSymbols + s] - prefix[from * kSymbols + s]);
             return;
         }
         self(self, from, cut);
         self(self, cut, to);
     };
     split(split, 0, chunks);
-    return ends;
 }
 
 void Encoder::setPrices(const HuffmanCode& chars, const HuffmanCode& positions) {
@@ -470,51 +471,15 @@ void Encoder::parse(uint64_t start, uint64_t end) {
     std::reverse(m_tokens.begin(), m_tokens.end());
 }
 
-void Encoder::countTokens(uint32_t* charFreq, uint32_t* posFreq) const {
-    for (const Token& t : m_tokens) {
-        if (t.length == 1)
-            continue;
-        ++charFreq[256 + t.length - lha::kThreshold];
-        ++posFreq[bitLength(t.distance - 1u)];
-    }
-}
-
-// Parses start .. end twice (the second time under the code the first parse gives) and
-// writes the result as one block, or as several when it has too many tokens for one.
-bool Encoder::codeBlock(uint64_t start, uint64_t end) {
-    uint32_t charFreq[lha::kNumChars] = {};
-    uint32_t posFreq[18] = {};
+// Parses start .. end under the code the greedy tokens of the block (their counts in
+// greedy, kSymbols of them) would get, and writes the result as one block, or as several
+// when it has too many tokens for one.
+bool Encoder::codeBlock(uint64_t start, uint64_t end, const uint32_t* greedy) {
+    m_charCode.build(greedy, lha::kNumChars, lha::kMaxCodeLength);
+    m_posCode.build(greedy + lha::kNumChars, m_positionCodes, lha::kMaxCodeLength);
+    setPrices(m_charCode, m_posCode);
+    parse(start, end);
     const uint8_t* bytes = m_buffer.data() + (start - m_base);
-    // First estimate: the greedy tokens.
-    for (uint64_t p = start; p < end;) {
-        const size_t i = static_cast<size_t>(p - m_pos);
-        if (m_first[i + 1] > m_first[i]) {
-            const Match& m = m_matches[m_first[i + 1] - 1];
-            const int len = static_cast<int>(std::min<uint64_t>(m.length, end - p));
-            if (len >= lha::kThreshold) {
-                ++charFreq[256 + len - lha::kThreshold];
-                ++posFreq[bitLength(m.distance - 1u)];
-                p += static_cast<uint64_t>(len);
-                continue;
-            }
-        }
-        ++charFreq[bytes[p - start]];
-        ++p;
-    }
-    for (int pass = 0; pass < kParsePasses; ++pass) {
-        m_charCode.build(charFreq, lha::kNumChars, lha::kMaxCodeLength);
-        m_posCode.build(posFreq, m_positionCodes, lha::kMaxCodeLength);
-        setPrices(m_charCode, m_posCode);
-        parse(start, end);
-        std::fill(std::begin(charFreq), std::end(charFreq), 0);
-        std::fill(std::begin(posFreq), std::end(posFreq), 0);
-        for (uint64_t p = start; const Token& t : m_tokens) {
-            if (t.length == 1)
-                ++charFreq[bytes[p - start]];
-            p += t.length;
-        }
-        countTokens(charFreq, posFreq);
-    }
     const size_t parts = (m_tokens.size() + kMaxBlockTokens - 1) / kMaxBlockTokens;
     const size_t perBlock = (m_tokens.size() + parts - 1) / std::max<size_t>(parts, 1);
     uint64_t p = start;
@@ -535,13 +500,14 @@ bool Encoder::codeBlock(uint64_t start, uint64_t end) {
 bool Encoder::codeSegment(bool atEnd) {
     if (m_scan == m_pos)
         return true;
-    std::vector<uint64_t> ends = chooseBlocks(m_pos, m_scan);
+    chooseBlocks(m_pos, m_scan);
+    const std::vector<uint64_t>& ends = m_blockEnds;
     size_t count = ends.size();
     if (!atEnd && count >= 2 && ends[count - 1] - ends[count - 2] < kSegment / 2)
         --count;
     uint64_t from = m_pos;
     for (size_t b = 0; b < count; ++b) {
-        if (!codeBlock(from, ends[b]))
+        if (!codeBlock(from, ends[b], m_blockCounts.data() + b * kSymbols))
             return false;
         from = ends[b];
     }

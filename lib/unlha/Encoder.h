@@ -58,11 +58,10 @@ private:
     int findMatches(uint64_t p);
     void scan(uint64_t stop);
     bool codeSegment(bool atEnd);
-    std::vector<uint64_t> chooseBlocks(uint64_t start, uint64_t end);
-    bool codeBlock(uint64_t start, uint64_t end);
+    void chooseBlocks(uint64_t start, uint64_t end);
+    bool codeBlock(uint64_t start, uint64_t end, const uint32_t* greedy);
     void setPrices(const HuffmanCode& chars, const HuffmanCode& positions);
     void parse(uint64_t start, uint64_t end);
-    void countTokens(uint32_t* charFreq, uint32_t* posFreq) const;
     void emitLiteral(uint8_t c);
     void emitMatch(int length, uint32_t distance);
     bool flushBlock();
@@ -93,6 +92,11 @@ private:
     // those of m_pos + i are m_matches[m_first[i] .. m_first[i + 1]).
     std::vector<uint32_t> m_first;
     std::vector<Match> m_matches;
+
+    // The blocks chosen for the gathered positions.
+    std::vector<uint32_t> m_prefix; // greedy counts of the chunks before each chunk
+    std::vector<uint64_t> m_blockEnds;
+    std::vector<uint32_t> m_blockCounts;
 
     // The parse: bits per symbol, and per position the cheapest way there.
     uint32_t m_charPrice[lha::kNumChars] = {};

@@ -146,17 +146,20 @@ TEST(Codec, DamagedDataIsAnErrorNotACrash) {
 }
 
 TEST(Codec, ReusedEncoderForgetsEarlierStreams) {
-    // The same text after another stream, with the same object: no match may reach into
-    // the earlier stream, so the output is the one a new object gives.
-    const std::string first = unlhatest::mixedBytes(90000, 21);
+    // The same text after another stream, finished or given up half way, with the same
+    // object: nothing of the earlier stream may reach into it, so the output is the one a
+    // new object gives.
+    const std::string first = unlhatest::mixedBytes(300000, 21) + randomBytes(100000, 23);
     const std::string second = first.substr(1000, 50000) + unlhatest::mixedBytes(30000, 22);
     for (int digit : {5, 7}) {
-        SCOPED_TRACE(digit);
-        Encoder reused(digit);
-        ASSERT_TRUE(encodeWith(reused, first).status.ok());
-        Encoded again = encodeWith(reused, second);
-        ASSERT_TRUE(again.status.ok());
-        EXPECT_TRUE(again.bytes == encode(digit, second).bytes);
+        for (uint64_t limit : {~uint64_t{0}, uint64_t{60000}}) {
+            SCOPED_TRACE(std::to_string(digit) + " " + std::to_string(limit));
+            Encoder reused(digit);
+            EXPECT_EQ(encodeWith(reused, first, limit).result.gaveUp, limit < first.size());
+            Encoded again = encodeWith(reused, second);
+            ASSERT_TRUE(again.status.ok());
+            EXPECT_TRUE(again.bytes == encode(digit, second).bytes);
+        }
     }
 }
 
