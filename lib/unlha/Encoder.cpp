@@ -20,8 +20,6 @@ constexpr uint32_t kHashBaseLimit = 1u << 31;
 // Positions whose matches are gathered before blocks are chosen: the longest block.
 constexpr size_t kSegment = 128 * 1024;
 constexpr size_t kMaxBlockTokens = 65535;
-// Counted symbols of a block: characters and lengths, then position codes.
-constexpr int kSymbols = lha::kNumChars + 18;
 // Hash chain steps per position, and the match length that ends the search (and is taken
 // as it is, without looking for matches inside it).
 constexpr int kChainShort = 32;

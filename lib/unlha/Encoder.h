@@ -13,10 +13,9 @@ namespace unlha {
 // Compresses one member's data with -lh5-, -lh6- or -lh7-: blocks of static Huffman codes
 // over LZSS tokens. The matches of every position of a segment are gathered first (hash
 // chains); the segment is cut into blocks where its statistics change, and each block is
-// parsed for the fewest bits under its own code lengths (a shortest path over the positions,
-// run twice: once under estimated lengths, once under the lengths the first parse gives).
-// One object compresses one stream at a time and can be reused; it is not shared between
-// threads.
+// parsed for the fewest bits (a shortest path over its positions) under the code lengths
+// its greedy parse would get. One object compresses one stream at a time and can be
+// reused; it is not shared between threads.
 class Encoder {
 public:
     // Fills data with up to size bytes; returns how many (0 at the end), or -1 on an error.
@@ -44,6 +43,10 @@ public:
 
 private:
     class BitWriter;
+    // Position codes (bit lengths of distance - 1) of the largest window.
+    static constexpr int kMaxPositionCodes = 17;
+    // Counted symbols of a block: characters and lengths, then position codes.
+    static constexpr int kSymbols = lha::kNumChars + kMaxPositionCodes;
     struct Match {
         uint16_t length;
         uint16_t distance;
@@ -100,7 +103,7 @@ private:
 
     // The parse: bits per symbol, and per position the cheapest way there.
     uint32_t m_charPrice[lha::kNumChars] = {};
-    uint32_t m_posPrice[18] = {};
+    uint32_t m_posPrice[kMaxPositionCodes] = {};
     std::vector<uint32_t> m_cost;
     std::vector<Token> m_step;
     std::vector<Token> m_tokens;
