@@ -134,8 +134,8 @@ Encoder::Encoder(int methodDigit) {
     m_positionCodes = info->positionCodes;
     m_positionBits = info->positionBits;
     m_window = 1u << m_dictBits;
-    // A step along the longer window's chains costs more (its tables leave the cache),
-    // and finds a candidate as often: fewer steps keep the two about equally fast.
+    // Fewer steps along the longer windows' chains, whose tables leave the cache: every
+    // method then costs about the same time per byte.
     m_maxChain = m_dictBits >= 15 ? kChainLong : kChainShort;
     m_niceLength = kNiceLength;
     m_buffer.resize(m_window + kSegment + kReadChunk + 4 * kLookahead + 16);
