@@ -88,8 +88,19 @@ TEST(Codec, RoundTrip) {
     // Repeats just inside and beyond each window size.
     std::string far = randomBytes(40000, 3);
     far += far + randomBytes(30000, 4) + far;
+    // Long matches everywhere, through the points where the compressor stops to code what
+    // it has gathered; and short matches only, many of them at every position.
+    std::string phrases;
+    const std::string phrase = randomBytes(1000, 5);
+    while (phrases.size() < 300000)
+        phrases += phrase.substr(phrases.size() % 997, 100 + phrases.size() % 300);
+    std::string shortMatches = randomBytes(200000, 6);
+    for (char& c : shortMatches)
+        c = static_cast<char>('a' + (static_cast<uint8_t>(c) & 15));
     const Row rows[] = {
         {"one byte", "x"},
+        {"long matches", phrases},
+        {"short matches", shortMatches},
         {"three bytes", "abc"},
         {"one long run", std::string(300000, 'a')},
         {"text", unlhatest::mixedBytes(500000, 7)},
