@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <cstring>
 #include <string>
 
@@ -14,9 +15,32 @@ namespace {
 constexpr int kHashBits = 16;
 constexpr size_t kReadChunk = 256 * 1024;
 constexpr uint64_t kLookahead = lha::kMaxMatch + 2;
-// Small blocks follow the changing statistics of binaries; the trees cost little.
-constexpr size_t kBlockTokens = 8192;
 constexpr size_t kOutputChunk = 64 * 1024;
+constexpr uint32_t kHashBaseLimit = 1u << 31;
+// Positions whose matches are gathered before blocks are chosen: the longest block.
+constexpr size_t kSegment = 128 * 1024;
+constexpr size_t kMaxBlockTokens = 65535;
+// Hash chain steps per position, and the match length that ends the search (and is taken
+// as it is, without looking for matches inside it).
+constexpr int kChainShort = 32;
+constexpr int kChainLong = 16;
+constexpr int kNiceLength = 32;
+// Block choice: greedy tokens per chunk, and what a block's code tables cost in bits.
+constexpr size_t kSplitChunk = 256;
+constexpr float kTableBits = 300;
+constexpr float kBitsPerUsedChar = 5;
+constexpr float kBitsPerUsedPos = 3;
+
+// x * log2(x) for every count a segment can hold.
+const std::vector<float>& xLogX() {
+    static const std::vector<float> table = [] {
+        std::vector<float> t(kSegment + lha::kMaxMatch + 2, 0);
+        for (size_t x = 1; x < t.size(); ++x)
+            t[x] = static_cast<float>(static_cast<double>(x) * std::log2(static_cast<double>(x)));
+        return t;
+    }();
+    return table;
+}
 
 // The first three bytes of a four-byte load.
 constexpr uint32_t kFirstThreeBytes =
@@ -39,6 +63,12 @@ inline int firstDifferentByte(uint64_t x) {
         return std::countr_zero(x) >> 3;
     else
         return std::countl_zero(x) >> 3;
+}
+
+inline uint32_t load32(const uint8_t* p) {
+    uint32_t v;
+    std::memcpy(&v, p, 4);
+    return v;
 }
 
 inline int bitLength(uint32_t v) {
@@ -104,15 +134,21 @@ Encoder::Encoder(int methodDigit) {
     m_positionCodes = info->positionCodes;
     m_positionBits = info->positionBits;
     m_window = 1u << m_dictBits;
-    // Longer windows hold more candidates per hash; search them a little deeper.
-    m_maxChain = m_dictBits >= 15 ? 256 : 128;
-    m_niceLength = lha::kMaxMatch;
-    m_buffer.resize(m_window + kReadChunk + 2 * kLookahead + 16);
+    // Fewer steps along the longer windows' chains, whose tables leave the cache: every
+    // method then costs about the same time per byte.
+    m_maxChain = m_dictBits >= 15 ? kChainLong : kChainShort;
+    m_niceLength = kNiceLength;
+    m_buffer.resize(m_window + kSegment + kReadChunk + 4 * kLookahead + 16);
     m_head.assign(size_t{1} << kHashBits, 0);
     m_head3.assign(size_t{1} << kHashBits, 0);
     m_prev.assign(m_window, 0);
-    m_codes.reserve(kBlockTokens);
-    m_distances.reserve(kBlockTokens);
+    m_first.assign(kSegment + kLookahead + 2, 0);
+    m_matches.reserve(4 * kSegment);
+    m_cost.assign(kSegment + kLookahead + 2, 0);
+    m_step.assign(kSegment + kLookahead + 2, Token{});
+    m_tokens.reserve(kSegment + kLookahead);
+    m_codes.reserve(kMaxBlockTokens);
+    m_distances.reserve(kMaxBlockTokens);
     m_charFreq.assign(lha::kNumChars, 0);
     m_posFreq.assign(static_cast<size_t>(m_positionCodes), 0);
 }
@@ -122,7 +158,7 @@ Encoder::~Encoder() = default;
 bool Encoder::fillWindow(const Input& input, Status& status) {
     if (m_eof)
         return true;
-    // Keep one window of history behind the current position, drop the rest.
+    // Keep one window of history behind the first position not yet coded, drop the rest.
     if (m_pos > m_base + m_window) {
         uint64_t newBase = m_pos - m_window;
         std::memmove(m_buffer.data(), m_buffer.data() + (newBase - m_base), m_end - newBase);
@@ -156,129 +192,332 @@ void Encoder::emitMatch(int length, uint32_t distance) {
     ++m_posFreq[static_cast<size_t>(bitLength(distance - 1))];
 }
 
-void Encoder::compress(bool atEnd) {
-    uint8_t* buf = m_buffer.data();
-    const uint64_t base = m_base;
-    const uint32_t mask = m_window - 1;
-    const uint64_t stop = atEnd ? m_end : m_end - kLookahead;
-    auto at = [&](uint64_t p) { return buf + (p - base); };
-    // Two tables: the most recent place of every three-byte string, for the nearest
-    // three-byte match, and chains of places by four-byte string for the longer ones, which
-    // hold far fewer false candidates than chains of three-byte strings.
-    auto insert = [&](uint64_t p, uint32_t& old3, uint32_t& old4) {
-        const uint8_t* b = at(p);
-        const uint32_t here = static_cast<uint32_t>(p + 1);
-        uint32_t h3 = hash3(b);
-        old3 = m_head3[h3];
-        m_head3[h3] = here;
-        old4 = 0;
-        if (m_end - p >= 4) {
-            uint32_t h4 = hash4(b);
-            old4 = m_head[h4];
-            m_prev[p & mask] = old4;
-            m_head[h4] = here;
-        }
-    };
+// Two tables: the most recent place of every three-byte string, for the nearest three-byte
+// match, and chains of places by four-byte string for the longer ones, which hold far fewer
+// false candidates than chains of three-byte strings.
+void Encoder::insert(uint64_t p) {
+    const uint8_t* b = m_buffer.data() + (p - m_base);
+    const uint32_t here = static_cast<uint32_t>(p + m_hashBase);
+    m_head3[hash3(b)] = here;
+    if (m_end - p >= 4) {
+        uint32_t h4 = hash4(b);
+        m_prev[p & (m_window - 1)] = m_head[h4];
+        m_head[h4] = here;
+    }
+}
 
-    uint64_t pos = m_pos;
-    while (pos < stop) {
-        uint64_t avail = m_end - pos;
-        int curLength = 0;
-        uint32_t curDistance = 0;
-        if (avail >= lha::kThreshold) {
-            uint32_t cand3 = 0, cand = 0;
-            if (pos >= m_inserted) {
-                insert(pos, cand3, cand);
-                m_inserted = pos + 1;
+// Appends the matches at p to m_matches, each longer and farther than the one before;
+// returns the longest length (0 for none). Inserts p.
+int Encoder::findMatches(uint64_t p) {
+    const uint64_t avail = m_end - p;
+    if (avail < lha::kThreshold)
+        return 0;
+    const uint8_t* b = m_buffer.data() + (p - m_base);
+    const uint32_t here = static_cast<uint32_t>(p + m_hashBase);
+    uint32_t& head3 = m_head3[hash3(b)];
+    const uint32_t cand3 = head3;
+    head3 = here;
+    uint32_t cand = 0;
+    if (avail >= 4) {
+        uint32_t& head = m_head[hash4(b)];
+        cand = head;
+        m_prev[p & (m_window - 1)] = cand;
+        head = here;
+    }
+    const int maxLen = static_cast<int>(std::min<uint64_t>(avail, lha::kMaxMatch));
+    // A stored place is taken by its distance: one comparison rejects places outside the
+    // window, before the stream and of earlier streams alike.
+    const uint32_t maxDistance = static_cast<uint32_t>(std::min<uint64_t>(m_window - 1, p));
+    const uint32_t first3 = load32(b) & kFirstThreeBytes;
+    // The four bytes ending where a longer match must still agree reject most candidates
+    // with one comparison.
+    int best = lha::kThreshold - 1;
+    int tail = 0;
+    uint32_t tailMask = kFirstThreeBytes;
+    uint32_t tailBytes = first3;
+    int chain = m_maxChain;
+    // Tries the candidate d bytes back; true when nothing longer can be found.
+    auto tryAt = [&](uint32_t d) __attribute__((always_inline)) {
+        const uint8_t* m = b - d;
+        if ((load32(m + tail) & tailMask) != tailBytes || (load32(m) & kFirstThreeBytes) != first3)
+            return false;
+        int len = 3;
+        while (len < maxLen) {
+            uint64_t x, y;
+            std::memcpy(&x, m + len, 8);
+            std::memcpy(&y, b + len, 8);
+            if (x != y) {
+                len += firstDifferentByte(x ^ y);
+                break;
             }
-            if ((cand3 || cand) && m_prevLength < m_niceLength) {
-                // Longest match, looking only for one better than the pending.
-                int maxLen = static_cast<int>(std::min<uint64_t>(avail, lha::kMaxMatch));
-                int best = std::max(m_prevLength, lha::kThreshold - 1);
-                uint64_t lowest = pos >= m_window - 1 ? pos - (m_window - 1) : 0;
-                const uint8_t* cur = at(pos);
-                // Tries the candidate at c; true when nothing longer can be found.
-                auto tryAt = [&](uint64_t c) {
-                    const uint8_t* m = at(c);
-                    // The four bytes ending where a better match must still agree reject
-                    // most candidates with one comparison.
-                    uint32_t tailM, tailC;
-                    const int tail = best >= 3 ? best - 3 : 0;
-                    std::memcpy(&tailM, m + tail, 4);
-                    std::memcpy(&tailC, cur + tail, 4);
-                    tailM ^= tailC;
-                    if (best < 3)
-                        tailM &= kFirstThreeBytes;
-                    if (tailM != 0 || m[0] != cur[0] || m[1] != cur[1] || m[2] != cur[2])
-                        return false;
-                    int len = 3;
-                    while (len < maxLen) {
-                        uint64_t a, b;
-                        std::memcpy(&a, m + len, 8);
-                        std::memcpy(&b, cur + len, 8);
-                        uint64_t x = a ^ b;
-                        if (x) {
-                            len += firstDifferentByte(x);
-                            break;
-                        }
-                        len += 8;
-                    }
-                    len = std::min(len, maxLen);
-                    if (len > best) {
-                        best = len;
-                        curLength = len;
-                        curDistance = static_cast<uint32_t>(pos - c);
-                    }
-                    return best >= m_niceLength || best >= maxLen;
-                };
-                bool done = false;
-                if (cand3 && cand3 - 1 >= lowest && cand3 - 1 < pos)
-                    done = tryAt(cand3 - 1);
-                int chain = m_maxChain;
-                if (m_prevLength >= 32)
-                    chain >>= 2;
-                while (!done && cand && chain-- > 0) {
-                    uint64_t c = cand - 1;
-                    if (c < lowest || c >= pos)
-                        break;
-                    done = tryAt(c);
-                    cand = m_prev[c & mask];
+            len += 8;
+        }
+        len = std::min(len, maxLen);
+        if (len <= best)
+            return false;
+        best = len;
+        m_matches.push_back(Match{static_cast<uint16_t>(len), static_cast<uint16_t>(d)});
+        if (best >= m_niceLength || best >= maxLen)
+            return true;
+        tail = best - 3;
+        tailMask = ~0u;
+        tailBytes = load32(b + tail);
+        return false;
+    };
+    bool done = false;
+    if (const uint32_t d = here - cand3; d - 1 < maxDistance)
+        done = tryAt(d);
+    while (!done && chain-- > 0) {
+        const uint32_t d = here - cand;
+        if (d - 1 >= maxDistance)
+            break;
+        done = tryAt(d);
+        cand = m_prev[(p - d) & (m_window - 1)];
+    }
+    return best >= lha::kThreshold ? best : 0;
+}
+
+// Gathers the matches of the positions from m_scan up to stop, at most one segment ahead
+// of m_pos. Inside a match of the nice length or longer the positions are only inserted:
+// such a match is taken as it is.
+void Encoder::scan(uint64_t stop) {
+    while (m_scan < stop && m_scan - m_pos < kSegment) {
+        const size_t i = static_cast<size_t>(m_scan - m_pos);
+        const int longest = findMatches(m_scan);
+        m_first[i + 1] = static_cast<uint32_t>(m_matches.size());
+        ++m_scan;
+        if (longest >= m_niceLength) {
+            for (int k = 1; k < longest; ++k, ++m_scan) {
+                if (m_end - m_scan >= lha::kThreshold)
+                    insert(m_scan);
+                m_first[m_scan - m_pos + 1] = static_cast<uint32_t>(m_matches.size());
+            }
+        }
+    }
+}
+
+// Greedy tokens of start .. end (the longest match wherever there is one), counted in
+// chunks; the chunks are grouped into blocks by halving while the estimated size (entropy
+// of each block plus its code tables) shrinks. Fills m_blockEnds with the end of every
+// block and m_blockCounts with the greedy tokens' counts of each, kSymbols per block.
+void Encoder::chooseBlocks(uint64_t start, uint64_t end) {
+    std::vector<uint32_t>& prefix = m_prefix;
+    prefix.assign(kSymbols, 0);
+    std::vector<uint64_t> chunkStart{start};
+    std::vector<uint32_t> hist(kSymbols, 0);
+    size_t tokens = 0;
+    for (uint64_t p = start; p < end;) {
+        const size_t i = static_cast<size_t>(p - m_pos);
+        int len = 1;
+        if (m_first[i + 1] > m_first[i]) {
+            const Match& m = m_matches[m_first[i + 1] - 1];
+            len = static_cast<int>(std::min<uint64_t>(m.length, end - p));
+            if (len >= lha::kThreshold) {
+                ++hist[256 + len - lha::kThreshold];
+                ++hist[lha::kNumChars + bitLength(m.distance - 1u)];
+            } else {
+                len = 1;
+            }
+        }
+        if (len == 1)
+            ++hist[m_buffer[p - m_base]];
+        p += static_cast<uint64_t>(len);
+        if (++tokens % kSplitChunk == 0 && p < end) {
+            for (int s = 0; s < kSymbols; ++s)
+                prefix.push_back(prefix[prefix.size() - kSymbols] + hist[s]);
+            std::fill(hist.begin(), hist.end(), 0);
+            chunkStart.push_back(p);
+        }
+    }
+    for (int s = 0; s < kSymbols; ++s)
+        prefix.push_back(prefix[prefix.size() - kSymbols] + hist[s]);
+    chunkStart.push_back(end);
+    const size_t chunks = chunkStart.size() - 1;
+
+    const std::vector<float>& xlogx = xLogX();
+    auto estimate = [&](size_t from, size_t to) {
+        const uint32_t* a = prefix.data() + from * kSymbols;
+        const uint32_t* b = prefix.data() + to * kSymbols;
+        uint32_t n = 0, matches = 0, usedChars = 0, usedPos = 0;
+        float sum = 0;
+        for (int s = 0; s < lha::kNumChars; ++s) {
+            uint32_t f = b[s] - a[s];
+            if (f) {
+                n += f;
+                ++usedChars;
+                sum -= xlogx[f];
+            }
+        }
+        float posSum = 0;
+        for (int s = lha::kNumChars; s < kSymbols; ++s) {
+            uint32_t f = b[s] - a[s];
+            if (f) {
+                matches += f;
+                ++usedPos;
+                posSum -= xlogx[f];
+            }
+        }
+        return sum + xlogx[n] + posSum + xlogx[matches] + kTableBits +
+               kBitsPerUsedChar * static_cast<float>(usedChars) +
+               kBitsPerUsedPos * static_cast<float>(usedPos);
+    };
+    m_blockEnds.clear();
+    m_blockCounts.clear();
+    auto split = [&](auto& self, size_t from, size_t to) -> void {
+        size_t cut = 0;
+        float best = estimate(from, to);
+        for (size_t m = from + 1; m < to; ++m) {
+            float c = estimate(from, m) + estimate(m, to);
+            if (c < best) {
+                best = c;
+                cut = m;
+            }
+        }
+        if (cut == 0) {
+            m_blockEnds.push_back(chunkStart[to]);
+            for (int s = 0; s < kSymbols; ++s)
+                m_blockCounts.push_back(prefix[to * kSymbols + s] - prefix[from * kSymbols + s]);
+            return;
+        }
+        self(self, from, cut);
+        self(self, cut, to);
+    };
+    split(split, 0, chunks);
+}
+
+void Encoder::setPrices(const HuffmanCode& chars, const HuffmanCode& positions) {
+    auto fill = [](const HuffmanCode& code, int symbols, uint32_t* price) {
+        const std::vector<uint8_t>& len = code.lengths();
+        int longest = 0;
+        for (uint8_t l : len)
+            longest = std::max<int>(longest, l);
+        // Symbols the code leaves out may still be used; they cost a little more than the
+        // rarest one in it.
+        const uint32_t unused = static_cast<uint32_t>(std::min(longest + 2, lha::kMaxCodeLength));
+        for (int s = 0; s < symbols; ++s)
+            price[s] = len[s] ? len[s] : unused;
+        if (code.usedSymbols() == 1)
+            price[code.onlySymbol()] = 1;
+    };
+    fill(chars, lha::kNumChars, m_charPrice);
+    fill(positions, m_positionCodes, m_posPrice);
+    for (int s = 2; s < m_positionCodes; ++s)
+        m_posPrice[s] += static_cast<uint32_t>(s - 1);
+}
+
+// The cheapest tokens for start .. end under the current prices, into m_tokens. Every
+// position is reached by a literal from the one before, so every cost is finite.
+void Encoder::parse(uint64_t start, uint64_t end) {
+    const size_t n = static_cast<size_t>(end - start);
+    const size_t first = static_cast<size_t>(start - m_pos);
+    const uint8_t* bytes = m_buffer.data() + (start - m_base);
+    const uint32_t* lengthPrice = m_charPrice + 256 - lha::kThreshold;
+    uint32_t* cost = m_cost.data();
+    Token* step = m_step.data();
+    cost[0] = 0;
+    std::fill(cost + 1, cost + n + 1, UINT32_MAX);
+    for (size_t i = 0; i < n; ++i) {
+        const uint32_t here = cost[i];
+        const uint32_t lit = here + m_charPrice[bytes[i]];
+        if (lit < cost[i + 1]) {
+            cost[i + 1] = lit;
+            step[i + 1] = Token{1, 0};
+        }
+        const uint32_t from = m_first[first + i], to = m_first[first + i + 1];
+        if (from == to)
+            continue;
+        const Match* ms = m_matches.data() + from;
+        int k = static_cast<int>(to - from) - 1;
+        const int maxLen = static_cast<int>(std::min<size_t>(ms[k].length, n - i));
+        if (maxLen < lha::kThreshold)
+            continue;
+        auto posPrice = [&](const Match& m) { return m_posPrice[bitLength(m.distance - 1u)]; };
+        if (ms[k].length >= m_niceLength) {
+            const uint32_t c = here + lengthPrice[maxLen] + posPrice(ms[k]);
+            if (c < cost[i + maxLen]) {
+                cost[i + maxLen] = c;
+                step[i + maxLen] = Token{static_cast<uint16_t>(maxLen), ms[k].distance};
+            }
+            continue;
+        }
+        // Every length up to the longest, each with the cheapest distance that reaches it:
+        // the lengths down to the next shorter match are reached by this one or a longer one.
+        uint32_t bestPos = UINT32_MAX;
+        uint16_t bestDistance = 0;
+        for (int top = maxLen; k >= 0; --k) {
+            const uint32_t pp = posPrice(ms[k]);
+            if (pp < bestPos) {
+                bestPos = pp;
+                bestDistance = ms[k].distance;
+            }
+            const int low = k > 0 ? ms[k - 1].length + 1 : lha::kThreshold;
+            const uint32_t base = here + bestPos;
+            for (int len = top; len >= low; --len) {
+                const uint32_t c = base + lengthPrice[len];
+                if (c < cost[i + static_cast<size_t>(len)]) {
+                    cost[i + static_cast<size_t>(len)] = c;
+                    step[i + static_cast<size_t>(len)] =
+                        Token{static_cast<uint16_t>(len), bestDistance};
                 }
             }
+            top = std::min(top, low - 1);
         }
-        if (m_havePending) {
-            if (m_prevLength >= lha::kThreshold && curLength <= m_prevLength) {
-                emitMatch(m_prevLength, m_prevDistance);
-                uint64_t end = pos - 1 + static_cast<uint64_t>(m_prevLength);
-                uint32_t ignored3, ignored4;
-                for (uint64_t q = std::max(pos + 1, m_inserted); q < end; ++q)
-                    if (m_end - q >= lha::kThreshold)
-                        insert(q, ignored3, ignored4);
-                m_inserted = std::max(m_inserted, end);
-                pos = end;
-                m_havePending = false;
-                m_prevLength = 0;
-                if (m_codes.size() >= kBlockTokens && !flushBlock())
-                    break;
-                continue;
-            }
-            emitLiteral(*at(pos - 1));
-            if (m_codes.size() >= kBlockTokens && !flushBlock())
-                break;
-        }
-        m_havePending = true;
-        m_prevLength = curLength;
-        m_prevDistance = curDistance;
-        ++pos;
     }
-    if (atEnd && m_havePending && pos == m_end) {
-        if (m_prevLength >= lha::kThreshold)
-            emitMatch(m_prevLength, m_prevDistance);
+    m_tokens.clear();
+    for (size_t j = n; j > 0; j -= step[j].length)
+        m_tokens.push_back(step[j]);
+    std::reverse(m_tokens.begin(), m_tokens.end());
+}
+
+// Parses start .. end under the code the greedy tokens of the block (their counts in
+// greedy, kSymbols of them) would get, and writes the result as one block, or as several
+// when it has too many tokens for one.
+bool Encoder::codeBlock(uint64_t start, uint64_t end, const uint32_t* greedy) {
+    m_charCode.build(greedy, lha::kNumChars, lha::kMaxCodeLength);
+    m_posCode.build(greedy + lha::kNumChars, m_positionCodes, lha::kMaxCodeLength);
+    setPrices(m_charCode, m_posCode);
+    parse(start, end);
+    const uint8_t* bytes = m_buffer.data() + (start - m_base);
+    const size_t parts = (m_tokens.size() + kMaxBlockTokens - 1) / kMaxBlockTokens;
+    const size_t perBlock = (m_tokens.size() + parts - 1) / std::max<size_t>(parts, 1);
+    uint64_t p = start;
+    for (const Token& t : m_tokens) {
+        if (t.length == 1)
+            emitLiteral(bytes[p - start]);
         else
-            emitLiteral(*at(pos - 1));
-        m_havePending = false;
+            emitMatch(t.length, t.distance);
+        p += t.length;
+        if (m_codes.size() >= perBlock && !flushBlock())
+            return false;
     }
-    m_pos = pos;
+    return flushBlock();
+}
+
+// Codes the gathered positions as blocks. Unless the input has ended, a last block smaller
+// than half a segment is kept back: the next segment may continue it.
+bool Encoder::codeSegment(bool atEnd) {
+    if (m_scan == m_pos)
+        return true;
+    chooseBlocks(m_pos, m_scan);
+    const std::vector<uint64_t>& ends = m_blockEnds;
+    size_t count = ends.size();
+    if (!atEnd && count >= 2 && ends[count - 1] - ends[count - 2] < kSegment / 2)
+        --count;
+    uint64_t from = m_pos;
+    for (size_t b = 0; b < count; ++b) {
+        if (!codeBlock(from, ends[b], m_blockCounts.data() + b * kSymbols))
+            return false;
+        from = ends[b];
+    }
+    // Keep the matches of the positions not yet coded.
+    const size_t drop = static_cast<size_t>(from - m_pos);
+    const size_t keep = static_cast<size_t>(m_scan - from);
+    const uint32_t dropped = m_first[drop];
+    for (size_t i = 0; i <= keep; ++i)
+        m_first[i] = m_first[drop + i] - dropped;
+    m_matches.erase(m_matches.begin(), m_matches.begin() + dropped);
+    m_pos = from;
+    return true;
 }
 
 void Encoder::writeLengths(const HuffmanCode& code, int symbols, int countBits, int special) {
@@ -423,12 +662,19 @@ bool Encoder::flushBlock() {
 
 Status Encoder::encode(const Input& input, const Output& output, uint64_t limit, Result& result) {
     result = Result{};
-    m_base = m_pos = m_end = m_inserted = 0;
     m_eof = false;
-    m_prevLength = 0;
-    m_havePending = false;
-    std::fill(m_head.begin(), m_head.end(), 0);
-    std::fill(m_head3.begin(), m_head3.end(), 0);
+    // The tables keep the places of earlier streams, below m_hashBase, where no search
+    // follows them; they are cleared only when the numbers would run out.
+    const uint64_t nextBase = m_hashBase + std::min<uint64_t>(m_end, kHashBaseLimit) + 1;
+    m_hashBase = static_cast<uint32_t>(nextBase);
+    if (nextBase >= kHashBaseLimit) {
+        std::fill(m_head.begin(), m_head.end(), 0);
+        std::fill(m_head3.begin(), m_head3.end(), 0);
+        m_hashBase = 1;
+    }
+    m_base = m_pos = m_scan = m_end = 0;
+    m_first[0] = 0;
+    m_matches.clear();
     m_codes.clear();
     m_distances.clear();
     std::fill(m_charFreq.begin(), m_charFreq.end(), 0);
@@ -438,17 +684,28 @@ Status Encoder::encode(const Input& input, const Output& output, uint64_t limit,
     m_out = &out;
     Crc16 crc;
     Status status;
-    for (;;) {
+    bool stopped = false;
+    while (!stopped) {
         uint64_t oldEnd = m_end;
         if (!fillWindow(input, status))
             break;
         crc.update(m_buffer.data() + (oldEnd - m_base), m_end - oldEnd);
-        compress(m_eof);
-        if (out.failed() || out.overLimit())
+        // Matches reach up to kMaxMatch bytes ahead: until the end is read, stop short of it.
+        const uint64_t stop = m_eof ? m_end : m_end - std::min(m_end, kLookahead);
+        for (;;) {
+            scan(stop);
+            if (m_scan - m_pos < kSegment)
+                break;
+            if (!codeSegment(false)) {
+                stopped = true;
+                break;
+            }
+        }
+        if (stopped || out.failed() || out.overLimit())
             break;
-        if (m_eof && m_pos >= m_end) {
-            flushBlock();
-            out.finish();
+        if (m_eof && m_scan >= m_end) {
+            if (codeSegment(true))
+                out.finish();
             break;
         }
     }

@@ -21,10 +21,9 @@ struct Encoded {
     std::string bytes;
 };
 
-Encoded encode(int digit, const std::string& data, uint64_t limit = ~0ull) {
+Encoded encodeWith(Encoder& enc, const std::string& data, uint64_t limit = ~0ull) {
     Encoded e;
     size_t pos = 0;
-    Encoder enc(digit);
     e.status = enc.encode(
         [&](uint8_t* d, size_t n) {
             // Small, uneven reads exercise the window refills.
@@ -39,6 +38,11 @@ Encoded encode(int digit, const std::string& data, uint64_t limit = ~0ull) {
         },
         limit, e.result);
     return e;
+}
+
+Encoded encode(int digit, const std::string& data, uint64_t limit = ~0ull) {
+    Encoder enc(digit);
+    return encodeWith(enc, data, limit);
 }
 
 Status decode(const std::string& method, const std::string& packed, uint64_t size,
@@ -84,8 +88,19 @@ TEST(Codec, RoundTrip) {
     // Repeats just inside and beyond each window size.
     std::string far = randomBytes(40000, 3);
     far += far + randomBytes(30000, 4) + far;
+    // Long matches everywhere, through the points where the compressor stops to code what
+    // it has gathered; and short matches only, many of them at every position.
+    std::string phrases;
+    const std::string phrase = randomBytes(1000, 5);
+    while (phrases.size() < 300000)
+        phrases += phrase.substr(phrases.size() % 997, 100 + phrases.size() % 300);
+    std::string shortMatches = randomBytes(200000, 6);
+    for (char& c : shortMatches)
+        c = static_cast<char>('a' + (static_cast<uint8_t>(c) & 15));
     const Row rows[] = {
         {"one byte", "x"},
+        {"long matches", phrases},
+        {"short matches", shortMatches},
         {"three bytes", "abc"},
         {"one long run", std::string(300000, 'a')},
         {"text", unlhatest::mixedBytes(500000, 7)},
@@ -139,6 +154,37 @@ TEST(Codec, DamagedDataIsAnErrorNotACrash) {
         errors += !s.ok() || back != data;
     }
     EXPECT_GT(errors, 250);
+}
+
+TEST(Codec, ReusedEncoderForgetsEarlierStreams) {
+    // The same text after another stream, finished or given up half way, with the same
+    // object: nothing of the earlier stream may reach into it, so the output is the one a
+    // new object gives.
+    const std::string first = unlhatest::mixedBytes(300000, 21) + randomBytes(100000, 23);
+    const std::string second = first.substr(1000, 50000) + unlhatest::mixedBytes(30000, 22);
+    for (int digit : {5, 7}) {
+        for (uint64_t limit : {~uint64_t{0}, uint64_t{60000}}) {
+            SCOPED_TRACE(std::to_string(digit) + " " + std::to_string(limit));
+            Encoder reused(digit);
+            EXPECT_EQ(encodeWith(reused, first, limit).result.gaveUp, limit < first.size());
+            Encoded again = encodeWith(reused, second);
+            ASSERT_TRUE(again.status.ok());
+            EXPECT_TRUE(again.bytes == encode(digit, second).bytes);
+        }
+    }
+}
+
+TEST(Codec, ChangingStatisticsGetBlocksOfTheirOwn) {
+    // Text, random bytes, text: coded together no larger than each part coded alone (the
+    // random part shares no code with the text around it).
+    const std::string parts[] = {unlhatest::mixedBytes(70000, 31), randomBytes(70000, 32),
+                                 unlhatest::mixedBytes(70000, 33)};
+    size_t alone = 0;
+    for (const std::string& part : parts)
+        alone += encode(5, part).bytes.size();
+    Encoded together = encode(5, parts[0] + parts[1] + parts[2]);
+    ASSERT_TRUE(together.status.ok());
+    EXPECT_LT(together.bytes.size(), alone + alone / 200);
 }
 
 TEST(Headers, WriteThenRead) {
