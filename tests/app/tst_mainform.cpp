@@ -380,6 +380,7 @@ private slots:
             bytes.push_back(static_cast<char>((i * 131) & 0xFF));
         bytes += "\"unclosed, quote\r\n";
         std::string path = home() + "/CPL/binary.cpl";
+        QVERIFY(QDir().mkpath(QString::fromStdString(home() + "/CPL")));
         QVERIFY(writeFileAtomically(path, bytes).ok);
         TMainForm form;
         form.OpenJobFile(path);
