@@ -2,12 +2,14 @@
 
 #include "app/JobTableModel.h"
 #include "app/Mainunit.h"
+#include "platform/PathConventions.h"
 
 #include "dialogs/Optionunit.h"
 #include "dialogs/Setkeyunit.h"
 #include "dialogs/Sfxunit.h"
 #include "dialogs/TAboutBox.h"
 #include "engine/Commandunit.h"
+#include "engine/JobCommands.h"
 #include "engine/UnlhaLibrary.h"
 #include "platform/AppPaths.h"
 #include "platform/DetachedLauncher.h"
@@ -22,7 +24,9 @@
 
 namespace trevane {
 
-std::string TMainForm::keyListFilePath() const { return m_programFolder + "/" + m_keyListFileName; }
+std::string TMainForm::keyListFilePath() const {
+    return PathConventions::native().join(m_programFolder, m_keyListFileName);
+}
 
 void TMainForm::OptionClick() {
     std::vector<std::string> entries;
@@ -34,9 +38,12 @@ void TMainForm::OptionClick() {
 }
 
 void TMainForm::AboutClick() {
-    TAboutBox box(helpFilePath(), m_programFolder,
-                  [this](const std::string& path) { startDetached("xdg-open \"" + path + "\""); },
-                  this);
+    TAboutBox box(
+        helpFilePath(), m_programFolder,
+        [this](const std::string& path) {
+            (void)startDetached("xdg-open " + JobCommands::quoted(path));
+        },
+        this);
     box.exec();
 }
 
@@ -74,11 +81,13 @@ void TMainForm::buildTray() {
     menu->addSeparator();
     menu->addAction(QStringLiteral("実行待ちジョブの中止"), this, &TMainForm::StopCopyClick);
     menu->addSeparator();
-    QAction* timer = menu->addAction(QStringLiteral("タイマー起動"), this, &TMainForm::TimerOnOffClick);
+    QAction* timer =
+        menu->addAction(QStringLiteral("タイマー起動"), this, &TMainForm::TimerOnOffClick);
     timer->setObjectName(QStringLiteral("TrayTimerOnOff"));
     m_actions.insert(QStringLiteral("TrayTimerOnOff"), timer);
     menu->addSeparator();
-    menu->addAction(QStringLiteral("メインウインドウの表示/非表示"), this, &TMainForm::HideWindowClick);
+    menu->addAction(QStringLiteral("メインウインドウの表示/非表示"), this,
+                    &TMainForm::HideWindowClick);
     menu->addSeparator();
     menu->addAction(QStringLiteral("オプション設定"), this, &TMainForm::OptionClick);
     menu->addAction(QStringLiteral("トピックスの検索"), this, &TMainForm::TopicsClick);
@@ -97,6 +106,8 @@ void TMainForm::buildTray() {
     m_taskBar->loaded();
 }
 
-bool TMainForm::hasTrayIcon() const { return m_taskBar && m_taskBar->isTrayIconShown(); }
+bool TMainForm::hasTrayIcon() const {
+    return m_taskBar && m_taskBar->isTrayIconShown();
+}
 
 } // namespace trevane

@@ -2,9 +2,11 @@
 // operations on the main thread, the log panel and log file.
 
 #include "app/Mainunit.h"
+#include "platform/PathConventions.h"
 
 #include "dialogs/MessageBox.h"
 #include "engine/BGCopyThread.h"
+#include "engine/JobCommands.h"
 #include "engine/StepResult.h"
 #include "jobs/AtomicFile.h"
 #include "platform/AppPaths.h"
@@ -86,7 +88,8 @@ void TMainForm::StartCopyClick() {
 }
 
 void TMainForm::StartJobFileClick() {
-    ReadResult list = readWholeFile(m_programFolder + "/" + m_bgCopyListFileName);
+    ReadResult list =
+        readWholeFile(PathConventions::native().join(m_programFolder, m_bgCopyListFileName));
     if (!list.ok())
         return;
     if (m_jobQueue.addBlock(list.bytes))
@@ -140,12 +143,12 @@ void TMainForm::waitForRunner() {
 // --- the log ----------------------------------------------------------------------------------
 
 bool TMainForm::SaveLogFile(const std::string& folder) {
-    return m_log.save(folder + "/" + m_logFileName).ok;
+    return m_log.save(PathConventions::native().join(folder, m_logFileName)).ok;
 }
 
 void TMainForm::ShowLogClick() {
-    std::string command = "\"" + m_settings.asApplicationFullPath + "\" \"" + m_programFolder +
-                          "/" + m_logFileName + "\"";
+    std::string command = JobCommands::quoted(m_settings.asApplicationFullPath) + " " +
+                          JobCommands::quoted(logFilePath());
     if (!startDetached(command)) {
         MessageBox::warning(
             this, QStringLiteral("ログファイルが開けません。\n ビューアを指定してください"));

@@ -2,6 +2,8 @@
 // panel and the look of the tool bars.
 
 #include "app/Mainunit.h"
+#include "engine/JobCommands.h"
+#include "platform/PathConventions.h"
 
 #include "jobs/IniFile.h"
 #include "platform/AppPaths.h"
@@ -14,10 +16,6 @@
 
 namespace trevane {
 
-namespace {
-std::string quoted(const std::string& text) { return "\"" + text + "\""; }
-} // namespace
-
 bool TMainForm::startDetached(const std::string& commandLine) {
     std::string error;
     return DetachedLauncher::createNative(helperFolder())->start(commandLine, &error);
@@ -25,13 +23,16 @@ bool TMainForm::startDetached(const std::string& commandLine) {
 
 void TMainForm::ExecExplorerClick() {
     // A folder window through the desktop's file manager; a failure is not reported.
-    startDetached("xdg-open " + quoted(m_lastFolder));
+    (void)startDetached(JobCommands::folderWindowCommand(PathConventions::native(), m_lastFolder));
 }
 
-std::string TMainForm::helpFilePath() const { return helperFolder() + "/" + HelpFileName; }
+std::string TMainForm::helpFilePath() const {
+    return PathConventions::native().join(helperFolder(), HelpFileName);
+}
 
 void TMainForm::TopicsClick() {
-    startDetached(quoted(m_settings.asApplicationFullPath) + " " + quoted(helpFilePath()));
+    (void)startDetached(JobCommands::quoted(m_settings.asApplicationFullPath) + " " +
+                        JobCommands::quoted(helpFilePath()));
 }
 
 void TMainForm::hideToTray() {
@@ -77,7 +78,9 @@ void TMainForm::TaskBarTrayDblClick(int button) {
         runTrayAction(m_settings.iTaskTrayDblClick);
 }
 
-int TMainForm::leftPanelWidth() const { return m_mainSplitter->sizes().value(0); }
+int TMainForm::leftPanelWidth() const {
+    return m_mainSplitter->sizes().value(0);
+}
 
 void TMainForm::setLeftPanelWidth(int width) {
     int total = qMax(1, m_mainSplitter->width());

@@ -1,4 +1,5 @@
 #include "engine/UnlhaLibrary.h"
+#include "platform/PathConventions.h"
 
 #include "platform/DynamicLibrary.h"
 
@@ -17,7 +18,7 @@ UnlhaLibrary::UnlhaLibrary(std::vector<std::string> candidates)
 std::vector<std::string> UnlhaLibrary::beside(const std::string& executableFolder) {
     std::vector<std::string> files;
     if (!executableFolder.empty())
-        files.push_back(executableFolder + "/" + FileName);
+        files.push_back(PathConventions::native().join(executableFolder, FileName));
     files.emplace_back(FileName);
     return files;
 }

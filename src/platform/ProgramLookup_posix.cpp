@@ -1,3 +1,4 @@
+#include "platform/PathConventions.h"
 #include "platform/ProgramLookup.h"
 
 #include "platform/AppPaths.h"
@@ -26,7 +27,7 @@ std::optional<std::string> lookUp(const std::string& name, const std::string& ex
         return std::nullopt;
     }
     if (!executableFolder.empty()) {
-        std::string candidate = executableFolder + "/" + name;
+        std::string candidate = PathConventions::native().join(executableFolder, name);
         if (isExecutableFile(candidate))
             return candidate;
     }
@@ -39,7 +40,8 @@ std::optional<std::string> lookUp(const std::string& name, const std::string& ex
             end = searchPath.size();
         // An empty PATH entry means the current folder, as the shell has it.
         std::string folder = searchPath.substr(start, end - start);
-        std::string candidate = (folder.empty() ? std::string(".") : folder) + "/" + name;
+        std::string candidate =
+            PathConventions::native().join(folder.empty() ? std::string_view(".") : folder, name);
         if (isExecutableFile(candidate))
             return candidate;
         start = end + 1;

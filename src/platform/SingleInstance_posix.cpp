@@ -1,3 +1,4 @@
+#include "platform/PathConventions.h"
 #include "platform/SingleInstance.h"
 
 #include <cstdlib>
@@ -21,7 +22,8 @@ std::string lockFolder() {
 } // namespace
 
 SingleInstance::SingleInstance(const std::string& name) {
-    std::string path = lockFolder() + "/" + name + "-" + std::to_string(getuid()) + ".lock";
+    std::string path = PathConventions::native().join(
+        lockFolder(), std::string(name) + "-" + std::to_string(getuid()) + ".lock");
     int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0)
         return;
@@ -32,7 +34,9 @@ SingleInstance::SingleInstance(const std::string& name) {
     m_fd = fd;
 }
 
-SingleInstance::~SingleInstance() { release(); }
+SingleInstance::~SingleInstance() {
+    release();
+}
 
 void SingleInstance::release() {
     if (m_fd >= 0) {
