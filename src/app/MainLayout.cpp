@@ -1,6 +1,7 @@
 // Building the main window's widgets, actions, menus, tool band and status bar.
 
 #include "app/JobTableModel.h"
+#include "app/LogPanel.h"
 #include "app/Mainunit.h"
 #include "dialogs/MenuShortcuts.h"
 #include "dialogs/ShortcutMenu.h"
@@ -12,7 +13,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
-#include <QPlainTextEdit>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStyle>
@@ -150,11 +150,7 @@ void TMainForm::buildLayout() {
     m_lowerPanel->setObjectName(QStringLiteral("RightBtmPanel"));
 
     // Log panel.
-    m_logView = new QPlainTextEdit;
-    m_logView->setObjectName(QStringLiteral("reLog"));
-    m_logView->setReadOnly(true);
-    m_logView->setLineWrapMode(QPlainTextEdit::NoWrap);
-    m_logView->setUndoRedoEnabled(false);
+    m_logView = new LogPanel(m_log);
 
     m_rightSplitter = new QSplitter(Qt::Vertical);
     m_rightSplitter->setObjectName(QStringLiteral("RightPanel"));

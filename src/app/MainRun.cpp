@@ -3,6 +3,7 @@
 
 #include "app/Mainunit.h"
 
+#include "app/LogPanel.h"
 #include "dialogs/MessageBox.h"
 #include "engine/BGCopyThread.h"
 #include "jobs/AtomicFile.h"
@@ -193,7 +194,7 @@ void TMainForm::addLogLine(const std::string& message, int maxLogLines) {
 }
 
 void TMainForm::addLogLines(const std::vector<LogLines::Entry>& entries) {
-    showLogChange(m_log.append(entries));
+    m_logView->append(entries);
 }
 
 RunnerHost::SaveResult TMainForm::saveLogPanel(const std::string& path) {

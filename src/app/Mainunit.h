@@ -27,7 +27,6 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QMenu;
-class QPlainTextEdit;
 class QSplitter;
 class QTableView;
 class QTimer;
@@ -39,6 +38,7 @@ namespace trevane {
 
 class Clock;
 class JobTableModel;
+class LogPanel;
 class TTaskBar;
 
 // The main window: the job table, the job-file list, the options check list, the queue and log
@@ -257,9 +257,6 @@ private:
     void setLeftPanelWidth(int width);
     bool handleListDrag(QObject* target, QEvent* event);
     void updateLastFolderFromCell(int column, int row);
-    void reloadLogFile();
-    // Mirrors a change of m_log in the log widget and scrolls to its end.
-    void showLogChange(LogLines::Change change);
     std::string currentStamp() const;
 
     // state
@@ -275,8 +272,7 @@ private:
     bool m_isWinNT = false;
     std::string m_lastFolder;
     SwitchTexts m_switches;
-    LogLines m_log;
-    std::size_t m_logViewLines = 0; // lines the log widget shows, mirroring m_log
+    LogLines m_log; // changed only through m_logView, which mirrors it
     DateTimeLocale m_dateTimeLocale;
     JobQueue m_jobQueue;              // what reQue shows
     QPointer<TBGCopyThread> m_runner; // set while m_jobQueue counts a runner
@@ -302,8 +298,8 @@ private:
     QListWidget* m_optionList = nullptr; // OptionCheckListBox
     QLineEdit* m_dateEdit = nullptr;     // DateMaskEdit
     QWidget* m_quePanel = nullptr;
-    QTextEdit* m_que = nullptr;          // reQue
-    QPlainTextEdit* m_logView = nullptr; // reLog
+    QTextEdit* m_que = nullptr;    // reQue
+    LogPanel* m_logView = nullptr; // reLog
     QLabel* m_panels[4] = {};
     QMap<QString, QAction*> m_actions;
     bool m_loadingOptions = false;
