@@ -81,13 +81,8 @@ void TMainForm::buildLayout() {
     m_leftPanel->setMinimumWidth(0);
 
     // Job table.
-    m_grid = new QTableView;
-    m_grid->setObjectName(QStringLiteral("sgCopyList"));
-    m_model = new JobTableModel(m_doc, this);
-    m_grid->setModel(m_model);
-    m_grid->setAcceptDrops(true);
-    m_grid->setMouseTracking(true);
-    m_grid->viewport()->installEventFilter(this);
+    m_grid = new JobGrid(m_doc, m_cplFileList);
+    m_model = m_grid->jobModel();
     m_grid->setSelectionMode(QAbstractItemView::ContiguousSelection);
     m_grid->setTabKeyNavigation(true);
     m_grid->setWordWrap(false);

@@ -46,8 +46,6 @@ TMainForm::~TMainForm() {
     // reporting back to a window that is being destroyed.
     for (QObject* child : findChildren<QObject*>())
         QObject::disconnect(child, nullptr, this, nullptr);
-    m_grid->viewport()->removeEventFilter(this);
-    m_grid->removeEventFilter(this);
     m_que->viewport()->removeEventFilter(this);
     delete takeCentralWidget();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/JobGrid.h"
 #include "engine/BGCopyThread.h"
 #include "engine/JobQueue.h"
 #include "engine/LogLines.h"
@@ -21,14 +22,12 @@
 #include <vector>
 
 class QAction;
-class QKeyEvent;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
 class QMenu;
 class QSplitter;
-class QTableView;
 class QTimer;
 class QTextEdit;
 class QToolBar;
@@ -78,7 +77,7 @@ public:
     JobTableModel* model() const { return m_model; }
     const LogLines& logLines() const { return m_log; }
     const SwitchTexts& switches() const { return m_switches; }
-    QTableView* grid() const { return m_grid; }
+    JobGrid* grid() const { return m_grid; }
     QLabel* statusPanel(int index) const { return m_panels[index]; }
     QAction* action(const QString& name) const { return m_actions.value(name); }
 
@@ -138,9 +137,6 @@ public:
     // The clock the timer reads (the system clock unless a test sets one; null restores it).
     void setClock(Clock* clock);
     const TimerScheduler& scheduler() const { return m_scheduler; }
-    // The grid's selection and current cell in table coordinates, and back.
-    GridSelection gridSelection() const;
-    void setGridSelection(const GridSelection& selection);
     // A row dragged by its number cell from one table row to another.
     void sgCopyListRowMoved(int from, int to);
     int leftPanelWidth() const;
@@ -248,14 +244,12 @@ private:
     void buildTray();
     std::string keyListFilePath() const;
     void installEditing();
-    void applyEdit(const EditResult& result);
-    void allowInPlaceEditing(bool allowed);
-    bool gridKeyPressed(QKeyEvent* event);
     // Opens the folder selection for the cell; true when it was closed with OK.
     bool openFolderSelection(int column, int row);
     void showTimerState();
     void setLeftPanelWidth(int width);
-    bool handleListDrag(QObject* target, QEvent* event);
+    // Drags from the job-file list onto the queue panel queue the dragged job files.
+    bool handleListDrag(QEvent* event);
     void updateLastFolderFromCell(int column, int row);
     std::string currentStamp() const;
 
@@ -292,7 +286,7 @@ private:
     QSplitter* m_lowerSplitter = nullptr; // options | queue
     QWidget* m_leftPanel = nullptr;
     QListWidget* m_cplFileList = nullptr; // CPLFileListBox
-    QTableView* m_grid = nullptr;         // sgCopyList
+    JobGrid* m_grid = nullptr;            // sgCopyList
     JobTableModel* m_model = nullptr;
     QWidget* m_lowerPanel = nullptr;
     QListWidget* m_optionList = nullptr; // OptionCheckListBox
