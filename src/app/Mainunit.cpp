@@ -155,7 +155,7 @@ void TMainForm::LoadSettings() {
     m_actions.value("ShowCaption")->setChecked(s.bShowCaption);
     m_actions.value("FlatButton")->setChecked(s.bFlatButton);
     m_actions.value("ShowLeftPanel")->setChecked(s.bShowLeftPanel);
-    applyToolBarLook();
+    m_layout.applyToolBarLook();
     m_doc.restorePath(s.asCPLFile);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/JobGrid.h"
+#include "app/MainWindowLayout.h"
 #include "engine/BGCopyThread.h"
 #include "engine/JobQueue.h"
 #include "engine/LogLines.h"
@@ -30,7 +31,6 @@ class QMenu;
 class QSplitter;
 class QTimer;
 class QTextEdit;
-class QToolBar;
 class QWidget;
 
 namespace trevane {
@@ -220,13 +220,7 @@ private:
     void editTable(EditResult (JobTableEditing::*command)(const GridSelection&));
     void buildLayout();
     void buildActions();
-    void buildMenus();
-    void buildToolBars();
     void buildStatusBar();
-    void applyToolBarLook();
-    void setHint(QWidget* widget, const QString& hint);
-    void setHint(QAction* action, const QString& hint);
-    QAction* makeAction(const QString& name, const QString& caption, const QKeySequence& key = {});
     void refreshJobFileList();
     void selectJobFileItem(const std::string& path);
     void installGridBehaviour();
@@ -277,10 +271,6 @@ private:
     QMenu* m_trayMenu = nullptr;
 
     // widgets
-    QToolBar* m_toolBar1 = nullptr;
-    QToolBar* m_toolBar2 = nullptr;
-    QToolBar* m_toolBar3 = nullptr;
-    QLabel* m_timerLabel = nullptr;
     QSplitter* m_mainSplitter = nullptr;  // Splitter2: job-file list | right side
     QSplitter* m_rightSplitter = nullptr; // table / lower panel / log
     QSplitter* m_lowerSplitter = nullptr; // options | queue
@@ -296,6 +286,7 @@ private:
     LogPanel* m_logView = nullptr; // reLog
     QLabel* m_panels[4] = {};
     QMap<QString, QAction*> m_actions;
+    MainWindowLayout m_layout{*this, m_actions, m_settings};
     bool m_loadingOptions = false;
 };
 
