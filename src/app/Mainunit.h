@@ -28,6 +28,7 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QMenu;
+class QPlainTextEdit;
 class QSplitter;
 class QTimer;
 class QTextEdit;
