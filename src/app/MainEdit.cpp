@@ -1,5 +1,5 @@
-// Editing commands of the job table and its key and mouse rules. The commands themselves are
-// JobTableEditing's; this file turns the grid's selection into theirs and shows the result.
+// Editing commands of the job table and its popup menu. The commands themselves are
+// JobTableEditing's; the grid gives the selection they work on and shows the result.
 
 #include "app/JobTableModel.h"
 #include "app/Mainunit.h"
@@ -11,118 +11,35 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
-#include <QHeaderView>
-#include <QKeyEvent>
 #include <QMenu>
 #include <QTableView>
 
 namespace trevane {
 
-namespace {
-
-// The Windows virtual-key code of a key, for the keys that decide about in-place editing.
-int virtualKeyOf(const QKeyEvent* event) {
-    int key = event->key();
-    if (key >= Qt::Key_0 && key <= Qt::Key_9)
-        return (event->modifiers() & Qt::KeypadModifier) ? 0x60 + (key - Qt::Key_0) : key;
-    if (key >= Qt::Key_A && key <= Qt::Key_Z)
-        return key; // 0x41..0x5A, as the virtual-key codes
-    if (key >= Qt::Key_F1 && key <= Qt::Key_F24)
-        return 0x70 + (key - Qt::Key_F1);
-    switch (key) {
-    case Qt::Key_Backspace:
-        return 0x08;
-    case Qt::Key_Delete:
-        return 0x2E;
-    case Qt::Key_Asterisk:
-        return (event->modifiers() & Qt::KeypadModifier) ? 0x6A : 0;
-    case Qt::Key_Plus:
-        return (event->modifiers() & Qt::KeypadModifier) ? 0x6B : 0;
-    case Qt::Key_Minus:
-        return (event->modifiers() & Qt::KeypadModifier) ? 0x6D : 0;
-    case Qt::Key_Period:
-        return (event->modifiers() & Qt::KeypadModifier) ? 0x6E : 0;
-    case Qt::Key_Slash:
-        return (event->modifiers() & Qt::KeypadModifier) ? 0x6F : 0;
-    default:
-        return 0;
-    }
-}
-
-} // namespace
-
-GridSelection TMainForm::gridSelection() const {
-    QModelIndex current = m_grid->currentIndex();
-    GridSelection selection;
-    if (current.isValid()) {
-        selection = GridSelection::cell(JobTableModel::tableColumn(current),
-                                        JobTableModel::tableRow(current));
-    }
-    const QItemSelection ranges = m_grid->selectionModel()->selection();
-    if (!ranges.isEmpty()) {
-        int left = INT_MAX, top = INT_MAX, right = -1, bottom = -1;
-        for (const QItemSelectionRange& range : ranges) {
-            left = qMin(left, range.left());
-            top = qMin(top, range.top());
-            right = qMax(right, range.right());
-            bottom = qMax(bottom, range.bottom());
-        }
-        selection.left = left + 1;
-        selection.top = top + 1;
-        selection.right = right + 1;
-        selection.bottom = bottom + 1;
-    }
-    return selection;
-}
-
-void TMainForm::setGridSelection(const GridSelection& selection) {
-    QModelIndex topLeft = m_model->indexOf(selection.left, selection.top);
-    QModelIndex bottomRight = m_model->indexOf(selection.right, selection.bottom);
-    m_grid->selectionModel()->setCurrentIndex(
-        m_model->indexOf(selection.currentColumn, selection.currentRow),
-        QItemSelectionModel::NoUpdate);
-    if (topLeft.isValid() && bottomRight.isValid())
-        m_grid->selectionModel()->select(QItemSelection(topLeft, bottomRight),
-                                         QItemSelectionModel::ClearAndSelect);
-}
-
-void TMainForm::applyEdit(const EditResult& result) {
-    if (!result.done)
-        return;
-    m_model->reload();
-    setGridSelection(result.selection);
-}
-
-void TMainForm::allowInPlaceEditing(bool allowed) {
-    m_grid->setEditTriggers(allowed ? QAbstractItemView::AnyKeyPressed |
-                                          QAbstractItemView::EditKeyPressed |
-                                          QAbstractItemView::SelectedClicked
-                                    : QAbstractItemView::NoEditTriggers);
-}
-
 void TMainForm::EditUndoClick() {
-    applyEdit(m_doc.undo(gridSelection()));
+    m_grid->applyEdit(m_doc.undo(m_grid->gridSelection()));
 }
 
 void TMainForm::EditCutClick() {
-    const GridSelection selection = gridSelection();
+    const GridSelection selection = m_grid->gridSelection();
     EditResult result =
         m_doc.edit([&](JobTableEditing& editing) { return editing.cut(selection); });
     if (result.done)
         QApplication::clipboard()->setText(toQString(result.clipboardText));
-    applyEdit(result);
+    m_grid->applyEdit(result);
 }
 
 void TMainForm::EditCopyClick() {
-    const GridSelection selection = gridSelection();
+    const GridSelection selection = m_grid->gridSelection();
     const std::string& text = m_doc.table().cell(selection.currentColumn, selection.currentRow);
     QApplication::clipboard()->setText(toQString(text));
 }
 
 void TMainForm::EditPasteClick() {
-    const GridSelection selection = gridSelection();
+    const GridSelection selection = m_grid->gridSelection();
     const std::string text = toBytes(QApplication::clipboard()->text());
-    applyEdit(m_doc.edit([&](JobTableEditing& editing) { return editing.paste(selection, text); }));
+    m_grid->applyEdit(
+        m_doc.edit([&](JobTableEditing& editing) { return editing.paste(selection, text); }));
 }
 
 void TMainForm::ClearSelectedClick() {
@@ -154,12 +71,13 @@ void TMainForm::ColCopyAllClick() {
 }
 
 void TMainForm::editTable(EditResult (JobTableEditing::*command)(const GridSelection&)) {
-    const GridSelection selection = gridSelection();
-    applyEdit(m_doc.edit([&](JobTableEditing& editing) { return (editing.*command)(selection); }));
+    const GridSelection selection = m_grid->gridSelection();
+    m_grid->applyEdit(
+        m_doc.edit([&](JobTableEditing& editing) { return (editing.*command)(selection); }));
 }
 
 void TMainForm::ReferClick() {
-    const GridSelection selection = gridSelection();
+    const GridSelection selection = m_grid->gridSelection();
     bool open = false;
     m_doc.edit([&](JobTableEditing& editing) { // takes the undo snapshot when it opens
         open = editing.beginRefer(selection);
@@ -170,12 +88,11 @@ void TMainForm::ReferClick() {
 }
 
 void TMainForm::sgCopyListRowMoved(int from, int to) {
-    applyEdit(m_doc.edit([&](JobTableEditing& editing) { return editing.moveRow(from, to); }));
+    m_grid->applyEdit(
+        m_doc.edit([&](JobTableEditing& editing) { return editing.moveRow(from, to); }));
 }
 
 void TMainForm::installEditing() {
-    allowInPlaceEditing(false);
-    m_grid->installEventFilter(this);
     auto on = [this](const char* name, void (TMainForm::*handler)()) {
         connect(m_actions.value(name), &QAction::triggered, this, handler);
     };
@@ -191,33 +108,7 @@ void TMainForm::installEditing() {
     on("ColCopyAll", &TMainForm::ColCopyAllClick);
 
     connect(m_grid, &QTableView::doubleClicked, this, &TMainForm::ReferClick);
-    connect(m_grid, &QTableView::clicked, this, [this] {
-        allowInPlaceEditing(JobTableEditing::editingAllowedAfterClick(gridSelection()));
-    });
-    connect(m_grid->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            [this] { allowInPlaceEditing(false); });
-
-    // A press on a header selects a whole column (rows 1 to the last) or a whole row.
-    auto pressed = [this](int column, int row) {
-        allowInPlaceEditing(false);
-        if (auto selection =
-                JobTableEditing::selectionForPress(column, row, m_doc.table().rowCount()))
-            setGridSelection(*selection);
-    };
-    connect(m_grid->horizontalHeader(), &QHeaderView::sectionPressed, this,
-            [pressed](int section) { pressed(section + 1, 0); });
-    connect(m_grid->verticalHeader(), &QHeaderView::sectionPressed, this,
-            [pressed](int section) { pressed(0, section + 1); });
-
-    // Rows move by dragging their number cell; the table, not the header, keeps the order.
-    QHeaderView* numbers = m_grid->verticalHeader();
-    numbers->setSectionsMovable(true);
-    connect(numbers, &QHeaderView::sectionMoved, this,
-            [this, numbers](int, int oldVisual, int newVisual) {
-                QSignalBlocker block(numbers);
-                numbers->moveSection(newVisual, oldVisual);
-                sgCopyListRowMoved(oldVisual + 1, newVisual + 1);
-            });
+    connect(m_grid, &JobGrid::rowMoved, this, &TMainForm::sgCopyListRowMoved);
 
     // The table's popup menu.
     m_grid->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -247,17 +138,6 @@ void TMainForm::installEditing() {
             [this, popup](const QPoint& at) { popup->popup(m_grid->viewport()->mapToGlobal(at)); });
 }
 
-bool TMainForm::gridKeyPressed(QKeyEvent* event) {
-    bool ctrlOrAlt = event->modifiers() & (Qt::ControlModifier | Qt::AltModifier);
-    if (ctrlOrAlt)
-        return false;
-    if (JobTableEditing::keyStartsEditing(virtualKeyOf(event), false, false)) {
-        m_doc.markModified();
-        allowInPlaceEditing(true);
-    }
-    return false; // the grid still handles the key
-}
-
 } // namespace trevane
 
 #include "dialogs/Folderselect.h"
@@ -274,7 +154,7 @@ bool TMainForm::openFolderSelection(int column, int row) {
         return true;
     });
     m_model->reload();
-    setGridSelection(GridSelection::cell(column, row));
+    m_grid->setGridSelection(GridSelection::cell(column, row));
     if (!chosen.empty())
         m_lastFolder = chosen;
     return accepted;

@@ -103,7 +103,7 @@ void TMainForm::CPLFileListBoxChange() {
                                          ? QApplication::palette().color(QPalette::Base)
                                          : QApplication::palette().color(QPalette::Button));
     m_cplFileList->setPalette(palette);
-    setHint(m_cplFileList,
+    MainWindowLayout::setHint(m_cplFileList,
             QStringLiteral("ダブルクリックで開きます|") + toQString(m_jobFileFolder));
 }
 

@@ -1,9 +1,9 @@
-// Building the main window's widgets, actions, menus, tool band and status bar.
+// Building the main window: its widgets, the handlers of its actions and the status bar; the
+// actions, menus and tool band come from MainWindowLayout.
 
 #include "app/JobTableModel.h"
+#include "app/LogPanel.h"
 #include "app/Mainunit.h"
-#include "dialogs/MenuShortcuts.h"
-#include "dialogs/ShortcutMenu.h"
 #include "platform/TextCodec.h"
 
 #include <QAction>
@@ -12,14 +12,10 @@
 #include <QProgressBar>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMenuBar>
-#include <QPlainTextEdit>
 #include <QSplitter>
 #include <QStatusBar>
-#include <QStyle>
 #include <QTableView>
 #include <QTextEdit>
-#include <QToolBar>
 #include <QVBoxLayout>
 
 namespace trevane {
@@ -44,28 +40,6 @@ QWidget* captionedPanel(const QString& caption, QWidget* content, const QString&
 
 } // namespace
 
-void TMainForm::setHint(QWidget* widget, const QString& hint) {
-    int bar = hint.indexOf(QLatin1Char('|'));
-    widget->setToolTip(bar < 0 ? hint : hint.left(bar));
-    widget->setStatusTip(bar < 0 ? hint : hint.mid(bar + 1));
-}
-
-void TMainForm::setHint(QAction* action, const QString& hint) {
-    int bar = hint.indexOf(QLatin1Char('|'));
-    action->setToolTip(bar < 0 ? hint : hint.left(bar));
-    action->setStatusTip(bar < 0 ? hint : hint.mid(bar + 1));
-}
-
-QAction* TMainForm::makeAction(const QString& name, const QString& caption,
-                               const QKeySequence& key) {
-    auto* action = new QAction(caption, this);
-    action->setObjectName(name);
-    if (!key.isEmpty())
-        action->setShortcut(key);
-    m_actions.insert(name, action);
-    return action;
-}
-
 void TMainForm::buildLayout() {
     setObjectName(QStringLiteral("MainForm"));
     setAcceptDrops(true);
@@ -77,18 +51,13 @@ void TMainForm::buildLayout() {
     m_cplFileList->setUniformItemSizes(true);
     m_cplFileList->setIconSize(QSize(16, 16));
     m_cplFileList->setDragEnabled(true);
-    setHint(m_cplFileList, QStringLiteral("CPLディレクトリのファイルリスト"));
+    MainWindowLayout::setHint(m_cplFileList, QStringLiteral("CPLディレクトリのファイルリスト"));
     m_leftPanel = captionedPanel(QStringLiteral("CPL\\"), m_cplFileList, QStringLiteral("LeftPanel"));
     m_leftPanel->setMinimumWidth(0);
 
     // Job table.
-    m_grid = new QTableView;
-    m_grid->setObjectName(QStringLiteral("sgCopyList"));
-    m_model = new JobTableModel(m_doc, this);
-    m_grid->setModel(m_model);
-    m_grid->setAcceptDrops(true);
-    m_grid->setMouseTracking(true);
-    m_grid->viewport()->installEventFilter(this);
+    m_grid = new JobGrid(m_doc, m_cplFileList);
+    m_model = m_grid->jobModel();
     m_grid->setSelectionMode(QAbstractItemView::ContiguousSelection);
     m_grid->setTabKeyNavigation(true);
     m_grid->setWordWrap(false);
@@ -102,7 +71,7 @@ void TMainForm::buildLayout() {
     for (int c = 1; c < JobTable::ColumnCount; ++c)
         m_grid->setColumnWidth(c - 1, qMax(JobTable::initialColumnWidths()[c],
                                            m_grid->horizontalHeader()->sectionSizeHint(c - 1)));
-    setHint(m_grid, QStringLiteral("|ダブルクリック、右クリック対応"));
+    MainWindowLayout::setHint(m_grid, QStringLiteral("|ダブルクリック、右クリック対応"));
 
     // Options check list with the /D date edit above it.
     m_optionList = new QListWidget;
@@ -112,7 +81,7 @@ void TMainForm::buildLayout() {
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable | Qt::ItemIsSelectable);
         item->setCheckState(Qt::Unchecked);
     }
-    setHint(m_optionList, QStringLiteral("コマンドオプション"));
+    MainWindowLayout::setHint(m_optionList, QStringLiteral("コマンドオプション"));
     m_dateEdit = new QLineEdit(QStringLiteral("1998-01-01"));
     m_dateEdit->setObjectName(QStringLiteral("DateMaskEdit"));
     m_dateEdit->setInputMask(QStringLiteral("9999-99-99;_"));
@@ -151,11 +120,7 @@ void TMainForm::buildLayout() {
     m_lowerPanel->setObjectName(QStringLiteral("RightBtmPanel"));
 
     // Log panel.
-    m_logView = new QPlainTextEdit;
-    m_logView->setObjectName(QStringLiteral("reLog"));
-    m_logView->setReadOnly(true);
-    m_logView->setLineWrapMode(QPlainTextEdit::NoWrap);
-    m_logView->setUndoRedoEnabled(false);
+    m_logView = new LogPanel(m_log);
 
     m_rightSplitter = new QSplitter(Qt::Vertical);
     m_rightSplitter->setObjectName(QStringLiteral("RightPanel"));
@@ -178,8 +143,8 @@ void TMainForm::buildLayout() {
     setCentralWidget(m_mainSplitter);
 
     buildActions();
-    buildMenus();
-    buildToolBars();
+    m_layout.buildMenus();
+    m_layout.buildToolBars();
     buildStatusBar();
     installGridBehaviour();
     buildQueueMenu();
@@ -201,50 +166,7 @@ void TMainForm::buildLayout() {
 }
 
 void TMainForm::buildActions() {
-    using QKS = QKeySequence;
-    // File
-    makeAction("FileNew", "新規作成(&N)", QKS(Qt::CTRL | Qt::Key_N));
-    makeAction("FileOpen", "開く(&O)", QKS(Qt::CTRL | Qt::Key_O));
-    makeAction("FileSave", "上書き保存(&S)", QKS(Qt::CTRL | Qt::Key_S));
-    makeAction("FileSaveAs", "名前を付けて保存(&A)...");
-    makeAction("FileDelete", "ファイルの削除(&D)");
-    makeAction("Exit", "終了(&X)");
-    // Edit
-    makeAction("EditUndo", "元に戻す(&U)", QKS(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
-    makeAction("EditCut", "セル内容の切り取り(&T)", QKS(Qt::CTRL | Qt::SHIFT | Qt::Key_X));
-    makeAction("EditCopy", "セル内容のコピー(&C)", QKS(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
-    makeAction("EditPaste", "セル内容の貼り付け(&P)", QKS(Qt::CTRL | Qt::SHIFT | Qt::Key_V));
-    makeAction("Refer", "ディレクトリとファイル参照(&R)...", QKS(Qt::CTRL | Qt::Key_R));
-    makeAction("ClearSelected", "選択セルの消去(&X)", QKS(Qt::CTRL | Qt::SHIFT | Qt::Key_D));
-    makeAction("InsertRow", "行の挿入(&I)", QKS(Qt::CTRL | Qt::Key_I));
-    makeAction("RowCopy", "選択行の複製(&W)", QKS(Qt::CTRL | Qt::Key_W));
-    makeAction("RowDelete", "選択行の削除(&D)", QKS(Qt::CTRL | Qt::Key_D));
-    makeAction("ColCopyAll", "選択セルを同一列に複製(&A)");
-    // Run
-    makeAction("StartCopy", "開いているジョブファイルの実行(&S)", QKS(Qt::CTRL | Qt::Key_S));
-    makeAction("StartJobFile", "登録ジョブファイルの実行(J)", QKS(Qt::CTRL | Qt::Key_J));
-    makeAction("StopCopy", "実行待ちジョブの中止(&X)", QKS(Qt::CTRL | Qt::Key_Q));
-    makeAction("TimerOnOff", "タイマー起動(&T)", QKS(Qt::CTRL | Qt::Key_T));
-    makeAction("MakeSFX", "自己解凍書庫の作成(&F)");
-    // View
-    makeAction("Option", "オプション設定(&O)");
-    makeAction("SetShortCutKey", "キー割り当て(&K)");
-    makeAction("ShowCommand", "実行コマンド一覧(&C)");
-    makeAction("ShowLog", "ログの表示(&L)", QKS(Qt::CTRL | Qt::Key_L));
-    makeAction("ShowLeftPanel", "ファイルリストを表示(&F)");
-    makeAction("ShowCaption", "キャプション");
-    makeAction("FlatButton", "フラットボタン");
-    makeAction("ExecExplorer", "エクスプローラの起動", QKS(Qt::CTRL | Qt::Key_E));
-    makeAction("HideWindow", "タスクトレーに隠す(&H)", QKS(Qt::CTRL | Qt::Key_H));
-    // Help
-    makeAction("Topics", "トピックスの検索(&S)...", QKS(Qt::Key_F1));
-    makeAction("About", "バージョン情報情報(&A)...");
-
-    for (const char* name : {"ShowLeftPanel", "ShowCaption", "FlatButton"})
-        m_actions.value(name)->setCheckable(true);
-    m_actions.value("ShowLeftPanel")->setChecked(true);
-    m_actions.value("FlatButton")->setChecked(true);
-
+    m_layout.buildActions();
     auto on = [this](const char* name, void (TMainForm::*handler)()) {
         connect(m_actions.value(name), &QAction::triggered, this, handler);
     };
@@ -269,144 +191,6 @@ void TMainForm::buildActions() {
     on("SetShortCutKey", &TMainForm::SetShortCutKeyClick);
     on("MakeSFX", &TMainForm::MakeSFXClick);
     on("ShowCommand", &TMainForm::ShowCommandClick);
-}
-
-void TMainForm::buildMenus() {
-    QMenuBar* bar = menuBar();
-    bar->setObjectName(QStringLiteral("MainMenu"));
-    auto add = [this](QMenu* menu, std::initializer_list<const char*> names) {
-        for (const char* name : names) {
-            if (name == nullptr)
-                menu->addSeparator();
-            else
-                menu->addAction(m_actions.value(name));
-        }
-    };
-    // Menus that show a key also where an earlier item receives it.
-    auto addMenu = [](auto* owner, const QString& caption) {
-        auto* menu = new ShortcutMenu(caption, owner);
-        owner->addMenu(menu);
-        return menu;
-    };
-    QMenu* file = addMenu(bar, QStringLiteral("ファイル(&F)"));
-    file->setObjectName(QStringLiteral("File1"));
-    add(file, {"FileNew", "FileOpen", "FileSave", "FileSaveAs", "FileDelete", nullptr, "Exit"});
-    QMenu* edit = addMenu(bar, QStringLiteral("編集(&E)"));
-    edit->setObjectName(QStringLiteral("Edit1"));
-    add(edit, {"EditUndo", nullptr, "EditCut", "EditCopy", "EditPaste", nullptr, "Refer", nullptr,
-               "ClearSelected", "InsertRow", "RowCopy", "RowDelete", nullptr, "ColCopyAll"});
-    QMenu* run = addMenu(bar, QStringLiteral("実行(&D)"));
-    run->setObjectName(QStringLiteral("Run1"));
-    add(run, {"StartCopy", "StartJobFile", nullptr, "StopCopy", nullptr, "TimerOnOff", nullptr,
-              "MakeSFX"});
-    QMenu* view = addMenu(bar, QStringLiteral("表示(W)"));
-    view->setObjectName(QStringLiteral("View1"));
-    add(view, {"Option", "SetShortCutKey", nullptr, "ShowCommand", "ShowLog", nullptr,
-               "ShowLeftPanel"});
-    QMenu* toolbars = addMenu(view, QStringLiteral("ツールバーの表示(&T)"));
-    toolbars->setObjectName(QStringLiteral("ToolBarView1"));
-    add(toolbars, {"ShowCaption", "FlatButton"});
-    add(view, {nullptr, "ExecExplorer", "HideWindow"});
-    QMenu* help = addMenu(bar, QStringLiteral("ヘルプ(&H)"));
-    help->setObjectName(QStringLiteral("Help1"));
-    add(help, {"Topics", "About"});
-    // The menu bar's sixth item has no caption and no items of its own.
-    QMenu* empty = bar->addMenu(QString());
-    empty->setObjectName(QStringLiteral("N1"));
-    empty->menuAction()->setVisible(false);
-
-    // Ctrl+S belongs to both "上書き保存" and the run command; the first in menu order gets it.
-    MenuShortcuts::resolveClashes(bar);
-}
-
-void TMainForm::buildToolBars() {
-    QStyle* s = style();
-    auto button = [this](QToolBar* bar, const char* name, const QString& caption,
-                         const QIcon& icon, const QString& hint, QAction* same) {
-        auto* a = new QAction(icon, caption, this);
-        a->setObjectName(QString::fromLatin1(name));
-        // Qt would drop a trailing "..." from a tool button's caption ("参照...").
-        a->setIconText(caption);
-        setHint(a, hint);
-        if (same)
-            connect(a, &QAction::triggered, same, &QAction::trigger);
-        bar->addAction(a);
-        m_actions.insert(QString::fromLatin1(name), a);
-        return a;
-    };
-    m_toolBar1 = new QToolBar(QStringLiteral("ToolBar1"), this);
-    m_toolBar1->setObjectName(QStringLiteral("ToolBar1"));
-    button(m_toolBar1, "NewBtn", "新規", s->standardIcon(QStyle::SP_FileIcon), "新規|新規ファイル作成",
-           m_actions.value("FileNew"));
-    button(m_toolBar1, "OpenBtn", "開く", s->standardIcon(QStyle::SP_DialogOpenButton),
-           "開く|ジョブファイルを開く", m_actions.value("FileOpen"));
-    button(m_toolBar1, "SaveBtn", "保存", s->standardIcon(QStyle::SP_DialogSaveButton),
-           "保存|ジョブファイルの上書き保存", m_actions.value("FileSave"));
-    button(m_toolBar1, "SaveAsBtn", "別名保存", s->standardIcon(QStyle::SP_DriveFDIcon),
-           "別名保存|ファイルを別名で保存", m_actions.value("FileSaveAs"));
-    m_toolBar1->addSeparator();
-    button(m_toolBar1, "CutBtn", "切り取り", s->standardIcon(QStyle::SP_TrashIcon),
-           "カット|選択セルの切り取り", m_actions.value("EditCut"));
-    button(m_toolBar1, "CopyBtn", "ｺﾋﾟｰ", s->standardIcon(QStyle::SP_FileDialogDetailedView),
-           "コピー|選択セルのコピー", m_actions.value("EditCopy"));
-    button(m_toolBar1, "PasteBtn", "貼り付け", s->standardIcon(QStyle::SP_FileDialogContentsView),
-           "張り付け|選択セルへ張り付け", m_actions.value("EditPaste"));
-    m_toolBar1->addSeparator();
-    button(m_toolBar1, "ReferBtn", "参照...", s->standardIcon(QStyle::SP_DirOpenIcon),
-           "参照|ファイルとディレクトリの参照...", m_actions.value("Refer"));
-    button(m_toolBar1, "ShowCommandBtn", "コマンド", s->standardIcon(QStyle::SP_FileDialogListView),
-           "実行コマンド一覧表示", m_actions.value("ShowCommand"));
-
-    m_toolBar2 = new QToolBar(QStringLiteral("ToolBar2"), this);
-    m_toolBar2->setObjectName(QStringLiteral("ToolBar2"));
-    button(m_toolBar2, "StartBtn", "開始", s->standardIcon(QStyle::SP_MediaPlay),
-           "コピー開始|ファイルコピーの開始", m_actions.value("StartCopy"));
-    button(m_toolBar2, "StopBtn", "中止", s->standardIcon(QStyle::SP_MediaStop),
-           "中止|ファイルコピーの中止", m_actions.value("StopCopy"));
-    button(m_toolBar2, "TimerBtn", "ﾀｲﾏｰ", s->standardIcon(QStyle::SP_BrowserReload),
-           "タイマー|タイマーを起動する", m_actions.value("TimerOnOff"));
-    m_toolBar2->addSeparator();
-    button(m_toolBar2, "OptionBtn", "ｵﾌﾟｼｮﾝ", s->standardIcon(QStyle::SP_FileDialogInfoView),
-           "オプション|オプション設定", m_actions.value("Option"));
-    button(m_toolBar2, "LogBtn", "ログ", s->standardIcon(QStyle::SP_FileDialogContentsView),
-           "ログ|ログファイルを開く", m_actions.value("ShowLog"));
-    button(m_toolBar2, "ExplorerBtn", "ｴｸｽﾌﾟﾛｰﾗ", s->standardIcon(QStyle::SP_DirHomeIcon),
-           "エクスプローラ|エクスプローラを起動", m_actions.value("ExecExplorer"));
-    m_toolBar2->addSeparator();
-    button(m_toolBar2, "FileListBtn", "ﾌｧｲﾙﾘｽﾄ", s->standardIcon(QStyle::SP_FileDialogListView),
-           "ファイルリスト|ファイルリストの表示", m_actions.value("ShowLeftPanel"));
-    button(m_toolBar2, "HideBtn", "隠す", s->standardIcon(QStyle::SP_TitleBarMinButton),
-           "隠す|アプリケーションをタスクトレーに隠す", m_actions.value("HideWindow"));
-
-    m_toolBar3 = new QToolBar(QStringLiteral("TimerBand"), this);
-    m_toolBar3->setObjectName(QStringLiteral("TimerBand"));
-    m_timerLabel = new QLabel(QStringLiteral("Timer Off"));
-    m_timerLabel->setObjectName(QStringLiteral("TimerLabel"));
-    m_timerLabel->setContentsMargins(4, 0, 4, 0);
-    m_toolBar3->addWidget(m_timerLabel);
-
-    for (QToolBar* bar : {m_toolBar1, m_toolBar2, m_toolBar3}) {
-        bar->setMovable(true);
-        bar->setFloatable(false);
-        bar->setIconSize(QSize(16, 16));
-    }
-    addToolBar(Qt::TopToolBarArea, m_toolBar1);
-    addToolBar(Qt::TopToolBarArea, m_toolBar2);
-    addToolBarBreak(Qt::TopToolBarArea);
-    addToolBar(Qt::TopToolBarArea, m_toolBar3);
-    applyToolBarLook();
-}
-
-void TMainForm::applyToolBarLook() {
-    for (QToolBar* bar : {m_toolBar1, m_toolBar2}) {
-        bar->setToolButtonStyle(m_settings.bShowCaption ? Qt::ToolButtonTextUnderIcon
-                                                        : Qt::ToolButtonIconOnly);
-        // A non-flat button keeps its frame; Qt draws tool buttons flat unless told otherwise.
-        bar->setStyleSheet(m_settings.bFlatButton
-                               ? QString()
-                               : QStringLiteral("QToolButton { border: 1px outset palette(mid);"
-                                                " min-width: 23px; min-height: 22px; }"));
-    }
 }
 
 void TMainForm::buildStatusBar() {

@@ -4,6 +4,7 @@
 #include "app/Mainunit.h"
 #include "platform/PathConventions.h"
 
+#include "app/LogPanel.h"
 #include "dialogs/MessageBox.h"
 #include "engine/BGCopyThread.h"
 #include "engine/JobCommands.h"
@@ -202,7 +203,7 @@ void TMainForm::addLogLine(const std::string& message, int maxLogLines) {
 }
 
 void TMainForm::addLogLines(const std::vector<LogLines::Entry>& entries) {
-    showLogChange(m_log.append(entries));
+    m_logView->append(entries);
 }
 
 RunnerHost::SaveResult TMainForm::saveLogPanel(const std::string& path) {

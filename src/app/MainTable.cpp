@@ -1,5 +1,5 @@
-// The job table's own behaviour in the window: typing, drops, the row command hint and the
-// options check list.
+// The job table in the window: what its grid reports (typed text, drops, the row under the
+// mouse), the row command hint, drops on the queue panel and the options check list.
 
 #include "app/JobTableModel.h"
 #include "app/Mainunit.h"
@@ -10,14 +10,10 @@
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QHeaderView>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMimeData>
-#include <QMouseEvent>
-#include <QStyledItemDelegate>
 #include <QTableView>
 #include <QTextEdit>
 
@@ -25,37 +21,7 @@
 
 namespace trevane {
 
-namespace {
-
-// The cell editor reports every change of its text, as the grid's SetEditText event does, so
-// the entry row grows while the user types.
-class CellEditDelegate : public QStyledItemDelegate {
-public:
-    CellEditDelegate(TMainForm* form, QObject* parent)
-        : QStyledItemDelegate(parent), m_form(form) {}
-
-    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
-                          const QModelIndex& index) const override {
-        QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
-        if (auto* line = qobject_cast<QLineEdit*>(editor)) {
-            int column = JobTableModel::tableColumn(index);
-            int row = JobTableModel::tableRow(index);
-            QObject::connect(line, &QLineEdit::textEdited, m_form,
-                             [form = m_form, column, row](const QString& text) {
-                                 form->sgCopyListSetEditText(column, row, toBytes(text));
-                             });
-        }
-        return editor;
-    }
-
-private:
-    TMainForm* m_form;
-};
-
-} // namespace
-
 void TMainForm::installGridBehaviour() {
-    m_grid->setItemDelegate(new CellEditDelegate(this, m_grid));
     m_que->setAcceptDrops(true);
     m_que->viewport()->installEventFilter(this);
     connect(m_optionList, &QListWidget::itemChanged, this, [this] {
@@ -67,11 +33,6 @@ void TMainForm::installGridBehaviour() {
             OptionCheckListBoxClickCheck();
     });
     connect(m_dateEdit, &QLineEdit::editingFinished, this, &TMainForm::DateMaskEditExit);
-    // Column widths are saved with the job's options but are no change of the job.
-    connect(m_grid->horizontalHeader(), &QHeaderView::sectionResized, this, [this] {
-        m_doc.setColumnWidths(m_grid->columnWidth(0), m_grid->columnWidth(1),
-                              m_grid->columnWidth(2));
-    });
     connect(m_cplFileList, &QListWidget::itemDoubleClicked, this,
             &TMainForm::CPLFileListBoxDblClick);
     connect(m_cplFileList, &QListWidget::currentItemChanged, this,
@@ -79,6 +40,11 @@ void TMainForm::installGridBehaviour() {
     connect(m_grid, &QTableView::clicked, this, [this](const QModelIndex& index) {
         updateLastFolderFromCell(JobTableModel::tableColumn(index), JobTableModel::tableRow(index));
     });
+    connect(m_grid, &JobGrid::cellTextEdited, this, &TMainForm::sgCopyListSetEditText);
+    connect(m_grid, &JobGrid::rowHovered, this, &TMainForm::sgCopyListMouseMove);
+    connect(m_grid, &JobGrid::filesDropped, this, &TMainForm::DropFiles);
+    connect(m_grid, &JobGrid::jobFileDropped, this, &TMainForm::CPLFileListBoxDblClick);
+    connect(m_grid, &JobGrid::dragHint, m_panels[3], &QLabel::setText);
 }
 
 void TMainForm::sgCopyListSetEditText(int column, int row, const std::string& text) {
@@ -102,10 +68,7 @@ void TMainForm::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void TMainForm::dropEvent(QDropEvent* event) {
-    std::vector<std::string> paths;
-    for (const QUrl& url : event->mimeData()->urls())
-        if (url.isLocalFile())
-            paths.push_back(toBytes(url.toLocalFile()));
+    std::vector<std::string> paths = JobGrid::droppedFiles(*event->mimeData());
     if (paths.empty())
         return;
     event->acceptProposedAction();
@@ -135,21 +98,14 @@ void TMainForm::sgCopyListMouseMove(int row) {
     m_panels[3]->setText(text.mid(1));
 }
 
-// Drags that start in the job-file list: onto the job table they open the list's item, onto
-// the queue panel they queue the selected job files. Files from the desktop dropped on the
-// table fill its cells.
-bool TMainForm::handleListDrag(QObject* target, QEvent* event) {
-    bool onTable = target == m_grid->viewport();
+bool TMainForm::handleListDrag(QEvent* event) {
     switch (event->type()) {
     case QEvent::DragEnter:
     case QEvent::DragMove: {
         auto* drag = static_cast<QDragMoveEvent*>(event);
         if (drag->source() == m_cplFileList) {
             drag->acceptProposedAction();
-            m_panels[3]->setText(onTable ? QStringLiteral("ドロップするファイルを開きます")
-                                         : QStringLiteral("ドロップするコピージョブを実行します"));
-        } else if (onTable && drag->mimeData()->hasUrls()) {
-            drag->acceptProposedAction();
+            m_panels[3]->setText(QStringLiteral("ドロップするコピージョブを実行します"));
         } else {
             drag->ignore();
         }
@@ -159,12 +115,7 @@ bool TMainForm::handleListDrag(QObject* target, QEvent* event) {
         auto* drop = static_cast<QDropEvent*>(event);
         if (drop->source() == m_cplFileList) {
             drop->acceptProposedAction();
-            if (onTable)
-                CPLFileListBoxDblClick();
-            else
-                SendSelectedJobFileClick();
-        } else if (onTable) {
-            dropEvent(drop);
+            SendSelectedJobFileClick();
         }
         return true;
     }
@@ -174,17 +125,8 @@ bool TMainForm::handleListDrag(QObject* target, QEvent* event) {
 }
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_grid && event->type() == QEvent::KeyPress &&
-        gridKeyPressed(static_cast<QKeyEvent*>(event)))
+    if (watched == m_que->viewport() && handleListDrag(event))
         return true;
-    if ((watched == m_grid->viewport() || watched == m_que->viewport()) &&
-        handleListDrag(watched, event))
-        return true;
-    if (watched == m_grid->viewport() && event->type() == QEvent::MouseMove) {
-        auto* move = static_cast<QMouseEvent*>(event);
-        QModelIndex index = m_grid->indexAt(move->position().toPoint());
-        sgCopyListMouseMove(index.isValid() ? JobTableModel::tableRow(index) : 0);
-    }
     return QMainWindow::eventFilter(watched, event);
 }
 

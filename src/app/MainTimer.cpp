@@ -18,7 +18,7 @@ void TMainForm::buildTimer() {
     m_timer->setObjectName(QStringLiteral("Timer"));
     m_timer->setInterval(1000);
     connect(m_timer, &QTimer::timeout, this, &TMainForm::TimerTimer);
-    m_timerLabel->setStyleSheet(QStringLiteral("QLabel { color: blue; font-weight: bold; }"));
+    m_layout.timerLabel()->setStyleSheet(QStringLiteral("QLabel { color: blue; font-weight: bold; }"));
     connect(m_actions.value("TimerOnOff"), &QAction::triggered, this, &TMainForm::TimerOnOffClick);
 }
 
@@ -26,7 +26,7 @@ void TMainForm::setClock(Clock* clock) { m_clock = clock ? clock : &Clock::syste
 
 void TMainForm::showTimerState() {
     bool on = m_scheduler.isOn();
-    m_timerLabel->setText(toQString(m_scheduler.label()));
+    m_layout.timerLabel()->setText(toQString(m_scheduler.label()));
     m_actions.value("TimerOnOff")->setText(toQString(TimerScheduler::menuCaption(on)));
     if (QAction* tray = m_actions.value("TrayTimerOnOff"))
         tray->setText(toQString(TimerScheduler::trayCaption(on)));

@@ -112,13 +112,13 @@ void TMainForm::ShowLeftPanelClick() {
 void TMainForm::ShowCaptionClick() {
     m_settings.bShowCaption = !m_settings.bShowCaption;
     m_actions.value("ShowCaption")->setChecked(m_settings.bShowCaption);
-    applyToolBarLook();
+    m_layout.applyToolBarLook();
 }
 
 void TMainForm::FlatButtonClick() {
     m_settings.bFlatButton = !m_settings.bFlatButton;
     m_actions.value("FlatButton")->setChecked(m_settings.bFlatButton);
-    applyToolBarLook();
+    m_layout.applyToolBarLook();
 }
 
 } // namespace trevane

@@ -3,6 +3,7 @@
 #include "app/Mainunit.h"
 
 #include "app/JobTableModel.h"
+#include "app/LogPanel.h"
 #include "dialogs/MessageBox.h"
 #include "dialogs/Setkeyunit.h"
 #include "engine/Clock.h"
@@ -16,8 +17,6 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QListWidget>
-#include <QPlainTextEdit>
-#include <QScrollBar>
 #include <QSplitter>
 #include <QStatusTipEvent>
 #include <QTableView>
@@ -47,8 +46,6 @@ TMainForm::~TMainForm() {
     // reporting back to a window that is being destroyed.
     for (QObject* child : findChildren<QObject*>())
         QObject::disconnect(child, nullptr, this, nullptr);
-    m_grid->viewport()->removeEventFilter(this);
-    m_grid->removeEventFilter(this);
     m_que->viewport()->removeEventFilter(this);
     delete takeCentralWidget();
 }
@@ -99,7 +96,7 @@ void TMainForm::FormCreate() {
         updateLastFolderFromCell(JobTableModel::tableColumn(current),
                                  JobTableModel::tableRow(current));
     // 14.
-    reloadLogFile();
+    m_logView->loadFile(logFilePath());
     // 15.
     if (m_settings.bAutoStart)
         StartJobFileClick();
@@ -123,8 +120,7 @@ void TMainForm::showEvent(QShowEvent* event) {
 
 void TMainForm::FormShow() {
     m_logView->setFocus();
-    m_logView->moveCursor(QTextCursor::End);
-    m_logView->ensureCursorVisible();
+    m_logView->scrollToEnd();
 }
 
 void TMainForm::LoadSettings() {
@@ -159,7 +155,7 @@ void TMainForm::LoadSettings() {
     m_actions.value("ShowCaption")->setChecked(s.bShowCaption);
     m_actions.value("FlatButton")->setChecked(s.bFlatButton);
     m_actions.value("ShowLeftPanel")->setChecked(s.bShowLeftPanel);
-    applyToolBarLook();
+    m_layout.applyToolBarLook();
     m_doc.restorePath(s.asCPLFile);
 }
 
@@ -216,50 +212,8 @@ bool TMainForm::event(QEvent* event) {
     return QMainWindow::event(event);
 }
 
-void TMainForm::reloadLogFile() {
-    ReadResult log = readWholeFile(logFilePath());
-    if (!log.ok())
-        return;
-    m_log.setText(log.bytes);
-    QStringList shown;
-    for (const std::string& line : m_log.lines())
-        shown.append(toQString(line));
-    m_logView->setPlainText(shown.join(QLatin1Char('\n')));
-    m_logViewLines = m_log.size();
-}
-
 void TMainForm::AppendLogLine(const std::string& message, int maxLines) {
-    showLogChange(m_log.append(message, maxLines));
-}
-
-void TMainForm::showLogChange(LogLines::Change change) {
-    // Mirror the store's change in the widget without re-reading the whole store.
-    if (m_log.size() == 0 || change.removedFromFront >= m_logViewLines) {
-        m_logView->clear();
-        m_logViewLines = 0;
-        change.appendedKept = m_log.size();
-    } else if (change.removedFromFront > 0) {
-        QTextCursor cursor(m_logView->document());
-        cursor.movePosition(QTextCursor::Start);
-        cursor.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor,
-                            static_cast<int>(change.removedFromFront));
-        cursor.removeSelectedText();
-        m_logViewLines -= change.removedFromFront;
-    }
-    if (change.appendedKept > 0) {
-        // All new lines in one insertion: the widget lays itself out once, not once per line.
-        QStringList added;
-        for (std::size_t i = m_log.size() - change.appendedKept; i < m_log.size(); ++i)
-            added.append(toQString(m_log.line(i)));
-        const QString text = added.join(QLatin1Char('\n'));
-        if (m_logViewLines == 0)
-            m_logView->setPlainText(text);
-        else
-            m_logView->appendPlainText(text);
-        m_logViewLines += change.appendedKept;
-    }
-    m_logView->moveCursor(QTextCursor::End);
-    m_logView->ensureCursorVisible();
+    m_logView->append(message, maxLines);
 }
 
 } // namespace trevane

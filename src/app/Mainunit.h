@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/JobGrid.h"
+#include "app/MainWindowLayout.h"
 #include "engine/BGCopyThread.h"
 #include "engine/JobQueue.h"
 #include "engine/LogLines.h"
@@ -21,7 +23,6 @@
 #include <vector>
 
 class QAction;
-class QKeyEvent;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
@@ -30,16 +31,15 @@ class QMenu;
 class QPlainTextEdit;
 class QProgressBar;
 class QSplitter;
-class QTableView;
 class QTimer;
 class QTextEdit;
-class QToolBar;
 class QWidget;
 
 namespace trevane {
 
 class Clock;
 class JobTableModel;
+class LogPanel;
 class TTaskBar;
 
 // The main window: the job table, the job-file list, the options check list, the queue and log
@@ -79,7 +79,7 @@ public:
     JobTableModel* model() const { return m_model; }
     const LogLines& logLines() const { return m_log; }
     const SwitchTexts& switches() const { return m_switches; }
-    QTableView* grid() const { return m_grid; }
+    JobGrid* grid() const { return m_grid; }
     QLabel* statusPanel(int index) const { return m_panels[index]; }
     QAction* action(const QString& name) const { return m_actions.value(name); }
 
@@ -142,9 +142,6 @@ public:
     // The clock the timer reads (the system clock unless a test sets one; null restores it).
     void setClock(Clock* clock);
     const TimerScheduler& scheduler() const { return m_scheduler; }
-    // The grid's selection and current cell in table coordinates, and back.
-    GridSelection gridSelection() const;
-    void setGridSelection(const GridSelection& selection);
     // A row dragged by its number cell from one table row to another.
     void sgCopyListRowMoved(int from, int to);
     int leftPanelWidth() const;
@@ -228,13 +225,7 @@ private:
     void editTable(EditResult (JobTableEditing::*command)(const GridSelection&));
     void buildLayout();
     void buildActions();
-    void buildMenus();
-    void buildToolBars();
     void buildStatusBar();
-    void applyToolBarLook();
-    void setHint(QWidget* widget, const QString& hint);
-    void setHint(QAction* action, const QString& hint);
-    QAction* makeAction(const QString& name, const QString& caption, const QKeySequence& key = {});
     void refreshJobFileList();
     void selectJobFileItem(const std::string& path);
     void installGridBehaviour();
@@ -252,18 +243,13 @@ private:
     void buildTray();
     std::string keyListFilePath() const;
     void installEditing();
-    void applyEdit(const EditResult& result);
-    void allowInPlaceEditing(bool allowed);
-    bool gridKeyPressed(QKeyEvent* event);
     // Opens the folder selection for the cell; true when it was closed with OK.
     bool openFolderSelection(int column, int row);
     void showTimerState();
     void setLeftPanelWidth(int width);
-    bool handleListDrag(QObject* target, QEvent* event);
+    // Drags from the job-file list onto the queue panel queue the dragged job files.
+    bool handleListDrag(QEvent* event);
     void updateLastFolderFromCell(int column, int row);
-    void reloadLogFile();
-    // Mirrors a change of m_log in the log widget and scrolls to its end.
-    void showLogChange(LogLines::Change change);
     std::string currentStamp() const;
 
     // state
@@ -279,8 +265,7 @@ private:
     bool m_isWinNT = false;
     std::string m_lastFolder;
     SwitchTexts m_switches;
-    LogLines m_log;
-    std::size_t m_logViewLines = 0; // lines the log widget shows, mirroring m_log
+    LogLines m_log; // changed only through m_logView, which mirrors it
     DateTimeLocale m_dateTimeLocale;
     JobQueue m_jobQueue;              // what reQue shows
     QPointer<TBGCopyThread> m_runner; // set while m_jobQueue counts a runner
@@ -291,26 +276,23 @@ private:
     QMenu* m_trayMenu = nullptr;
 
     // widgets
-    QToolBar* m_toolBar1 = nullptr;
-    QToolBar* m_toolBar2 = nullptr;
-    QToolBar* m_toolBar3 = nullptr;
-    QLabel* m_timerLabel = nullptr;
     QSplitter* m_mainSplitter = nullptr;  // Splitter2: job-file list | right side
     QSplitter* m_rightSplitter = nullptr; // table / lower panel / log
     QSplitter* m_lowerSplitter = nullptr; // options | queue
     QWidget* m_leftPanel = nullptr;
     QListWidget* m_cplFileList = nullptr; // CPLFileListBox
-    QTableView* m_grid = nullptr;         // sgCopyList
+    JobGrid* m_grid = nullptr;            // sgCopyList
     JobTableModel* m_model = nullptr;
     QWidget* m_lowerPanel = nullptr;
     QListWidget* m_optionList = nullptr; // OptionCheckListBox
     QLineEdit* m_dateEdit = nullptr;     // DateMaskEdit
     QWidget* m_quePanel = nullptr;
-    QTextEdit* m_que = nullptr;          // reQue
-    QPlainTextEdit* m_logView = nullptr; // reLog
+    QTextEdit* m_que = nullptr;    // reQue
+    LogPanel* m_logView = nullptr; // reLog
     QLabel* m_panels[4] = {};
     QProgressBar* m_progress = nullptr; // RunProgress: job and row of the run, while one runs
     QMap<QString, QAction*> m_actions;
+    MainWindowLayout m_layout{*this, m_actions, m_settings};
     bool m_loadingOptions = false;
 };
 

@@ -48,7 +48,7 @@ private slots:
     void insertThreeRowsThenUndo() {
         TMainForm form;
         fill(form);
-        form.setGridSelection({1, 2, 3, 4, 1, 2});
+        form.grid()->setGridSelection({1, 2, 3, 4, 1, 2});
         form.action("InsertRow")->trigger();
         QCOMPARE(column1(form), std::string("s1 - - - s2 s3 s4 s5 - "));
         QCOMPARE(form.table().cell(0, 9), std::string("9"));
@@ -60,7 +60,7 @@ private slots:
     void deleteRowsAsksAndUndoRestores() {
         TMainForm form;
         fill(form);
-        form.setGridSelection({1, 2, 7, 3, 1, 2});
+        form.grid()->setGridSelection({1, 2, 7, 3, 1, 2});
         MessageBox::setNextAnswer(QMessageBox::No);
         form.action("RowDelete")->trigger();
         QCOMPARE(column1(form), std::string("s1 s2 s3 s4 s5 - "));
@@ -75,17 +75,17 @@ private slots:
     void clipboardCutCopyPaste() {
         TMainForm form;
         fill(form);
-        form.setGridSelection(GridSelection::cell(1, 3));
+        form.grid()->setGridSelection(GridSelection::cell(1, 3));
         form.action("EditCopy")->trigger();
         QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("s3"));
         QVERIFY(!form.isModified());
-        form.setGridSelection({2, 1, 3, 3, 2, 1}); // 2 columns x 3 rows
+        form.grid()->setGridSelection({2, 1, 3, 3, 2, 1}); // 2 columns x 3 rows
         form.action("EditPaste")->trigger();
         for (int r = 1; r <= 3; ++r)
             for (int c = 2; c <= 3; ++c)
                 QCOMPARE(form.table().cell(c, r), std::string("s3"));
         QVERIFY(form.isModified());
-        form.setGridSelection(GridSelection::cell(1, 5));
+        form.grid()->setGridSelection(GridSelection::cell(1, 5));
         form.action("EditCut")->trigger();
         QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("s5"));
         QCOMPARE(form.table().cell(1, 5), std::string());
@@ -97,7 +97,7 @@ private slots:
         TMainForm form;
         fill(form);
         form.document().discardChanges();
-        form.setGridSelection({1, 1, 2, 2, 1, 1});
+        form.grid()->setGridSelection({1, 1, 2, 2, 1, 1});
         MessageBox::setNextAnswer(QMessageBox::No);
         form.action("ClearSelected")->trigger();
         QCOMPARE(form.table().cell(1, 1), std::string("s1"));
@@ -112,13 +112,13 @@ private slots:
     void copyDownAndDuplicate() {
         TMainForm form;
         fill(form);
-        form.setGridSelection(GridSelection::cell(3, 3));
+        form.grid()->setGridSelection(GridSelection::cell(3, 3));
         form.document().setEditText(3, 3, "*.txt");
         form.action("ColCopyAll")->trigger();
         for (int r = 1; r <= 5; ++r)
             QCOMPARE(form.table().cell(3, r), std::string("*.txt"));
         QCOMPARE(form.table().cell(3, 6), std::string()); // the entry row is left alone
-        form.setGridSelection(GridSelection::cell(2, 2));
+        form.grid()->setGridSelection(GridSelection::cell(2, 2));
         form.action("RowCopy")->trigger();
         QCOMPARE(column1(form), std::string("s1 s2 s3 s4 s5 s2 - "));
     }
@@ -130,7 +130,7 @@ private slots:
         form.document().discardChanges();
         QTableView* grid = form.grid();
         grid->setFocus();
-        form.setGridSelection(GridSelection::cell(1, 1));
+        form.grid()->setGridSelection(GridSelection::cell(1, 1));
         QTest::keyClick(grid, Qt::Key_Down);
         QVERIFY(!form.isModified());
         QCOMPARE(grid->editTriggers(), QAbstractItemView::NoEditTriggers);
@@ -149,7 +149,7 @@ private slots:
         QHeaderView* top = form.grid()->horizontalHeader();
         QTest::mousePress(top->viewport(), Qt::LeftButton, {},
                           QPoint(top->sectionViewportPosition(1) + top->sectionSize(1) / 2, 5));
-        GridSelection column = form.gridSelection();
+        GridSelection column = form.grid()->gridSelection();
         QCOMPARE(column.left, 2);
         QCOMPARE(column.right, 2);
         QCOMPARE(column.top, 1);
@@ -157,7 +157,7 @@ private slots:
         QHeaderView* side = form.grid()->verticalHeader();
         QTest::mousePress(side->viewport(), Qt::LeftButton, {},
                           QPoint(5, side->sectionViewportPosition(3) + side->sectionSize(3) / 2));
-        GridSelection row = form.gridSelection();
+        GridSelection row = form.grid()->gridSelection();
         QCOMPARE(row.top, 4);
         QCOMPARE(row.bottom, 4);
         QCOMPARE(row.left, 1);
@@ -178,7 +178,7 @@ private slots:
         TMainForm form;
         fill(form);
         form.document().discardChanges();
-        form.setGridSelection(GridSelection::cell(5, 1));
+        form.grid()->setGridSelection(GridSelection::cell(5, 1));
         form.action("Refer")->trigger();
         QVERIFY(!form.isModified());
     }
