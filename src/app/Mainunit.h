@@ -28,7 +28,6 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QMenu;
-class QPlainTextEdit;
 class QProgressBar;
 class QSplitter;
 class QTimer;

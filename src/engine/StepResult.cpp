@@ -22,9 +22,12 @@ std::string StepResult::summaryLine(int failedSteps) {
 }
 
 std::string StepResult::endNotice(const std::string& jobFileName, int failedSteps) {
-    std::string text = jobFileName + " が終了しました。";
-    if (failedSteps > 0)
-        text += "\n" + summaryLine(failedSteps);
+    std::string text = jobFileName;
+    text += " が終了しました。";
+    if (failedSteps > 0) {
+        text += '\n';
+        text += summaryLine(failedSteps);
+    }
     return text;
 }
 
