@@ -6,8 +6,10 @@
 #
 # BUILD_DIR must hold trevane, xcopy, unlha, libUnlha32.so and bench_bare_window (configure
 # with -DTREVANE_BENCH=ON). Needs perl and Xvfb. Cases:
-#   start    a job of one empty row: the program's own start-up and exit,
-#            against a bare Qt program that shows a window and quits (bench_bare_window)
+#   start    a job of one empty row: the program's own start-up and exit, against a bare
+#            Qt program that shows a window of the same kind of content (menus, tool bars of
+#            standard icons, a table, lists, text panels, status bar) and quits once it has
+#            been painted (bench_bare_window)
 #   copy     one copy row, 20,000 files of 1-16 KB with /S, bAddLog on, iMaxLog 500 (the
 #            listing fills all 151 chunks of the capture), against xcopy alone into a pipe
 #   archive  one archive row of the archiver benchmark's corpus (-d1), against unlha alone

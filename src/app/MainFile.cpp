@@ -2,6 +2,7 @@
 
 #include "app/JobTableModel.h"
 #include "app/Mainunit.h"
+#include "app/StyleIcons.h"
 #include "dialogs/FileDialogs.h"
 #include "dialogs/MessageBox.h"
 #include "jobs/IniFile.h"
@@ -91,7 +92,7 @@ void TMainForm::refreshJobFileList() {
     QDir folder(toQString(m_jobFileFolder));
     const QStringList names = folder.entryList(
         {QStringLiteral("*.cpl")}, QDir::Files | QDir::Hidden, QDir::Name | QDir::IgnoreCase);
-    const QIcon fileIcon = style()->standardIcon(QStyle::SP_FileIcon);
+    const QIcon fileIcon = styleIcon(QStyle::SP_FileIcon);
     for (const QString& name : names)
         new QListWidgetItem(fileIcon, name, m_cplFileList);
     CPLFileListBoxChange();

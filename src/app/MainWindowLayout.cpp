@@ -1,4 +1,5 @@
 #include "app/MainWindowLayout.h"
+#include "app/StyleIcons.h"
 
 #include "dialogs/MenuShortcuts.h"
 #include "dialogs/ShortcutMenu.h"
@@ -133,7 +134,6 @@ void MainWindowLayout::buildMenus() {
 }
 
 void MainWindowLayout::buildToolBars() {
-    QStyle* s = m_window.style();
     auto button = [this](QToolBar* bar, const char* name, const QString& caption, const QIcon& icon,
                          const QString& hint, QAction* same) {
         auto* a = new QAction(icon, caption, &m_window);
@@ -149,46 +149,46 @@ void MainWindowLayout::buildToolBars() {
     };
     m_toolBar1 = new QToolBar(QStringLiteral("ToolBar1"), &m_window);
     m_toolBar1->setObjectName(QStringLiteral("ToolBar1"));
-    button(m_toolBar1, "NewBtn", "新規", s->standardIcon(QStyle::SP_FileIcon),
-           "新規|新規ファイル作成", m_actions.value("FileNew"));
-    button(m_toolBar1, "OpenBtn", "開く", s->standardIcon(QStyle::SP_DialogOpenButton),
+    button(m_toolBar1, "NewBtn", "新規", styleIcon(QStyle::SP_FileIcon), "新規|新規ファイル作成",
+           m_actions.value("FileNew"));
+    button(m_toolBar1, "OpenBtn", "開く", styleIcon(QStyle::SP_DialogOpenButton),
            "開く|ジョブファイルを開く", m_actions.value("FileOpen"));
-    button(m_toolBar1, "SaveBtn", "保存", s->standardIcon(QStyle::SP_DialogSaveButton),
+    button(m_toolBar1, "SaveBtn", "保存", styleIcon(QStyle::SP_DialogSaveButton),
            "保存|ジョブファイルの上書き保存", m_actions.value("FileSave"));
-    button(m_toolBar1, "SaveAsBtn", "別名保存", s->standardIcon(QStyle::SP_DriveFDIcon),
+    button(m_toolBar1, "SaveAsBtn", "別名保存", styleIcon(QStyle::SP_DriveFDIcon),
            "別名保存|ファイルを別名で保存", m_actions.value("FileSaveAs"));
     m_toolBar1->addSeparator();
-    button(m_toolBar1, "CutBtn", "切り取り", s->standardIcon(QStyle::SP_TrashIcon),
+    button(m_toolBar1, "CutBtn", "切り取り", styleIcon(QStyle::SP_TrashIcon),
            "カット|選択セルの切り取り", m_actions.value("EditCut"));
-    button(m_toolBar1, "CopyBtn", "ｺﾋﾟｰ", s->standardIcon(QStyle::SP_FileDialogDetailedView),
+    button(m_toolBar1, "CopyBtn", "ｺﾋﾟｰ", styleIcon(QStyle::SP_FileDialogDetailedView),
            "コピー|選択セルのコピー", m_actions.value("EditCopy"));
-    button(m_toolBar1, "PasteBtn", "貼り付け", s->standardIcon(QStyle::SP_FileDialogContentsView),
+    button(m_toolBar1, "PasteBtn", "貼り付け", styleIcon(QStyle::SP_FileDialogContentsView),
            "張り付け|選択セルへ張り付け", m_actions.value("EditPaste"));
     m_toolBar1->addSeparator();
-    button(m_toolBar1, "ReferBtn", "参照...", s->standardIcon(QStyle::SP_DirOpenIcon),
+    button(m_toolBar1, "ReferBtn", "参照...", styleIcon(QStyle::SP_DirOpenIcon),
            "参照|ファイルとディレクトリの参照...", m_actions.value("Refer"));
-    button(m_toolBar1, "ShowCommandBtn", "コマンド", s->standardIcon(QStyle::SP_FileDialogListView),
+    button(m_toolBar1, "ShowCommandBtn", "コマンド", styleIcon(QStyle::SP_FileDialogListView),
            "実行コマンド一覧表示", m_actions.value("ShowCommand"));
 
     m_toolBar2 = new QToolBar(QStringLiteral("ToolBar2"), &m_window);
     m_toolBar2->setObjectName(QStringLiteral("ToolBar2"));
-    button(m_toolBar2, "StartBtn", "開始", s->standardIcon(QStyle::SP_MediaPlay),
+    button(m_toolBar2, "StartBtn", "開始", styleIcon(QStyle::SP_MediaPlay),
            "コピー開始|ファイルコピーの開始", m_actions.value("StartCopy"));
-    button(m_toolBar2, "StopBtn", "中止", s->standardIcon(QStyle::SP_MediaStop),
+    button(m_toolBar2, "StopBtn", "中止", styleIcon(QStyle::SP_MediaStop),
            "中止|ファイルコピーの中止", m_actions.value("StopCopy"));
-    button(m_toolBar2, "TimerBtn", "ﾀｲﾏｰ", s->standardIcon(QStyle::SP_BrowserReload),
+    button(m_toolBar2, "TimerBtn", "ﾀｲﾏｰ", styleIcon(QStyle::SP_BrowserReload),
            "タイマー|タイマーを起動する", m_actions.value("TimerOnOff"));
     m_toolBar2->addSeparator();
-    button(m_toolBar2, "OptionBtn", "ｵﾌﾟｼｮﾝ", s->standardIcon(QStyle::SP_FileDialogInfoView),
+    button(m_toolBar2, "OptionBtn", "ｵﾌﾟｼｮﾝ", styleIcon(QStyle::SP_FileDialogInfoView),
            "オプション|オプション設定", m_actions.value("Option"));
-    button(m_toolBar2, "LogBtn", "ログ", s->standardIcon(QStyle::SP_FileDialogContentsView),
+    button(m_toolBar2, "LogBtn", "ログ", styleIcon(QStyle::SP_FileDialogContentsView),
            "ログ|ログファイルを開く", m_actions.value("ShowLog"));
-    button(m_toolBar2, "ExplorerBtn", "ｴｸｽﾌﾟﾛｰﾗ", s->standardIcon(QStyle::SP_DirHomeIcon),
+    button(m_toolBar2, "ExplorerBtn", "ｴｸｽﾌﾟﾛｰﾗ", styleIcon(QStyle::SP_DirHomeIcon),
            "エクスプローラ|エクスプローラを起動", m_actions.value("ExecExplorer"));
     m_toolBar2->addSeparator();
-    button(m_toolBar2, "FileListBtn", "ﾌｧｲﾙﾘｽﾄ", s->standardIcon(QStyle::SP_FileDialogListView),
+    button(m_toolBar2, "FileListBtn", "ﾌｧｲﾙﾘｽﾄ", styleIcon(QStyle::SP_FileDialogListView),
            "ファイルリスト|ファイルリストの表示", m_actions.value("ShowLeftPanel"));
-    button(m_toolBar2, "HideBtn", "隠す", s->standardIcon(QStyle::SP_TitleBarMinButton),
+    button(m_toolBar2, "HideBtn", "隠す", styleIcon(QStyle::SP_TitleBarMinButton),
            "隠す|アプリケーションをタスクトレーに隠す", m_actions.value("HideWindow"));
 
     m_toolBar3 = new QToolBar(QStringLiteral("TimerBand"), &m_window);

@@ -1,5 +1,6 @@
 #include "app/LoopGapMeter.h"
 #include "app/Mainunit.h"
+#include "app/StyleIcons.h"
 #include "engine/CommandLineRun.h"
 #include "platform/SingleInstance.h"
 
@@ -57,8 +58,8 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("Trevane"));
     QApplication::setApplicationVersion(QStringLiteral(TREVANE_VERSION));
     QApplication::setQuitOnLastWindowClosed(false);
-    QApplication::setWindowIcon(QIcon::fromTheme(
-        QStringLiteral("org.trevane.Trevane"), app.style()->standardIcon(QStyle::SP_DriveHDIcon)));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("org.trevane.Trevane"),
+                                                 trevane::styleIcon(QStyle::SP_DriveHDIcon)));
     loadQtJapaneseTexts(app);
 
     std::optional<trevane::LoopGapMeter> loopGap; // reports at exit; for the job benchmark

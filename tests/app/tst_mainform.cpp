@@ -19,6 +19,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QStyle>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -101,6 +102,29 @@ private slots:
         QVERIFY(form.action("FileSave")->shortcut() == QKeySequence(Qt::CTRL | Qt::Key_S));
         // The run command shares Ctrl+S; the earlier menu item receives the key.
         QVERIFY(form.action("StartCopy")->shortcut().isEmpty());
+    }
+
+    void toolButtonsShowTheStylesStandardIcons() {
+        // The icons are made once and shared (the file icon also marks the job-file list):
+        // each button must still show its own picture, enabled and disabled.
+        TMainForm form;
+        const struct {
+            const char* button;
+            QStyle::StandardPixmap icon;
+        } cases[] = {{"NewBtn", QStyle::SP_FileIcon},
+                     {"SaveBtn", QStyle::SP_DialogSaveButton},
+                     {"PasteBtn", QStyle::SP_FileDialogContentsView},
+                     {"LogBtn", QStyle::SP_FileDialogContentsView},
+                     {"ShowCommandBtn", QStyle::SP_FileDialogListView},
+                     {"StartBtn", QStyle::SP_MediaPlay},
+                     {"TimerBtn", QStyle::SP_BrowserReload},
+                     {"HideBtn", QStyle::SP_TitleBarMinButton}};
+        for (const auto& c : cases) {
+            const QIcon want = form.style()->standardIcon(c.icon);
+            const QIcon shown = form.action(c.button)->icon();
+            for (QIcon::Mode mode : {QIcon::Normal, QIcon::Disabled})
+                QCOMPARE(shown.pixmap(16, mode).toImage(), want.pixmap(16, mode).toImage());
+        }
     }
 
     void typingIntoTheLastRowAppendsAnEntryRow() {
