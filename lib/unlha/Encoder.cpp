@@ -12,7 +12,8 @@
 namespace unlha {
 
 namespace {
-// Hash table sizes: twice the window's places, up to 2^16 (tables that stay in the cache).
+// Hash table sizes: four entries per place of the window, at most 2^16 (tables that stay in
+// the cache).
 constexpr int kMaxHashBits = 16;
 constexpr size_t kReadChunk = 256 * 1024;
 constexpr uint64_t kLookahead = lha::kMaxMatch + 2;
