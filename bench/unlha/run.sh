@@ -47,7 +47,7 @@ peak_kb() {
   /usr/bin/time -o "$work/time.out" -v bash -c "cd '$corpus' && $1" >/dev/null 2>&1 || true
   awk -F: '/Maximum resident/ {gsub(/ /, "", $2); print $2}' "$work/time.out"
 }
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.3f", a / b; else print "n/a" }'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.4f", a / b; else print "n/a" }'; }
 
 for m in 5 7; do
   ours=$work/ours$m.lzh

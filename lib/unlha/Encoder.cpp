@@ -12,7 +12,9 @@
 namespace unlha {
 
 namespace {
-constexpr int kHashBits = 16;
+// Hash table sizes: four entries per place of the window, at most 2^16 (tables that stay in
+// the cache).
+constexpr int kMaxHashBits = 16;
 constexpr size_t kReadChunk = 256 * 1024;
 constexpr uint64_t kLookahead = lha::kMaxMatch + 2;
 constexpr size_t kOutputChunk = 64 * 1024;
@@ -25,6 +27,10 @@ constexpr size_t kMaxBlockTokens = 65535;
 constexpr int kChainShort = 32;
 constexpr int kChainLong = 16;
 constexpr int kNiceLength = 32;
+// Positions inside a match of kLongMatch bytes or more, up to kLongMatchEnd bytes before its
+// end, search a quarter of the chain.
+constexpr int kLongMatch = 16;
+constexpr int kLongMatchEnd = 2;
 // Block choice: greedy tokens per chunk, and what a block's code tables cost in bits.
 constexpr size_t kSplitChunk = 256;
 constexpr float kTableBits = 300;
@@ -46,15 +52,15 @@ const std::vector<float>& xLogX() {
 constexpr uint32_t kFirstThreeBytes =
     std::endian::native == std::endian::little ? 0x00FFFFFFu : 0xFFFFFF00u;
 
-inline uint32_t hash3(const uint8_t* p) {
+inline uint32_t hash3(const uint8_t* p, int shift) {
     uint32_t v = static_cast<uint32_t>(p[0]) << 16 | static_cast<uint32_t>(p[1]) << 8 | p[2];
-    return (v * 0x9E3779B1u) >> (32 - kHashBits);
+    return (v * 0x9E3779B1u) >> shift;
 }
 
-inline uint32_t hash4(const uint8_t* p) {
+inline uint32_t hash4(const uint8_t* p, int shift) {
     uint32_t v;
     std::memcpy(&v, p, 4);
-    return (v * 0x9E3779B1u) >> (32 - kHashBits);
+    return (v * 0x9E3779B1u) >> shift;
 }
 
 // Index of the first differing byte of two eight-byte loads, given their exclusive or.
@@ -73,6 +79,35 @@ inline uint32_t load32(const uint8_t* p) {
 
 inline int bitLength(uint32_t v) {
     return v ? 32 - std::countl_zero(v) : 0;
+}
+
+// The parse's inner step: the lengths low .. top of a match from position 0 of cost and
+// step, each at base + price[length], replace what reaches them for more. Steps are
+// length | distance << 16. Four lengths at a time without branches: which way is cheaper
+// changes from length to length too often to predict.
+inline void relax(uint32_t* cost, uint32_t* step, int low, int top, uint32_t base,
+                  uint32_t distanceBits, const uint32_t* price) {
+    using Lanes = uint32_t __attribute__((vector_size(16)));
+    int len = low;
+    for (; len + 3 <= top; len += 4) {
+        Lanes c, old, oldStep, p;
+        std::memcpy(&p, price + len, sizeof p);
+        std::memcpy(&old, cost + len, sizeof old);
+        std::memcpy(&oldStep, step + len, sizeof oldStep);
+        c = p + base;
+        const Lanes lengths = Lanes{0, 1, 2, 3} + static_cast<uint32_t>(len);
+        const Lanes take = c < old;
+        old = (c & take) | (old & ~take);
+        oldStep = ((lengths | distanceBits) & take) | (oldStep & ~take);
+        std::memcpy(cost + len, &old, sizeof old);
+        std::memcpy(step + len, &oldStep, sizeof oldStep);
+    }
+    for (; len <= top; ++len) {
+        const uint32_t c = base + price[len];
+        const bool take = c < cost[len];
+        cost[len] = take ? c : cost[len];
+        step[len] = take ? (static_cast<uint32_t>(len) | distanceBits) : step[len];
+    }
 }
 } // namespace
 
@@ -138,14 +173,19 @@ Encoder::Encoder(int methodDigit) {
     // method then costs about the same time per byte.
     m_maxChain = m_dictBits >= 15 ? kChainLong : kChainShort;
     m_niceLength = kNiceLength;
+    // Inside a long match a new one rarely pays before its last bytes: a quarter of the
+    // chain there.
+    m_shallowChain = m_maxChain / 4;
     m_buffer.resize(m_window + kSegment + kReadChunk + 4 * kLookahead + 16);
-    m_head.assign(size_t{1} << kHashBits, 0);
-    m_head3.assign(size_t{1} << kHashBits, 0);
+    const int hashBits = std::min(m_dictBits + 2, kMaxHashBits);
+    m_hashShift = 32 - hashBits;
+    m_head.assign(size_t{1} << hashBits, 0);
+    m_head3.assign(size_t{1} << hashBits, 0);
     m_prev.assign(m_window, 0);
     m_first.assign(kSegment + kLookahead + 2, 0);
     m_matches.reserve(4 * kSegment);
     m_cost.assign(kSegment + kLookahead + 2, 0);
-    m_step.assign(kSegment + kLookahead + 2, Token{});
+    m_step.assign(kSegment + kLookahead + 2, 0);
     m_tokens.reserve(kSegment + kLookahead);
     m_codes.reserve(kMaxBlockTokens);
     m_distances.reserve(kMaxBlockTokens);
@@ -198,9 +238,9 @@ void Encoder::emitMatch(int length, uint32_t distance) {
 void Encoder::insert(uint64_t p) {
     const uint8_t* b = m_buffer.data() + (p - m_base);
     const uint32_t here = static_cast<uint32_t>(p + m_hashBase);
-    m_head3[hash3(b)] = here;
+    m_head3[hash3(b, m_hashShift)] = here;
     if (m_end - p >= 4) {
-        uint32_t h4 = hash4(b);
+        uint32_t h4 = hash4(b, m_hashShift);
         m_prev[p & (m_window - 1)] = m_head[h4];
         m_head[h4] = here;
     }
@@ -214,12 +254,12 @@ int Encoder::findMatches(uint64_t p) {
         return 0;
     const uint8_t* b = m_buffer.data() + (p - m_base);
     const uint32_t here = static_cast<uint32_t>(p + m_hashBase);
-    uint32_t& head3 = m_head3[hash3(b)];
+    uint32_t& head3 = m_head3[hash3(b, m_hashShift)];
     const uint32_t cand3 = head3;
     head3 = here;
     uint32_t cand = 0;
     if (avail >= 4) {
-        uint32_t& head = m_head[hash4(b)];
+        uint32_t& head = m_head[hash4(b, m_hashShift)];
         cand = head;
         m_prev[p & (m_window - 1)] = cand;
         head = here;
@@ -235,7 +275,7 @@ int Encoder::findMatches(uint64_t p) {
     int tail = 0;
     uint32_t tailMask = kFirstThreeBytes;
     uint32_t tailBytes = first3;
-    int chain = m_maxChain;
+    int chain = p < m_shallowUntil ? m_shallowChain : m_maxChain;
     // Tries the candidate d bytes back; true when nothing longer can be found.
     auto tryAt = [&](uint32_t d) __attribute__((always_inline)) {
         const uint8_t* m = b - d;
@@ -285,6 +325,9 @@ void Encoder::scan(uint64_t stop) {
         const size_t i = static_cast<size_t>(m_scan - m_pos);
         const int longest = findMatches(m_scan);
         m_first[i + 1] = static_cast<uint32_t>(m_matches.size());
+        if (longest >= kLongMatch)
+            m_shallowUntil =
+                std::max(m_shallowUntil, m_scan + static_cast<uint64_t>(longest - kLongMatchEnd));
         ++m_scan;
         if (longest >= m_niceLength) {
             for (int k = 1; k < longest; ++k, ++m_scan) {
@@ -335,12 +378,20 @@ void Encoder::chooseBlocks(uint64_t start, uint64_t end) {
     const size_t chunks = chunkStart.size() - 1;
 
     const std::vector<float>& xlogx = xLogX();
-    auto estimate = [&](size_t from, size_t to) {
+    // The symbols a range of chunks uses: a part of the range uses no others, so its
+    // estimate needs only these (in the same order, so the sums come out the same).
+    struct Used {
+        uint16_t symbols[kSymbols];
+        int chars = 0; // symbols[0 .. chars) are characters and lengths, the rest positions
+        int count = 0;
+    };
+    auto estimate = [&](size_t from, size_t to, const Used& used) {
         const uint32_t* a = prefix.data() + from * kSymbols;
         const uint32_t* b = prefix.data() + to * kSymbols;
         uint32_t n = 0, matches = 0, usedChars = 0, usedPos = 0;
         float sum = 0;
-        for (int s = 0; s < lha::kNumChars; ++s) {
+        for (int k = 0; k < used.chars; ++k) {
+            const int s = used.symbols[k];
             uint32_t f = b[s] - a[s];
             if (f) {
                 n += f;
@@ -349,7 +400,8 @@ void Encoder::chooseBlocks(uint64_t start, uint64_t end) {
             }
         }
         float posSum = 0;
-        for (int s = lha::kNumChars; s < kSymbols; ++s) {
+        for (int k = used.chars; k < used.count; ++k) {
+            const int s = used.symbols[k];
             uint32_t f = b[s] - a[s];
             if (f) {
                 matches += f;
@@ -364,10 +416,17 @@ void Encoder::chooseBlocks(uint64_t start, uint64_t end) {
     m_blockEnds.clear();
     m_blockCounts.clear();
     auto split = [&](auto& self, size_t from, size_t to) -> void {
+        Used used;
+        for (int s = 0; s < kSymbols; ++s) {
+            if (s == lha::kNumChars)
+                used.chars = used.count;
+            if (prefix[to * kSymbols + s] != prefix[from * kSymbols + s])
+                used.symbols[used.count++] = static_cast<uint16_t>(s);
+        }
         size_t cut = 0;
-        float best = estimate(from, to);
+        float best = estimate(from, to, used);
         for (size_t m = from + 1; m < to; ++m) {
-            float c = estimate(from, m) + estimate(m, to);
+            float c = estimate(from, m, used) + estimate(m, to, used);
             if (c < best) {
                 best = c;
                 cut = m;
@@ -413,7 +472,7 @@ void Encoder::parse(uint64_t start, uint64_t end) {
     const uint8_t* bytes = m_buffer.data() + (start - m_base);
     const uint32_t* lengthPrice = m_charPrice + 256 - lha::kThreshold;
     uint32_t* cost = m_cost.data();
-    Token* step = m_step.data();
+    uint32_t* step = m_step.data();
     cost[0] = 0;
     std::fill(cost + 1, cost + n + 1, UINT32_MAX);
     for (size_t i = 0; i < n; ++i) {
@@ -421,7 +480,7 @@ void Encoder::parse(uint64_t start, uint64_t end) {
         const uint32_t lit = here + m_charPrice[bytes[i]];
         if (lit < cost[i + 1]) {
             cost[i + 1] = lit;
-            step[i + 1] = Token{1, 0};
+            step[i + 1] = 1;
         }
         const uint32_t from = m_first[first + i], to = m_first[first + i + 1];
         if (from == to)
@@ -436,7 +495,8 @@ void Encoder::parse(uint64_t start, uint64_t end) {
             const uint32_t c = here + lengthPrice[maxLen] + posPrice(ms[k]);
             if (c < cost[i + maxLen]) {
                 cost[i + maxLen] = c;
-                step[i + maxLen] = Token{static_cast<uint16_t>(maxLen), ms[k].distance};
+                step[i + maxLen] =
+                    static_cast<uint32_t>(maxLen) | static_cast<uint32_t>(ms[k].distance) << 16;
             }
             continue;
         }
@@ -451,21 +511,15 @@ void Encoder::parse(uint64_t start, uint64_t end) {
                 bestDistance = ms[k].distance;
             }
             const int low = k > 0 ? ms[k - 1].length + 1 : lha::kThreshold;
-            const uint32_t base = here + bestPos;
-            for (int len = top; len >= low; --len) {
-                const uint32_t c = base + lengthPrice[len];
-                if (c < cost[i + static_cast<size_t>(len)]) {
-                    cost[i + static_cast<size_t>(len)] = c;
-                    step[i + static_cast<size_t>(len)] =
-                        Token{static_cast<uint16_t>(len), bestDistance};
-                }
-            }
+            relax(cost + i, step + i, low, top, here + bestPos,
+                  static_cast<uint32_t>(bestDistance) << 16, lengthPrice);
             top = std::min(top, low - 1);
         }
     }
     m_tokens.clear();
-    for (size_t j = n; j > 0; j -= step[j].length)
-        m_tokens.push_back(step[j]);
+    for (size_t j = n; j > 0; j -= step[j] & 0xFFFF)
+        m_tokens.push_back(
+            Token{static_cast<uint16_t>(step[j] & 0xFFFF), static_cast<uint16_t>(step[j] >> 16)});
     std::reverse(m_tokens.begin(), m_tokens.end());
 }
 
@@ -673,6 +727,7 @@ Status Encoder::encode(const Input& input, const Output& output, uint64_t limit,
         m_hashBase = 1;
     }
     m_base = m_pos = m_scan = m_end = 0;
+    m_shallowUntil = 0;
     m_first[0] = 0;
     m_matches.clear();
     m_codes.clear();

@@ -77,12 +77,15 @@ private:
     uint32_t m_window;
     int m_maxChain;
     int m_niceLength;
+    int m_hashShift;
+    int m_shallowChain;
 
     std::vector<uint8_t> m_buffer;
-    uint64_t m_base = 0; // stream position of m_buffer[0]
-    uint64_t m_pos = 0;  // next position to code; the matches from here on are gathered
-    uint64_t m_scan = 0; // next position whose matches are to be found
-    uint64_t m_end = 0;  // stream position after the last byte read
+    uint64_t m_base = 0;         // stream position of m_buffer[0]
+    uint64_t m_pos = 0;          // next position to code; the matches from here on are gathered
+    uint64_t m_scan = 0;         // next position whose matches are to be found
+    uint64_t m_end = 0;          // stream position after the last byte read
+    uint64_t m_shallowUntil = 0; // positions before it search m_shallowChain steps
     bool m_eof = false;
     // Places in the hash tables are stored as stream position + m_hashBase; smaller values
     // belong to earlier streams (0: none).
@@ -105,7 +108,7 @@ private:
     uint32_t m_charPrice[lha::kNumChars] = {};
     uint32_t m_posPrice[kMaxPositionCodes] = {};
     std::vector<uint32_t> m_cost;
-    std::vector<Token> m_step;
+    std::vector<uint32_t> m_step; // length | distance << 16
     std::vector<Token> m_tokens;
 
     std::vector<uint16_t> m_codes;     // literal or length code per token
