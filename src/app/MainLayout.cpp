@@ -9,13 +9,12 @@
 #include <QAction>
 #include <QHeaderView>
 #include <QLabel>
-#include <QProgressBar>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProgressBar>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTableView>
-#include <QTextEdit>
 #include <QVBoxLayout>
 
 namespace trevane {
@@ -52,7 +51,8 @@ void TMainForm::buildLayout() {
     m_cplFileList->setIconSize(QSize(16, 16));
     m_cplFileList->setDragEnabled(true);
     MainWindowLayout::setHint(m_cplFileList, QStringLiteral("CPLディレクトリのファイルリスト"));
-    m_leftPanel = captionedPanel(QStringLiteral("CPL\\"), m_cplFileList, QStringLiteral("LeftPanel"));
+    m_leftPanel =
+        captionedPanel(QStringLiteral("CPL\\"), m_cplFileList, QStringLiteral("LeftPanel"));
     m_leftPanel->setMinimumWidth(0);
 
     // Job table.
@@ -102,11 +102,7 @@ void TMainForm::buildLayout() {
     optionsLayout->addWidget(m_optionList, 1);
 
     // Queue panel.
-    m_que = new QTextEdit;
-    m_que->setObjectName(QStringLiteral("reQue"));
-    m_que->setAcceptRichText(false);
-    m_que->setLineWrapMode(QTextEdit::NoWrap);
-    m_que->setReadOnly(true);
+    m_que = new QueuePanel(m_jobQueue, m_cplFileList);
     m_quePanel = captionedPanel(QStringLiteral("実行ジョブファイルリスト"), m_que,
                                 QStringLiteral("QuePanel"));
 
@@ -147,7 +143,6 @@ void TMainForm::buildLayout() {
     m_layout.buildToolBars();
     buildStatusBar();
     installGridBehaviour();
-    buildQueueMenu();
     buildJobFileMenu();
     installEditing();
 

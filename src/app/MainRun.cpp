@@ -18,41 +18,9 @@
 #include <QApplication>
 #include <QLabel>
 #include <QListWidget>
-#include <QMenu>
 #include <QProgressBar>
-#include <QTextBlock>
-#include <QTextEdit>
 
 namespace trevane {
-
-// --- the queue panel ------------------------------------------------------------------------
-
-void TMainForm::showQueue() {
-    QStringList lines;
-    for (const std::string& name : m_jobQueue.names())
-        lines.append(toQString(name));
-    m_que->setPlainText(lines.join(QLatin1Char('\n')));
-    const QColor head = queueHeadColor();
-    if (!m_jobQueue.names().empty() && head.isValid()) {
-        QTextCursor cursor(m_que->document()->firstBlock());
-        cursor.select(QTextCursor::BlockUnderCursor);
-        QTextCharFormat format;
-        format.setForeground(head);
-        cursor.mergeCharFormat(format);
-    }
-}
-
-QColor TMainForm::queueHeadColor() const {
-    switch (m_jobQueue.headColour()) {
-    case JobQueue::HeadColour::Red:
-        return QColor(Qt::red);
-    case JobQueue::HeadColour::Black:
-        return QColor(Qt::black);
-    case JobQueue::HeadColour::Plain:
-        break;
-    }
-    return QColor(); // invalid: drawn in the default colour
-}
 
 void TMainForm::startRunner() {
     // The runner's first step waits for this thread, so the end event is connected in time.
@@ -63,7 +31,7 @@ void TMainForm::startRunner() {
 void TMainForm::QueueJobFile(const std::string& path) {
     if (m_jobQueue.add(path))
         startRunner();
-    showQueue();
+    m_que->showQueue();
 }
 
 void TMainForm::OnRunnerTerminate() {
@@ -95,7 +63,7 @@ void TMainForm::StartJobFileClick() {
         return;
     if (m_jobQueue.addBlock(list.bytes))
         startRunner();
-    showQueue();
+    m_que->showQueue();
 }
 
 void TMainForm::SendSelectedJobFileClick() {
@@ -123,12 +91,12 @@ void TMainForm::StopCopyClick() {
 void TMainForm::RestartCopyClick() {
     if (m_jobQueue.restart())
         startRunner();
-    showQueue();
+    m_que->showQueue();
 }
 
 void TMainForm::ClearQueClick() {
     m_jobQueue.clear();
-    showQueue();
+    m_que->showQueue();
 }
 
 void TMainForm::waitForRunner() {
@@ -178,20 +146,20 @@ bool TMainForm::checkRunAllowed() {
 std::optional<std::string> TMainForm::markQueueHead() {
     std::optional<std::string> head = m_jobQueue.markHead();
     if (head) {
-        showQueue();
-        m_que->setTextCursor(QTextCursor(m_que->document()));
+        m_que->showQueue();
+        m_que->moveCursorToHead();
     }
     return head;
 }
 
 void TMainForm::removeQueueHead() {
     m_jobQueue.removeHead();
-    showQueue();
+    m_que->showQueue();
 }
 
 void TMainForm::reportAbort() {
     m_jobQueue.reportAbort();
-    showQueue();
+    m_que->showQueue();
 }
 
 void TMainForm::hideMainWindow() {
@@ -241,18 +209,6 @@ void TMainForm::showFatalMessage(const std::string& message) {
 void TMainForm::setTrayTip(const std::string& tip) {
     if (m_taskBar)
         m_taskBar->setTips(tip);
-}
-
-void TMainForm::buildQueueMenu() {
-    m_que->setContextMenuPolicy(Qt::CustomContextMenu);
-    auto* menu = new QMenu(m_que);
-    menu->setObjectName(QStringLiteral("pmQue"));
-    menu->addAction(QStringLiteral("コピー中止"), this, &TMainForm::StopCopyClick);
-    menu->addAction(QStringLiteral("コピー再開"), this, &TMainForm::RestartCopyClick);
-    menu->addSeparator();
-    menu->addAction(QStringLiteral("すべて消去"), this, &TMainForm::ClearQueClick);
-    connect(m_que, &QWidget::customContextMenuRequested, menu,
-            [this, menu](const QPoint& at) { menu->popup(m_que->mapToGlobal(at)); });
 }
 
 } // namespace trevane

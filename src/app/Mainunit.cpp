@@ -20,7 +20,6 @@
 #include <QSplitter>
 #include <QStatusTipEvent>
 #include <QTableView>
-#include <QTextEdit>
 
 namespace trevane {
 
@@ -46,7 +45,6 @@ TMainForm::~TMainForm() {
     // reporting back to a window that is being destroyed.
     for (QObject* child : findChildren<QObject*>())
         QObject::disconnect(child, nullptr, this, nullptr);
-    m_que->viewport()->removeEventFilter(this);
     delete takeCentralWidget();
 }
 

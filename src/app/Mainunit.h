@@ -2,6 +2,7 @@
 
 #include "app/JobGrid.h"
 #include "app/MainWindowLayout.h"
+#include "app/QueuePanel.h"
 #include "engine/BGCopyThread.h"
 #include "engine/JobQueue.h"
 #include "engine/LogLines.h"
@@ -31,7 +32,6 @@ class QMenu;
 class QProgressBar;
 class QSplitter;
 class QTimer;
-class QTextEdit;
 class QWidget;
 
 namespace trevane {
@@ -111,7 +111,7 @@ public:
     // Puts the bare name of a job file into the queue (once) and makes sure a runner runs.
     void QueueJobFile(const std::string& path);
     const std::vector<std::string>& queue() const { return m_jobQueue.names(); }
-    QColor queueHeadColor() const;
+    QueuePanel* queuePanel() const { return m_que; }
     bool continueRun() const { return m_jobQueue.continueRun(); }
     bool hasRunner() const { return m_jobQueue.hasRunner(); }
     // Waits until the runner has ended, serving events meanwhile (tests and shutdown).
@@ -205,7 +205,6 @@ protected:
     bool event(QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void FormCreate();
@@ -229,8 +228,6 @@ private:
     void selectJobFileItem(const std::string& path);
     void installGridBehaviour();
     void startRunner();
-    void showQueue();
-    void buildQueueMenu();
     void buildJobFileMenu();
     void setTrayTip(const std::string& tip);
     bool startDetached(const std::string& commandLine);
@@ -246,8 +243,6 @@ private:
     bool openFolderSelection(int column, int row);
     void showTimerState();
     void setLeftPanelWidth(int width);
-    // Drags from the job-file list onto the queue panel queue the dragged job files.
-    bool handleListDrag(QEvent* event);
     void updateLastFolderFromCell(int column, int row);
     std::string currentStamp() const;
 
@@ -286,7 +281,7 @@ private:
     QListWidget* m_optionList = nullptr; // OptionCheckListBox
     QLineEdit* m_dateEdit = nullptr;     // DateMaskEdit
     QWidget* m_quePanel = nullptr;
-    QTextEdit* m_que = nullptr;    // reQue
+    QueuePanel* m_que = nullptr;   // reQue
     LogPanel* m_logView = nullptr; // reLog
     QLabel* m_panels[4] = {};
     QProgressBar* m_progress = nullptr; // RunProgress: job and row of the run, while one runs
