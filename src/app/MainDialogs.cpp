@@ -29,10 +29,7 @@ std::string TMainForm::keyListFilePath() const {
 }
 
 void TMainForm::OptionClick() {
-    std::vector<std::string> entries;
-    for (int i = 0; i < m_cplFileList->count(); ++i)
-        entries.push_back(toBytes(m_cplFileList->item(i)->text()));
-    TOptionDlg dialog(m_settings, m_programFolder, m_jobFileFolder, entries, this);
+    TOptionDlg dialog(m_settings, m_programFolder, m_jobFileFolder, m_cplFileList->names(), this);
     if (dialog.exec() == QDialog::Accepted)
         m_settings.asApplicationFullPath = dialog.viewer();
 }

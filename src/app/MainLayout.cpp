@@ -44,13 +44,7 @@ void TMainForm::buildLayout() {
     setAcceptDrops(true);
 
     // Job-file list on the left.
-    m_cplFileList = new QListWidget;
-    m_cplFileList->setObjectName(QStringLiteral("CPLFileListBox"));
-    m_cplFileList->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    m_cplFileList->setUniformItemSizes(true);
-    m_cplFileList->setIconSize(QSize(16, 16));
-    m_cplFileList->setDragEnabled(true);
-    MainWindowLayout::setHint(m_cplFileList, QStringLiteral("CPLディレクトリのファイルリスト"));
+    m_cplFileList = new JobFileList(m_jobFileFolder);
     m_leftPanel =
         captionedPanel(QStringLiteral("CPL\\"), m_cplFileList, QStringLiteral("LeftPanel"));
     m_leftPanel->setMinimumWidth(0);
@@ -143,7 +137,6 @@ void TMainForm::buildLayout() {
     m_layout.buildToolBars();
     buildStatusBar();
     installGridBehaviour();
-    buildJobFileMenu();
     installEditing();
 
     // The window is built at the sizes the settings table gives, which a first start keeps.

@@ -1,4 +1,4 @@
-// Run control: the queue panel, handing job files to the background runner, the runner's
+// Run control: the job queue, handing job files to the background runner, the runner's
 // operations on the main thread, the log panel and log file.
 
 #include "app/Mainunit.h"
@@ -69,16 +69,13 @@ void TMainForm::StartJobFileClick() {
 void TMainForm::SendSelectedJobFileClick() {
     if (QuerySaveChanges() == QMessageBox::Cancel)
         return;
-    QList<QListWidgetItem*> selected = m_cplFileList->selectedItems();
-    if (selected.isEmpty()) {
+    const std::vector<std::string> selected = m_cplFileList->selectedNames();
+    if (selected.empty()) {
         MessageBox::information(this, QStringLiteral("ジョブファイルを選択してください"));
         return;
     }
-    std::sort(selected.begin(), selected.end(), [this](QListWidgetItem* a, QListWidgetItem* b) {
-        return m_cplFileList->row(a) < m_cplFileList->row(b);
-    });
-    for (QListWidgetItem* item : selected)
-        QueueJobFile(toBytes(item->text()));
+    for (const std::string& name : selected)
+        QueueJobFile(name);
 }
 
 void TMainForm::StopCopyClick() {

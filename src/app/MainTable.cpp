@@ -39,6 +39,11 @@ void TMainForm::installGridBehaviour() {
             &TMainForm::CPLFileListBoxDblClick);
     connect(m_cplFileList, &QListWidget::currentItemChanged, this,
             &TMainForm::CPLFileListBoxChange);
+    connect(m_cplFileList, &JobFileList::startOpenClicked, this, &TMainForm::StartCopyClick);
+    connect(m_cplFileList, &JobFileList::startSelectedClicked, this,
+            &TMainForm::SendSelectedJobFileClick);
+    connect(m_cplFileList, &JobFileList::openClicked, this, &TMainForm::CPLFileListBoxDblClick);
+    connect(m_cplFileList, &JobFileList::deleteClicked, this, &TMainForm::FileDeleteClick);
     connect(m_grid, &QTableView::clicked, this, [this](const QModelIndex& index) {
         updateLastFolderFromCell(JobTableModel::tableColumn(index), JobTableModel::tableRow(index));
     });

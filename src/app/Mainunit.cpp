@@ -68,7 +68,7 @@ void TMainForm::FormCreate() {
     m_lastFolder = m_programFolder;
     if (!directoryExists(m_jobFileFolder))
         createDirectory(m_jobFileFolder);
-    refreshJobFileList();
+    m_cplFileList->refresh();
     // 5. The header texts come from the model; the widths the grid starts with are the
     //    present widths a job's options fall back on.
     m_doc.setColumnWidths(m_grid->columnWidth(0), m_grid->columnWidth(1), m_grid->columnWidth(2));

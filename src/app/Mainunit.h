@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/JobFileList.h"
 #include "app/JobGrid.h"
 #include "app/MainWindowLayout.h"
 #include "app/QueuePanel.h"
@@ -224,11 +225,8 @@ private:
     void buildLayout();
     void buildActions();
     void buildStatusBar();
-    void refreshJobFileList();
-    void selectJobFileItem(const std::string& path);
     void installGridBehaviour();
     void startRunner();
-    void buildJobFileMenu();
     void setTrayTip(const std::string& tip);
     bool startDetached(const std::string& commandLine);
     void runTrayAction(int action);
@@ -274,7 +272,7 @@ private:
     QSplitter* m_rightSplitter = nullptr; // table / lower panel / log
     QSplitter* m_lowerSplitter = nullptr; // options | queue
     QWidget* m_leftPanel = nullptr;
-    QListWidget* m_cplFileList = nullptr; // CPLFileListBox
+    JobFileList* m_cplFileList = nullptr; // CPLFileListBox
     JobGrid* m_grid = nullptr;            // sgCopyList
     JobTableModel* m_model = nullptr;
     QWidget* m_lowerPanel = nullptr;
