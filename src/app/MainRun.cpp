@@ -36,7 +36,7 @@ void TMainForm::QueueJobFile(const std::string& path) {
 
 void TMainForm::OnRunnerTerminate() {
     m_runner = nullptr;
-    setTrayTip("Trevane");
+    m_tray->setTip("Trevane");
     m_progress->hide();
     if (m_jobQueue.runnerEnded()) {
         startRunner();
@@ -179,7 +179,7 @@ RunnerHost::SaveResult TMainForm::saveLogPanel(const std::string& path) {
 void TMainForm::showState(const std::string& state) {
     m_panels[0]->setText(toQString(state));
     const std::vector<std::string>& queue = m_jobQueue.names();
-    setTrayTip(runningTrayTip(queue.empty() ? std::string() : queue.front()));
+    m_tray->setTip(runningTrayTip(queue.empty() ? std::string() : queue.front()));
 }
 
 void TMainForm::rowStarted(int row, int rows) {
@@ -188,24 +188,19 @@ void TMainForm::rowStarted(int row, int rows) {
     m_progress->setFormat(toQString(m_jobQueue.progressText(row, rows)));
     m_progress->show();
     const std::vector<std::string>& queue = m_jobQueue.names();
-    setTrayTip(runningTrayTip(queue.empty() ? std::string() : queue.front()) + " " +
-               m_jobQueue.progressText(row, rows));
+    m_tray->setTip(runningTrayTip(queue.empty() ? std::string() : queue.front()) + " " +
+                   m_jobQueue.progressText(row, rows));
 }
 
 void TMainForm::jobEnded(const std::string& jobFileName, int failedSteps) {
     const bool unseen = !isVisible() || isMinimized();
-    if (unseen && m_settings.bNotifyJobEnd && m_taskBar)
-        (void)m_taskBar->showMessage("Trevane", StepResult::endNotice(jobFileName, failedSteps),
-                                     failedSteps > 0);
+    if (unseen && m_settings.bNotifyJobEnd)
+        (void)m_tray->taskBar()->showMessage(
+            "Trevane", StepResult::endNotice(jobFileName, failedSteps), failedSteps > 0);
 }
 
 void TMainForm::showFatalMessage(const std::string& message) {
     MessageBox::critical(this, toQString(message));
-}
-
-void TMainForm::setTrayTip(const std::string& tip) {
-    if (m_taskBar)
-        m_taskBar->setTips(tip);
 }
 
 } // namespace trevane

@@ -107,7 +107,7 @@ void TMainForm::FormCreate() {
 
 void TMainForm::showAtStartIfWanted() {
     // Without a notification area the window is the only way in, so it is shown anyway.
-    if (m_settings.bShowAtStart || !hasTrayIcon())
+    if (m_settings.bShowAtStart || !m_tray->isShown())
         show();
 }
 

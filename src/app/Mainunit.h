@@ -4,6 +4,7 @@
 #include "app/JobGrid.h"
 #include "app/MainWindowLayout.h"
 #include "app/QueuePanel.h"
+#include "app/TrayIcon.h"
 #include "engine/BGCopyThread.h"
 #include "engine/JobQueue.h"
 #include "engine/LogLines.h"
@@ -135,10 +136,8 @@ public:
     void rowStarted(int row, int rows) override;
     void jobEnded(const std::string& jobFileName, int failedSteps) override;
     std::string helpFilePath() const;
-    // Whether the tray icon is really there (the desktop has a notification area).
-    bool hasTrayIcon() const;
-    QMenu* trayMenu() const { return m_trayMenu; }
-    TTaskBar* taskBar() const { return m_taskBar; }
+    QMenu* trayMenu() const { return m_tray->menu(); }
+    TTaskBar* taskBar() const { return m_tray->taskBar(); }
     // The clock the timer reads (the system clock unless a test sets one; null restores it).
     void setClock(Clock* clock);
     const TimerScheduler& scheduler() const { return m_scheduler; }
@@ -227,9 +226,7 @@ private:
     void buildStatusBar();
     void installGridBehaviour();
     void startRunner();
-    void setTrayTip(const std::string& tip);
     bool startDetached(const std::string& commandLine);
-    void runTrayAction(int action);
     // Hides the window to the tray; without a tray icon it is only minimised, so that it
     // stays reachable.
     void hideToTray();
@@ -264,8 +261,7 @@ private:
     TimerScheduler m_scheduler;
     Clock* m_clock;
     QTimer* m_timer = nullptr;
-    TTaskBar* m_taskBar = nullptr;
-    QMenu* m_trayMenu = nullptr;
+    TrayIcon* m_tray = nullptr;
 
     // widgets
     QSplitter* m_mainSplitter = nullptr;  // Splitter2: job-file list | right side
