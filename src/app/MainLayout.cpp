@@ -167,6 +167,7 @@ void TMainForm::buildActions() {
     on("StartCopy", &TMainForm::StartCopyClick);
     on("StartJobFile", &TMainForm::StartJobFileClick);
     on("StopCopy", &TMainForm::StopCopyClick);
+    on("TimerOnOff", &TMainForm::TimerOnOffClick);
     on("ShowLog", &TMainForm::ShowLogClick);
     on("ExecExplorer", &TMainForm::ExecExplorerClick);
     on("HideWindow", &TMainForm::HideWindowClick);

@@ -29,8 +29,10 @@ TMainForm::TMainForm(QWidget* parent)
       m_doc(m_jobFileFolder, settingsFilePath()), m_clock(&Clock::system()) {
     m_doc.setChangeListener([this] { showDocumentState(); });
     buildLayout();
-    buildTimer();
     buildTray();
+    m_timerDisplay = new TimerDisplay(*this, m_layout.timerLabel(), m_actions.value("TimerOnOff"),
+                                      m_tray->timerItem());
+    connect(m_timerDisplay, &TimerDisplay::tick, this, &TMainForm::TimerTimer);
     FormCreate();
 }
 

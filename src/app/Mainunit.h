@@ -4,6 +4,7 @@
 #include "app/JobGrid.h"
 #include "app/MainWindowLayout.h"
 #include "app/QueuePanel.h"
+#include "app/TimerDisplay.h"
 #include "app/TrayIcon.h"
 #include "engine/BGCopyThread.h"
 #include "engine/JobQueue.h"
@@ -33,7 +34,6 @@ class QListWidget;
 class QMenu;
 class QProgressBar;
 class QSplitter;
-class QTimer;
 class QWidget;
 
 namespace trevane {
@@ -230,13 +230,11 @@ private:
     // Hides the window to the tray; without a tray icon it is only minimised, so that it
     // stays reachable.
     void hideToTray();
-    void buildTimer();
     void buildTray();
     std::string keyListFilePath() const;
     void installEditing();
     // Opens the folder selection for the cell; true when it was closed with OK.
     bool openFolderSelection(int column, int row);
-    void showTimerState();
     void setLeftPanelWidth(int width);
     void updateLastFolderFromCell(int column, int row);
     std::string currentStamp() const;
@@ -260,7 +258,7 @@ private:
     QPointer<TBGCopyThread> m_runner; // set while m_jobQueue counts a runner
     TimerScheduler m_scheduler;
     Clock* m_clock;
-    QTimer* m_timer = nullptr;
+    TimerDisplay* m_timerDisplay = nullptr;
     TrayIcon* m_tray = nullptr;
 
     // widgets
