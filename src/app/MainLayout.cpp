@@ -1,5 +1,5 @@
-// Building the main window: its widgets, the handlers of its actions and the status bar; the
-// actions, menus and tool band come from MainWindowLayout.
+// Building the main window: its widgets and the handlers of its actions; the actions, menus,
+// tool band and status bar come from MainWindowLayout.
 
 #include "app/JobTableModel.h"
 #include "app/LogPanel.h"
@@ -11,9 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QProgressBar>
 #include <QSplitter>
-#include <QStatusBar>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -135,7 +133,7 @@ void TMainForm::buildLayout() {
     buildActions();
     m_layout.buildMenus();
     m_layout.buildToolBars();
-    buildStatusBar();
+    m_progress = m_layout.buildStatusBar(m_panels);
     installGridBehaviour();
     installEditing();
 
@@ -180,30 +178,6 @@ void TMainForm::buildActions() {
     on("SetShortCutKey", &TMainForm::SetShortCutKeyClick);
     on("MakeSFX", &TMainForm::MakeSFXClick);
     on("ShowCommand", &TMainForm::ShowCommandClick);
-}
-
-void TMainForm::buildStatusBar() {
-    QStatusBar* bar = statusBar();
-    bar->setObjectName(QStringLiteral("StatusBar1"));
-    bar->setSizeGripEnabled(true);
-    const int widths[4] = {70, 70, 200, 50};
-    for (int i = 0; i < 4; ++i) {
-        auto* panel = new QLabel;
-        panel->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
-        panel->setFrameShape(QFrame::Panel);
-        panel->setFrameShadow(QFrame::Sunken);
-        panel->setMinimumWidth(widths[i]);
-        if (i < 3)
-            panel->setFixedWidth(widths[i]);
-        m_panels[i] = panel;
-        bar->addWidget(panel, i == 3 ? 1 : 0);
-    }
-    m_progress = new QProgressBar;
-    m_progress->setObjectName(QStringLiteral("RunProgress"));
-    m_progress->setFixedWidth(180);
-    m_progress->setTextVisible(true);
-    m_progress->hide();
-    bar->addPermanentWidget(m_progress);
 }
 
 } // namespace trevane

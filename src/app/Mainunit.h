@@ -223,7 +223,6 @@ private:
     void editTable(EditResult (JobTableEditing::*command)(const GridSelection&));
     void buildLayout();
     void buildActions();
-    void buildStatusBar();
     void installGridBehaviour();
     void startRunner();
     bool startDetached(const std::string& commandLine);
