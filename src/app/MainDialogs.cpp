@@ -14,11 +14,9 @@
 #include "platform/AppPaths.h"
 #include "platform/DetachedLauncher.h"
 #include "platform/TextCodec.h"
-#include "tray/TaskBar.h"
 
 #include <QAction>
 #include <QListWidget>
-#include <QMenu>
 #include <QMenuBar>
 #include <QTableView>
 
@@ -29,10 +27,7 @@ std::string TMainForm::keyListFilePath() const {
 }
 
 void TMainForm::OptionClick() {
-    std::vector<std::string> entries;
-    for (int i = 0; i < m_cplFileList->count(); ++i)
-        entries.push_back(toBytes(m_cplFileList->item(i)->text()));
-    TOptionDlg dialog(m_settings, m_programFolder, m_jobFileFolder, entries, this);
+    TOptionDlg dialog(m_settings, m_programFolder, m_jobFileFolder, m_cplFileList->names(), this);
     if (dialog.exec() == QDialog::Accepted)
         m_settings.asApplicationFullPath = dialog.viewer();
 }
@@ -74,40 +69,19 @@ void TMainForm::ShowCommandClick() {
 }
 
 void TMainForm::buildTray() {
-    auto* menu = new QMenu(this);
-    menu->setObjectName(QStringLiteral("pmTaskTray"));
-    menu->addAction(QStringLiteral("開いているジョブの実行"), this, &TMainForm::StartCopyClick);
-    menu->addAction(QStringLiteral("登録ジョブの実行"), this, &TMainForm::StartJobFileClick);
-    menu->addSeparator();
-    menu->addAction(QStringLiteral("実行待ちジョブの中止"), this, &TMainForm::StopCopyClick);
-    menu->addSeparator();
-    QAction* timer =
-        menu->addAction(QStringLiteral("タイマー起動"), this, &TMainForm::TimerOnOffClick);
-    timer->setObjectName(QStringLiteral("TrayTimerOnOff"));
-    m_actions.insert(QStringLiteral("TrayTimerOnOff"), timer);
-    menu->addSeparator();
-    menu->addAction(QStringLiteral("メインウインドウの表示/非表示"), this,
-                    &TMainForm::HideWindowClick);
-    menu->addSeparator();
-    menu->addAction(QStringLiteral("オプション設定"), this, &TMainForm::OptionClick);
-    menu->addAction(QStringLiteral("トピックスの検索"), this, &TMainForm::TopicsClick);
-    menu->addAction(QStringLiteral("Trevanについて"), this, &TMainForm::AboutClick);
-    menu->addAction(QStringLiteral("Trevanの終了"), this, &QWidget::close);
-    m_trayMenu = menu;
-
-    m_taskBar = new TTaskBar(this, this);
-    m_taskBar->setObjectName(QStringLiteral("TaskBar"));
-    m_taskBar->setEnableTaskBar(false);
-    m_taskBar->setEnableTaskTray(true);
-    m_taskBar->setTips("Trevane");
-    m_taskBar->setOnTrayClick([this](int button) { TaskBarTrayClick(button); });
-    m_taskBar->setOnTrayDblClick([this](int button) { TaskBarTrayDblClick(button); });
-    m_taskBar->setPopupMenuRight(menu);
-    m_taskBar->loaded();
-}
-
-bool TMainForm::hasTrayIcon() const {
-    return m_taskBar && m_taskBar->isTrayIconShown();
+    m_tray = new TrayIcon(*this);
+    m_actions.insert(QStringLiteral("TrayTimerOnOff"), m_tray->timerItem());
+    connect(m_tray, &TrayIcon::startOpenClicked, this, &TMainForm::StartCopyClick);
+    connect(m_tray, &TrayIcon::startListClicked, this, &TMainForm::StartJobFileClick);
+    connect(m_tray, &TrayIcon::stopClicked, this, &TMainForm::StopCopyClick);
+    connect(m_tray, &TrayIcon::timerClicked, this, &TMainForm::TimerOnOffClick);
+    connect(m_tray, &TrayIcon::showHideClicked, this, &TMainForm::HideWindowClick);
+    connect(m_tray, &TrayIcon::optionClicked, this, &TMainForm::OptionClick);
+    connect(m_tray, &TrayIcon::topicsClicked, this, &TMainForm::TopicsClick);
+    connect(m_tray, &TrayIcon::aboutClicked, this, &TMainForm::AboutClick);
+    connect(m_tray, &TrayIcon::exitClicked, this, &QWidget::close);
+    connect(m_tray, &TrayIcon::clicked, this, &TMainForm::TaskBarTrayClick);
+    connect(m_tray, &TrayIcon::doubleClicked, this, &TMainForm::TaskBarTrayDblClick);
 }
 
 } // namespace trevane

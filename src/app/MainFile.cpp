@@ -1,8 +1,7 @@
-// Job file commands and the job-file list: New, Open, Save, Save As, Delete.
+// Job file commands: New, Open, Save, Save As, Delete, and opening from the job-file list.
 
 #include "app/JobTableModel.h"
 #include "app/Mainunit.h"
-#include "app/StyleIcons.h"
 #include "dialogs/FileDialogs.h"
 #include "dialogs/MessageBox.h"
 #include "jobs/IniFile.h"
@@ -10,14 +9,10 @@
 #include "platform/TextCodec.h"
 
 #include <QAction>
-#include <QApplication>
-#include <QDir>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMenu>
-#include <QStyle>
 #include <QTableView>
 
 #include <cstdio>
@@ -87,36 +82,8 @@ void TMainForm::showDocumentState() {
     m_panels[1]->setText(m_doc.isModified() ? QStringLiteral("修正あり") : QString());
 }
 
-void TMainForm::refreshJobFileList() {
-    m_cplFileList->clear();
-    QDir folder(toQString(m_jobFileFolder));
-    const QStringList names = folder.entryList(
-        {QStringLiteral("*.cpl")}, QDir::Files | QDir::Hidden, QDir::Name | QDir::IgnoreCase);
-    const QIcon fileIcon = styleIcon(QStyle::SP_FileIcon);
-    for (const QString& name : names)
-        new QListWidgetItem(fileIcon, name, m_cplFileList);
-    CPLFileListBoxChange();
-}
-
 void TMainForm::CPLFileListBoxChange() {
-    QPalette palette = m_cplFileList->palette();
-    palette.setColor(QPalette::Base, m_cplFileList->count() > 0
-                                         ? QApplication::palette().color(QPalette::Base)
-                                         : QApplication::palette().color(QPalette::Button));
-    m_cplFileList->setPalette(palette);
-    MainWindowLayout::setHint(m_cplFileList,
-            QStringLiteral("ダブルクリックで開きます|") + toQString(m_jobFileFolder));
-}
-
-void TMainForm::selectJobFileItem(const std::string& path) {
-    QString name = toQString(PathConventions::native().fileName(path));
-    for (int i = 0; i < m_cplFileList->count(); ++i) {
-        QListWidgetItem* item = m_cplFileList->item(i);
-        if (item->text().compare(name, Qt::CaseInsensitive) == 0) {
-            m_cplFileList->setCurrentItem(item, QItemSelectionModel::ClearAndSelect);
-            return;
-        }
-    }
+    m_cplFileList->showState();
 }
 
 void TMainForm::FileNewClick() {
@@ -136,8 +103,8 @@ void TMainForm::FileOpenClick() {
         return;
     std::string path = toBytes(chosen);
     OpenJobFile(path);
-    refreshJobFileList();
-    selectJobFileItem(path);
+    m_cplFileList->refresh();
+    m_cplFileList->selectFile(path);
 }
 
 void TMainForm::OpenJobFile(const std::string& path) {
@@ -145,7 +112,7 @@ void TMainForm::OpenJobFile(const std::string& path) {
     showDocument();
     if (!opened)
         return; // the table stays empty under the new name; the modified flag is unchanged
-    selectJobFileItem(path);
+    m_cplFileList->selectFile(path);
     m_grid->setCurrentIndex(m_model->indexOf(1, 1));
 }
 
@@ -160,8 +127,8 @@ void TMainForm::FileSaveAsClick() {
 }
 
 void TMainForm::refreshAfterSave() {
-    refreshJobFileList();
-    selectJobFileItem(m_doc.path());
+    m_cplFileList->refresh();
+    m_cplFileList->selectFile(m_doc.path());
 }
 
 void TMainForm::FileDeleteClick() {
@@ -181,7 +148,7 @@ void TMainForm::FileDeleteClick() {
         (void)ini.saveAs(settingsFilePath());
     if (std::remove(path.c_str()) != 0 && fileExists(path))
         MessageBox::warning(this, toQString(path) + QStringLiteral("\nを削除できませんでした。"));
-    refreshJobFileList();
+    m_cplFileList->refresh();
     if (path == m_doc.path())
         FileNewClick();
 }
@@ -207,30 +174,6 @@ std::string TMainForm::jobFilePath(const std::string& name) const {
 
 void TMainForm::SelectAll1Click() {
     m_cplFileList->selectAll();
-}
-
-} // namespace trevane
-
-namespace trevane {
-
-void TMainForm::buildJobFileMenu() {
-    m_cplFileList->setContextMenuPolicy(Qt::CustomContextMenu);
-    auto* menu = new QMenu(m_cplFileList);
-    menu->setObjectName(QStringLiteral("pmCPLFile"));
-    QMenu* start = menu->addMenu(QStringLiteral("コピー開始"));
-    start->addAction(QStringLiteral("開いているファイル"), this, &TMainForm::StartCopyClick);
-    start->addAction(QStringLiteral("選択したファイルすべて"), this,
-                     &TMainForm::SendSelectedJobFileClick);
-    menu->addSeparator();
-    menu->addAction(QStringLiteral("ファイルを開く"), this, &TMainForm::CPLFileListBoxDblClick);
-    menu->addSeparator();
-    menu->addAction(QStringLiteral("削除"), this, &TMainForm::FileDeleteClick);
-    menu->addSeparator();
-    menu->addAction(QStringLiteral("すべて選択"), this, &TMainForm::SelectAll1Click);
-    connect(m_cplFileList, &QWidget::customContextMenuRequested, menu,
-            [this, menu](const QPoint& at) {
-                menu->popup(m_cplFileList->viewport()->mapToGlobal(at));
-            });
 }
 
 } // namespace trevane

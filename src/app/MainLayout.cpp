@@ -1,5 +1,5 @@
-// Building the main window: its widgets, the handlers of its actions and the status bar; the
-// actions, menus and tool band come from MainWindowLayout.
+// Building the main window: its widgets and the handlers of its actions; the actions, menus,
+// tool band and status bar come from MainWindowLayout.
 
 #include "app/JobTableModel.h"
 #include "app/LogPanel.h"
@@ -9,13 +9,10 @@
 #include <QAction>
 #include <QHeaderView>
 #include <QLabel>
-#include <QProgressBar>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QSplitter>
-#include <QStatusBar>
 #include <QTableView>
-#include <QTextEdit>
 #include <QVBoxLayout>
 
 namespace trevane {
@@ -45,14 +42,9 @@ void TMainForm::buildLayout() {
     setAcceptDrops(true);
 
     // Job-file list on the left.
-    m_cplFileList = new QListWidget;
-    m_cplFileList->setObjectName(QStringLiteral("CPLFileListBox"));
-    m_cplFileList->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    m_cplFileList->setUniformItemSizes(true);
-    m_cplFileList->setIconSize(QSize(16, 16));
-    m_cplFileList->setDragEnabled(true);
-    MainWindowLayout::setHint(m_cplFileList, QStringLiteral("CPLディレクトリのファイルリスト"));
-    m_leftPanel = captionedPanel(QStringLiteral("CPL\\"), m_cplFileList, QStringLiteral("LeftPanel"));
+    m_cplFileList = new JobFileList(m_jobFileFolder);
+    m_leftPanel =
+        captionedPanel(QStringLiteral("CPL\\"), m_cplFileList, QStringLiteral("LeftPanel"));
     m_leftPanel->setMinimumWidth(0);
 
     // Job table.
@@ -102,11 +94,7 @@ void TMainForm::buildLayout() {
     optionsLayout->addWidget(m_optionList, 1);
 
     // Queue panel.
-    m_que = new QTextEdit;
-    m_que->setObjectName(QStringLiteral("reQue"));
-    m_que->setAcceptRichText(false);
-    m_que->setLineWrapMode(QTextEdit::NoWrap);
-    m_que->setReadOnly(true);
+    m_que = new QueuePanel(m_jobQueue, m_cplFileList);
     m_quePanel = captionedPanel(QStringLiteral("実行ジョブファイルリスト"), m_que,
                                 QStringLiteral("QuePanel"));
 
@@ -145,10 +133,8 @@ void TMainForm::buildLayout() {
     buildActions();
     m_layout.buildMenus();
     m_layout.buildToolBars();
-    buildStatusBar();
+    m_progress = m_layout.buildStatusBar(m_panels);
     installGridBehaviour();
-    buildQueueMenu();
-    buildJobFileMenu();
     installEditing();
 
     // The window is built at the sizes the settings table gives, which a first start keeps.
@@ -179,6 +165,7 @@ void TMainForm::buildActions() {
     on("StartCopy", &TMainForm::StartCopyClick);
     on("StartJobFile", &TMainForm::StartJobFileClick);
     on("StopCopy", &TMainForm::StopCopyClick);
+    on("TimerOnOff", &TMainForm::TimerOnOffClick);
     on("ShowLog", &TMainForm::ShowLogClick);
     on("ExecExplorer", &TMainForm::ExecExplorerClick);
     on("HideWindow", &TMainForm::HideWindowClick);
@@ -191,30 +178,6 @@ void TMainForm::buildActions() {
     on("SetShortCutKey", &TMainForm::SetShortCutKeyClick);
     on("MakeSFX", &TMainForm::MakeSFXClick);
     on("ShowCommand", &TMainForm::ShowCommandClick);
-}
-
-void TMainForm::buildStatusBar() {
-    QStatusBar* bar = statusBar();
-    bar->setObjectName(QStringLiteral("StatusBar1"));
-    bar->setSizeGripEnabled(true);
-    const int widths[4] = {70, 70, 200, 50};
-    for (int i = 0; i < 4; ++i) {
-        auto* panel = new QLabel;
-        panel->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
-        panel->setFrameShape(QFrame::Panel);
-        panel->setFrameShadow(QFrame::Sunken);
-        panel->setMinimumWidth(widths[i]);
-        if (i < 3)
-            panel->setFixedWidth(widths[i]);
-        m_panels[i] = panel;
-        bar->addWidget(panel, i == 3 ? 1 : 0);
-    }
-    m_progress = new QProgressBar;
-    m_progress->setObjectName(QStringLiteral("RunProgress"));
-    m_progress->setFixedWidth(180);
-    m_progress->setTextVisible(true);
-    m_progress->hide();
-    bar->addPermanentWidget(m_progress);
 }
 
 } // namespace trevane

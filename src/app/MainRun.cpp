@@ -1,4 +1,4 @@
-// Run control: the queue panel, handing job files to the background runner, the runner's
+// Run control: the job queue, handing job files to the background runner, the runner's
 // operations on the main thread, the log panel and log file.
 
 #include "app/Mainunit.h"
@@ -18,41 +18,9 @@
 #include <QApplication>
 #include <QLabel>
 #include <QListWidget>
-#include <QMenu>
 #include <QProgressBar>
-#include <QTextBlock>
-#include <QTextEdit>
 
 namespace trevane {
-
-// --- the queue panel ------------------------------------------------------------------------
-
-void TMainForm::showQueue() {
-    QStringList lines;
-    for (const std::string& name : m_jobQueue.names())
-        lines.append(toQString(name));
-    m_que->setPlainText(lines.join(QLatin1Char('\n')));
-    const QColor head = queueHeadColor();
-    if (!m_jobQueue.names().empty() && head.isValid()) {
-        QTextCursor cursor(m_que->document()->firstBlock());
-        cursor.select(QTextCursor::BlockUnderCursor);
-        QTextCharFormat format;
-        format.setForeground(head);
-        cursor.mergeCharFormat(format);
-    }
-}
-
-QColor TMainForm::queueHeadColor() const {
-    switch (m_jobQueue.headColour()) {
-    case JobQueue::HeadColour::Red:
-        return QColor(Qt::red);
-    case JobQueue::HeadColour::Black:
-        return QColor(Qt::black);
-    case JobQueue::HeadColour::Plain:
-        break;
-    }
-    return QColor(); // invalid: drawn in the default colour
-}
 
 void TMainForm::startRunner() {
     // The runner's first step waits for this thread, so the end event is connected in time.
@@ -63,12 +31,12 @@ void TMainForm::startRunner() {
 void TMainForm::QueueJobFile(const std::string& path) {
     if (m_jobQueue.add(path))
         startRunner();
-    showQueue();
+    m_que->showQueue();
 }
 
 void TMainForm::OnRunnerTerminate() {
     m_runner = nullptr;
-    setTrayTip("Trevane");
+    m_tray->setTip("Trevane");
     m_progress->hide();
     if (m_jobQueue.runnerEnded()) {
         startRunner();
@@ -95,22 +63,19 @@ void TMainForm::StartJobFileClick() {
         return;
     if (m_jobQueue.addBlock(list.bytes))
         startRunner();
-    showQueue();
+    m_que->showQueue();
 }
 
 void TMainForm::SendSelectedJobFileClick() {
     if (QuerySaveChanges() == QMessageBox::Cancel)
         return;
-    QList<QListWidgetItem*> selected = m_cplFileList->selectedItems();
-    if (selected.isEmpty()) {
+    const std::vector<std::string> selected = m_cplFileList->selectedNames();
+    if (selected.empty()) {
         MessageBox::information(this, QStringLiteral("ジョブファイルを選択してください"));
         return;
     }
-    std::sort(selected.begin(), selected.end(), [this](QListWidgetItem* a, QListWidgetItem* b) {
-        return m_cplFileList->row(a) < m_cplFileList->row(b);
-    });
-    for (QListWidgetItem* item : selected)
-        QueueJobFile(toBytes(item->text()));
+    for (const std::string& name : selected)
+        QueueJobFile(name);
 }
 
 void TMainForm::StopCopyClick() {
@@ -123,12 +88,12 @@ void TMainForm::StopCopyClick() {
 void TMainForm::RestartCopyClick() {
     if (m_jobQueue.restart())
         startRunner();
-    showQueue();
+    m_que->showQueue();
 }
 
 void TMainForm::ClearQueClick() {
     m_jobQueue.clear();
-    showQueue();
+    m_que->showQueue();
 }
 
 void TMainForm::waitForRunner() {
@@ -178,20 +143,20 @@ bool TMainForm::checkRunAllowed() {
 std::optional<std::string> TMainForm::markQueueHead() {
     std::optional<std::string> head = m_jobQueue.markHead();
     if (head) {
-        showQueue();
-        m_que->setTextCursor(QTextCursor(m_que->document()));
+        m_que->showQueue();
+        m_que->moveCursorToHead();
     }
     return head;
 }
 
 void TMainForm::removeQueueHead() {
     m_jobQueue.removeHead();
-    showQueue();
+    m_que->showQueue();
 }
 
 void TMainForm::reportAbort() {
     m_jobQueue.reportAbort();
-    showQueue();
+    m_que->showQueue();
 }
 
 void TMainForm::hideMainWindow() {
@@ -214,7 +179,7 @@ RunnerHost::SaveResult TMainForm::saveLogPanel(const std::string& path) {
 void TMainForm::showState(const std::string& state) {
     m_panels[0]->setText(toQString(state));
     const std::vector<std::string>& queue = m_jobQueue.names();
-    setTrayTip(runningTrayTip(queue.empty() ? std::string() : queue.front()));
+    m_tray->setTip(runningTrayTip(queue.empty() ? std::string() : queue.front()));
 }
 
 void TMainForm::rowStarted(int row, int rows) {
@@ -223,36 +188,19 @@ void TMainForm::rowStarted(int row, int rows) {
     m_progress->setFormat(toQString(m_jobQueue.progressText(row, rows)));
     m_progress->show();
     const std::vector<std::string>& queue = m_jobQueue.names();
-    setTrayTip(runningTrayTip(queue.empty() ? std::string() : queue.front()) + " " +
-               m_jobQueue.progressText(row, rows));
+    m_tray->setTip(runningTrayTip(queue.empty() ? std::string() : queue.front()) + " " +
+                   m_jobQueue.progressText(row, rows));
 }
 
 void TMainForm::jobEnded(const std::string& jobFileName, int failedSteps) {
     const bool unseen = !isVisible() || isMinimized();
-    if (unseen && m_settings.bNotifyJobEnd && m_taskBar)
-        (void)m_taskBar->showMessage("Trevane", StepResult::endNotice(jobFileName, failedSteps),
-                                     failedSteps > 0);
+    if (unseen && m_settings.bNotifyJobEnd)
+        (void)m_tray->taskBar()->showMessage(
+            "Trevane", StepResult::endNotice(jobFileName, failedSteps), failedSteps > 0);
 }
 
 void TMainForm::showFatalMessage(const std::string& message) {
     MessageBox::critical(this, toQString(message));
-}
-
-void TMainForm::setTrayTip(const std::string& tip) {
-    if (m_taskBar)
-        m_taskBar->setTips(tip);
-}
-
-void TMainForm::buildQueueMenu() {
-    m_que->setContextMenuPolicy(Qt::CustomContextMenu);
-    auto* menu = new QMenu(m_que);
-    menu->setObjectName(QStringLiteral("pmQue"));
-    menu->addAction(QStringLiteral("コピー中止"), this, &TMainForm::StopCopyClick);
-    menu->addAction(QStringLiteral("コピー再開"), this, &TMainForm::RestartCopyClick);
-    menu->addSeparator();
-    menu->addAction(QStringLiteral("すべて消去"), this, &TMainForm::ClearQueClick);
-    connect(m_que, &QWidget::customContextMenuRequested, menu,
-            [this, menu](const QPoint& at) { menu->popup(m_que->mapToGlobal(at)); });
 }
 
 } // namespace trevane

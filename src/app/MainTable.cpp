@@ -1,5 +1,5 @@
 // The job table in the window: what its grid reports (typed text, drops, the row under the
-// mouse), the row command hint, drops on the queue panel and the options check list.
+// mouse), the row command hint, the queue panel's requests and the options check list.
 
 #include "app/JobTableModel.h"
 #include "app/Mainunit.h"
@@ -15,15 +15,17 @@
 #include <QListWidget>
 #include <QMimeData>
 #include <QTableView>
-#include <QTextEdit>
 
 #include <ctime>
 
 namespace trevane {
 
 void TMainForm::installGridBehaviour() {
-    m_que->setAcceptDrops(true);
-    m_que->viewport()->installEventFilter(this);
+    connect(m_que, &QueuePanel::stopClicked, this, &TMainForm::StopCopyClick);
+    connect(m_que, &QueuePanel::restartClicked, this, &TMainForm::RestartCopyClick);
+    connect(m_que, &QueuePanel::clearClicked, this, &TMainForm::ClearQueClick);
+    connect(m_que, &QueuePanel::jobFilesDropped, this, &TMainForm::SendSelectedJobFileClick);
+    connect(m_que, &QueuePanel::dragHint, m_panels[3], &QLabel::setText);
     connect(m_optionList, &QListWidget::itemChanged, this, [this] {
         if (!m_loadingOptions)
             OptionCheckListBoxClickCheck();
@@ -37,6 +39,11 @@ void TMainForm::installGridBehaviour() {
             &TMainForm::CPLFileListBoxDblClick);
     connect(m_cplFileList, &QListWidget::currentItemChanged, this,
             &TMainForm::CPLFileListBoxChange);
+    connect(m_cplFileList, &JobFileList::startOpenClicked, this, &TMainForm::StartCopyClick);
+    connect(m_cplFileList, &JobFileList::startSelectedClicked, this,
+            &TMainForm::SendSelectedJobFileClick);
+    connect(m_cplFileList, &JobFileList::openClicked, this, &TMainForm::CPLFileListBoxDblClick);
+    connect(m_cplFileList, &JobFileList::deleteClicked, this, &TMainForm::FileDeleteClick);
     connect(m_grid, &QTableView::clicked, this, [this](const QModelIndex& index) {
         updateLastFolderFromCell(JobTableModel::tableColumn(index), JobTableModel::tableRow(index));
     });
@@ -96,38 +103,6 @@ void TMainForm::sgCopyListMouseMove(int row) {
     QString text = toQString(hint);
     m_grid->setStatusTip(text.mid(1));
     m_panels[3]->setText(text.mid(1));
-}
-
-bool TMainForm::handleListDrag(QEvent* event) {
-    switch (event->type()) {
-    case QEvent::DragEnter:
-    case QEvent::DragMove: {
-        auto* drag = static_cast<QDragMoveEvent*>(event);
-        if (drag->source() == m_cplFileList) {
-            drag->acceptProposedAction();
-            m_panels[3]->setText(QStringLiteral("ドロップするコピージョブを実行します"));
-        } else {
-            drag->ignore();
-        }
-        return true;
-    }
-    case QEvent::Drop: {
-        auto* drop = static_cast<QDropEvent*>(event);
-        if (drop->source() == m_cplFileList) {
-            drop->acceptProposedAction();
-            SendSelectedJobFileClick();
-        }
-        return true;
-    }
-    default:
-        return false;
-    }
-}
-
-bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_que->viewport() && handleListDrag(event))
-        return true;
-    return QMainWindow::eventFilter(watched, event);
 }
 
 void TMainForm::OptionCheckListBoxClickCheck() {

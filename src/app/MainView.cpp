@@ -36,7 +36,7 @@ void TMainForm::TopicsClick() {
 }
 
 void TMainForm::hideToTray() {
-    if (hasTrayIcon())
+    if (m_tray->isShown())
         hide();
     else
         showMinimized();
@@ -52,30 +52,14 @@ void TMainForm::HideWindowClick() {
     activateWindow();
 }
 
-void TMainForm::runTrayAction(int action) {
-    switch (action) {
-    case 1:
-        HideWindowClick();
-        break;
-    case 2:
-        StartCopyClick();
-        break;
-    case 3:
-        StartJobFileClick();
-        break;
-    default:
-        break; // 0 and unknown values do nothing
-    }
-}
-
 void TMainForm::TaskBarTrayClick(int button) {
     if (button == 0)
-        runTrayAction(m_settings.iTaskTrayClick);
+        m_tray->runAction(m_settings.iTaskTrayClick);
 }
 
 void TMainForm::TaskBarTrayDblClick(int button) {
     if (button == 0)
-        runTrayAction(m_settings.iTaskTrayDblClick);
+        m_tray->runAction(m_settings.iTaskTrayDblClick);
 }
 
 int TMainForm::leftPanelWidth() const {

@@ -8,6 +8,8 @@
 #include <QLabel>
 #include <QMainWindow>
 #include <QMenuBar>
+#include <QProgressBar>
+#include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
 
@@ -220,6 +222,31 @@ void MainWindowLayout::applyToolBarLook() {
                                : QStringLiteral("QToolButton { border: 1px outset palette(mid);"
                                                 " min-width: 23px; min-height: 22px; }"));
     }
+}
+
+QProgressBar* MainWindowLayout::buildStatusBar(QLabel* (&panels)[4]) {
+    QStatusBar* bar = m_window.statusBar();
+    bar->setObjectName(QStringLiteral("StatusBar1"));
+    bar->setSizeGripEnabled(true);
+    const int widths[4] = {70, 70, 200, 50};
+    for (int i = 0; i < 4; ++i) {
+        auto* panel = new QLabel;
+        panel->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
+        panel->setFrameShape(QFrame::Panel);
+        panel->setFrameShadow(QFrame::Sunken);
+        panel->setMinimumWidth(widths[i]);
+        if (i < 3)
+            panel->setFixedWidth(widths[i]);
+        panels[i] = panel;
+        bar->addWidget(panel, i == 3 ? 1 : 0);
+    }
+    auto* progress = new QProgressBar;
+    progress->setObjectName(QStringLiteral("RunProgress"));
+    progress->setFixedWidth(180);
+    progress->setTextVisible(true);
+    progress->hide();
+    bar->addPermanentWidget(progress);
+    return progress;
 }
 
 } // namespace trevane

@@ -9,16 +9,17 @@
 class QAction;
 class QLabel;
 class QMainWindow;
+class QProgressBar;
 class QToolBar;
 class QWidget;
 
 namespace trevane {
 
-// Builds the main window's actions, menus and tool band on the window and hands back what the
-// window keeps using. Actions go into the window's table by object name, where the handlers,
-// the key list and the tool buttons find them; connecting them to handlers is the window's job.
-// What is built belongs to the window. The window, its action table and its settings must
-// outlive this object.
+// Builds the main window's actions, menus, tool band and status bar on the window and hands back
+// what the window keeps using. Actions go into the window's table by object name, where the
+// handlers, the key list and the tool buttons find them; connecting them to handlers is the
+// window's job. What is built belongs to the window. The window, its action table and its settings
+// must outlive this object.
 class MainWindowLayout {
 public:
     MainWindowLayout(QMainWindow& window, QMap<QString, QAction*>& actions,
@@ -32,6 +33,9 @@ public:
     // Captions under the icons (bShowCaption) and flat or framed buttons (bFlatButton).
     void applyToolBarLook();
     QLabel* timerLabel() const { return m_timerLabel; }
+    // The status bar's four panels (StatusPanel0..3) and the run's progress bar (RunProgress),
+    // hidden until a run shows it.
+    QProgressBar* buildStatusBar(QLabel* (&panels)[4]);
 
     // A hint "short|long" becomes tool tip and status tip; without "|" it is both.
     static void setHint(QWidget* widget, const QString& hint);

@@ -20,7 +20,6 @@
 #include <QSplitter>
 #include <QStatusTipEvent>
 #include <QTableView>
-#include <QTextEdit>
 
 namespace trevane {
 
@@ -30,8 +29,10 @@ TMainForm::TMainForm(QWidget* parent)
       m_doc(m_jobFileFolder, settingsFilePath()), m_clock(&Clock::system()) {
     m_doc.setChangeListener([this] { showDocumentState(); });
     buildLayout();
-    buildTimer();
     buildTray();
+    m_timerDisplay = new TimerDisplay(*this, m_layout.timerLabel(), m_actions.value("TimerOnOff"),
+                                      m_tray->timerItem());
+    connect(m_timerDisplay, &TimerDisplay::tick, this, &TMainForm::TimerTimer);
     FormCreate();
 }
 
@@ -46,7 +47,6 @@ TMainForm::~TMainForm() {
     // reporting back to a window that is being destroyed.
     for (QObject* child : findChildren<QObject*>())
         QObject::disconnect(child, nullptr, this, nullptr);
-    m_que->viewport()->removeEventFilter(this);
     delete takeCentralWidget();
 }
 
@@ -70,7 +70,7 @@ void TMainForm::FormCreate() {
     m_lastFolder = m_programFolder;
     if (!directoryExists(m_jobFileFolder))
         createDirectory(m_jobFileFolder);
-    refreshJobFileList();
+    m_cplFileList->refresh();
     // 5. The header texts come from the model; the widths the grid starts with are the
     //    present widths a job's options fall back on.
     m_doc.setColumnWidths(m_grid->columnWidth(0), m_grid->columnWidth(1), m_grid->columnWidth(2));
@@ -109,7 +109,7 @@ void TMainForm::FormCreate() {
 
 void TMainForm::showAtStartIfWanted() {
     // Without a notification area the window is the only way in, so it is shown anyway.
-    if (m_settings.bShowAtStart || !hasTrayIcon())
+    if (m_settings.bShowAtStart || !m_tray->isShown())
         show();
 }
 

@@ -1,7 +1,11 @@
 #pragma once
 
+#include "app/JobFileList.h"
 #include "app/JobGrid.h"
 #include "app/MainWindowLayout.h"
+#include "app/QueuePanel.h"
+#include "app/TimerDisplay.h"
+#include "app/TrayIcon.h"
 #include "engine/BGCopyThread.h"
 #include "engine/JobQueue.h"
 #include "engine/LogLines.h"
@@ -30,8 +34,6 @@ class QListWidget;
 class QMenu;
 class QProgressBar;
 class QSplitter;
-class QTimer;
-class QTextEdit;
 class QWidget;
 
 namespace trevane {
@@ -111,7 +113,7 @@ public:
     // Puts the bare name of a job file into the queue (once) and makes sure a runner runs.
     void QueueJobFile(const std::string& path);
     const std::vector<std::string>& queue() const { return m_jobQueue.names(); }
-    QColor queueHeadColor() const;
+    QueuePanel* queuePanel() const { return m_que; }
     bool continueRun() const { return m_jobQueue.continueRun(); }
     bool hasRunner() const { return m_jobQueue.hasRunner(); }
     // Waits until the runner has ended, serving events meanwhile (tests and shutdown).
@@ -134,10 +136,8 @@ public:
     void rowStarted(int row, int rows) override;
     void jobEnded(const std::string& jobFileName, int failedSteps) override;
     std::string helpFilePath() const;
-    // Whether the tray icon is really there (the desktop has a notification area).
-    bool hasTrayIcon() const;
-    QMenu* trayMenu() const { return m_trayMenu; }
-    TTaskBar* taskBar() const { return m_taskBar; }
+    QMenu* trayMenu() const { return m_tray->menu(); }
+    TTaskBar* taskBar() const { return m_tray->taskBar(); }
     // The clock the timer reads (the system clock unless a test sets one; null restores it).
     void setClock(Clock* clock);
     const TimerScheduler& scheduler() const { return m_scheduler; }
@@ -205,7 +205,6 @@ protected:
     bool event(QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void FormCreate();
@@ -224,30 +223,18 @@ private:
     void editTable(EditResult (JobTableEditing::*command)(const GridSelection&));
     void buildLayout();
     void buildActions();
-    void buildStatusBar();
-    void refreshJobFileList();
-    void selectJobFileItem(const std::string& path);
     void installGridBehaviour();
     void startRunner();
-    void showQueue();
-    void buildQueueMenu();
-    void buildJobFileMenu();
-    void setTrayTip(const std::string& tip);
     bool startDetached(const std::string& commandLine);
-    void runTrayAction(int action);
     // Hides the window to the tray; without a tray icon it is only minimised, so that it
     // stays reachable.
     void hideToTray();
-    void buildTimer();
     void buildTray();
     std::string keyListFilePath() const;
     void installEditing();
     // Opens the folder selection for the cell; true when it was closed with OK.
     bool openFolderSelection(int column, int row);
-    void showTimerState();
     void setLeftPanelWidth(int width);
-    // Drags from the job-file list onto the queue panel queue the dragged job files.
-    bool handleListDrag(QEvent* event);
     void updateLastFolderFromCell(int column, int row);
     std::string currentStamp() const;
 
@@ -270,23 +257,22 @@ private:
     QPointer<TBGCopyThread> m_runner; // set while m_jobQueue counts a runner
     TimerScheduler m_scheduler;
     Clock* m_clock;
-    QTimer* m_timer = nullptr;
-    TTaskBar* m_taskBar = nullptr;
-    QMenu* m_trayMenu = nullptr;
+    TimerDisplay* m_timerDisplay = nullptr;
+    TrayIcon* m_tray = nullptr;
 
     // widgets
     QSplitter* m_mainSplitter = nullptr;  // Splitter2: job-file list | right side
     QSplitter* m_rightSplitter = nullptr; // table / lower panel / log
     QSplitter* m_lowerSplitter = nullptr; // options | queue
     QWidget* m_leftPanel = nullptr;
-    QListWidget* m_cplFileList = nullptr; // CPLFileListBox
+    JobFileList* m_cplFileList = nullptr; // CPLFileListBox
     JobGrid* m_grid = nullptr;            // sgCopyList
     JobTableModel* m_model = nullptr;
     QWidget* m_lowerPanel = nullptr;
     QListWidget* m_optionList = nullptr; // OptionCheckListBox
     QLineEdit* m_dateEdit = nullptr;     // DateMaskEdit
     QWidget* m_quePanel = nullptr;
-    QTextEdit* m_que = nullptr;    // reQue
+    QueuePanel* m_que = nullptr;   // reQue
     LogPanel* m_logView = nullptr; // reLog
     QLabel* m_panels[4] = {};
     QProgressBar* m_progress = nullptr; // RunProgress: job and row of the run, while one runs

@@ -146,7 +146,7 @@ private slots:
         QCOMPARE(form.statusPanel(0)->text(), QStringLiteral("Aborting..."));
         form.waitForRunner();
         QCOMPARE(form.queue(), std::vector<std::string>{"one.cpl"});
-        QVERIFY(!form.queueHeadColor().isValid());
+        QVERIFY(!form.queuePanel()->headColor().isValid());
         QVERIFY(!logText(form).contains(QStringLiteral("Job File")));
     }
 
