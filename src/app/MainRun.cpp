@@ -24,7 +24,7 @@ namespace trevane {
 
 void TMainForm::startRunner() {
     // The runner's first step waits for this thread, so the end event is connected in time.
-    m_runner = new TBGCopyThread(*this);
+    m_runner = new TBGCopyThread(m_runnerHost);
     connect(m_runner, &TBGCopyThread::OnTerminate, this, &TMainForm::OnRunnerTerminate);
 }
 
@@ -120,87 +120,6 @@ void TMainForm::ShowLogClick() {
             this, QStringLiteral("ログファイルが開けません。\n ビューアを指定してください"));
         OptionClick();
     }
-}
-
-// --- the runner's operations, run on the main thread ----------------------------------------
-
-RunnerSettings TMainForm::copySettings() {
-    RunnerSettings copy;
-    copy.programFolder = m_programFolder;
-    copy.settingsFileName = m_settingsFileName;
-    copy.logFileName = m_logFileName;
-    copy.maxLogLines = m_settings.iMaxLog;
-    copy.isWinNT = m_isWinNT;
-    copy.captureOutput = m_settings.bAddLog;
-    copy.dateTimeFormat = m_settings.asDateTimeFormat;
-    return copy;
-}
-
-bool TMainForm::checkRunAllowed() {
-    return m_jobQueue.checkRunAllowed();
-}
-
-std::optional<std::string> TMainForm::markQueueHead() {
-    std::optional<std::string> head = m_jobQueue.markHead();
-    if (head) {
-        m_que->showQueue();
-        m_que->moveCursorToHead();
-    }
-    return head;
-}
-
-void TMainForm::removeQueueHead() {
-    m_jobQueue.removeHead();
-    m_que->showQueue();
-}
-
-void TMainForm::reportAbort() {
-    m_jobQueue.reportAbort();
-    m_que->showQueue();
-}
-
-void TMainForm::hideMainWindow() {
-    hideToTray();
-}
-
-void TMainForm::addLogLine(const std::string& message, int maxLogLines) {
-    AppendLogLine(message, maxLogLines);
-}
-
-void TMainForm::addLogLines(const std::vector<LogLines::Entry>& entries) {
-    m_logView->append(entries);
-}
-
-RunnerHost::SaveResult TMainForm::saveLogPanel(const std::string& path) {
-    WriteResult written = m_log.save(path);
-    return {written.ok, written.error};
-}
-
-void TMainForm::showState(const std::string& state) {
-    m_panels[0]->setText(toQString(state));
-    const std::vector<std::string>& queue = m_jobQueue.names();
-    m_tray->setTip(runningTrayTip(queue.empty() ? std::string() : queue.front()));
-}
-
-void TMainForm::rowStarted(int row, int rows) {
-    m_progress->setRange(0, rows);
-    m_progress->setValue(row + 1);
-    m_progress->setFormat(toQString(m_jobQueue.progressText(row, rows)));
-    m_progress->show();
-    const std::vector<std::string>& queue = m_jobQueue.names();
-    m_tray->setTip(runningTrayTip(queue.empty() ? std::string() : queue.front()) + " " +
-                   m_jobQueue.progressText(row, rows));
-}
-
-void TMainForm::jobEnded(const std::string& jobFileName, int failedSteps) {
-    const bool unseen = !isVisible() || isMinimized();
-    if (unseen && m_settings.bNotifyJobEnd)
-        (void)m_tray->taskBar()->showMessage(
-            "Trevane", StepResult::endNotice(jobFileName, failedSteps), failedSteps > 0);
-}
-
-void TMainForm::showFatalMessage(const std::string& message) {
-    MessageBox::critical(this, toQString(message));
 }
 
 } // namespace trevane

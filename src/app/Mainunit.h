@@ -2,6 +2,7 @@
 
 #include "app/JobFileList.h"
 #include "app/JobGrid.h"
+#include "app/MainRunnerHost.h"
 #include "app/MainWindowLayout.h"
 #include "app/QueuePanel.h"
 #include "app/TimerDisplay.h"
@@ -50,7 +51,7 @@ class TTaskBar;
 // Handlers carry the names of the controls and events they serve (FileNewClick, FormCreate...).
 // Rules live in the plain classes of jobs/ and engine/; handlers gather input, call them and show
 // the result.
-class TMainForm : public QMainWindow, public RunnerHost {
+class TMainForm : public QMainWindow {
     Q_OBJECT
 
 public:
@@ -120,21 +121,8 @@ public:
     void waitForRunner();
     bool SaveLogFile(const std::string& folder);
 
-    // RunnerHost: the runner's operations, run on the main thread.
-    RunnerSettings copySettings() override;
-    bool checkRunAllowed() override;
-    std::optional<std::string> markQueueHead() override;
-    void removeQueueHead() override;
-    void reportAbort() override;
-    void hideMainWindow() override;
-    void addLogLine(const std::string& message, int maxLogLines) override;
-    void addLogLines(const std::vector<LogLines::Entry>& entries) override;
-    SaveResult saveLogPanel(const std::string& path) override;
-    void showState(const std::string& state) override;
-    void showFatalMessage(const std::string& message) override;
-    // Progress in the status bar and the tray tip; a tray message for a job that ended unseen.
-    void rowStarted(int row, int rows) override;
-    void jobEnded(const std::string& jobFileName, int failedSteps) override;
+    // The runner's operations on this window (the runner's host).
+    MainRunnerHost& runnerHost() { return m_runnerHost; }
     std::string helpFilePath() const;
     QMenu* trayMenu() const { return m_tray->menu(); }
     TTaskBar* taskBar() const { return m_tray->taskBar(); }
@@ -207,6 +195,7 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    friend class MainRunnerHost; // the window's own side of the runner, in a class of its own
     void FormCreate();
     void FormShow();
     bool FormCloseQuery();
@@ -253,7 +242,8 @@ private:
     SwitchTexts m_switches;
     LogLines m_log; // changed only through m_logView, which mirrors it
     DateTimeLocale m_dateTimeLocale;
-    JobQueue m_jobQueue;              // what reQue shows
+    JobQueue m_jobQueue; // what reQue shows
+    MainRunnerHost m_runnerHost{*this};
     QPointer<TBGCopyThread> m_runner; // set while m_jobQueue counts a runner
     TimerScheduler m_scheduler;
     Clock* m_clock;

@@ -547,7 +547,7 @@ private slots:
         QCOMPARE(form.taskBar()->Tips(), std::string("Trevane"));
         QVERIFY(!form.taskBar()->EnableTaskBar());
         form.QueueJobFile("tip.cpl");
-        form.showState("working...");
+        form.runnerHost().showState("working...");
         QCOMPARE(form.taskBar()->Tips(), std::string("Trevane - tip.cpl 実行中"));
         form.waitForRunner();
         QCOMPARE(form.taskBar()->Tips(), std::string("Trevane"));
@@ -653,11 +653,11 @@ private slots:
         QCOMPARE(form.logLines().size(), std::size_t(0));
 
         // A batch from the runner: one update of the widget, the same lines as one by one.
-        form.addLogLines({{"1\n2", 3}, {"3", 3}});
+        form.runnerHost().addLogLines({{"1\n2", 3}, {"3", 3}});
         QCOMPARE(log->toPlainText(), QStringLiteral("1\n2\n3"));
-        form.addLogLines({{"4", 3}, {"5\n6\n7", 4}, {"8", 4}});
+        form.runnerHost().addLogLines({{"4", 3}, {"5\n6\n7", 4}, {"8", 4}});
         QCOMPARE(log->toPlainText(), QStringLiteral("5\n6\n7\n8"));
-        form.addLogLines({{"9", 0}, {"10\n11", 5}});
+        form.runnerHost().addLogLines({{"9", 0}, {"10\n11", 5}});
         QCOMPARE(log->toPlainText(), QStringLiteral("10\n11"));
         QCOMPARE(log->document()->blockCount(), 2);
     }

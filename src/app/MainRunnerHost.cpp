@@ -1,0 +1,98 @@
+#include "app/MainRunnerHost.h"
+
+#include "app/LogPanel.h"
+#include "app/Mainunit.h"
+#include "app/QueuePanel.h"
+#include "app/TrayIcon.h"
+#include "dialogs/MessageBox.h"
+#include "engine/StepResult.h"
+#include "platform/TextCodec.h"
+#include "tray/TaskBar.h"
+
+#include <QLabel>
+#include <QProgressBar>
+
+namespace trevane {
+
+MainRunnerHost::MainRunnerHost(TMainForm& window) : m_w(window) {}
+
+RunnerSettings MainRunnerHost::copySettings() {
+    RunnerSettings copy;
+    copy.programFolder = m_w.m_programFolder;
+    copy.settingsFileName = m_w.m_settingsFileName;
+    copy.logFileName = m_w.m_logFileName;
+    copy.maxLogLines = m_w.m_settings.iMaxLog;
+    copy.isWinNT = m_w.m_isWinNT;
+    copy.captureOutput = m_w.m_settings.bAddLog;
+    copy.dateTimeFormat = m_w.m_settings.asDateTimeFormat;
+    return copy;
+}
+
+bool MainRunnerHost::checkRunAllowed() {
+    return m_w.m_jobQueue.checkRunAllowed();
+}
+
+std::optional<std::string> MainRunnerHost::markQueueHead() {
+    std::optional<std::string> head = m_w.m_jobQueue.markHead();
+    if (head) {
+        m_w.m_que->showQueue();
+        m_w.m_que->moveCursorToHead();
+    }
+    return head;
+}
+
+void MainRunnerHost::removeQueueHead() {
+    m_w.m_jobQueue.removeHead();
+    m_w.m_que->showQueue();
+}
+
+void MainRunnerHost::reportAbort() {
+    m_w.m_jobQueue.reportAbort();
+    m_w.m_que->showQueue();
+}
+
+void MainRunnerHost::hideMainWindow() {
+    m_w.hideToTray();
+}
+
+void MainRunnerHost::addLogLine(const std::string& message, int maxLogLines) {
+    m_w.AppendLogLine(message, maxLogLines);
+}
+
+void MainRunnerHost::addLogLines(const std::vector<LogLines::Entry>& entries) {
+    m_w.m_logView->append(entries);
+}
+
+RunnerHost::SaveResult MainRunnerHost::saveLogPanel(const std::string& path) {
+    WriteResult written = m_w.m_log.save(path);
+    return {written.ok, written.error};
+}
+
+void MainRunnerHost::showState(const std::string& state) {
+    m_w.m_panels[0]->setText(toQString(state));
+    const std::vector<std::string>& queue = m_w.m_jobQueue.names();
+    m_w.m_tray->setTip(runningTrayTip(queue.empty() ? std::string() : queue.front()));
+}
+
+void MainRunnerHost::rowStarted(int row, int rows) {
+    m_w.m_progress->setRange(0, rows);
+    m_w.m_progress->setValue(row + 1);
+    m_w.m_progress->setFormat(toQString(m_w.m_jobQueue.progressText(row, rows)));
+    m_w.m_progress->show();
+    const std::vector<std::string>& queue = m_w.m_jobQueue.names();
+    m_w.m_tray->setTip(runningTrayTip(queue.empty() ? std::string() : queue.front()) + " " +
+                       m_w.m_jobQueue.progressText(row, rows));
+}
+
+void MainRunnerHost::jobEnded(const std::string& jobFileName, int failedSteps) {
+    const bool unseen = !m_w.isVisible() || m_w.isMinimized();
+    if (unseen && m_w.m_settings.bNotifyJobEnd)
+        (void)m_w.m_tray->taskBar()->showMessage(
+            "Trevane", StepResult::endNotice(jobFileName, failedSteps), failedSteps > 0);
+}
+
+void MainRunnerHost::showFatalMessage(const std::string& message) {
+    MessageBox::critical(&m_w, toQString(message));
+}
+
+} // namespace trevane

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "engine/RunnerHost.h"
+
+namespace trevane {
+
+class TMainForm;
+
+// The main window's side of the background runner: the queue panel, the log panel, the status
+// bar, the tray and the window's visibility, as the runner's operations (RunnerHost). The runner
+// calls them through its Synchronize, so they run on the main thread. The window must outlive
+// the host; it owns it.
+class MainRunnerHost : public RunnerHost {
+public:
+    explicit MainRunnerHost(TMainForm& window);
+
+    RunnerSettings copySettings() override;
+    bool checkRunAllowed() override;
+    std::optional<std::string> markQueueHead() override;
+    void removeQueueHead() override;
+    void reportAbort() override;
+    void hideMainWindow() override;
+    void addLogLine(const std::string& message, int maxLogLines) override;
+    void addLogLines(const std::vector<LogLines::Entry>& entries) override;
+    SaveResult saveLogPanel(const std::string& path) override;
+    void showState(const std::string& state) override;
+    void showFatalMessage(const std::string& message) override;
+    // Progress in the status bar and the tray tip; a tray message for a job that ended unseen.
+    void rowStarted(int row, int rows) override;
+    void jobEnded(const std::string& jobFileName, int failedSteps) override;
+
+private:
+    TMainForm& m_w;
+};
+
+} // namespace trevane
