@@ -47,9 +47,11 @@ int main(int argc, char* argv[]) {
         return 1;
 
     if (!displayAvailable()) {
-        std::fputs("Trevane needs a graphical display, and none was found (DISPLAY is not set).\n"
-                   "Run it on a virtual display instead:  xvfb-run -a trevane\n",
-                   stderr);
+        std::fputs(
+            "Trevane のウインドウを表示する画面が見つかりません (DISPLAY が設定されていません)。\n"
+            "仮想画面で起動してください:  xvfb-run -a trevane\n"
+            "ウインドウなしでジョブを実行するには:  trevane --run ジョブファイル\n",
+            stderr);
         return 2;
     }
 

@@ -43,41 +43,43 @@ CommandLineRequest CommandLineRequest::parse(const std::vector<std::string>& arg
     // A run: the first argument names it, and only job files may follow --run.
     if (args.front() == runRegisteredOption) {
         if (args.size() > 1)
-            return wrong("--run-registered takes no further arguments: " + args[1]);
+            return wrong("--run-registered の後には何も指定できません: " + args[1]);
         request.mode = Mode::RunRegistered;
         return request;
     }
     if (args.front() != runOption)
-        return wrong("unexpected argument before the run option: " + args.front());
+        return wrong("--run または --run-registered の前に指定できない引数です: " + args.front());
     for (std::size_t i = 1; i < args.size(); ++i) {
         if (args[i].rfind("--", 0) == 0)
-            return wrong("unknown or misplaced option: " + args[i]);
+            return wrong("知らないオプションか、置けない場所のオプションです: " + args[i]);
         request.jobFiles.push_back(args[i]);
     }
     if (request.jobFiles.empty())
-        return wrong("--run needs at least one job file");
+        return wrong("--run にはジョブファイルを1つ以上指定してください");
     request.mode = Mode::RunFiles;
     return request;
 }
 
 std::string CommandLineRequest::helpText() {
-    return "Usage: trevane [--run JOBFILE... | --run-registered | --help | --version]\n"
+    return "使い方: trevane [--run ジョブファイル... | --run-registered | --help | --version]\n"
            "\n"
-           "Without options Trevane opens its window.\n"
+           "オプションなしで起動するとウインドウを開きます。\n"
            "\n"
-           "  --run JOBFILE...   run the named job files without a window, then exit; a bare\n"
-           "                     name (daily.cpl) is looked up in the job-file folder CPL\n"
-           "  --run-registered   run the registered jobs (BGCopyList.txt) without a window,\n"
-           "                     then exit\n"
-           "  --help             show this text\n"
-           "  --version          show the version\n"
+           "  --run ジョブファイル...  "
+           "指定したジョブファイルをウインドウなしで実行して終了します。\n"
+           "                           名前だけ (daily.cpl) のときはジョブファイルのフォルダ\n"
+           "                           CPL から探します\n"
+           "  --run-registered         登録ジョブ (BGCopyList.txt) をウインドウなしで実行して\n"
+           "                           終了します\n"
+           "  --help                   この説明を表示します\n"
+           "  --version                バージョンを表示します\n"
            "\n"
-           "Only job files in the job-file folder run. The jobs write the same log file\n"
-           "(Trevane.log) with the same lines as in the window. No display is needed.\n"
+           "実行するのはジョブファイルのフォルダにあるジョブファイルだけです。ログはウインドウ\n"
+           "での実行と同じ行を同じログファイル (Trevane.log) に書きます。画面は要りません。\n"
            "\n"
-           "Exit codes: 0 every step worked; 1 a step failed; 2 a job file was missing or\n"
-           "could not be run, or the command line is wrong; 3 Trevane is already running\n"
-           "(nothing was done).\n";
+           "終了コード: 0 すべての手順が成功 / 1 失敗した手順がある / 2 ジョブファイルが\n"
+           "ないか実行できなかった、またはコマンドラインの誤り / 3 Trevane が既に起動している\n"
+           "(何もしていません)\n";
 }
 
 } // namespace trevane

@@ -72,7 +72,8 @@ int runFromCommandLine(const CommandLineRequest& request, std::string_view versi
         std::printf("trevane %.*s\n", static_cast<int>(version.size()), version.data());
         return 0;
     case Mode::Wrong:
-        std::fprintf(stderr, "trevane: %s\nTry 'trevane --help'.\n", request.error.c_str());
+        std::fprintf(stderr, "trevane: %s\n使い方は trevane --help で表示します。\n",
+                     request.error.c_str());
         return 2;
     case Mode::RunFiles:
     case Mode::RunRegistered:
@@ -81,7 +82,7 @@ int runFromCommandLine(const CommandLineRequest& request, std::string_view versi
 
     SingleInstance instance("Trevan");
     if (!instance.isFirst()) {
-        std::fputs("trevane: Trevane is already running; nothing was run.\n", stderr);
+        std::fputs("trevane: Trevane は既に起動しています。何も実行しませんでした。\n", stderr);
         return 3;
     }
     const std::string folder = programFolder();
@@ -101,11 +102,11 @@ int runFromCommandLine(const CommandLineRequest& request, std::string_view versi
 
     const std::string log = PathConventions::native().join(folder, settings.logFileName);
     if (host.skippedJobs() > 0)
-        std::fprintf(stderr, "trevane: %d job file(s) missing or not run; see %s\n",
+        std::fprintf(stderr, "trevane: 実行できなかったジョブファイル: %d 件 (%s を見てください)\n",
                      host.skippedJobs(), log.c_str());
     if (host.failedSteps() > 0)
-        std::fprintf(stderr, "trevane: %d step(s) failed; see %s\n", host.failedSteps(),
-                     log.c_str());
+        std::fprintf(stderr, "trevane: 失敗した手順: %d 件 (%s を見てください)\n",
+                     host.failedSteps(), log.c_str());
     return host.exitCode();
 }
 

@@ -88,17 +88,17 @@ private slots:
             {{"--run", "broken.cpl"},
              1,
              "xcopy が失敗しました。(終了コード 4)\r\nJob End @ ",
-             "1 step(s) failed"},
+             "失敗した手順: 1 件"},
             {{"--run", "good.cpl", "gone.cpl"},
              2,
              "Job File: " + cpl + "/gone.cplは存在しないのでスキップします。",
-             "missing"},
+             "実行できなかったジョブファイル: 1 件"},
             {{"--run", "../CPL/good.cpl"},
              2,
              "../CPL/good.cplは存在しないのでスキップします。",
              ""},
-            {{"--run"}, 2, "", "--run needs at least one job file"},
-            {{"--run-registered", "good.cpl"}, 2, "", "no further arguments"},
+            {{"--run"}, 2, "", "--run にはジョブファイルを1つ以上指定してください"},
+            {{"--run-registered", "good.cpl"}, 2, "", "何も指定できません"},
             {{"--help"}, 0, "", ""},
             {{"--version"}, 0, "", ""},
         };
@@ -125,7 +125,7 @@ private slots:
         QVERIFY(other.isFirst());
         const Run r = run({"--run", "good.cpl"});
         QCOMPARE(r.code, 3);
-        QVERIFY(r.err.contains("already running"));
+        QVERIFY(r.err.contains("既に起動しています"));
         QVERIFY(!QFile::exists(path("Trevane.log")));
     }
 };
