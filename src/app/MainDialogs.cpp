@@ -2,7 +2,6 @@
 
 #include "app/JobTableModel.h"
 #include "app/Mainunit.h"
-#include "platform/PathConventions.h"
 
 #include "dialogs/Optionunit.h"
 #include "dialogs/Setkeyunit.h"
@@ -22,19 +21,16 @@
 
 namespace trevane {
 
-std::string TMainForm::keyListFilePath() const {
-    return PathConventions::native().join(m_programFolder, m_keyListFileName);
-}
-
 void TMainForm::OptionClick() {
-    TOptionDlg dialog(m_settings, m_programFolder, m_jobFileFolder, m_cplFileList->names(), this);
+    TOptionDlg dialog(m_settings, m_files.folder, m_files.jobFileFolder(), m_cplFileList->names(),
+                      this);
     if (dialog.exec() == QDialog::Accepted)
         m_settings.asApplicationFullPath = dialog.viewer();
 }
 
 void TMainForm::AboutClick() {
     TAboutBox box(
-        helpFilePath(), m_programFolder,
+        helpFilePath(), m_files.folder,
         [this](const std::string& path) {
             (void)startDetached("xdg-open " + JobCommands::quoted(path));
         },
@@ -44,10 +40,10 @@ void TMainForm::AboutClick() {
 
 void TMainForm::SetShortCutKeyClick() {
     {
-        TSetKeyDlg dialog(menuBar(), keyListFilePath(), this);
+        TSetKeyDlg dialog(menuBar(), m_files.keyListPath(), this);
         dialog.exec();
     }
-    ApplyKeyList(menuBar(), keyListFilePath());
+    ApplyKeyList(menuBar(), m_files.keyListPath());
 }
 
 void TMainForm::MakeSFXClick() {
@@ -55,7 +51,7 @@ void TMainForm::MakeSFXClick() {
     std::unique_ptr<DetachedLauncher> launcher = DetachedLauncher::createNative(helperFolder());
     QModelIndex current = m_grid->currentIndex();
     int row = current.isValid() ? JobTableModel::tableRow(current) : 1;
-    TSfxDlg::Services services{m_programFolder, archiver, *launcher,
+    TSfxDlg::Services services{m_files.folder, archiver, *launcher,
                                [this](const std::string& line) { AppendLogLine(line); },
                                [this](const std::string& folder) { SaveLogFile(folder); }};
     TSfxDlg dialog(m_doc.table(), row, services, this);

@@ -147,7 +147,7 @@ namespace trevane {
 bool TMainForm::openFolderSelection(int column, int row) {
     std::string chosen;
     const bool accepted = m_doc.changeTable([&](JobTable& table) {
-        TFolderSelectForm dialog(m_programFolder, table, column, row, this);
+        TFolderSelectForm dialog(m_files.folder, table, column, row, this);
         if (dialog.exec() != QDialog::Accepted)
             return false;
         chosen = dialog.chosenFolder();

@@ -96,9 +96,9 @@ void TMainForm::FileNewClick() {
 void TMainForm::FileOpenClick() {
     if (QuerySaveChanges() == QMessageBox::Cancel)
         return;
-    QString chosen =
-        FileDialogs::openFile(this, QStringLiteral("CPLフォルダから開いてください"),
-                              toQString(m_jobFileFolder), JobFileFilter, QStringLiteral("cpl"));
+    QString chosen = FileDialogs::openFile(this, QStringLiteral("CPLフォルダから開いてください"),
+                                           toQString(m_files.jobFileFolder()), JobFileFilter,
+                                           QStringLiteral("cpl"));
     if (chosen.isEmpty())
         return;
     std::string path = toBytes(chosen);
@@ -135,7 +135,7 @@ void TMainForm::FileDeleteClick() {
     QListWidgetItem* item = m_cplFileList->currentItem();
     if (!item)
         return;
-    std::string path = jobFilePath(toBytes(item->text()));
+    std::string path = m_files.jobFilePath(toBytes(item->text()));
     if (MessageBox::critical(this, toQString(path) + QStringLiteral("を削除しますか？"),
                              QMessageBox::Ok | QMessageBox::Cancel) != QMessageBox::Ok)
         return;
@@ -143,9 +143,9 @@ void TMainForm::FileDeleteClick() {
     // The job's options go with it; a settings file that could not be read is never written
     // over, and then only keeps a section nobody reads.
     IniFile ini;
-    (void)ini.load(settingsFilePath());
+    (void)ini.load(m_files.settingsPath());
     if (ini.eraseSection(path))
-        (void)ini.saveAs(settingsFilePath());
+        (void)ini.saveAs(m_files.settingsPath());
     if (std::remove(path.c_str()) != 0 && fileExists(path))
         MessageBox::warning(this, toQString(path) + QStringLiteral("\nを削除できませんでした。"));
     m_cplFileList->refresh();
@@ -158,7 +158,7 @@ void TMainForm::CPLFileListBoxDblClick() {
         MessageBox::information(this, QStringLiteral("ファイルを選択してください"));
         return;
     }
-    std::string path = jobFilePath(toBytes(m_cplFileList->currentItem()->text()));
+    std::string path = m_files.jobFilePath(toBytes(m_cplFileList->currentItem()->text()));
     if (QuerySaveChanges() == QMessageBox::Cancel)
         return;
     if (m_settings.bDoCopyByDClick) {
@@ -166,10 +166,6 @@ void TMainForm::CPLFileListBoxDblClick() {
         return;
     }
     OpenJobFile(path);
-}
-
-std::string TMainForm::jobFilePath(const std::string& name) const {
-    return PathConventions::native().join(m_jobFileFolder, name);
 }
 
 void TMainForm::SelectAll1Click() {

@@ -42,7 +42,7 @@ void TMainForm::buildLayout() {
     setAcceptDrops(true);
 
     // Job-file list on the left.
-    m_cplFileList = new JobFileList(m_jobFileFolder);
+    m_cplFileList = new JobFileList(m_files.jobFileFolder());
     m_leftPanel =
         captionedPanel(QStringLiteral("CPL\\"), m_cplFileList, QStringLiteral("LeftPanel"));
     m_leftPanel->setMinimumWidth(0);

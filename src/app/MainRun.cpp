@@ -57,8 +57,7 @@ void TMainForm::StartCopyClick() {
 }
 
 void TMainForm::StartJobFileClick() {
-    ReadResult list =
-        readWholeFile(PathConventions::native().join(m_programFolder, m_bgCopyListFileName));
+    ReadResult list = readWholeFile(m_files.registeredListPath());
     if (!list.ok())
         return;
     if (m_jobQueue.addBlock(list.bytes))
@@ -109,12 +108,12 @@ void TMainForm::waitForRunner() {
 // --- the log ----------------------------------------------------------------------------------
 
 bool TMainForm::SaveLogFile(const std::string& folder) {
-    return m_log.save(PathConventions::native().join(folder, m_logFileName)).ok;
+    return m_log.save(PathConventions::native().join(folder, m_files.logName)).ok;
 }
 
 void TMainForm::ShowLogClick() {
     std::string command = JobCommands::quoted(m_settings.asApplicationFullPath) + " " +
-                          JobCommands::quoted(logFilePath());
+                          JobCommands::quoted(m_files.logPath());
     if (!startDetached(command)) {
         MessageBox::warning(
             this, QStringLiteral("ログファイルが開けません。\n ビューアを指定してください"));

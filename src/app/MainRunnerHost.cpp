@@ -18,9 +18,9 @@ MainRunnerHost::MainRunnerHost(TMainForm& window) : m_w(window) {}
 
 RunnerSettings MainRunnerHost::copySettings() {
     RunnerSettings copy;
-    copy.programFolder = m_w.m_programFolder;
-    copy.settingsFileName = m_w.m_settingsFileName;
-    copy.logFileName = m_w.m_logFileName;
+    copy.programFolder = m_w.m_files.folder;
+    copy.settingsFileName = m_w.m_files.settingsName;
+    copy.logFileName = m_w.m_files.logName;
     copy.maxLogLines = m_w.m_settings.iMaxLog;
     copy.isWinNT = m_w.m_isWinNT;
     copy.captureOutput = m_w.m_settings.bAddLog;

@@ -78,7 +78,7 @@ void TMainForm::ShowLeftPanelClick() {
     // The remembered width is a convenience: an unreadable or unwritable settings file only
     // loses it (and is never written over).
     IniFile ini;
-    (void)ini.load(settingsFilePath());
+    (void)ini.load(m_files.settingsPath());
     QAction* item = m_actions.value("ShowLeftPanel");
     int width = leftPanelWidth();
     if (width < 1) {

@@ -24,9 +24,8 @@
 namespace trevane {
 
 TMainForm::TMainForm(QWidget* parent)
-    : QMainWindow(parent), m_programFolder(trevane::programFolder()),
-      m_jobFileFolder(PathConventions::native().join(m_programFolder, "CPL")),
-      m_doc(m_jobFileFolder, settingsFilePath()), m_clock(&Clock::system()) {
+    : QMainWindow(parent), m_files{trevane::programFolder()},
+      m_doc(m_files.jobFileFolder(), m_files.settingsPath()), m_clock(&Clock::system()) {
     m_doc.setChangeListener([this] { showDocumentState(); });
     buildLayout();
     buildTray();
@@ -50,14 +49,6 @@ TMainForm::~TMainForm() {
     delete takeCentralWidget();
 }
 
-std::string TMainForm::settingsFilePath() const {
-    return PathConventions::native().join(m_programFolder, m_settingsFileName);
-}
-
-std::string TMainForm::logFilePath() const {
-    return PathConventions::native().join(m_programFolder, m_logFileName);
-}
-
 void TMainForm::FormCreate() {
     // 1. Defaults; the Settings struct starts with every key's default.
     m_settings = Settings();
@@ -67,9 +58,9 @@ void TMainForm::FormCreate() {
     // 3. Hints reach status panel 3 through event(); errors in handlers are values here, so
     //    there is no exception handler to install.
     // 4. The program and job-file folders were set when the window was made.
-    m_lastFolder = m_programFolder;
-    if (!directoryExists(m_jobFileFolder))
-        createDirectory(m_jobFileFolder);
+    m_lastFolder = m_files.folder;
+    if (!directoryExists(m_files.jobFileFolder()))
+        createDirectory(m_files.jobFileFolder());
     m_cplFileList->refresh();
     // 5. The header texts come from the model; the widths the grid starts with are the
     //    present widths a job's options fall back on.
@@ -89,14 +80,14 @@ void TMainForm::FormCreate() {
     showSwitches();
     // 11. Drops are accepted from the start (buildLayout).
     // 12.
-    ApplyKeyList(menuBar(), keyListFilePath());
+    ApplyKeyList(menuBar(), m_files.keyListPath());
     // 13.
     QModelIndex current = m_grid->currentIndex();
     if (current.isValid())
         updateLastFolderFromCell(JobTableModel::tableColumn(current),
                                  JobTableModel::tableRow(current));
     // 14.
-    m_logView->loadFile(logFilePath());
+    m_logView->loadFile(m_files.logPath());
     // 15.
     if (m_settings.bAutoStart)
         StartJobFileClick();
@@ -138,7 +129,7 @@ void TMainForm::LoadSettings() {
     present.asCPLFile = m_doc.path();
 
     IniFile ini;
-    (void)ini.load(settingsFilePath()); // unreadable: every key takes its default
+    (void)ini.load(m_files.settingsPath()); // unreadable: every key takes its default
     m_settings = loadSettings(ini, present);
 
     const Settings& s = m_settings;
@@ -174,9 +165,9 @@ bool TMainForm::SaveSettings() {
     s.asCPLFile = m_doc.path();
 
     IniFile ini;
-    (void)ini.load(settingsFilePath()); // a file that was not read whole is never written over
+    (void)ini.load(m_files.settingsPath()); // a file that was not read whole is never written over
     storeSettings(ini, s);
-    return ini.saveAs(settingsFilePath()).ok;
+    return ini.saveAs(m_files.settingsPath()).ok;
 }
 
 bool TMainForm::FormCloseQuery() {

@@ -15,6 +15,7 @@
 #include "jobs/JobDocument.h"
 #include "jobs/JobOptions.h"
 #include "jobs/JobTableEditing.h"
+#include "jobs/ProgramFiles.h"
 #include "jobs/Settings.h"
 #include "jobs/TimerScheduler.h"
 
@@ -66,10 +67,7 @@ public:
     void showAtStartIfWanted();
 
     // --- state other parts of the program read ---------------------------------------------
-    const std::string& programFolder() const { return m_programFolder; }
-    const std::string& jobFileFolder() const { return m_jobFileFolder; }
-    std::string settingsFilePath() const;
-    std::string logFilePath() const;
+    const ProgramFiles& files() const { return m_files; }
     const std::string& currentFile() const { return m_doc.path(); }
     bool isModified() const { return m_doc.isModified(); }
     const std::string& lastFolder() const { return m_lastFolder; }
@@ -208,7 +206,6 @@ private:
     void showDocumentState();
     void showSwitches();
     void refreshAfterSave();
-    std::string jobFilePath(const std::string& name) const;
     void editTable(EditResult (JobTableEditing::*command)(const GridSelection&));
     void buildLayout();
     void buildActions();
@@ -219,7 +216,6 @@ private:
     // stays reachable.
     void hideToTray();
     void buildTray();
-    std::string keyListFilePath() const;
     void installEditing();
     // Opens the folder selection for the cell; true when it was closed with OK.
     bool openFolderSelection(int column, int row);
@@ -228,13 +224,7 @@ private:
     std::string currentStamp() const;
 
     // state
-    std::string m_programFolder;
-    std::string m_jobFileFolder;
-    std::string m_settingsFileName = "Trevane.ini";
-    std::string m_keyListFileName = "KeyList.ini";
-    std::string m_logFileName = "Trevane.log";
-    std::string m_dirListFileName = "DirList.txt";
-    std::string m_bgCopyListFileName = "BGCopyList.txt";
+    ProgramFiles m_files;
     JobDocument m_doc;
     Settings m_settings;
     bool m_isWinNT = false;

@@ -5,6 +5,7 @@
 #include "engine/JobRunner.h"
 #include "engine/NativeRunnerServices.h"
 #include "jobs/IniFile.h"
+#include "jobs/ProgramFiles.h"
 #include "jobs/RegisteredJobList.h"
 #include "jobs/Settings.h"
 #include "platform/AppPaths.h"
@@ -20,12 +21,14 @@ namespace trevane {
 
 namespace {
 
-RunnerSettings runnerSettings(const std::string& folder) {
+RunnerSettings runnerSettings(const ProgramFiles& files) {
     RunnerSettings copy;
-    copy.programFolder = folder;
+    copy.programFolder = files.folder;
+    copy.settingsFileName = files.settingsName;
+    copy.logFileName = files.logName;
     IniFile ini;
     // Unreadable settings read as none: every key takes its default, as in the window.
-    (void)ini.load(PathConventions::native().join(folder, copy.settingsFileName));
+    (void)ini.load(files.settingsPath());
     const Settings settings = loadSettings(ini);
     copy.maxLogLines = settings.iMaxLog;
     copy.isWinNT = isWinNT();
@@ -48,9 +51,8 @@ std::string queueName(const std::string& argument, const std::string& jobFileFol
 }
 
 // The registered list as the window's run command takes it: blank lines around it are no jobs.
-std::vector<std::string> registeredJobs(const std::string& folder) {
-    std::vector<std::string> names =
-        RegisteredJobList::read(PathConventions::native().join(folder, "BGCopyList.txt")).names;
+std::vector<std::string> registeredJobs(const ProgramFiles& files) {
+    std::vector<std::string> names = RegisteredJobList::read(files.registeredListPath()).names;
     while (!names.empty() && names.back().empty())
         names.pop_back();
     while (!names.empty() && names.front().empty())
@@ -85,22 +87,21 @@ int runFromCommandLine(const CommandLineRequest& request, std::string_view versi
         std::fputs("trevane: Trevane は既に起動しています。何も実行しませんでした。\n", stderr);
         return 3;
     }
-    const std::string folder = programFolder();
-    const RunnerSettings settings = runnerSettings(folder);
+    const ProgramFiles files{programFolder()};
+    const RunnerSettings settings = runnerSettings(files);
     std::vector<std::string> queue;
     if (request.mode == Mode::RunRegistered) {
-        queue = registeredJobs(folder);
+        queue = registeredJobs(files);
     } else {
-        const std::string jobFileFolder = PathConventions::native().join(folder, "CPL");
         for (const std::string& argument : request.jobFiles)
-            queue.push_back(queueName(argument, jobFileFolder));
+            queue.push_back(queueName(argument, files.jobFileFolder()));
     }
 
     HeadlessHost host(settings, std::move(queue));
     NativeRunnerServices native;
     JobRunner(host, native.services(FatalReporter::standard())).Execute();
 
-    const std::string log = PathConventions::native().join(folder, settings.logFileName);
+    const std::string log = files.logPath();
     if (host.skippedJobs() > 0)
         std::fprintf(stderr, "trevane: 実行できなかったジョブファイル: %d 件 (%s を見てください)\n",
                      host.skippedJobs(), log.c_str());

@@ -1,0 +1,43 @@
+#include "jobs/ProgramFiles.h"
+
+#include "platform/PathConventions.h"
+
+namespace trevane {
+
+namespace {
+
+std::string joined(const std::string& folder, const std::string& name) {
+    return PathConventions::native().join(folder, name);
+}
+
+} // namespace
+
+std::string ProgramFiles::settingsPath() const {
+    return joined(folder, settingsName);
+}
+
+std::string ProgramFiles::logPath() const {
+    return joined(folder, logName);
+}
+
+std::string ProgramFiles::keyListPath() const {
+    return joined(folder, keyListName);
+}
+
+std::string ProgramFiles::dirListPath() const {
+    return joined(folder, dirListName);
+}
+
+std::string ProgramFiles::registeredListPath() const {
+    return joined(folder, registeredListName);
+}
+
+std::string ProgramFiles::jobFileFolder() const {
+    return joined(folder, jobFileFolderName);
+}
+
+std::string ProgramFiles::jobFilePath(const std::string& name) const {
+    return joined(jobFileFolder(), name);
+}
+
+} // namespace trevane

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <string>
+
+namespace trevane {
+
+// The program's own files in its data folder: the settings, the log, the shortcut keys, the
+// folder bookmarks, the registered job list and the folder the job files live in. The names
+// are fixed; the folder is where the program found (or made) its data folder.
+struct ProgramFiles {
+    std::string folder; // without trailing separator
+    std::string settingsName = "Trevane.ini";
+    std::string logName = "Trevane.log";
+    std::string keyListName = "KeyList.ini";
+    std::string dirListName = "DirList.txt";
+    std::string registeredListName = "BGCopyList.txt";
+    std::string jobFileFolderName = "CPL";
+
+    std::string settingsPath() const;
+    std::string logPath() const;
+    std::string keyListPath() const;
+    std::string dirListPath() const;
+    std::string registeredListPath() const;
+    std::string jobFileFolder() const;
+    // A job file by its bare name, in the job-file folder.
+    std::string jobFilePath(const std::string& name) const;
+};
+
+} // namespace trevane
