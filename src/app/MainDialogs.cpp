@@ -2,6 +2,7 @@
 
 #include "app/JobTableModel.h"
 #include "app/Mainunit.h"
+#include "app/OptionsPanel.h"
 
 #include "dialogs/Optionunit.h"
 #include "dialogs/Setkeyunit.h"
@@ -59,8 +60,8 @@ void TMainForm::MakeSFXClick() {
 }
 
 void TMainForm::ShowCommandClick() {
-    TCommandForm::Input input{m_doc.table(), m_switches.xcopy, m_switches.u, currentStamp(),
-                              m_doc.path()};
+    TCommandForm::Input input{m_doc.table(), m_options->switches().xcopy, m_options->switches().u,
+                              currentStamp(), m_doc.path()};
     TCommandForm::showPreview(this, input, [this] { StartCopyClick(); });
 }
 

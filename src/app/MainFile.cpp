@@ -2,6 +2,7 @@
 
 #include "app/JobTableModel.h"
 #include "app/Mainunit.h"
+#include "app/OptionsPanel.h"
 #include "dialogs/FileDialogs.h"
 #include "dialogs/MessageBox.h"
 #include "jobs/IniFile.h"
@@ -11,7 +12,6 @@
 #include <QAction>
 #include <QHeaderView>
 #include <QLabel>
-#include <QLineEdit>
 #include <QListWidget>
 #include <QTableView>
 
@@ -65,15 +65,10 @@ QMessageBox::StandardButton TMainForm::QuerySaveChanges() {
 void TMainForm::showDocument() {
     m_model->reload();
     const JobOptions& options = m_doc.options();
-    m_loadingOptions = true;
-    for (int i = 0; i < JobOptions::OptionCount; ++i)
-        m_optionList->item(i)->setCheckState(options.bOption[i] ? Qt::Checked : Qt::Unchecked);
+    m_options->show(options);
     m_grid->setColumnWidth(0, options.iCell0Width);
     m_grid->setColumnWidth(1, options.iCell1Width);
     m_grid->setColumnWidth(2, options.iCell2Width);
-    m_dateEdit->setText(toQString(options.asDOptionTime));
-    m_loadingOptions = false;
-    showSwitches();
 }
 
 void TMainForm::showDocumentState() {

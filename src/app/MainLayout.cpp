@@ -4,12 +4,12 @@
 #include "app/JobTableModel.h"
 #include "app/LogPanel.h"
 #include "app/Mainunit.h"
+#include "app/OptionsPanel.h"
 #include "platform/TextCodec.h"
 
 #include <QAction>
 #include <QHeaderView>
 #include <QLabel>
-#include <QLineEdit>
 #include <QListWidget>
 #include <QSplitter>
 #include <QTableView>
@@ -66,32 +66,7 @@ void TMainForm::buildLayout() {
     MainWindowLayout::setHint(m_grid, QStringLiteral("|ダブルクリック、右クリック対応"));
 
     // Options check list with the /D date edit above it.
-    m_optionList = new QListWidget;
-    m_optionList->setObjectName(QStringLiteral("OptionCheckListBox"));
-    for (std::string_view text : JobOptions::itemTexts()) {
-        auto* item = new QListWidgetItem(toQString(text), m_optionList);
-        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable | Qt::ItemIsSelectable);
-        item->setCheckState(Qt::Unchecked);
-    }
-    MainWindowLayout::setHint(m_optionList, QStringLiteral("コマンドオプション"));
-    m_dateEdit = new QLineEdit(QStringLiteral("1998-01-01"));
-    m_dateEdit->setObjectName(QStringLiteral("DateMaskEdit"));
-    m_dateEdit->setInputMask(QStringLiteral("9999-99-99;_"));
-    m_dateEdit->setText(QStringLiteral("1998-01-01"));
-    m_dateEdit->setMaximumWidth(fontMetrics().horizontalAdvance(QStringLiteral("0000-00-00")) + 16);
-    auto* optionsPanel = new QWidget;
-    optionsPanel->setObjectName(QStringLiteral("OptionPanel"));
-    auto* optionsLayout = new QVBoxLayout(optionsPanel);
-    optionsLayout->setContentsMargins(0, 0, 0, 0);
-    optionsLayout->setSpacing(1);
-    auto* dateRow = new QHBoxLayout;
-    auto* dateLabel = new QLabel(QStringLiteral("/Dオプションの日付指定：YYYY-MM-DD"));
-    dateLabel->setObjectName(QStringLiteral("DateLabel"));
-    dateRow->addWidget(dateLabel);
-    dateRow->addWidget(m_dateEdit);
-    dateRow->addStretch(1);
-    optionsLayout->addLayout(dateRow);
-    optionsLayout->addWidget(m_optionList, 1);
+    m_options = new OptionsPanel;
 
     // Queue panel.
     m_que = new QueuePanel(m_jobQueue, m_cplFileList);
@@ -100,7 +75,7 @@ void TMainForm::buildLayout() {
 
     m_lowerSplitter = new QSplitter(Qt::Horizontal);
     m_lowerSplitter->setObjectName(QStringLiteral("Splitter3"));
-    m_lowerSplitter->addWidget(optionsPanel);
+    m_lowerSplitter->addWidget(m_options);
     m_lowerSplitter->addWidget(m_quePanel);
     m_lowerSplitter->setStretchFactor(0, 1);
     m_lowerSplitter->setStretchFactor(1, 0);
@@ -134,6 +109,7 @@ void TMainForm::buildLayout() {
     m_layout.buildMenus();
     m_layout.buildToolBars();
     m_progress = m_layout.buildStatusBar(m_panels);
+    m_options->setSwitchLabel(m_panels[2]);
     installGridBehaviour();
     installEditing();
 

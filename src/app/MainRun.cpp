@@ -2,6 +2,7 @@
 // operations on the main thread, the log panel and log file.
 
 #include "app/Mainunit.h"
+#include "app/OptionsPanel.h"
 #include "platform/PathConventions.h"
 
 #include "app/LogPanel.h"
@@ -49,7 +50,7 @@ void TMainForm::OnRunnerTerminate() {
 void TMainForm::StartCopyClick() {
     if (QuerySaveChanges() == QMessageBox::Cancel)
         return;
-    if (m_optionList->item(7)->checkState() == Qt::Checked &&
+    if (m_options->isChecked(7) &&
         MessageBox::critical(this, QStringLiteral("ｺﾋﾟｰ先をすべて消去してから開始しますか？"),
                              QMessageBox::Ok | QMessageBox::Cancel) != QMessageBox::Ok)
         return;

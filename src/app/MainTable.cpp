@@ -3,6 +3,7 @@
 
 #include "app/JobTableModel.h"
 #include "app/Mainunit.h"
+#include "app/OptionsPanel.h"
 #include "engine/CommandPreview.h"
 #include "jobs/DateTimePattern.h"
 #include "platform/AppPaths.h"
@@ -11,7 +12,6 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QLabel>
-#include <QLineEdit>
 #include <QListWidget>
 #include <QMimeData>
 #include <QTableView>
@@ -26,15 +26,8 @@ void TMainForm::installGridBehaviour() {
     connect(m_que, &QueuePanel::clearClicked, this, &TMainForm::ClearQueClick);
     connect(m_que, &QueuePanel::jobFilesDropped, this, &TMainForm::SendSelectedJobFileClick);
     connect(m_que, &QueuePanel::dragHint, m_panels[3], &QLabel::setText);
-    connect(m_optionList, &QListWidget::itemChanged, this, [this] {
-        if (!m_loadingOptions)
-            OptionCheckListBoxClickCheck();
-    });
-    connect(m_dateEdit, &QLineEdit::textChanged, this, [this] {
-        if (!m_loadingOptions)
-            OptionCheckListBoxClickCheck();
-    });
-    connect(m_dateEdit, &QLineEdit::editingFinished, this, &TMainForm::DateMaskEditExit);
+    connect(m_options, &OptionsPanel::changed, this, &TMainForm::OptionCheckListBoxClickCheck);
+    connect(m_options, &OptionsPanel::dateEditFinished, this, &TMainForm::DateMaskEditExit);
     connect(m_cplFileList, &QListWidget::itemDoubleClicked, this,
             &TMainForm::CPLFileListBoxDblClick);
     connect(m_cplFileList, &QListWidget::currentItemChanged, this,
@@ -98,24 +91,16 @@ std::string TMainForm::currentStamp() const {
 }
 
 void TMainForm::sgCopyListMouseMove(int row) {
-    std::string hint =
-        CommandPreview::rowHint(m_doc.table(), row, m_switches.xcopy, m_switches.u, currentStamp());
+    std::string hint = CommandPreview::rowHint(m_doc.table(), row, m_options->switches().xcopy,
+                                               m_options->switches().u, currentStamp());
     QString text = toQString(hint);
     m_grid->setStatusTip(text.mid(1));
     m_panels[3]->setText(text.mid(1));
 }
 
 void TMainForm::OptionCheckListBoxClickCheck() {
-    std::array<bool, JobOptions::OptionCount> items{};
-    for (int i = 0; i < JobOptions::OptionCount; ++i)
-        items[i] = m_optionList->item(i)->checkState() == Qt::Checked;
-    m_doc.setOptionItems(items, toBytes(m_dateEdit->text()));
-    showSwitches();
-}
-
-void TMainForm::showSwitches() {
-    m_switches = switchTexts(m_doc.options());
-    m_panels[2]->setText(toQString(m_switches.panelText()));
+    m_doc.setOptionItems(m_options->items(), m_options->dateText());
+    m_options->showSwitches(m_doc.options());
 }
 
 void TMainForm::DateMaskEditExit() {

@@ -4,6 +4,7 @@
 
 #include "app/JobTableModel.h"
 #include "app/LogPanel.h"
+#include "app/OptionsPanel.h"
 #include "dialogs/MessageBox.h"
 #include "dialogs/Setkeyunit.h"
 #include "engine/Clock.h"
@@ -77,7 +78,7 @@ void TMainForm::FormCreate() {
     // 9.
     m_panels[0]->setText(QStringLiteral("ready"));
     // 10.
-    showSwitches();
+    m_options->showSwitches(m_doc.options());
     // 11. Drops are accepted from the start (buildLayout).
     // 12.
     ApplyKeyList(menuBar(), m_files.keyListPath());

@@ -43,6 +43,7 @@ namespace trevane {
 class Clock;
 class JobTableModel;
 class LogPanel;
+class OptionsPanel;
 class TTaskBar;
 
 // The main window: the job table, the job-file list, the options check list, the queue and log
@@ -78,7 +79,6 @@ public:
     JobDocument& document() { return m_doc; }
     JobTableModel* model() const { return m_model; }
     const LogLines& logLines() const { return m_log; }
-    const SwitchTexts& switches() const { return m_switches; }
     JobGrid* grid() const { return m_grid; }
     QLabel* statusPanel(int index) const { return m_panels[index]; }
     QAction* action(const QString& name) const { return m_actions.value(name); }
@@ -204,7 +204,6 @@ private:
     void showDocument();
     // The caption and the modified marker (the document's listener).
     void showDocumentState();
-    void showSwitches();
     void refreshAfterSave();
     void editTable(EditResult (JobTableEditing::*command)(const GridSelection&));
     void buildLayout();
@@ -229,7 +228,6 @@ private:
     Settings m_settings;
     bool m_isWinNT = false;
     std::string m_lastFolder;
-    SwitchTexts m_switches;
     LogLines m_log; // changed only through m_logView, which mirrors it
     DateTimeLocale m_dateTimeLocale;
     JobQueue m_jobQueue; // what reQue shows
@@ -249,8 +247,7 @@ private:
     JobGrid* m_grid = nullptr;            // sgCopyList
     JobTableModel* m_model = nullptr;
     QWidget* m_lowerPanel = nullptr;
-    QListWidget* m_optionList = nullptr; // OptionCheckListBox
-    QLineEdit* m_dateEdit = nullptr;     // DateMaskEdit
+    OptionsPanel* m_options = nullptr; // OptionPanel: OptionCheckListBox, DateMaskEdit
     QWidget* m_quePanel = nullptr;
     QueuePanel* m_que = nullptr;   // reQue
     LogPanel* m_logView = nullptr; // reLog
@@ -258,7 +255,6 @@ private:
     QProgressBar* m_progress = nullptr; // RunProgress: job and row of the run, while one runs
     QMap<QString, QAction*> m_actions;
     MainWindowLayout m_layout{*this, m_actions, m_settings};
-    bool m_loadingOptions = false;
 };
 
 } // namespace trevane

@@ -1,0 +1,83 @@
+#include "app/OptionsPanel.h"
+
+#include "app/MainWindowLayout.h"
+#include "platform/TextCodec.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QVBoxLayout>
+
+namespace trevane {
+
+OptionsPanel::OptionsPanel(QWidget* parent)
+    : QWidget(parent), m_optionList(new QListWidget),
+      m_dateEdit(new QLineEdit(QStringLiteral("1998-01-01"))) {
+    setObjectName(QStringLiteral("OptionPanel"));
+    m_optionList->setObjectName(QStringLiteral("OptionCheckListBox"));
+    for (std::string_view text : JobOptions::itemTexts()) {
+        auto* item = new QListWidgetItem(toQString(text), m_optionList);
+        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable | Qt::ItemIsSelectable);
+        item->setCheckState(Qt::Unchecked);
+    }
+    MainWindowLayout::setHint(m_optionList, QStringLiteral("コマンドオプション"));
+    m_dateEdit->setObjectName(QStringLiteral("DateMaskEdit"));
+    m_dateEdit->setInputMask(QStringLiteral("9999-99-99;_"));
+    m_dateEdit->setText(QStringLiteral("1998-01-01"));
+    m_dateEdit->setMaximumWidth(fontMetrics().horizontalAdvance(QStringLiteral("0000-00-00")) + 16);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(1);
+    auto* dateRow = new QHBoxLayout;
+    auto* dateLabel = new QLabel(QStringLiteral("/Dオプションの日付指定：YYYY-MM-DD"));
+    dateLabel->setObjectName(QStringLiteral("DateLabel"));
+    dateRow->addWidget(dateLabel);
+    dateRow->addWidget(m_dateEdit);
+    dateRow->addStretch(1);
+    layout->addLayout(dateRow);
+    layout->addWidget(m_optionList, 1);
+
+    connect(m_optionList, &QListWidget::itemChanged, this, [this] {
+        if (!m_loading)
+            emit changed();
+    });
+    connect(m_dateEdit, &QLineEdit::textChanged, this, [this] {
+        if (!m_loading)
+            emit changed();
+    });
+    connect(m_dateEdit, &QLineEdit::editingFinished, this, &OptionsPanel::dateEditFinished);
+}
+
+void OptionsPanel::show(const JobOptions& options) {
+    m_loading = true;
+    for (int i = 0; i < JobOptions::OptionCount; ++i)
+        m_optionList->item(i)->setCheckState(options.bOption[i] ? Qt::Checked : Qt::Unchecked);
+    m_dateEdit->setText(toQString(options.asDOptionTime));
+    m_loading = false;
+    showSwitches(options);
+}
+
+void OptionsPanel::showSwitches(const JobOptions& options) {
+    m_switches = switchTexts(options);
+    if (m_switchLabel)
+        m_switchLabel->setText(toQString(m_switches.panelText()));
+}
+
+std::array<bool, JobOptions::OptionCount> OptionsPanel::items() const {
+    std::array<bool, JobOptions::OptionCount> items{};
+    for (int i = 0; i < JobOptions::OptionCount; ++i)
+        items[i] = isChecked(i);
+    return items;
+}
+
+bool OptionsPanel::isChecked(int index) const {
+    return m_optionList->item(index)->checkState() == Qt::Checked;
+}
+
+std::string OptionsPanel::dateText() const {
+    return toBytes(m_dateEdit->text());
+}
+
+} // namespace trevane
