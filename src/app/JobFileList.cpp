@@ -45,6 +45,11 @@ void JobFileList::showState() {
                               QStringLiteral("ダブルクリックで開きます|") + toQString(m_folder));
 }
 
+void JobFileList::refresh(const std::string& path) {
+    refresh();
+    selectFile(path);
+}
+
 void JobFileList::selectFile(const std::string& path) {
     QString name = toQString(PathConventions::native().fileName(path));
     for (int i = 0; i < count(); ++i) {

@@ -18,6 +18,8 @@ public:
 
     // Lists the folder's job files again.
     void refresh();
+    // Lists them again and selects the job file at path (after it was saved).
+    void refresh(const std::string& path);
     // The list's colour and hint for its count (an empty list looks disabled).
     void showState();
     // Makes the item of the job file at path (compared by name, ignoring case) the only

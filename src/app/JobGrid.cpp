@@ -140,6 +140,13 @@ void JobGrid::setGridSelection(const GridSelection& selection) {
                                  QItemSelectionModel::ClearAndSelect);
 }
 
+void JobGrid::edit(JobDocument& document,
+                   EditResult (JobTableEditing::*command)(const GridSelection&)) {
+    const GridSelection selection = gridSelection();
+    applyEdit(
+        document.edit([&](JobTableEditing& editing) { return (editing.*command)(selection); }));
+}
+
 void JobGrid::applyEdit(const EditResult& result) {
     if (!result.done)
         return;

@@ -36,6 +36,8 @@ public:
     // Shows the table after an editing command and the selection it leaves; a command that
     // was not done changes nothing.
     void applyEdit(const EditResult& result);
+    // Runs an editing command of the document on the grid's selection and shows its result.
+    void edit(JobDocument& document, EditResult (JobTableEditing::*command)(const GridSelection&));
     void allowInPlaceEditing(bool allowed);
 
     // The local files of a drop, as paths in the locale's code page.

@@ -11,6 +11,7 @@
 #include "engine/Commandunit.h"
 #include "engine/JobCommands.h"
 #include "engine/UnlhaLibrary.h"
+#include "jobs/DateTimePattern.h"
 #include "platform/AppPaths.h"
 #include "platform/DetachedLauncher.h"
 #include "platform/TextCodec.h"
@@ -61,7 +62,8 @@ void TMainForm::MakeSFXClick() {
 
 void TMainForm::ShowCommandClick() {
     TCommandForm::Input input{m_doc.table(), m_options->switches().xcopy, m_options->switches().u,
-                              currentStamp(), m_doc.path()};
+                              formatNow(m_settings.asDateTimeFormat, m_dateTimeLocale),
+                              m_doc.path()};
     TCommandForm::showPreview(this, input, [this] { StartCopyClick(); });
 }
 

@@ -46,15 +46,15 @@ void TMainForm::ClearSelectedClick() {
     if (MessageBox::warning(this, QStringLiteral("選択セルの内容を消去しますか？"),
                             QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
         return;
-    editTable(&JobTableEditing::clearSelected);
+    m_grid->edit(m_doc, &JobTableEditing::clearSelected);
 }
 
 void TMainForm::InsertRowClick() {
-    editTable(&JobTableEditing::insertRows);
+    m_grid->edit(m_doc, &JobTableEditing::insertRows);
 }
 
 void TMainForm::RowCopyClick() {
-    editTable(&JobTableEditing::duplicateRow);
+    m_grid->edit(m_doc, &JobTableEditing::duplicateRow);
 }
 
 void TMainForm::RowDeleteClick() {
@@ -63,17 +63,11 @@ void TMainForm::RowDeleteClick() {
     if (MessageBox::warning(this, QStringLiteral("選択行を削除して上方向に詰めますか？"),
                             QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
         return;
-    editTable(&JobTableEditing::deleteRows);
+    m_grid->edit(m_doc, &JobTableEditing::deleteRows);
 }
 
 void TMainForm::ColCopyAllClick() {
-    editTable(&JobTableEditing::copyToColumn);
-}
-
-void TMainForm::editTable(EditResult (JobTableEditing::*command)(const GridSelection&)) {
-    const GridSelection selection = m_grid->gridSelection();
-    m_grid->applyEdit(
-        m_doc.edit([&](JobTableEditing& editing) { return (editing.*command)(selection); }));
+    m_grid->edit(m_doc, &JobTableEditing::copyToColumn);
 }
 
 void TMainForm::ReferClick() {

@@ -21,13 +21,12 @@ namespace trevane {
 
 namespace {
 const QString JobFileFilter = QStringLiteral("ｺﾋﾟｰ設定ﾌｧｲﾙ(*.cpl)");
-} // namespace
-
-JobDocument::Dialogs TMainForm::documentDialogs() {
+// The save-changes question, the save chooser and the warnings of the document, over parent.
+JobDocument::Dialogs documentDialogs(QWidget* parent) {
     JobDocument::Dialogs dialogs;
-    dialogs.askSaveChanges = [this] {
+    dialogs.askSaveChanges = [parent] {
         switch (MessageBox::question(
-            this, QStringLiteral("編集中のジョブファイルが保存されていません。\n保存しますか"),
+            parent, QStringLiteral("編集中のジョブファイルが保存されていません。\n保存しますか"),
             QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel)) {
         case QMessageBox::Yes:
             return JobDocument::Answer::Yes;
@@ -37,22 +36,24 @@ JobDocument::Dialogs TMainForm::documentDialogs() {
             return JobDocument::Answer::Cancel;
         }
     };
-    dialogs.chooseSavePath = [this](const std::string& proposed) -> std::optional<std::string> {
+    dialogs.chooseSavePath = [parent](const std::string& proposed) -> std::optional<std::string> {
         QString chosen =
-            FileDialogs::saveFile(this, QStringLiteral("CPLフォルダに保存してください"),
+            FileDialogs::saveFile(parent, QStringLiteral("CPLフォルダに保存してください"),
                                   toQString(proposed), JobFileFilter, QStringLiteral("cpl"));
         if (chosen.isEmpty())
             return std::nullopt;
         return toBytes(chosen);
     };
-    dialogs.warn = [this](const std::string& message) {
-        MessageBox::warning(this, toQString(message));
+    dialogs.warn = [parent](const std::string& message) {
+        MessageBox::warning(parent, toQString(message));
     };
     return dialogs;
 }
 
+} // namespace
+
 QMessageBox::StandardButton TMainForm::QuerySaveChanges() {
-    switch (m_doc.querySaveChanges(documentDialogs())) {
+    switch (m_doc.querySaveChanges(documentDialogs(this))) {
     case JobDocument::Answer::Yes:
         return QMessageBox::Yes;
     case JobDocument::Answer::No:
@@ -112,18 +113,13 @@ void TMainForm::OpenJobFile(const std::string& path) {
 }
 
 void TMainForm::FileSaveClick() {
-    if (m_doc.save(documentDialogs()))
-        refreshAfterSave();
+    if (m_doc.save(documentDialogs(this)))
+        m_cplFileList->refresh(m_doc.path());
 }
 
 void TMainForm::FileSaveAsClick() {
-    if (m_doc.saveAs(documentDialogs()))
-        refreshAfterSave();
-}
-
-void TMainForm::refreshAfterSave() {
-    m_cplFileList->refresh();
-    m_cplFileList->selectFile(m_doc.path());
+    if (m_doc.saveAs(documentDialogs(this)))
+        m_cplFileList->refresh(m_doc.path());
 }
 
 void TMainForm::FileDeleteClick() {

@@ -16,7 +16,6 @@
 #include <QMimeData>
 #include <QTableView>
 
-#include <ctime>
 
 namespace trevane {
 
@@ -85,14 +84,10 @@ void TMainForm::DropFiles(const std::vector<std::string>& paths) {
     m_lastFolder = result.folder;
 }
 
-std::string TMainForm::currentStamp() const {
-    return formatDateTime(m_settings.asDateTimeFormat, DateTime::fromTime(std::time(nullptr)),
-                          m_dateTimeLocale);
-}
-
 void TMainForm::sgCopyListMouseMove(int row) {
-    std::string hint = CommandPreview::rowHint(m_doc.table(), row, m_options->switches().xcopy,
-                                               m_options->switches().u, currentStamp());
+    std::string hint = CommandPreview::rowHint(
+        m_doc.table(), row, m_options->switches().xcopy, m_options->switches().u,
+        formatNow(m_settings.asDateTimeFormat, m_dateTimeLocale));
     QString text = toQString(hint);
     m_grid->setStatusTip(text.mid(1));
     m_panels[3]->setText(text.mid(1));

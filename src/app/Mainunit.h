@@ -199,13 +199,10 @@ private:
     bool FormCloseQuery();
     void FormClose();
 
-    JobDocument::Dialogs documentDialogs();
     // The document's table, options and switch texts in the widgets.
     void showDocument();
     // The caption and the modified marker (the document's listener).
     void showDocumentState();
-    void refreshAfterSave();
-    void editTable(EditResult (JobTableEditing::*command)(const GridSelection&));
     void buildLayout();
     void buildActions();
     void installGridBehaviour();
@@ -220,7 +217,6 @@ private:
     bool openFolderSelection(int column, int row);
     void setLeftPanelWidth(int width);
     void updateLastFolderFromCell(int column, int row);
-    std::string currentStamp() const;
 
     // state
     ProgramFiles m_files;

@@ -1,6 +1,7 @@
 #include "jobs/DateTimePattern.h"
 
 #include <cstdio>
+#include <ctime>
 
 namespace trevane {
 
@@ -257,6 +258,10 @@ DateTimeLocale DateTimeLocale::english() {
     locale.longDayNames = {"Sunday",   "Monday", "Tuesday", "Wednesday",
                            "Thursday", "Friday", "Saturday"};
     return locale;
+}
+
+std::string formatNow(std::string_view pattern, const DateTimeLocale& locale) {
+    return formatDateTime(pattern, DateTime::fromTime(std::time(nullptr)), locale);
 }
 
 std::string formatDateTime(std::string_view pattern, const DateTime& when,

@@ -71,6 +71,9 @@ struct DateTimeLocale {
 std::string formatDateTime(std::string_view pattern, const DateTime& when,
                            const DateTimeLocale& locale);
 
+// The present local time in pattern (the stamp that replaces "%t" in commands).
+std::string formatNow(std::string_view pattern, const DateTimeLocale& locale);
+
 // The system's standard form: short date, a blank and the long time; only the date when the
 // time is exactly 00:00:00.000.
 std::string standardDateTimeText(const DateTime& when, const DateTimeLocale& locale);
