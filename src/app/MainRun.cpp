@@ -23,24 +23,18 @@
 
 namespace trevane {
 
-void TMainForm::startRunner() {
-    // The runner's first step waits for this thread, so the end event is connected in time.
-    m_runner = new TBGCopyThread(m_runnerHost);
-    connect(m_runner, &TBGCopyThread::OnTerminate, this, &TMainForm::OnRunnerTerminate);
-}
-
 void TMainForm::QueueJobFile(const std::string& path) {
     if (m_jobQueue.add(path))
-        startRunner();
+        m_runnerHost.start();
     m_que->showQueue();
 }
 
 void TMainForm::OnRunnerTerminate() {
-    m_runner = nullptr;
+    m_runnerHost.ended();
     m_tray->setTip("Trevane");
     m_progress->hide();
     if (m_jobQueue.runnerEnded()) {
-        startRunner();
+        m_runnerHost.start();
         return;
     }
     if (m_settings.bExitOnJobEnd)
@@ -62,7 +56,7 @@ void TMainForm::StartJobFileClick() {
     if (!list.ok())
         return;
     if (m_jobQueue.addBlock(list.bytes))
-        startRunner();
+        m_runnerHost.start();
     m_que->showQueue();
 }
 
@@ -87,23 +81,13 @@ void TMainForm::StopCopyClick() {
 
 void TMainForm::RestartCopyClick() {
     if (m_jobQueue.restart())
-        startRunner();
+        m_runnerHost.start();
     m_que->showQueue();
 }
 
 void TMainForm::ClearQueClick() {
     m_jobQueue.clear();
     m_que->showQueue();
-}
-
-void TMainForm::waitForRunner() {
-    // The runner may be waiting inside a synchronized call, so keep serving events.
-    // Its end event arrives through the event queue after the thread has finished.
-    while (m_runner) {
-        m_runner->wait(10);
-        QApplication::processEvents();
-        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
 }
 
 // --- the log ----------------------------------------------------------------------------------

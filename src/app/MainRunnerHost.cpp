@@ -9,12 +9,29 @@
 #include "platform/TextCodec.h"
 #include "tray/TaskBar.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QProgressBar>
 
 namespace trevane {
 
 MainRunnerHost::MainRunnerHost(TMainForm& window) : m_w(window) {}
+
+void MainRunnerHost::start() {
+    // The runner's first step waits for this thread, so the end event is connected in time.
+    m_runner = new TBGCopyThread(*this);
+    QObject::connect(m_runner, &TBGCopyThread::OnTerminate, &m_w, &TMainForm::OnRunnerTerminate);
+}
+
+void MainRunnerHost::waitForEnd() {
+    // The runner may be waiting inside a synchronized call, so keep serving events.
+    // Its end event arrives through the event queue after the thread has finished.
+    while (m_runner) {
+        m_runner->wait(10);
+        QApplication::processEvents();
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+}
 
 RunnerSettings MainRunnerHost::copySettings() {
     RunnerSettings copy;

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "engine/BGCopyThread.h"
 #include "engine/RunnerHost.h"
+
+#include <QPointer>
 
 namespace trevane {
 
@@ -13,6 +16,14 @@ class TMainForm;
 class MainRunnerHost : public RunnerHost {
 public:
     explicit MainRunnerHost(TMainForm& window);
+
+    // Starts a runner over this host; the window hears of its end (OnRunnerTerminate), which
+    // must call ended().
+    void start();
+    void ended() { m_runner = nullptr; }
+    bool isRunning() const { return !m_runner.isNull(); }
+    // Returns once the runner has ended (at once without one), serving events meanwhile.
+    void waitForEnd();
 
     RunnerSettings copySettings() override;
     bool checkRunAllowed() override;
@@ -31,6 +42,7 @@ public:
 
 private:
     TMainForm& m_w;
+    QPointer<TBGCopyThread> m_runner; // set while the window's queue counts a runner
 };
 
 } // namespace trevane

@@ -38,9 +38,9 @@ TMainForm::TMainForm(QWidget* parent)
 
 TMainForm::~TMainForm() {
     // Never leave a running thread behind: stop at the next check and let it end.
-    if (m_runner) {
+    if (m_runnerHost.isRunning()) {
         (void)m_jobQueue.stop();
-        waitForRunner();
+        m_runnerHost.waitForEnd();
     }
     // The widgets show this window's members (the grid reads the job table, an open cell
     // editor included), so they go first, while those members are still there, and without

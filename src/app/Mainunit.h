@@ -115,8 +115,6 @@ public:
     QueuePanel* queuePanel() const { return m_que; }
     bool continueRun() const { return m_jobQueue.continueRun(); }
     bool hasRunner() const { return m_jobQueue.hasRunner(); }
-    // Waits until the runner has ended, serving events meanwhile (tests and shutdown).
-    void waitForRunner();
     bool SaveLogFile(const std::string& folder);
 
     // The runner's operations on this window (the runner's host).
@@ -206,7 +204,6 @@ private:
     void buildLayout();
     void buildActions();
     void installGridBehaviour();
-    void startRunner();
     bool startDetached(const std::string& commandLine);
     // Hides the window to the tray; without a tray icon it is only minimised, so that it
     // stays reachable.
@@ -228,7 +225,6 @@ private:
     DateTimeLocale m_dateTimeLocale;
     JobQueue m_jobQueue; // what reQue shows
     MainRunnerHost m_runnerHost{*this};
-    QPointer<TBGCopyThread> m_runner; // set while m_jobQueue counts a runner
     TimerScheduler m_scheduler;
     Clock* m_clock;
     TimerDisplay* m_timerDisplay = nullptr;

@@ -288,7 +288,7 @@ private slots:
         form.settings().bDoCopyByDClick = true;
         form.CPLFileListBoxDblClick();
         QCOMPARE(form.queue(), std::vector<std::string>{"one.cpl"});
-        form.waitForRunner();
+        form.runnerHost().waitForEnd();
 
         // Deleting the open job file resets the table without a save question and erases its
         // options section.
@@ -549,7 +549,7 @@ private slots:
         form.QueueJobFile("tip.cpl");
         form.runnerHost().showState("working...");
         QCOMPARE(form.taskBar()->Tips(), std::string("Trevane - tip.cpl 実行中"));
-        form.waitForRunner();
+        form.runnerHost().waitForEnd();
         QCOMPARE(form.taskBar()->Tips(), std::string("Trevane"));
     }
 
@@ -597,7 +597,7 @@ private slots:
         QCOMPARE(form.queue(), std::vector<std::string>{"timed.cpl"});
         QCOMPARE(label->text(),
                  QStringLiteral("Timer On：Next Back_Up Time=2026年12月08日08時00分"));
-        form.waitForRunner();
+        form.runnerHost().waitForEnd();
 
         form.TimerOnOffClick();
         QCOMPARE(label->text(), QStringLiteral("Timer Off"));
@@ -619,7 +619,7 @@ private slots:
         clock.when = at(7, 9, 30);
         for (int tick = 0; tick < 3; ++tick)
             form.TimerTimer();
-        form.waitForRunner();
+        form.runnerHost().waitForEnd();
         QCOMPARE(form.findChild<QPlainTextEdit*>("reLog")->toPlainText().count(
                      QStringLiteral("timed.cplは存在しないのでスキップします。")),
                  1);

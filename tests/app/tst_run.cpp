@@ -60,7 +60,7 @@ private slots:
         QCOMPARE(form.queue().size(), std::size_t(1));
         QCOMPARE(form.queue().front(), std::string("daily.cpl"));
         QVERIFY(form.hasRunner());
-        form.waitForRunner();
+        form.runnerHost().waitForEnd();
 
         QVERIFY(!form.hasRunner());
         QVERIFY(form.queue().empty());
@@ -95,7 +95,7 @@ private slots:
         QVERIFY(progress && !progress->isVisible());
         form.QueueJobFile("ok.cpl");
         form.QueueJobFile("bad.cpl");
-        form.waitForRunner();
+        form.runnerHost().waitForEnd();
 
         const QString tips = tray.filter(QStringLiteral("modify tip=")).join('\n');
         QVERIFY2(tips.contains(QStringLiteral("tip=Trevane - ok.cpl 実行中 ジョブ 1/2 行 1/1")),
@@ -114,11 +114,11 @@ private slots:
         tray.clear();
         form.show();
         form.QueueJobFile("ok.cpl");
-        form.waitForRunner();
+        form.runnerHost().waitForEnd();
         form.hide();
         form.settings().bNotifyJobEnd = false;
         form.QueueJobFile("ok.cpl");
-        form.waitForRunner();
+        form.runnerHost().waitForEnd();
         QVERIFY(tray.filter(QStringLiteral("message ")).isEmpty());
     }
 
@@ -128,7 +128,7 @@ private slots:
         TMainForm form;
         for (const char* name : {"one.cpl", "two.cpl", "three.cpl"})
             form.QueueJobFile(name);
-        form.waitForRunner();
+        form.runnerHost().waitForEnd();
         QStringList lines = logText(form).split(QLatin1Char('\n'));
         int one = lines.indexOf(QStringLiteral("Job File: %1/CPL/one.cpl").arg(m_home.qpath()));
         int two =
@@ -144,7 +144,7 @@ private slots:
         form.QueueJobFile("one.cpl");
         form.StopCopyClick();
         QCOMPARE(form.statusPanel(0)->text(), QStringLiteral("Aborting..."));
-        form.waitForRunner();
+        form.runnerHost().waitForEnd();
         QCOMPARE(form.queue(), std::vector<std::string>{"one.cpl"});
         QVERIFY(!form.queuePanel()->headColor().isValid());
         QVERIFY(!logText(form).contains(QStringLiteral("Job File")));
@@ -153,7 +153,7 @@ private slots:
     void aNeverSavedTableRunsNothing() {
         TMainForm form;
         form.StartCopyClick(); // queues 新規.cpl
-        form.waitForRunner();
+        form.runnerHost().waitForEnd();
         QVERIFY(logText(form).contains(QStringLiteral("新規.cplは存在しないのでスキップします。")));
     }
 
@@ -165,7 +165,7 @@ private slots:
         QVERIFY(!form.close());
         QCOMPARE(MessageBox::lastText(),
                  QStringLiteral("コピー継続中です。\nコピーを中止するか、完了を待ってください。"));
-        form.waitForRunner();
+        form.runnerHost().waitForEnd();
         QVERIFY(form.close());
     }
 
@@ -175,7 +175,7 @@ private slots:
         form.show();
         QSignalSpy closed(&form, &TMainForm::closed);
         form.QueueJobFile("a.cpl");
-        form.waitForRunner();
+        form.runnerHost().waitForEnd();
         QCOMPARE(closed.count(), 1);
     }
 
@@ -188,7 +188,7 @@ private slots:
         TMainForm form;
         form.StartJobFileClick();
         QCOMPARE(form.queue(), (std::vector<std::string>{"日本語 ジョブ.cpl", "", "unknown.cpl"}));
-        form.waitForRunner();
+        form.runnerHost().waitForEnd();
         QVERIFY(form.queue().empty());
         // A limit below zero keeps no lines.
         QCOMPARE(logText(form), QString());
@@ -200,7 +200,7 @@ private slots:
         writeJob("one.cpl", ",,,,,,true\r\n");
         TMainForm form;
         form.QueueJobFile("one.cpl");
-        form.waitForRunner();
+        form.runnerHost().waitForEnd();
         QCOMPARE(logText(form).count(QLatin1Char('\n')), 2);
         std::string file = readWholeFile(home() + "/Trevane.log").bytes;
         QCOMPARE(std::count(file.begin(), file.end(), '\n'), 3);
