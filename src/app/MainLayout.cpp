@@ -5,6 +5,7 @@
 #include "app/LogPanel.h"
 #include "app/Mainunit.h"
 #include "app/OptionsPanel.h"
+#include "app/SidePanelSplitter.h"
 #include "platform/TextCodec.h"
 
 #include <QAction>
@@ -95,7 +96,7 @@ void TMainForm::buildLayout() {
     m_rightSplitter->setStretchFactor(2, 0);
     m_rightSplitter->setChildrenCollapsible(false);
 
-    m_mainSplitter = new QSplitter(Qt::Horizontal);
+    m_mainSplitter = new SidePanelSplitter;
     m_mainSplitter->setObjectName(QStringLiteral("Splitter2"));
     m_mainSplitter->addWidget(m_leftPanel);
     m_mainSplitter->addWidget(m_rightSplitter);

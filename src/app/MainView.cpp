@@ -2,6 +2,7 @@
 // panel and the look of the tool bars.
 
 #include "app/Mainunit.h"
+#include "app/SidePanelSplitter.h"
 #include "engine/JobCommands.h"
 #include "platform/PathConventions.h"
 
@@ -62,33 +63,21 @@ void TMainForm::TaskBarTrayDblClick(int button) {
         m_tray->runAction(m_settings.iTaskTrayDblClick);
 }
 
-int TMainForm::leftPanelWidth() const {
-    return m_mainSplitter->sizes().value(0);
-}
-
-void TMainForm::setLeftPanelWidth(int width) {
-    int total = qMax(1, m_mainSplitter->width());
-    if (m_mainSplitter->sizes().value(0) + m_mainSplitter->sizes().value(1) > 0)
-        total = m_mainSplitter->sizes().value(0) + m_mainSplitter->sizes().value(1);
-    width = qBound(0, width, total);
-    m_mainSplitter->setSizes({width, total - width});
-}
-
 void TMainForm::ShowLeftPanelClick() {
     // The remembered width is a convenience: an unreadable or unwritable settings file only
     // loses it (and is never written over).
     IniFile ini;
     (void)ini.load(m_files.settingsPath());
     QAction* item = m_actions.value("ShowLeftPanel");
-    int width = leftPanelWidth();
+    int width = m_mainSplitter->leftWidth();
     if (width < 1) {
-        setLeftPanelWidth(readOldLeftPanelWidth(ini, width));
+        m_mainSplitter->setLeftWidth(readOldLeftPanelWidth(ini, width));
         item->setChecked(true);
     } else {
         writeOldLeftPanelWidth(ini, width);
         (void)ini.save();
         item->setChecked(false);
-        setLeftPanelWidth(0);
+        m_mainSplitter->setLeftWidth(0);
     }
     m_settings.bShowLeftPanel = item->isChecked();
 }

@@ -5,6 +5,7 @@
 #include "app/JobTableModel.h"
 #include "app/LogPanel.h"
 #include "app/OptionsPanel.h"
+#include "app/SidePanelSplitter.h"
 #include "dialogs/MessageBox.h"
 #include "dialogs/Setkeyunit.h"
 #include "engine/Clock.h"
@@ -156,7 +157,7 @@ bool TMainForm::SaveSettings() {
     s.iMainFormLeft = x();
     s.iMainFormHeight = height();
     s.iMainFormWidth = width();
-    s.iLeftPanelWidth = leftPanelWidth();
+    s.iLeftPanelWidth = m_mainSplitter->leftWidth();
     s.iQuePanelWidth = m_lowerSplitter->sizes().value(1);
     s.iRightBtmPanelHeight = m_rightSplitter->sizes().value(1);
     s.iLogHeight = m_rightSplitter->sizes().value(2);

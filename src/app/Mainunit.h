@@ -44,6 +44,7 @@ class Clock;
 class JobTableModel;
 class LogPanel;
 class OptionsPanel;
+class SidePanelSplitter;
 class TTaskBar;
 
 // The main window: the job table, the job-file list, the options check list, the queue and log
@@ -127,7 +128,8 @@ public:
     const TimerScheduler& scheduler() const { return m_scheduler; }
     // A row dragged by its number cell from one table row to another.
     void sgCopyListRowMoved(int from, int to);
-    int leftPanelWidth() const;
+    // Splitter2, whose left pane is the job-file list.
+    const SidePanelSplitter& mainSplitter() const { return *m_mainSplitter; }
 
 public slots:
     // job file commands
@@ -212,7 +214,6 @@ private:
     void installEditing();
     // Opens the folder selection for the cell; true when it was closed with OK.
     bool openFolderSelection(int column, int row);
-    void setLeftPanelWidth(int width);
     void updateLastFolderFromCell(int column, int row);
 
     // state
@@ -231,9 +232,9 @@ private:
     TrayIcon* m_tray = nullptr;
 
     // widgets
-    QSplitter* m_mainSplitter = nullptr;  // Splitter2: job-file list | right side
-    QSplitter* m_rightSplitter = nullptr; // table / lower panel / log
-    QSplitter* m_lowerSplitter = nullptr; // options | queue
+    SidePanelSplitter* m_mainSplitter = nullptr; // Splitter2: job-file list | right side
+    QSplitter* m_rightSplitter = nullptr;        // table / lower panel / log
+    QSplitter* m_lowerSplitter = nullptr;        // options | queue
     QWidget* m_leftPanel = nullptr;
     JobFileList* m_cplFileList = nullptr; // CPLFileListBox
     JobGrid* m_grid = nullptr;            // sgCopyList

@@ -3,6 +3,7 @@
 
 #include "app/JobTableModel.h"
 #include "app/Mainunit.h"
+#include "app/SidePanelSplitter.h"
 #include "dialogs/FileDialogs.h"
 #include "dialogs/MessageBox.h"
 #include "engine/Clock.h"
@@ -483,23 +484,23 @@ private slots:
         TMainForm form;
         form.show();
         QAction* item = form.action("ShowLeftPanel");
-        int width = form.leftPanelWidth();
+        int width = form.mainSplitter().leftWidth();
         QVERIFY(width > 0);
         form.action("FileListBtn")->trigger();
-        QCOMPARE(form.leftPanelWidth(), 0);
+        QCOMPARE(form.mainSplitter().leftWidth(), 0);
         QVERIFY(!item->isChecked());
         IniFile ini;
         QCOMPARE(ini.load(home() + "/Trevane.ini"), ReadStatus::Ok);
         QCOMPARE(ini.readInteger("FORM", "iOldLeftPanelWidth", -1), width);
         item->trigger();
-        QCOMPARE(form.leftPanelWidth(), width);
+        QCOMPARE(form.mainSplitter().leftWidth(), width);
         QVERIFY(item->isChecked());
         // Hidden at close: the next start shows it hidden.
         form.ShowLeftPanelClick();
         QVERIFY(form.close());
         TMainForm again;
         again.show();
-        QCOMPARE(again.leftPanelWidth(), 0);
+        QCOMPARE(again.mainSplitter().leftWidth(), 0);
         QVERIFY(!again.action("ShowLeftPanel")->isChecked());
     }
 
@@ -509,7 +510,7 @@ private slots:
         TMainForm form;
         form.show();
         form.ShowLeftPanelClick();
-        QCOMPARE(form.leftPanelWidth(), 0);
+        QCOMPARE(form.mainSplitter().leftWidth(), 0);
         QVERIFY(form.action("ShowLeftPanel")->isChecked());
     }
 
