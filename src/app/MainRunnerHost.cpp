@@ -35,9 +35,7 @@ void MainRunnerHost::waitForEnd() {
 
 RunnerSettings MainRunnerHost::copySettings() {
     RunnerSettings copy;
-    copy.programFolder = m_w.m_files.folder;
-    copy.settingsFileName = m_w.m_files.settingsName;
-    copy.logFileName = m_w.m_files.logName;
+    copy.files = m_w.m_files;
     copy.maxLogLines = m_w.m_settings.iMaxLog;
     copy.isWinNT = m_w.m_isWinNT;
     copy.captureOutput = m_w.m_settings.bAddLog;

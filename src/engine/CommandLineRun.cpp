@@ -23,9 +23,7 @@ namespace {
 
 RunnerSettings runnerSettings(const ProgramFiles& files) {
     RunnerSettings copy;
-    copy.programFolder = files.folder;
-    copy.settingsFileName = files.settingsName;
-    copy.logFileName = files.logName;
+    copy.files = files;
     IniFile ini;
     // Unreadable settings read as none: every key takes its default, as in the window.
     (void)ini.load(files.settingsPath());

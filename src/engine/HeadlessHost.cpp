@@ -1,13 +1,10 @@
 #include "engine/HeadlessHost.h"
 
-#include "platform/PathConventions.h"
-
 namespace trevane {
 
 HeadlessHost::HeadlessHost(RunnerSettings settings, std::vector<std::string> queue)
     : m_settings(std::move(settings)), m_queue(std::move(queue)) {
-    const ReadResult log = readWholeFile(
-        PathConventions::native().join(m_settings.programFolder, m_settings.logFileName));
+    const ReadResult log = readWholeFile(m_settings.files.logPath());
     if (log.ok())
         m_log.setText(log.bytes);
 }

@@ -81,9 +81,10 @@ void JobRunner::log(const std::string& text) {
 
 void JobRunner::CopySettings() {
     const RunnerSettings s = m_host.copySettings();
-    ProgramFolder = s.programFolder;
-    SettingsFileName = s.settingsFileName;
-    LogFileName = s.logFileName;
+    ProgramFolder = s.files.folder;
+    SettingsFileName = s.files.settingsName;
+    LogFileName = s.files.logName;
+    JobFileFolderName = s.files.jobFileFolderName;
     MaxLogLines = s.maxLogLines;
     IsWinNT = s.isWinNT;
     CaptureOutput = s.captureOutput;
@@ -99,7 +100,7 @@ void JobRunner::MarkQueueHead() {
         if (const std::optional<std::string> head = m_host.markQueueHead()) {
             const PathConventions& conv = m_services.conventions;
             m_queueHead = *head;
-            JobFilePath = conv.join(conv.join(ProgramFolder, "CPL"), *head);
+            JobFilePath = conv.join(conv.join(ProgramFolder, JobFileFolderName), *head);
         }
     });
 }

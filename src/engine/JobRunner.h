@@ -84,6 +84,7 @@ public:
     std::string ProgramFolder;
     std::string SettingsFileName;
     std::string LogFileName;
+    std::string JobFileFolderName;
     std::string DefaultXcopySwitches;
     std::string DefaultUSwitches;
     std::string Message;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/LogLines.h"
+#include "jobs/ProgramFiles.h"
 
 #include <optional>
 #include <string>
@@ -11,9 +12,7 @@ namespace trevane {
 // The settings the runner copies from the main window once, when it starts. Later changes in
 // the options dialog reach the next runner only.
 struct RunnerSettings {
-    std::string programFolder; // without trailing separator
-    std::string settingsFileName = "Trevane.ini";
-    std::string logFileName = "Trevane.log";
+    ProgramFiles files;
     int maxLogLines = 500;                 // iMaxLog; below 0 acts as 0
     bool isWinNT = false;                  // NT flag: clear with cmd.exe instead of deltree
     bool captureOutput = true;             // bAddLog

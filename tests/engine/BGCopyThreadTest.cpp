@@ -75,7 +75,7 @@ TEST(BGCopyThreadTest, RunsTheQueueReportingOnTheMainThreadAndFreesItself) {
     ASSERT_TRUE(writeJobFile(prog + "/CPL/b.cpl", {dir / "src," + dir / "dst"}).ok);
 
     MainThreadHost host;
-    host.settings.programFolder = prog;
+    host.settings.files.folder = prog;
     host.queue = {"a.cpl", "b.cpl"};
     // An error thrown by the main thread's side reaches the runner, which logs it and goes on.
     host.onLog = [&](const std::string& message) {
@@ -134,13 +134,13 @@ TEST(BGCopyThreadTest, PostedLogLinesComeInBatchesAndBeforeEveryWaitingCall) {
 
     // The same job run directly, every call waiting, is the yardstick.
     RecordingHost direct;
-    direct.settings.programFolder = prog;
+    direct.settings.files.folder = prog;
     direct.queue = {"a.cpl"};
     JobRunner(direct, services).Execute();
     const std::string directLogFile = readFile(prog + "/Trevane.log");
 
     MainThreadHost host;
-    host.settings.programFolder = prog;
+    host.settings.files.folder = prog;
     host.queue = {"a.cpl"};
     runToTheEnd(host, services);
 

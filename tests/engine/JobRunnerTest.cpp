@@ -43,7 +43,7 @@ protected:
         makeTool("xcopy", "printf 'xcopy'; for a; do printf ' [%s]' \"$a\"; done; printf '\\n'");
         makeTool("deltree", "rm -rf -- \"$2\"");
         ::setenv("TREVANE_FAKE_UNLHA_LOG", unlhaLog.c_str(), 1);
-        host.settings.programFolder = prog;
+        host.settings.files.folder = prog;
     }
 
     void makeTool(const std::string& name, const std::string& body) {

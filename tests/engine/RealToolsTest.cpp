@@ -42,7 +42,7 @@ TEST(RealToolsTest, CopyClearAndArchiveAJob) {
     ASSERT_TRUE(ini.saveAs(prog + "/Trevane.ini").ok);
 
     RecordingHost host;
-    host.settings.programFolder = prog;
+    host.settings.files.folder = prog;
     host.queue = {"job.cpl"};
     FixedClock clock;
     RecordingLauncher launcher;
