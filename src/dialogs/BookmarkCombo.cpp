@@ -1,5 +1,6 @@
 #include "dialogs/BookmarkCombo.h"
 
+#include "jobs/ProgramFiles.h"
 #include "platform/TextCodec.h"
 
 #include <QCompleter>
@@ -7,8 +8,7 @@
 namespace trevane {
 
 BookmarkCombo::BookmarkCombo(const std::string& programFolder, QWidget* parent)
-    : QComboBox(parent),
-      m_path(PathConventions::native().join(programFolder, DirBookmarks::FileName)),
+    : QComboBox(parent), m_path(ProgramFiles{programFolder}.dirListPath()),
       m_bookmarks(DirBookmarks::load(m_path),
                   DirBookmarks::ignoresCase(PathConventions::native())) {
     setObjectName(QStringLiteral("cbDirList"));

@@ -5,6 +5,7 @@
 #include "dialogs/ScreenCentre.h"
 #include "jobs/AutostartEntry.h"
 #include "jobs/MaxLogLines.h"
+#include "jobs/ProgramFiles.h"
 #include "jobs/RegisteredJobList.h"
 #include "jobs/TimerScheduler.h"
 #include "platform/AppPaths.h"
@@ -280,7 +281,7 @@ QWidget* TOptionDlg::buildOtherPage() {
 }
 
 std::string TOptionDlg::listFilePath() const {
-    return m_programFolder + "/BGCopyList.txt";
+    return ProgramFiles{m_programFolder}.registeredListPath();
 }
 
 void TOptionDlg::FormCreate() {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "jobs/DirBookmarks.h"
+
 #include <string>
 
 namespace trevane {
@@ -12,7 +14,7 @@ struct ProgramFiles {
     std::string settingsName = "Trevane.ini";
     std::string logName = "Trevane.log";
     std::string keyListName = "KeyList.ini";
-    std::string dirListName = "DirList.txt";
+    std::string dirListName = DirBookmarks::FileName;
     std::string registeredListName = "BGCopyList.txt";
     std::string jobFileFolderName = "CPL";
 
