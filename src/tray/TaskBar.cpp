@@ -20,6 +20,10 @@ TTaskBar::TTaskBar(std::unique_ptr<TrayBackend> backend, std::unique_ptr<TaskBar
                    QWidget* applicationWindow, QObject* parent)
     : QObject(parent), m_backend(std::move(backend)), m_taskBarEntry(std::move(taskBarEntry)),
       m_applicationWindow(applicationWindow) {
+    listen();
+}
+
+void TTaskBar::listen() {
     m_backend->setSinks([this](TrayMouse message) { trayMessage(message); },
                         [this](bool available) { availabilityChanged(available); });
 }
@@ -28,8 +32,7 @@ void TTaskBar::setBackend(std::unique_ptr<TrayBackend> backend) {
     Delete();
     m_backend->setSinks({}, {});
     m_backend = std::move(backend);
-    m_backend->setSinks([this](TrayMouse message) { trayMessage(message); },
-                        [this](bool available) { availabilityChanged(available); });
+    listen();
     if (m_enableTaskTray)
         Add();
 }

@@ -113,6 +113,8 @@ signals:
     void trayAvailableChanged(bool available);
 
 private:
+    // Hands the backend's mouse messages and availability changes to this component.
+    void listen();
     void Add();
     void Modify();
     void Delete();
