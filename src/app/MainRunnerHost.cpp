@@ -83,20 +83,23 @@ RunnerHost::SaveResult MainRunnerHost::saveLogPanel(const std::string& path) {
     return {written.ok, written.error};
 }
 
+std::string MainRunnerHost::headTip() const {
+    const std::vector<std::string>& queue = m_w.m_jobQueue.names();
+    return runningTrayTip(queue.empty() ? std::string() : queue.front());
+}
+
 void MainRunnerHost::showState(const std::string& state) {
     m_w.m_panels[0]->setText(toQString(state));
-    const std::vector<std::string>& queue = m_w.m_jobQueue.names();
-    m_w.m_tray->setTip(runningTrayTip(queue.empty() ? std::string() : queue.front()));
+    m_w.m_tray->setTip(headTip());
 }
 
 void MainRunnerHost::rowStarted(int row, int rows) {
+    const std::string progress = m_w.m_jobQueue.progressText(row, rows);
     m_w.m_progress->setRange(0, rows);
     m_w.m_progress->setValue(row + 1);
-    m_w.m_progress->setFormat(toQString(m_w.m_jobQueue.progressText(row, rows)));
+    m_w.m_progress->setFormat(toQString(progress));
     m_w.m_progress->show();
-    const std::vector<std::string>& queue = m_w.m_jobQueue.names();
-    m_w.m_tray->setTip(runningTrayTip(queue.empty() ? std::string() : queue.front()) + " " +
-                       m_w.m_jobQueue.progressText(row, rows));
+    m_w.m_tray->setTip(headTip() + " " + progress);
 }
 
 void MainRunnerHost::jobEnded(const std::string& jobFileName, int failedSteps) {

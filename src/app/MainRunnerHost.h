@@ -41,6 +41,9 @@ public:
     void jobEnded(const std::string& jobFileName, int failedSteps) override;
 
 private:
+    // The tray tip of a running job: "Trevane - " + the queue head + " 実行中".
+    std::string headTip() const;
+
     TMainForm& m_w;
     QPointer<TBGCopyThread> m_runner; // set while the window's queue counts a runner
 };
