@@ -4,17 +4,18 @@
 #
 #   bash bench/job/run.sh [BUILD_DIR] [RUNS]       (defaults: build, 5)
 #
-# BUILD_DIR must hold trevane, xcopy, unlha, libUnlha32.so and bench_bare_window (configure
-# with -DTREVANE_BENCH=ON). Needs perl and Xvfb. Cases:
+# BUILD_DIR must hold trevane, trevane-window.so, xcopy, unlha, libUnlha32.so, bench_bare_core
+# and bench_bare_window (configure with -DTREVANE_BENCH=ON). Needs perl and Xvfb. Cases:
 #   start    a job of one empty row: the program's own start-up and exit, against a bare
-#            Qt program that shows a window of the same kind of content (menus, tool bars of
-#            standard icons, a table, lists, text panels, status bar) and quits once it has
-#            been painted (bench_bare_window)
+#            Qt program: without a window one that enters its event loop and quits
+#            (bench_bare_core); with the window one that shows a window of the same kind of
+#            content (menus, tool bars of standard icons, a table, lists, text panels, status
+#            bar) and quits once it has been painted (bench_bare_window)
 #   copy     one copy row, 20,000 files of 1-16 KB with /S, bAddLog on, iMaxLog 500 (the
 #            listing fills all 151 chunks of the capture), against xcopy alone into a pipe
 #   archive  one archive row of the archiver benchmark's corpus (-d1), against unlha alone
-# start and copy run twice: offscreen (no window) and with the window shown on Xvfb, where
-# the program also reports the longest gap between two turns of its event loop
+# start and copy run twice: without a window (the command-line run, trevane --run) and with the
+# window shown on Xvfb (started with the job, ending when it ends), where the program also reports the longest gap between two turns of its event loop
 # (TREVANE_LOOP_GAP). "beyond start-up" is (program - start) / tool, with the start case of
 # the same display; the budgets are 1.10 for copies and 1.03 for the archive, and a gap of at
 # most 100 ms. Copies go to a memory file system (BENCH_DIR, default /dev/shm); CORPUS=folder
@@ -26,9 +27,9 @@ root=$(cd "$here/../.." && pwd)
 build=$(realpath "${1:-$root/build}")
 runs=${2:-5}
 bin=$build/bin
-for f in trevane xcopy unlha libUnlha32.so bench_bare_window; do
+for f in trevane trevane-window.so xcopy unlha libUnlha32.so bench_bare_core bench_bare_window; do
     [ -e "$bin/$f" ] || {
-        echo "missing $bin/$f: cmake --build $build --target trevane xcopy unlha Unlha32 bench_bare_window" >&2
+        echo "missing $bin/$f: cmake --build $build --target trevane xcopy unlha Unlha32 bench_bare_core bench_bare_window" >&2
         exit 2
     }
 done
@@ -59,13 +60,13 @@ Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >/dev/n
 xvfb=$!
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 [ -s "$work/display" ] || { echo "Xvfb did not start" >&2; exit 1; }
-offscreen=(env QT_QPA_PLATFORM=offscreen)
+headless=(env -u DISPLAY -u WAYLAND_DISPLAY)
 window=(env QT_QPA_PLATFORM=xcb DISPLAY=":$(head -1 "$work/display")" TREVANE_LOOP_GAP=1)
 
 # --- the program's side -------------------------------------------------------------------
 home=$work/home
-# make_home JOB_LINE: a fresh profile whose start-up runs a job of that one row and whose end
-# closes the program.
+# make_home JOB_LINE: a fresh profile whose job file has that one row; the window starts it at
+# start-up and closes when it ends.
 make_home() {
     rm -rf "$home"
     mkdir -p "$home/CPL"
@@ -75,10 +76,15 @@ make_home() {
         >"$home/Trevane.ini"
     printf 'job.cpl\r\n' >"$home/BGCopyList.txt"
 }
-# run_job DISPLAY_ENV...: runs the profile's job through the program until it exits. Its own
-# runtime folder keeps the single-instance lock apart from any other Trevane of this user.
-# With a command-line run this is the one line to change ("$bin/trevane" --run "$home/CPL/job.cpl").
-run_job() { "$@" TREVANE_HOME="$home" XDG_RUNTIME_DIR="$home" "$bin/trevane"; }
+# run_job window|headless: runs the profile's job through the program until it exits, in the
+# window or from the command line without a display. Its own runtime folder keeps the
+# single-instance lock apart from any other Trevane of this user.
+run_job() {
+    local -n env="$1"
+    local args=(--run "$home/CPL/job.cpl")
+    [ "$1" = headless ] || args=()
+    "${env[@]}" TREVANE_HOME="$home" XDG_RUNTIME_DIR="$home" "$bin/trevane" "${args[@]}"
+}
 
 # --- timing -------------------------------------------------------------------------------
 now() { date +%s%N; }
@@ -138,22 +144,23 @@ timed() { # timed NAME ROUND COMMAND...
     shift 2
     if [ "$round" -eq 0 ]; then "$@" >/dev/null 2>"$work/stderr"; else time_one "$name" "$@"; fi
 }
-display_of() { if [ "${1%-window}" != "$1" ]; then echo window; else echo offscreen; fi; }
+display_of() { if [ "${1%-window}" != "$1" ]; then echo window; else echo headless; fi; }
 
 start_program() {
-    local -n env="$(display_of "$1")"
     make_home ',,,,,,'
-    timed "$1.program" "$2" run_job "${env[@]}"
+    timed "$1.program" "$2" run_job "$(display_of "$1")"
 }
 start_bare() {
-    local -n env="$(display_of "$1")"
-    timed "$1.tool" "$2" "${env[@]}" "$bin/bench_bare_window"
+    local mode bare=bench_bare_core
+    mode=$(display_of "$1")
+    [ "$mode" = headless ] || bare=bench_bare_window
+    local -n env="$mode"
+    timed "$1.tool" "$2" "${env[@]}" "$bin/$bare"
 }
 copy_program() {
-    local -n env="$(display_of "$1")"
     make_home "$work/tree,$work/dst,,,/S,,"
     rm -rf "$work/dst" && mkdir "$work/dst"
-    timed "$1.program" "$2" run_job "${env[@]}"
+    timed "$1.program" "$2" run_job "$(display_of "$1")"
     check_copy
     [ "${1%-window}" = "$1" ] || note_gap
 }
@@ -165,7 +172,7 @@ copy_tool() {
 archive_program() {
     make_home "$corpus,$work/arch,,a.lzh,,-d1,"
     rm -rf "$work/arch" && mkdir "$work/arch"
-    timed "$1.program" "$2" run_job "${offscreen[@]}"
+    timed "$1.program" "$2" run_job headless
     [ -s "$work/arch/a.lzh" ] || { echo "archive: not written" >&2; exit 1; }
 }
 archive_tool() {

@@ -1,17 +1,12 @@
-#include "app/LoopGapMeter.h"
-#include "app/Mainunit.h"
-#include "app/StyleIcons.h"
+#include "app/WindowModule.h"
 #include "engine/CommandLineRun.h"
+#include "platform/AppPaths.h"
+#include "platform/DynamicLibrary.h"
 #include "platform/SingleInstance.h"
 
-#include <QApplication>
-#include <QIcon>
-#include <QLibraryInfo>
-#include <QStyle>
-#include <QTranslator>
+#include <QtGlobal>
 #include <cstdio>
-#include <cstdlib>
-#include <optional>
+#include <string>
 
 namespace {
 
@@ -20,17 +15,6 @@ bool displayAvailable() {
     if (qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         return true;
     return qEnvironmentVariableIsSet("DISPLAY") || qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
-}
-
-// Qt's own texts (standard buttons, file dialogs) in Japanese like the rest of the program,
-// whatever the locale; without Debian's translations they stay English.
-void loadQtJapaneseTexts(QApplication& app) {
-    auto* translator = new QTranslator(&app);
-    if (translator->load(QStringLiteral("qtbase_ja"),
-                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(translator);
-    else
-        delete translator;
 }
 
 } // namespace
@@ -55,22 +39,20 @@ int main(int argc, char* argv[]) {
         return 2;
     }
 
-    QApplication app(argc, argv);
-    // No application display name: Qt would append it to every window title.
-    QApplication::setApplicationName(QStringLiteral("Trevane"));
-    QApplication::setApplicationVersion(QStringLiteral(TREVANE_VERSION));
-    QApplication::setQuitOnLastWindowClosed(false);
-    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("org.trevane.Trevane"),
-                                                 trevane::styleIcon(QStyle::SP_DriveHDIcon)));
-    loadQtJapaneseTexts(app);
-
-    std::optional<trevane::LoopGapMeter> loopGap; // reports at exit; for the job benchmark
-    if (qEnvironmentVariableIsSet("TREVANE_LOOP_GAP"))
-        loopGap.emplace();
-    trevane::TMainForm form;
-    QObject::connect(&form, &trevane::TMainForm::closed, &app, &QApplication::quit);
-    form.showAtStartIfWanted();
-    int code = app.exec();
+    const std::string module = trevane::helperFolder() + '/' + trevane::kWindowModuleFile;
+    std::string error;
+    auto library = trevane::DynamicLibrary::open(module, &error);
+    auto entry = library ? reinterpret_cast<trevane::WindowEntry>(
+                               library->symbol(trevane::kWindowEntryName))
+                         : nullptr;
+    if (!entry) {
+        std::fprintf(stderr, "Trevane のウインドウの部品を読み込めません: %s\n%s\n", module.c_str(),
+                     library ? "入口が見つかりません" : error.c_str());
+        return 2;
+    }
+    const int code = entry(argc, argv);
     instance.release();
-    return code == 0 ? 0 : code;
+    // The module stays loaded to the end: what it registered with the Qt libraries points into it.
+    (void)library.release();
+    return code;
 }

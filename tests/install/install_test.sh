@@ -13,12 +13,18 @@ cmake --install "$build" --prefix "$prefix" >/dev/null
 
 fail() { echo "install test: $*" >&2; exit 1; }
 for f in bin/trevane libexec/trevane/xcopy libexec/trevane/deltree libexec/trevane/unlha \
-         libexec/trevane/unlhasfx libexec/trevane/libUnlha32.so libexec/trevane/Trevane-help.md \
+         libexec/trevane/unlhasfx libexec/trevane/libUnlha32.so libexec/trevane/trevane-window.so libexec/trevane/Trevane-help.md \
          share/applications/org.trevane.Trevane.desktop \
          share/metainfo/org.trevane.Trevane.metainfo.xml \
          share/icons/hicolor/scalable/apps/org.trevane.Trevane.svg; do
   [ -e "$prefix/$f" ] || fail "missing $f"
 done
+# A command-line run starts without the widget libraries: only the window module needs them.
+if command -v readelf >/dev/null; then
+  readelf -d "$prefix/bin/trevane" | grep -q 'libQt6Widgets' && fail "bin/trevane needs the widget library"
+  readelf -d "$prefix/libexec/trevane/trevane-window.so" | grep -q 'libQt6Widgets' ||
+    fail "trevane-window.so does not name the widget library"
+fi
 "$prefix/libexec/trevane/unlha" >/dev/null 2>&1 && fail "unlha without arguments should fail"
 "$prefix/libexec/trevane/unlha" l "$work/none.lzh" 2>&1 | grep -q 'error while loading' &&
   fail "unlha does not find libUnlha32.so beside it"

@@ -1,0 +1,47 @@
+#include "app/LoopGapMeter.h"
+#include "app/Mainunit.h"
+#include "app/StyleIcons.h"
+#include "app/WindowModule.h"
+
+#include <QApplication>
+#include <QIcon>
+#include <QLibraryInfo>
+#include <QStyle>
+#include <QTranslator>
+#include <optional>
+
+namespace {
+
+// Qt's own texts (standard buttons, file dialogs) in Japanese like the rest of the program,
+// whatever the locale; without Debian's translations they stay English.
+void loadQtJapaneseTexts(QApplication& app) {
+    auto* translator = new QTranslator(&app);
+    if (translator->load(QStringLiteral("qtbase_ja"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(translator);
+    else
+        delete translator;
+}
+
+} // namespace
+
+extern "C" __attribute__((visibility("default"))) int trevane_window_main(int argc, char* argv[]) {
+    static_assert(std::is_same_v<decltype(&trevane_window_main), trevane::WindowEntry>);
+    QApplication app(argc, argv);
+    // No application display name: Qt would append it to every window title.
+    QApplication::setApplicationName(QStringLiteral("Trevane"));
+    QApplication::setApplicationVersion(QStringLiteral(TREVANE_VERSION));
+    QApplication::setQuitOnLastWindowClosed(false);
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("org.trevane.Trevane"),
+                                                 trevane::styleIcon(QStyle::SP_DriveHDIcon)));
+    loadQtJapaneseTexts(app);
+
+    std::optional<trevane::LoopGapMeter> loopGap; // reports at exit; for the job benchmark
+    if (qEnvironmentVariableIsSet("TREVANE_LOOP_GAP"))
+        loopGap.emplace();
+    trevane::TMainForm form;
+    QObject::connect(&form, &trevane::TMainForm::closed, &app, &QApplication::quit);
+    form.showAtStartIfWanted();
+    const int code = app.exec();
+    return code == 0 ? 0 : code;
+}
