@@ -1,9 +1,16 @@
 // The yardstick for the program's own start-up and exit in bench/job/run.sh: a bare Qt
-// program that builds a window of the same kind of content as the program's (a menu bar, two
-// tool bars of the style's standard icons, a table with a header, lists, text panels and a
-// status bar, all with Japanese texts), shows it, and quits once it has been painted, as the
-// program paints its window before a job of one empty row has ended.
+// program that builds a window of the same content as the program's at start (a menu bar, two
+// tool bars of the style's standard icons, the job table's captions, the option list's texts,
+// a file list, text panels with their captions, the bold timer label, the status bar and the
+// log's two lines of a job), shows it, and quits once it has been painted, as the program
+// paints its window before a job of one empty row has ended. What the program does beyond
+// this (settings, files, the job, the tray icon) is what the benchmark weighs.
+#include "jobs/JobOptions.h"
+#include "jobs/JobTable.h"
+#include "platform/TextCodec.h"
+
 #include <QApplication>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -83,45 +90,59 @@ int main(int argc, char* argv[]) {
                 ->setToolTip(QStringLiteral("ボタンの説明"));
     }
     window.addToolBarBreak();
-    window.addToolBar(QStringLiteral("時刻"))->addWidget(new QLabel(QStringLiteral("Timer Off")));
+    auto* timer = new QLabel(QStringLiteral("Timer Off"));
+    QFont bold = timer->font();
+    bold.setBold(true);
+    timer->setFont(bold);
+    window.addToolBar(QStringLiteral("時刻"))->addWidget(timer);
 
     auto* files = new QListWidget;
-    auto* model = new QStandardItemModel(1, 7, &window);
-    model->setHorizontalHeaderLabels(
-        {QStringLiteral("元のフォルダ"), QStringLiteral("先のフォルダ"), QStringLiteral("名前"),
-         QStringLiteral("書庫の名前(.lzh)"), QStringLiteral("コピーの指定(/D/S等)"),
-         QStringLiteral("圧縮の指定(-d1等)"), QStringLiteral("コマンド行")});
+    files->addItem(new QListWidgetItem(app.style()->standardIcon(QStyle::SP_FileIcon),
+                                       QStringLiteral("job.cpl")));
+    const auto& captions = trevane::JobTable::headerTexts();
+    auto* model = new QStandardItemModel(1, static_cast<int>(captions.size()) - 1, &window);
+    for (std::size_t c = 1; c < captions.size(); ++c)
+        model->setHorizontalHeaderItem(static_cast<int>(c - 1),
+                                       new QStandardItem(trevane::toQString(captions[c])));
     auto* table = new QTableView;
     table->setModel(model);
+    table->resizeColumnsToContents(); // the program widens its columns to their captions
     auto* options = new QListWidget;
-    for (int i = 0; i < 14; ++i)
-        options->addItem(QStringLiteral("/%1 選択肢の説明その%1").arg(i + 1));
-    for (int i = 0; i < options->count(); ++i)
-        options->item(i)->setCheckState(Qt::Unchecked);
+    for (std::string_view text : trevane::JobOptions::itemTexts()) {
+        auto* item = new QListWidgetItem(trevane::toQString(text), options);
+        item->setCheckState(Qt::Unchecked);
+    }
     auto* optionPanel = new QWidget;
     auto* optionLayout = new QVBoxLayout(optionPanel);
     optionLayout->setContentsMargins(0, 0, 0, 0);
+    auto* dateRow = new QHBoxLayout;
     auto* date = new QLineEdit;
     date->setInputMask(QStringLiteral("9999-99-99;_"));
-    optionLayout->addWidget(new QLabel(QStringLiteral("日付の指定：YYYY-MM-DD")));
-    optionLayout->addWidget(date);
+    date->setText(QStringLiteral("1998-01-01"));
+    dateRow->addWidget(new QLabel(QStringLiteral("/Dオプションの日付指定：YYYY-MM-DD")));
+    dateRow->addWidget(date);
+    optionLayout->addLayout(dateRow);
     optionLayout->addWidget(options, 1);
     auto* lower = new QSplitter(Qt::Horizontal);
     lower->addWidget(optionPanel);
-    lower->addWidget(captioned(QStringLiteral("実行待ちの一覧"), new QTextEdit));
+    lower->addWidget(captioned(QStringLiteral("実行ジョブファイルリスト"), new QTextEdit));
     auto* log = new QPlainTextEdit;
     log->setReadOnly(true);
+    log->setPlainText(
+        QStringLiteral("Job Start @ 7 Dec 2026 13:19:32\nJob End @ 7 Dec 2026 13:19:32\n"));
     auto* right = new QSplitter(Qt::Vertical);
     right->addWidget(table);
     right->addWidget(lower);
     right->addWidget(log);
     auto* main = new QSplitter(Qt::Horizontal);
-    main->addWidget(captioned(QStringLiteral("一覧\\"), files));
+    main->addWidget(captioned(QStringLiteral("CPL\\"), files));
     main->addWidget(right);
     window.setCentralWidget(main);
 
+    const QString panelTexts[4] = {QStringLiteral("ready"), QString(),
+                                   QStringLiteral("xcopy /Y/D/S/I/K || u -d1"), QString()};
     for (int i = 0; i < 4; ++i) {
-        auto* panel = new QLabel(i == 0 ? QStringLiteral("ready") : QString());
+        auto* panel = new QLabel(panelTexts[i]);
         panel->setFrameShape(QFrame::Panel);
         panel->setMinimumWidth(50);
         window.statusBar()->addWidget(panel, i == 3 ? 1 : 0);

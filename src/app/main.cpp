@@ -41,10 +41,13 @@ int main(int argc, char* argv[]) {
 
     const std::string module = trevane::helperFolder() + '/' + trevane::kWindowModuleFile;
     std::string error;
-    auto library = trevane::DynamicLibrary::open(module, &error);
-    auto entry = library ? reinterpret_cast<trevane::WindowEntry>(
-                               library->symbol(trevane::kWindowEntryName))
-                         : nullptr;
+    // Bound at first call: binding every call of the widget libraries' own dependencies up
+    // front would cost about a millisecond of start-up.
+    auto library = trevane::DynamicLibrary::open(module, &error,
+                                                 trevane::DynamicLibrary::Binding::AtFirstCall);
+    auto entry =
+        library ? reinterpret_cast<trevane::WindowEntry>(library->symbol(trevane::kWindowEntryName))
+                : nullptr;
     if (!entry) {
         std::fprintf(stderr, "Trevane のウインドウの部品を読み込めません: %s\n%s\n", module.c_str(),
                      library ? "入口が見つかりません" : error.c_str());

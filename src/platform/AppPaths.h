@@ -8,8 +8,8 @@ namespace trevane {
 //
 // executableFolder(): the folder of the running executable, without a trailing separator.
 //
-// helperFolder(): the folder of the helper programs (xcopy, deltree, unlha), the archiver
-// library and the manual: the executable's folder when they lie beside it (a build tree, a
+// helperFolder(): the folder of the window module, the helper programs (xcopy, deltree, unlha), the
+// archiver library and the manual: the executable's folder when they lie beside it (a build tree, a
 // portable copy), else the installed place "<prefix>/libexec/trevane" for an executable in
 // "<prefix>/bin".
 //

@@ -8,10 +8,16 @@ namespace trevane {
 // A shared library loaded into the process; unloaded when the object is destroyed.
 class DynamicLibrary {
 public:
+    // When the library's calls into other libraries are bound: all at load, so a missing one
+    // fails the load; or each at its first call, which loads a library with many such calls
+    // (and the libraries it brings that bind theirs lazily) much faster.
+    enum class Binding { AtLoad, AtFirstCall };
+
     // Loads file: a path with a folder part is loaded from exactly there, a bare name through
     // the system's library search. Returns null, with the reason in *error when given, when the
     // library cannot be loaded.
-    static std::unique_ptr<DynamicLibrary> open(const std::string& file, std::string* error);
+    static std::unique_ptr<DynamicLibrary> open(const std::string& file, std::string* error,
+                                                Binding binding = Binding::AtLoad);
 
     ~DynamicLibrary();
     DynamicLibrary(const DynamicLibrary&) = delete;

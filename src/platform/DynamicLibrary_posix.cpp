@@ -4,9 +4,11 @@
 
 namespace trevane {
 
-std::unique_ptr<DynamicLibrary> DynamicLibrary::open(const std::string& file, std::string* error) {
+std::unique_ptr<DynamicLibrary> DynamicLibrary::open(const std::string& file, std::string* error,
+                                                     Binding binding) {
     // RTLD_LOCAL keeps the library's symbols to itself, so unloading it really lets it go.
-    void* handle = ::dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
+    const int mode = binding == Binding::AtLoad ? RTLD_NOW : RTLD_LAZY;
+    void* handle = ::dlopen(file.c_str(), mode | RTLD_LOCAL);
     if (!handle) {
         if (error) {
             const char* reason = ::dlerror();
