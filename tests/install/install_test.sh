@@ -19,6 +19,13 @@ for f in bin/trevane libexec/trevane/xcopy libexec/trevane/deltree libexec/treva
          share/icons/hicolor/scalable/apps/org.trevane.Trevane.svg; do
   [ -e "$prefix/$f" ] || fail "missing $f"
 done
+# Libraries come from the system or, for unlha, from beside it; never from the folder the
+# program is started in (a run path with an empty entry would load this file and fail).
+mkdir "$work/cwd" && : >"$work/cwd/libQt6Core.so.6" && : >"$work/cwd/libc.so.6"
+for f in "$build/bin/trevane" "$prefix/bin/trevane" "$build/bin/xcopy" "$prefix/libexec/trevane/unlha"; do
+  (cd "$work/cwd" && "$f" --version >/dev/null 2>&1 || [ $? -ne 127 ]) ||
+    fail "$f loads libraries from the current folder"
+done
 # A command-line run starts without the widget libraries: only the window module needs them.
 if command -v readelf >/dev/null; then
   readelf -d "$prefix/bin/trevane" | grep -q 'libQt6Widgets' && fail "bin/trevane needs the widget library"
