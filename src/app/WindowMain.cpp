@@ -9,6 +9,7 @@
 #include <QStyle>
 #include <QTranslator>
 #include <optional>
+#include <type_traits>
 
 namespace {
 

@@ -22,7 +22,7 @@ public:
         std::fprintf(stderr, "%s\n", text.c_str());
         std::fflush(stderr);
         // No destructors and no exit handlers: other threads may still be running.
-        std::_Exit(3);
+        std::_Exit(4);
     }
 };
 

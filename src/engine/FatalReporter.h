@@ -20,8 +20,9 @@ public:
     // The message text for a failed check.
     static std::string message(std::string_view check, int line);
 
-    // Writes the message to standard error and ends the program with exit code 3, as a failed
-    // assertion does. Usable from any thread.
+    // Writes the message to standard error and ends the program with exit code 4, which no
+    // other end of the program uses (3 tells a command-line run that touched nothing because
+    // another instance runs; this end may come in the middle of a job). Usable from any thread.
     static FatalReporter& standard();
 };
 

@@ -8,10 +8,10 @@ namespace trevane {
 //
 // executableFolder(): the folder of the running executable, without a trailing separator.
 //
-// helperFolder(): the folder of the window module, the helper programs (xcopy, deltree, unlha), the
-// archiver library and the manual: the executable's folder when they lie beside it (a build tree, a
-// portable copy), else the installed place "<prefix>/libexec/trevane" for an executable in
-// "<prefix>/bin".
+// helperFolder(): the folder of the window module, the helper programs (xcopy, deltree, unlha),
+// the archiver library and the manual: the executable's folder when they lie beside it (a build
+// tree, a portable copy), else the installed place "<prefix>/libexec/trevane" for an executable
+// in "<prefix>/bin".
 //
 // programFolder(): the folder of the settings, log and list files and of the job-file folder
 // "CPL" (see chooseProgramFolder). Without trailing separator.

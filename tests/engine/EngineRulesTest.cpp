@@ -305,7 +305,7 @@ TEST(RunnerTextsTest, TrayTipAndFatalMessage) {
 
 TEST(FatalReporterDeathTest, TheRealSideEndsTheProgramNamingTheCheck) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(FatalReporter::standard().fail("hWritePipe", 7), ::testing::ExitedWithCode(3),
+    EXPECT_EXIT(FatalReporter::standard().fail("hWritePipe", 7), ::testing::ExitedWithCode(4),
                 "Assertion failed: hWritePipe, file BGCopyThread, line 7");
 }
 
