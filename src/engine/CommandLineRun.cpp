@@ -12,6 +12,7 @@
 #include "platform/FolderContainment.h"
 #include "platform/PathConventions.h"
 #include "platform/SingleInstance.h"
+#include "platform/StopSignals.h"
 #include "platform/SystemInfo.h"
 
 #include <cstdio>
@@ -95,11 +96,19 @@ int runFromCommandLine(const CommandLineRequest& request, std::string_view versi
             queue.push_back(queueName(argument, files.jobFileFolder()));
     }
 
-    HeadlessHost host(settings, std::move(queue));
+    StopSignals stop;
+    HeadlessHost host(settings, std::move(queue), [] { return StopSignals::received() != 0; });
     NativeRunnerServices native;
     JobRunner(host, native.services(FatalReporter::standard())).Execute();
 
     const std::string log = files.logPath();
+    if (const int signal = StopSignals::received()) {
+        std::fprintf(
+            stderr,
+            "trevane: 中止の合図 (シグナル %d) を受けたので実行を止めました (%s を見てください)\n",
+            signal, log.c_str());
+        return 128 + signal;
+    }
     if (host.skippedJobs() > 0)
         std::fprintf(stderr, "trevane: 実行できなかったジョブファイル: %d 件 (%s を見てください)\n",
                      host.skippedJobs(), log.c_str());

@@ -2,11 +2,19 @@
 
 namespace trevane {
 
-HeadlessHost::HeadlessHost(RunnerSettings settings, std::vector<std::string> queue)
-    : m_settings(std::move(settings)), m_queue(std::move(queue)) {
+HeadlessHost::HeadlessHost(RunnerSettings settings, std::vector<std::string> queue,
+                           std::function<bool()> stopRequested)
+    : m_settings(std::move(settings)), m_queue(std::move(queue)),
+      m_stopRequested(std::move(stopRequested)) {
     const ReadResult log = readWholeFile(m_settings.files.logPath());
     if (log.ok())
         m_log.setText(log.bytes);
+}
+
+bool HeadlessHost::checkRunAllowed() {
+    // Asked before every job and every row: a stop ends the job at its next row, as the
+    // window's stop does, and runs no further job.
+    return !m_queue.empty() && !(m_stopRequested && m_stopRequested());
 }
 
 std::optional<std::string> HeadlessHost::markQueueHead() {

@@ -3,6 +3,7 @@
 #include "engine/LogLines.h"
 #include "engine/RunnerHost.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -16,12 +17,13 @@ namespace trevane {
 // It also adds up how the run went, for the program's exit code.
 class HeadlessHost : public RunnerHost {
 public:
-    // Runs every name of queue; the log store starts with the lines of the log file named by
-    // settings (when it can be read).
-    HeadlessHost(RunnerSettings settings, std::vector<std::string> queue);
+    // Runs every name of queue until stopRequested (when given) says true; the log store starts
+    // with the lines of the log file named by settings (when it can be read).
+    HeadlessHost(RunnerSettings settings, std::vector<std::string> queue,
+                 std::function<bool()> stopRequested = {});
 
     RunnerSettings copySettings() override { return m_settings; }
-    bool checkRunAllowed() override { return !m_queue.empty(); }
+    bool checkRunAllowed() override;
     std::optional<std::string> markQueueHead() override;
     void removeQueueHead() override;
     void reportAbort() override {}
@@ -42,6 +44,7 @@ public:
 private:
     RunnerSettings m_settings;
     std::vector<std::string> m_queue;
+    std::function<bool()> m_stopRequested;
     LogLines m_log;
     bool m_headEnded = false;
     int m_skippedJobs = 0;

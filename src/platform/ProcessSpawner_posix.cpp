@@ -3,6 +3,7 @@
 #include "platform/CommandLine.h"
 #include "platform/ProgramLookup.h"
 #include "platform/SpawnAttributes_posix.h"
+#include "platform/StopSignals.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -140,6 +141,11 @@ public:
             return result;
         }
         result.start = StartStatus::Started;
+        // A stop by signal (a run without a window) reaches the child while it runs.
+        struct Step {
+            explicit Step(pid_t group) { StopSignals::stepStarted(group); }
+            ~Step() { StopSignals::stepEnded(); }
+        } step(pid);
         if (onStarted)
             onStarted();
 

@@ -4,11 +4,13 @@
 #include "platform/SingleInstance.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
 #include <cstdlib>
 
 class CommandLineTest : public QObject {
@@ -36,16 +38,22 @@ class CommandLineTest : public QObject {
         QByteArray err;
     };
 
-    Run run(const QStringList& args) {
+    // Starts the program as cron would: no display, this test's home and runtime folder.
+    void start(QProcess& p, const QStringList& args,
+               const QString& program = QStringLiteral(TREVANE_BIN_DIR "/trevane")) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.remove("DISPLAY");
         env.remove("WAYLAND_DISPLAY");
         env.remove("QT_QPA_PLATFORM");
         env.insert("TREVANE_HOME", m_home.path());
         env.insert("XDG_RUNTIME_DIR", m_runtime.path());
-        QProcess p;
         p.setProcessEnvironment(env);
-        p.start(QStringLiteral(TREVANE_BIN_DIR "/trevane"), args);
+        p.start(program, args);
+    }
+
+    Run run(const QStringList& args) {
+        QProcess p;
+        start(p, args);
         Run r;
         if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit)
             return r;
@@ -115,6 +123,40 @@ private slots:
         QCOMPARE(log().count("失敗した手順"), 1); // clean jobs add nothing
         QVERIFY(run({"--help"}).out.contains("--run-registered"));
         QVERIFY(run({"--version"}).out.startsWith("trevane "));
+    }
+
+    // A run told to stop (SIGTERM from a service manager or timeout, Ctrl+C) ends the step that
+    // runs, runs nothing more, writes its log and exits with 128 + the signal. The program runs
+    // from a folder of its own beside an xcopy that notes each start and then waits.
+    void stopBySignal() {
+        QTemporaryDir tools;
+        const QString program = QDir(tools.path()).filePath("trevane");
+        const QString xcopy = QDir(tools.path()).filePath("xcopy");
+        QVERIFY(QFile::copy(QStringLiteral(TREVANE_BIN_DIR "/trevane"), program));
+        QFile script(xcopy);
+        QVERIFY(script.open(QIODevice::WriteOnly));
+        script.write("#!/bin/sh\necho started >>\"$0.started\"\nexec sleep 60\n");
+        script.close();
+        for (const QString& f : {program, xcopy})
+            QVERIFY(QFile::setPermissions(f, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        write("CPL/slow.cpl", row("src", "out4") + row("src", "out5"));
+
+        QProcess p;
+        start(p, {"--run", "slow.cpl"}, program);
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(xcopy + ".started"), 20000);
+        QElapsedTimer stopping;
+        stopping.start();
+        QVERIFY(p.processId() > 0);
+        QCOMPARE(::kill(static_cast<pid_t>(p.processId()), SIGTERM), 0);
+        QVERIFY(p.waitForFinished(60000));
+        QVERIFY2(stopping.elapsed() < 20000, "the running step was not stopped");
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p.exitCode(), 128 + SIGTERM);
+        QVERIFY(p.readAllStandardError().contains("シグナル 15"));
+        QVERIFY(log().contains("コピーを中止しました\r\nJob End @ "));
+        QFile starts(xcopy + ".started");
+        QVERIFY(starts.open(QIODevice::ReadOnly));
+        QCOMPARE(starts.readAll(), QByteArray("started\n")); // the second row did not run
     }
 
     // While another instance runs, a run says so and touches nothing.

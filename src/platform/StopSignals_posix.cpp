@@ -1,0 +1,60 @@
+#include "platform/StopSignals.h"
+
+#include <atomic>
+#include <csignal>
+
+namespace trevane {
+
+namespace {
+
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+// Read and written by the handler: lock-free atomics and sig_atomic_t only.
+volatile std::sig_atomic_t g_received = 0;
+std::atomic<pid_t> g_step{0};
+static_assert(std::atomic<pid_t>::is_always_lock_free);
+
+struct sigaction g_previous[std::size(kStopSignals)];
+
+extern "C" void onStopSignal(int signal) {
+    if (g_received == 0)
+        g_received = signal;
+    const pid_t step = g_step.load(std::memory_order_relaxed);
+    if (step > 0)
+        ::kill(-step, SIGTERM);
+}
+
+} // namespace
+
+StopSignals::StopSignals() {
+    g_received = 0;
+    struct sigaction action = {};
+    action.sa_handler = onStopSignal;
+    sigemptyset(&action.sa_mask);
+    // Interrupted calls go on (waiting for a step's output is woken all the same); the handler
+    // is used once per signal, so the same signal again ends the program.
+    action.sa_flags = SA_RESTART | SA_RESETHAND;
+    for (std::size_t i = 0; i < std::size(kStopSignals); ++i)
+        ::sigaction(kStopSignals[i], &action, &g_previous[i]);
+}
+
+StopSignals::~StopSignals() {
+    for (std::size_t i = 0; i < std::size(kStopSignals); ++i)
+        ::sigaction(kStopSignals[i], &g_previous[i], nullptr);
+}
+
+int StopSignals::received() {
+    return g_received;
+}
+
+void StopSignals::stepStarted(pid_t group) {
+    g_step.store(group, std::memory_order_relaxed);
+    if (g_received != 0 && group > 0)
+        ::kill(-group, SIGTERM);
+}
+
+void StopSignals::stepEnded() {
+    g_step.store(0, std::memory_order_relaxed);
+}
+
+} // namespace trevane
