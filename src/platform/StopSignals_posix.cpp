@@ -1,7 +1,9 @@
 #include "platform/StopSignals.h"
 
 #include <atomic>
+#include <cerrno>
 #include <csignal>
+#include <iterator>
 
 namespace trevane {
 
@@ -17,11 +19,13 @@ static_assert(std::atomic<pid_t>::is_always_lock_free);
 struct sigaction g_previous[std::size(kStopSignals)];
 
 extern "C" void onStopSignal(int signal) {
+    const int savedErrno = errno; // the interrupted code may be about to read it
     if (g_received == 0)
         g_received = signal;
     const pid_t step = g_step.load(std::memory_order_relaxed);
     if (step > 0)
         ::kill(-step, SIGTERM);
+    errno = savedErrno;
 }
 
 } // namespace
