@@ -9,7 +9,8 @@ namespace trevane {
 // SIGHUP no longer end the program at once: the first one is remembered (received()) and
 // passed on as SIGTERM to the process group of the step that runs, so a long copy ends now
 // instead of running on without the program; the run then stops at its next check and writes
-// its log. A second signal of the same kind ends the program at once. One object at a time.
+// its log. A second signal of the same kind ends the program at once. A signal the program was
+// started to ignore (nohup) stays ignored. One object at a time.
 class StopSignals {
 public:
     StopSignals();

@@ -38,8 +38,12 @@ StopSignals::StopSignals() {
     // Interrupted calls go on (waiting for a step's output is woken all the same); the handler
     // is used once per signal, so the same signal again ends the program.
     action.sa_flags = SA_RESTART | SA_RESETHAND;
-    for (std::size_t i = 0; i < std::size(kStopSignals); ++i)
-        ::sigaction(kStopSignals[i], &action, &g_previous[i]);
+    for (std::size_t i = 0; i < std::size(kStopSignals); ++i) {
+        ::sigaction(kStopSignals[i], nullptr, &g_previous[i]);
+        // A signal the program was started to ignore (nohup, a background job) stays ignored.
+        if (g_previous[i].sa_handler != SIG_IGN)
+            ::sigaction(kStopSignals[i], &action, nullptr);
+    }
 }
 
 StopSignals::~StopSignals() {
