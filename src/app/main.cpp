@@ -42,9 +42,10 @@ int main(int argc, char* argv[]) {
     const std::string module = trevane::helperFolder() + '/' + trevane::kWindowModuleFile;
     std::string error;
     // Bound at first call: binding every call of the widget libraries' own dependencies up
-    // front would cost about a millisecond of start-up.
-    auto library = trevane::DynamicLibrary::open(module, &error,
-                                                 trevane::DynamicLibrary::Binding::AtFirstCall);
+    // front would cost about a millisecond of start-up. Kept loaded to the end: what it
+    // registered with the Qt libraries points into it.
+    const auto library = trevane::DynamicLibrary::open(
+        module, &error, {.bindAtFirstCall = true, .keepLoaded = true});
     auto entry =
         library ? reinterpret_cast<trevane::WindowEntry>(library->symbol(trevane::kWindowEntryName))
                 : nullptr;
@@ -55,7 +56,5 @@ int main(int argc, char* argv[]) {
     }
     const int code = entry(argc, argv);
     instance.release();
-    // The module stays loaded to the end: what it registered with the Qt libraries points into it.
-    (void)library.release();
     return code;
 }

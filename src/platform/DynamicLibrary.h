@@ -5,19 +5,26 @@
 
 namespace trevane {
 
-// A shared library loaded into the process; unloaded when the object is destroyed.
+// How DynamicLibrary::open loads a library.
+struct LibraryLoadOptions {
+    // The library's calls into other libraries are bound each at its first call rather than
+    // all at load (where a missing one fails the load): a library with many such calls, and
+    // the libraries it brings, load much faster.
+    bool bindAtFirstCall = false;
+    // Destroying the DynamicLibrary leaves the library loaded until the process ends: for one
+    // that registers what it defines with other libraries, as the window module does with Qt.
+    bool keepLoaded = false;
+};
+
+// A shared library loaded into the process; unloaded when the object is destroyed (unless
+// loaded to be kept).
 class DynamicLibrary {
 public:
-    // When the library's calls into other libraries are bound: all at load, so a missing one
-    // fails the load; or each at its first call, which loads a library with many such calls
-    // (and the libraries it brings that bind theirs lazily) much faster.
-    enum class Binding { AtLoad, AtFirstCall };
-
     // Loads file: a path with a folder part is loaded from exactly there, a bare name through
     // the system's library search. Returns null, with the reason in *error when given, when the
     // library cannot be loaded.
     static std::unique_ptr<DynamicLibrary> open(const std::string& file, std::string* error,
-                                                Binding binding = Binding::AtLoad);
+                                                const LibraryLoadOptions& options = {});
 
     ~DynamicLibrary();
     DynamicLibrary(const DynamicLibrary&) = delete;

@@ -5,10 +5,11 @@
 namespace trevane {
 
 std::unique_ptr<DynamicLibrary> DynamicLibrary::open(const std::string& file, std::string* error,
-                                                     Binding binding) {
+                                                     const LibraryLoadOptions& options) {
     // RTLD_LOCAL keeps the library's symbols to itself, so unloading it really lets it go.
-    const int mode = binding == Binding::AtLoad ? RTLD_NOW : RTLD_LAZY;
-    void* handle = ::dlopen(file.c_str(), mode | RTLD_LOCAL);
+    const int mode = (options.bindAtFirstCall ? RTLD_LAZY : RTLD_NOW) | RTLD_LOCAL |
+                     (options.keepLoaded ? RTLD_NODELETE : 0);
+    void* handle = ::dlopen(file.c_str(), mode);
     if (!handle) {
         if (error) {
             const char* reason = ::dlerror();
