@@ -8,15 +8,16 @@
 # and bench_bare_window (configure with -DTREVANE_BENCH=ON). Needs perl and Xvfb. Cases:
 #   start    a job of one empty row: the program's own start-up and exit, against a bare
 #            Qt program: without a window one that enters its event loop and quits
-#            (bench_bare_core); with the window one that shows a window of the same kind of
-#            content (menus, tool bars of standard icons, a table, lists, text panels, status
-#            bar) and quits once it has been painted (bench_bare_window)
+#            (bench_bare_core); with the window one that shows a window of the program's
+#            content (menus, tool bars of standard icons, the table's captions, the option
+#            texts, lists, text panels, status bar) and quits once it has been painted
+#            (bench_bare_window)
 #   copy     one copy row, 20,000 files of 1-16 KB with /S, bAddLog on, iMaxLog 500 (the
 #            listing fills all 151 chunks of the capture), against xcopy alone into a pipe
 #   archive  one archive row of the archiver benchmark's corpus (-d1), against unlha alone
 # start and copy run twice: without a window (the command-line run, trevane --run) and with the
-# window shown on Xvfb (started with the job, ending when it ends), where the program also reports the longest gap between two turns of its event loop
-# (TREVANE_LOOP_GAP). "beyond start-up" is (program - start) / tool, with the start case of
+# window shown on Xvfb (started with the job, ending when it ends), where the program also
+# reports the longest gap between two turns of its event loop (TREVANE_LOOP_GAP). "beyond start-up" is (program - start) / tool, with the start case of
 # the same display; the budgets are 1.10 for copies and 1.03 for the archive, and a gap of at
 # most 100 ms. Copies go to a memory file system (BENCH_DIR, default /dev/shm); CORPUS=folder
 # keeps the corpus for later runs.
