@@ -1,12 +1,22 @@
 #pragma once
 
 #include <string>
+#include <sys/types.h>
 
 namespace trevane {
 
+// The folder of the per-user lock files: the user's runtime folder, which is the same for
+// every session of the user. XDG_RUNTIME_DIR (xdgRuntimeDir) names it in a desktop session, a
+// systemd user service or an ssh login; cron leaves it unset although the folder is there
+// while the user is logged in, so without it the folder is looked for in its usual place
+// runUserBase/<uid> (/run/user/1000), taken when it is the user's own and closed to others.
+// Only when there is none, "/tmp". A window and a run from cron then see each other's lock.
+std::string lockFolderFor(const char* xdgRuntimeDir, uid_t uid, const std::string& runUserBase);
+
 // A per-user lock that tells whether another instance of the program runs. The lock is an
-// flock() on a file in the user's runtime folder, so the system releases it when the
-// process ends, however it ends: a killed instance never blocks the next start.
+// flock() on a file in lockFolderFor(the environment, this user, "/run/user"), so the system
+// releases it when the process ends, however it ends: a killed instance never blocks the next
+// start.
 class SingleInstance {
 public:
     // Tries to take the lock called name. Check isFirst() afterwards.

@@ -9,21 +9,23 @@
 
 namespace trevane {
 
-namespace {
-std::string lockFolder() {
-    if (const char* run = std::getenv("XDG_RUNTIME_DIR"); run && *run) {
-        struct stat st;
-        if (stat(run, &st) == 0 && S_ISDIR(st.st_mode))
-            return run;
-    }
-    // No runtime folder (a plain ssh or CI shell): a per-user name in /tmp.
+std::string lockFolderFor(const char* xdgRuntimeDir, uid_t uid, const std::string& runUserBase) {
+    struct stat st;
+    if (xdgRuntimeDir && *xdgRuntimeDir && stat(xdgRuntimeDir, &st) == 0 && S_ISDIR(st.st_mode))
+        return xdgRuntimeDir;
+    const std::string own = PathConventions::native().join(runUserBase, std::to_string(uid));
+    if (stat(own.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == uid &&
+        (st.st_mode & (S_IRWXG | S_IRWXO)) == 0)
+        return own;
+    // No runtime folder at all (a machine without a login manager's): a per-user name in /tmp.
     return "/tmp";
 }
-} // namespace
 
 SingleInstance::SingleInstance(const std::string& name) {
-    std::string path = PathConventions::native().join(
-        lockFolder(), std::string(name) + "-" + std::to_string(getuid()) + ".lock");
+    const uid_t uid = getuid();
+    const std::string path = PathConventions::native().join(
+        lockFolderFor(std::getenv("XDG_RUNTIME_DIR"), uid, "/run/user"),
+        std::string(name) + "-" + std::to_string(uid) + ".lock");
     int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0)
         return;

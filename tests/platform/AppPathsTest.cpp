@@ -1,4 +1,5 @@
 #include "platform/AppPaths.h"
+#include "platform/SingleInstance.h"
 
 #include <filesystem>
 #include <fstream>
@@ -74,6 +75,23 @@ TEST_F(Layout, AFolderTheUserCannotWriteKeepsNoData) {
     fs::permissions(root + "/usr/bin", fs::perms::owner_write, fs::perm_options::remove);
     EXPECT_EQ(chooseProgramFolder({"", root + "/usr/bin", "", root + "/home"}),
               root + "/home/.config/Trevane");
+}
+
+// The lock folder is the same for a desktop session and a cron run of the same user.
+TEST_F(Layout, LockFolderIsTheUsersRuntimeFolderInEverySession) {
+    const uid_t uid = getuid();
+    const std::string runUser = root + "/run/user";
+    const std::string own = runUser + "/" + std::to_string(uid);
+    EXPECT_EQ(lockFolderFor(nullptr, uid, runUser), "/tmp"); // no runtime folder at all
+    fs::create_directories(own);
+    fs::permissions(own, fs::perms::owner_all, fs::perm_options::replace);
+    EXPECT_EQ(lockFolderFor(own.c_str(), uid, runUser), own); // a desktop session
+    EXPECT_EQ(lockFolderFor(nullptr, uid, runUser), own);     // cron: no XDG_RUNTIME_DIR
+    EXPECT_EQ(lockFolderFor("", uid, runUser), own);
+    EXPECT_EQ(lockFolderFor((root + "/gone").c_str(), uid, runUser), own);
+    fs::permissions(own, fs::perms::others_read, fs::perm_options::add);
+    EXPECT_EQ(lockFolderFor(nullptr, uid, runUser), "/tmp"); // open to others: not the user's
+    EXPECT_EQ(lockFolderFor(nullptr, uid + 1, runUser), "/tmp");
 }
 
 } // namespace
