@@ -17,9 +17,11 @@
 #   archive  one archive row of the archiver benchmark's corpus (-d1), against unlha alone
 # start and copy run twice: without a window (the command-line run, trevane --run) and with the
 # window shown on Xvfb (started with the job, ending when it ends), where the program also
-# reports the longest gap between two turns of its event loop (TREVANE_LOOP_GAP). "beyond start-up" is (program - start) / tool, with the start case of
-# the same display; the budgets are 1.10 for copies and 1.03 for the archive, and a gap of at
-# most 100 ms. Copies go to a memory file system (BENCH_DIR, default /dev/shm); CORPUS=folder
+# reports the longest gap between two turns of its event loop (TREVANE_LOOP_GAP). "beyond
+# start-up" is (program - start) / tool, where start is the start case of the same display or
+# its bare Qt program, whichever is faster: a start-up slower than a bare Qt program's is
+# counted as the job's, not subtracted. The budgets are 1.10 for copies and 1.03 for the
+# archive, and a gap of at most 100 ms. Copies go to a memory file system (BENCH_DIR, default /dev/shm); CORPUS=folder
 # keeps the corpus for later runs.
 set -euo pipefail
 
@@ -194,8 +196,12 @@ report() { # report CASE TOOL_NAME [START_CASE BUDGET]
     mp=$(median "$1.program")
     mt=$(median "$1.tool")
     if [ -n "${3:-}" ]; then
-        beyond=$(awk -v p="$mp" -v s="$(median "$3.program")" -v t="$mt" -v b="$4" \
-            'BEGIN { r = (p - s) / t; printf "beyond start-up %.3f (budget <= %.2f%s)", r, b, r <= b ? "" : ", OVER" }')
+        beyond=$(awk -v p="$mp" -v s="$(median "$3.program")" -v bare="$(median "$3.tool")" \
+            -v t="$mt" -v b="$4" 'BEGIN {
+                if (bare < s) s = bare
+                r = (p - s) / t
+                printf "beyond start-up %.3f (budget <= %.2f%s)", r, b, r <= b ? "" : ", OVER"
+            }')
     fi
     printf '%-13s program %7ss (%s)  %-5s %7ss (%s)  ratio %s (pairs %s)  %s\n' \
         "$1" "$(seconds "$mp")" "$(spread "$1.program")" "$2" "$(seconds "$mt")" \
