@@ -112,6 +112,9 @@ int runFromCommandLine(const CommandLineRequest& request, std::string_view versi
     if (host.skippedJobs() > 0)
         std::fprintf(stderr, "trevane: 実行できなかったジョブファイル: %d 件 (%s を見てください)\n",
                      host.skippedJobs(), log.c_str());
+    for (const auto& [path, error] : host.unwrittenLogs())
+        std::fprintf(stderr, "trevane: ログファイル %s を書けませんでした。(%s)\n", path.c_str(),
+                     error.c_str());
     if (host.failedSteps() > 0)
         std::fprintf(stderr, "trevane: 失敗した手順: %d 件 (%s を見てください)\n",
                      host.failedSteps(), log.c_str());

@@ -38,6 +38,8 @@ void HeadlessHost::addLogLine(const std::string& message, int maxLogLines) {
 
 RunnerHost::SaveResult HeadlessHost::saveLogPanel(const std::string& path) {
     const WriteResult written = m_log.save(path);
+    if (!written.ok)
+        m_unwrittenLogs.emplace(path, written.error);
     return {written.ok, written.error};
 }
 
@@ -49,7 +51,7 @@ void HeadlessHost::jobEnded(const std::string&, int failedSteps) {
 int HeadlessHost::exitCode() const {
     if (m_skippedJobs > 0)
         return 2;
-    return m_failedSteps > 0 ? 1 : 0;
+    return m_failedSteps > 0 || !m_unwrittenLogs.empty() ? 1 : 0;
 }
 
 } // namespace trevane

@@ -4,6 +4,7 @@
 #include "engine/RunnerHost.h"
 
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -38,7 +39,11 @@ public:
     int skippedJobs() const { return m_skippedJobs; }
     // Failed steps of all jobs that ran.
     int failedSteps() const { return m_failedSteps; }
-    // 0 every step worked, 1 a step failed, 2 a job was skipped (which outweighs failed steps).
+    // Log files that could not be written (the log file, or its copy in a destination): path and
+    // why. No line of the log can tell this where the user looks.
+    const std::map<std::string, std::string>& unwrittenLogs() const { return m_unwrittenLogs; }
+    // 0 every step worked, 1 a step failed or a log file could not be written, 2 a job was
+    // skipped (which outweighs the others).
     int exitCode() const;
 
 private:
@@ -49,6 +54,7 @@ private:
     bool m_headEnded = false;
     int m_skippedJobs = 0;
     int m_failedSteps = 0;
+    std::map<std::string, std::string> m_unwrittenLogs;
 };
 
 } // namespace trevane

@@ -294,6 +294,14 @@ void JobRunner::RunJob() {
     Synchronize([this, &name, failed] { m_host.jobEnded(name, failed); });
 }
 
+// A source or destination cell, trimmed; a "~" at its start is the home folder on a system that
+// spells paths so, as it is wherever else the user types a path: taken as a name, it would send
+// the copy into a folder "~" below whatever folder the program was started in.
+std::string JobRunner::folderCell(const std::string& cell) const {
+    std::string path = JobCommands::trimCell(cell);
+    return m_services.conventions.driveRoots ? path : withHomeFolder(path);
+}
+
 void JobRunner::runRow() {
     const PathConventions& conv = m_services.conventions;
     if (isCommandRow(RowCells)) {
@@ -316,7 +324,7 @@ void JobRunner::runRow() {
                     archiveRow ? "Unlha" : "xcopy", StepResult::Outcome::Refused});
     };
 
-    std::string src = JobCommands::trimCell(RowCells[0]);
+    std::string src = folderCell(RowCells[0]);
     if (src.empty())
         return;
     src = JobCommands::withoutTrailingSeparator(conv, std::move(src));
@@ -327,7 +335,7 @@ void JobRunner::runRow() {
     const std::string files = JobCommands::trimCell(cellAt(RowCells, 2));
     const std::string sourceArgument = JobCommands::sourceArgument(conv, src, files);
 
-    std::string dst = JobCommands::trimCell(RowCells[1]);
+    std::string dst = folderCell(RowCells[1]);
     LastDestination = dst;
     if (dst.empty())
         return;
@@ -357,9 +365,12 @@ void JobRunner::runRow() {
                         StepResult::Outcome::Refused});
             return;
         }
-        RunProcess(JobCommands::clearCommand(dst, IsWinNT));
-        if (createDirectory(dst))
-            log(dst + "を作成しました");
+        // A destination that is a link is emptied behind the link: the link stays, so the copy
+        // still goes where it leads.
+        const std::string folder = linkedFolder(dst);
+        RunProcess(JobCommands::clearCommand(folder, IsWinNT));
+        if (createDirectory(folder))
+            log(folder + "を作成しました");
     }
     if (!directoryExists(dst)) {
         if (!CreateDestination) {

@@ -119,6 +119,7 @@ private:
     int countRunnableRows() const;
     void replaceArchive(const std::string& archivePath, const std::string& command,
                         const std::function<std::string(const std::string&)>& commandFor);
+    std::string folderCell(const std::string& cell) const;
     void runRow();
     bool runQueueHead();
     std::string nowText();

@@ -1,6 +1,7 @@
 #include "engine/SfxConverter.h"
 
 #include "engine/JobCommands.h"
+#include "engine/StepResult.h"
 #include "platform/DetachedLauncher.h"
 
 namespace trevane {
@@ -49,8 +50,13 @@ SfxConverter::Result SfxConverter::convert(const std::string& archive, const std
     }
     result.code = call.code;
     // The command line goes into the log whatever the library answered: it is the record of
-    // what was attempted.
+    // what was attempted. A failure is told after it, as a job's failed step is, so that the
+    // log never reads as if the archive had been made.
     m_services.appendLogLine(result.commandLine);
+    if (call.code != 0)
+        m_services.appendLogLine(
+            StepResult{StepResult::Kind::Archiver, "Unlha", StepResult::Outcome::Failed, call.code}
+                .failureLine());
     m_services.saveLogFile(m_services.programFolder);
     if (call.code != 0) {
         result.outcome = Outcome::Failed;

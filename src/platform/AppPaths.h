@@ -46,6 +46,11 @@ std::string userConfigFolder();
 // is created with its missing parents. Without trailing separator.
 std::string chooseProgramFolder(const ProgramFolderInputs& inputs);
 
+// A path that is "~" or begins with "~/" as the shell reads it: the user's home folder ($HOME,
+// else the account's) in place of the "~". Any other path, "~user" included, is returned as it
+// is, and so is every path when no home folder is known.
+std::string withHomeFolder(const std::string& path);
+
 bool directoryExists(const std::string& path);
 bool fileExists(const std::string& path);
 // Creates one folder level; the parent must exist. True when it was created.

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <limits.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -84,6 +85,18 @@ std::string userConfigFolder() {
 std::string programFolder() {
     return chooseProgramFolder({environment("TREVANE_HOME"), executableFolder(),
                                 environment("XDG_CONFIG_HOME"), environment("HOME")});
+}
+
+std::string withHomeFolder(const std::string& path) {
+    if (path.empty() || path[0] != '~' || (path.size() > 1 && path[1] != '/'))
+        return path;
+    std::string home = environment("HOME");
+    if (home.empty())
+        if (const passwd* account = ::getpwuid(::getuid()))
+            home = account->pw_dir ? account->pw_dir : "";
+    if (home.empty())
+        return path;
+    return withoutTrailingSlashes(home) + path.substr(1);
 }
 
 bool directoryExists(const std::string& path) {

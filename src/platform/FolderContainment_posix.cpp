@@ -26,4 +26,13 @@ bool folderHolds(const std::string& outer, const std::string& inner) {
     }
 }
 
+std::string linkedFolder(const std::string& path) {
+    struct stat st;
+    char resolved[PATH_MAX];
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode) ||
+        !::realpath(path.c_str(), resolved))
+        return path;
+    return resolved;
+}
+
 } // namespace trevane

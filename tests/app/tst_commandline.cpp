@@ -121,6 +121,16 @@ private slots:
         QVERIFY(QFile::exists(path("out2/deep/one.txt")));
         QVERIFY(log().contains("失敗した手順: 1 件"));
         QCOMPARE(log().count("失敗した手順"), 1); // clean jobs add nothing
+        // A log file that cannot be written (a folder in its way) is told, and the run is no
+        // clean one; the copy itself still happens.
+        QVERIFY(QFile::remove(path("Trevane.log")));
+        QVERIFY(QDir(m_home.path()).mkdir("Trevane.log"));
+        const Run unlogged = run({"--run", "good.cpl"});
+        QVERIFY(QDir(path("Trevane.log")).removeRecursively());
+        QCOMPARE(unlogged.code, 1);
+        QVERIFY2(unlogged.err.contains("ログファイル " + path("Trevane.log").toUtf8() +
+                                       " を書けませんでした。"),
+                 unlogged.err);
         QVERIFY(run({"--help"}).out.contains("--run-registered"));
         QVERIFY(run({"--version"}).out.startsWith("trevane "));
     }
@@ -138,7 +148,8 @@ private slots:
         script.write("#!/bin/sh\necho started >>\"$0.started\"\nexec sleep 60\n");
         script.close();
         for (const QString& f : {program, xcopy})
-            QVERIFY(QFile::setPermissions(f, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+            QVERIFY(
+                QFile::setPermissions(f, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
         write("CPL/slow.cpl", row("src", "out4") + row("src", "out5"));
 
         QProcess p;

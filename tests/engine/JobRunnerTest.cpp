@@ -191,6 +191,27 @@ TEST_F(JobRunnerTest, Option7ClearsACopyDestinationAndDeletesAnOldArchive) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(arcs), {}), 2);
 }
 
+TEST_F(JobRunnerTest, Option7EmptiesTheFolderBehindALinkedDestination) {
+    // A backup disk linked into the home folder: the link stays and leads to the emptied folder.
+    const std::string disk = dir / "disk";
+    std::filesystem::create_directories(disk);
+    writeFile(disk + "/old.txt", "old");
+    std::filesystem::create_directory_symlink(disk, dir / "backup");
+    job("job.cpl", {{src, dir / "backup/"}});
+    options("job.cpl", {{"bOption7", "1"}});
+    run();
+    const std::vector<std::string> expected = {
+        "deltree /Y \"" + disk + "\"",
+        disk + "を作成しました",
+        xcopyLine(src, dir / "backup"),
+        xcopyOutput(src, dir / "backup"),
+    };
+    EXPECT_EQ(rowLog(), expected);
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "backup"));
+    EXPECT_TRUE(std::filesystem::is_directory(disk));
+    EXPECT_FALSE(std::filesystem::exists(disk + "/old.txt"));
+}
+
 TEST_F(JobRunnerTest, Option7NeverDeletesTheSourceNorAnArchiveWithoutItsSuccessor) {
     // Destinations that are the source or hold it, also through a link, are not cleared, and
     // their copy is skipped; an archive stays when the archiver fails to make its successor.
@@ -298,6 +319,23 @@ TEST_F(JobRunnerTest, Option4CreatesAMissingDestinationOnlyWhenOn) {
     EXPECT_TRUE(std::filesystem::is_directory(missing));
     EXPECT_NE(std::find(log.begin(), log.end(), missing + "2がみつかりませんでした"), log.end());
     EXPECT_FALSE(std::filesystem::exists(missing + "2"));
+}
+
+TEST_F(JobRunnerTest, ALeadingTildeIsTheHomeFolder) {
+    const char* oldHome = std::getenv("HOME");
+    const std::string savedHome = oldHome ? oldHome : "";
+    ::setenv("HOME", dir.path().c_str(), 1);
+    job("job.cpl", {{"~/src", " ~/out/"}, {"~nobody/src", "~"}});
+    run();
+    oldHome ? ::setenv("HOME", savedHome.c_str(), 1) : ::unsetenv("HOME");
+    const std::vector<std::string> expected = {
+        dir / "outを作成しました",
+        xcopyLine(src, dir / "out"),
+        xcopyOutput(src, dir / "out"),
+        "~nobody/srcがみつかりませんでした",
+    };
+    EXPECT_EQ(rowLog(), expected);
+    EXPECT_FALSE(std::filesystem::exists("~"));
 }
 
 TEST_F(JobRunnerTest, Option8CopiesTheLogAndOption9OpensTheFolder) {

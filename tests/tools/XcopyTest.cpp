@@ -412,7 +412,12 @@ TEST_F(XcopyTest, ExitCodesAndMessages) {
          {"src/*.doc", "src/c.txt", "/Y"},
          4,
          "フォルダーではありません - src/c.txt\n0 個のファイルをコピーしました\n"},
+        {"a link to a folder that is not there",
+         {"src", "unmounted", "/Y/S/I"},
+         5,
+         "unmounted: ファイルが見つかりません。\n0 個のファイルをコピーしました\n"},
     };
+    fs::create_directory_symlink(at("disk/backup"), at("unmounted"));
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         const ToolResult result = xcopy(row.args);

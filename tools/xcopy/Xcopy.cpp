@@ -89,7 +89,10 @@ bool Xcopy::createTopTarget(Folder& folder) {
         if (folder.targetFd >= 0)
             return true;
     }
-    reportFailure(m_plan.destination, error != 0 ? error : folder.targetProblem);
+    // A link to a folder that is not there (a backup disk not mounted) passes mkdir as existing
+    // and then cannot be opened: the folder is missing, whatever the link's own name says.
+    const int reason = error != 0 ? error : folder.targetProblem;
+    reportFailure(m_plan.destination, reason != 0 ? reason : ENOENT);
     return false;
 }
 
