@@ -186,6 +186,12 @@ void TMainForm::FormClose() {
     SaveSettings();
 }
 
+void TMainForm::endSession() {
+    (void)m_jobQueue.stop();
+    FormClose();
+    emit closed();
+}
+
 void TMainForm::closeEvent(QCloseEvent* event) {
     if (!FormCloseQuery()) {
         event->ignore();

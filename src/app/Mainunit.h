@@ -108,6 +108,10 @@ public:
 
     void LoadSettings();
     bool SaveSettings();
+    // The desktop ends the program (logout, shutdown, a stop signal), when nothing can be asked
+    // any more: what closing writes is written, a run stops at its next check, and the window
+    // reports that it has closed.
+    void endSession();
 
     // --- run control ------------------------------------------------------------------------
     // Puts the bare name of a job file into the queue (once) and makes sure a runner runs.
