@@ -17,8 +17,10 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QListWidget>
+#include <QScreen>
 #include <QSplitter>
 #include <QStatusTipEvent>
 #include <QTableView>
@@ -145,11 +147,37 @@ void TMainForm::LoadSettings() {
     int lower = qMax(0, s.iRightBtmPanelHeight);
     int log = qMax(0, s.iLogHeight);
     m_rightSplitter->setSizes({qMax(50, s.iMainFormHeight - lower - log), lower, log});
+    keepOnScreen();
     m_actions.value("ShowCaption")->setChecked(s.bShowCaption);
     m_actions.value("FlatButton")->setChecked(s.bFlatButton);
     m_actions.value("ShowLeftPanel")->setChecked(s.bShowLeftPanel);
     m_layout.applyToolBarLook();
     m_doc.restorePath(s.asCPLFile);
+}
+
+void TMainForm::keepOnScreen() {
+    // A left edge or size from another screen arrangement (a monitor gone since) or from a
+    // hand-edited file would open the window where it cannot be reached. A window that shows
+    // enough of itself on some screen to be grabbed stays where it is.
+    const QRect frame = geometry();
+    QScreen* screen = nullptr;
+    for (QScreen* each : QGuiApplication::screens()) {
+        const QRect shared = each->availableGeometry().intersected(frame);
+        if (shared.width() >= qMin(100, frame.width()) &&
+            shared.height() >= qMin(50, frame.height())) {
+            screen = each;
+            break;
+        }
+    }
+    const bool reachable = screen != nullptr;
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    resize(frame.size().boundedTo(area.size()));
+    if (!reachable)
+        move(area.left() + Settings().iMainFormLeft, area.top());
 }
 
 bool TMainForm::SaveSettings() {

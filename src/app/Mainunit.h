@@ -202,6 +202,9 @@ private:
     void FormShow();
     bool FormCloseQuery();
     void FormClose();
+    // Brings the window back onto a screen, no larger than it, where the settings put it
+    // out of reach.
+    void keepOnScreen();
 
     // The document's table, options and switch texts in the widgets.
     void showDocument();
