@@ -180,7 +180,7 @@ void TMainForm::keepOnScreen() {
         move(area.left() + Settings().iMainFormLeft, area.top());
 }
 
-bool TMainForm::SaveSettings() {
+WriteResult TMainForm::SaveSettings() {
     Settings& s = m_settings;
     s.iMainFormLeft = x();
     s.iMainFormHeight = height();
@@ -197,7 +197,7 @@ bool TMainForm::SaveSettings() {
     IniFile ini;
     (void)ini.load(m_files.settingsPath()); // a file that was not read whole is never written over
     storeSettings(ini, s);
-    return ini.saveAs(m_files.settingsPath()).ok;
+    return ini.saveAs(m_files.settingsPath());
 }
 
 bool TMainForm::FormCloseQuery() {
@@ -210,13 +210,17 @@ bool TMainForm::FormCloseQuery() {
 }
 
 void TMainForm::FormClose() {
-    // A settings file that cannot be written must not keep the window open.
-    SaveSettings();
+    // A settings file that cannot be written must not keep the window open; but the options
+    // and window sizes of this session are lost, which the user learns before it ends.
+    const WriteResult saved = SaveSettings();
+    if (!saved.ok)
+        MessageBox::warning(this, QStringLiteral("設定を保存できませんでした。\n") +
+                                      toQString(saved.error));
 }
 
 void TMainForm::endSession() {
     (void)m_jobQueue.stop();
-    FormClose();
+    (void)SaveSettings(); // nobody is there to read a message
     emit closed();
 }
 

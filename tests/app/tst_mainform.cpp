@@ -504,7 +504,11 @@ private slots:
             form.FileSaveAsClick();
             QVERIFY(MessageBox::lastText().contains(
                 QStringLiteral("オプションを保存できませんでした")));
+            // The settings of this session are lost: closing says so, and still closes.
+            MessageBox::setNextAnswer(QMessageBox::Ok);
             QVERIFY(form.close());
+            QVERIFY(
+                MessageBox::lastText().startsWith(QStringLiteral("設定を保存できませんでした")));
         }
         struct stat st {};
         QVERIFY(::lstat(ini.c_str(), &st) == 0 && S_ISSOCK(st.st_mode));
