@@ -17,8 +17,10 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QListWidget>
+#include <QScreen>
 #include <QSplitter>
 #include <QStatusTipEvent>
 #include <QTableView>
@@ -145,6 +147,7 @@ void TMainForm::LoadSettings() {
     int lower = qMax(0, s.iRightBtmPanelHeight);
     int log = qMax(0, s.iLogHeight);
     m_rightSplitter->setSizes({qMax(50, s.iMainFormHeight - lower - log), lower, log});
+    keepOnScreen();
     m_actions.value("ShowCaption")->setChecked(s.bShowCaption);
     m_actions.value("FlatButton")->setChecked(s.bFlatButton);
     m_actions.value("ShowLeftPanel")->setChecked(s.bShowLeftPanel);
@@ -152,7 +155,32 @@ void TMainForm::LoadSettings() {
     m_doc.restorePath(s.asCPLFile);
 }
 
-bool TMainForm::SaveSettings() {
+void TMainForm::keepOnScreen() {
+    // A left edge or size from another screen arrangement (a monitor gone since) or from a
+    // hand-edited file would open the window where it cannot be reached. A window that shows
+    // enough of itself on some screen to be grabbed stays where it is.
+    const QRect frame = geometry();
+    QScreen* screen = nullptr;
+    for (QScreen* each : QGuiApplication::screens()) {
+        const QRect shared = each->availableGeometry().intersected(frame);
+        if (shared.width() >= qMin(100, frame.width()) &&
+            shared.height() >= qMin(50, frame.height())) {
+            screen = each;
+            break;
+        }
+    }
+    const bool reachable = screen != nullptr;
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    resize(frame.size().boundedTo(area.size()));
+    if (!reachable)
+        move(area.left() + Settings().iMainFormLeft, area.top());
+}
+
+WriteResult TMainForm::SaveSettings() {
     Settings& s = m_settings;
     s.iMainFormLeft = x();
     s.iMainFormHeight = height();
@@ -169,7 +197,7 @@ bool TMainForm::SaveSettings() {
     IniFile ini;
     (void)ini.load(m_files.settingsPath()); // a file that was not read whole is never written over
     storeSettings(ini, s);
-    return ini.saveAs(m_files.settingsPath()).ok;
+    return ini.saveAs(m_files.settingsPath());
 }
 
 bool TMainForm::FormCloseQuery() {
@@ -182,8 +210,18 @@ bool TMainForm::FormCloseQuery() {
 }
 
 void TMainForm::FormClose() {
-    // A settings file that cannot be written must not keep the window open.
-    SaveSettings();
+    // A settings file that cannot be written must not keep the window open; but the options
+    // and window sizes of this session are lost, which the user learns before it ends.
+    const WriteResult saved = SaveSettings();
+    if (!saved.ok)
+        MessageBox::warning(this, QStringLiteral("設定を保存できませんでした。\n") +
+                                      toQString(saved.error));
+}
+
+void TMainForm::endSession() {
+    (void)m_jobQueue.stop();
+    (void)SaveSettings(); // nobody is there to read a message
+    emit closed();
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {

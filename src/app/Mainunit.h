@@ -11,6 +11,7 @@
 #include "engine/JobQueue.h"
 #include "engine/LogLines.h"
 #include "engine/RunnerHost.h"
+#include "jobs/AtomicFile.h"
 #include "jobs/DateTimePattern.h"
 #include "jobs/JobDocument.h"
 #include "jobs/JobOptions.h"
@@ -107,7 +108,11 @@ public:
     void AppendLogLine(const std::string& message) { AppendLogLine(message, m_settings.iMaxLog); }
 
     void LoadSettings();
-    bool SaveSettings();
+    [[nodiscard]] WriteResult SaveSettings();
+    // The desktop ends the program (logout, shutdown, a stop signal), when nothing can be asked
+    // any more: what closing writes is written, a run stops at its next check, and the window
+    // reports that it has closed.
+    void endSession();
 
     // --- run control ------------------------------------------------------------------------
     // Puts the bare name of a job file into the queue (once) and makes sure a runner runs.
@@ -198,6 +203,9 @@ private:
     void FormShow();
     bool FormCloseQuery();
     void FormClose();
+    // Brings the window back onto a screen, no larger than it, where the settings put it
+    // out of reach.
+    void keepOnScreen();
 
     // The document's table, options and switch texts in the widgets.
     void showDocument();

@@ -2,11 +2,13 @@
 #include "app/Mainunit.h"
 #include "app/StyleIcons.h"
 #include "app/WindowModule.h"
+#include "platform/StopSignals.h"
 
 #include <QApplication>
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QStyle>
+#include <QTimer>
 #include <QTranslator>
 #include <optional>
 #include <type_traits>
@@ -40,9 +42,26 @@ extern "C" __attribute__((visibility("default"))) int trevane_window_main(int ar
     std::optional<trevane::LoopGapMeter> loopGap; // reports at exit; for the job benchmark
     if (qEnvironmentVariableIsSet("TREVANE_LOOP_GAP"))
         loopGap.emplace();
+    // The desktop ends a program that lives in the tray by a stop signal (logout, shutdown,
+    // a closed terminal) or, with a session manager, by asking it to save its data; either way
+    // the settings are saved as closing saves them. Taken over before the window is built, so a
+    // signal that comes while it is built counts too; a second one ends the program at once.
+    trevane::StopSignals stopSignals;
     trevane::TMainForm form;
     QObject::connect(&form, &trevane::TMainForm::closed, &app, &QApplication::quit);
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &form,
+                     [&form] { (void)form.SaveSettings(); });
+    QTimer stopCheck;
+    QObject::connect(&stopCheck, &QTimer::timeout, &form, [&form, &stopCheck] {
+        if (trevane::StopSignals::received() == 0)
+            return;
+        stopCheck.stop();
+        form.endSession();
+    });
+    stopCheck.start(200);
     form.showAtStartIfWanted();
     const int code = app.exec();
+    if (const int signal = trevane::StopSignals::received())
+        return 128 + signal;
     return code == 0 ? 0 : code;
 }

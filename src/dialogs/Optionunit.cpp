@@ -378,7 +378,9 @@ void TOptionDlg::applyStartAtLogin() {
     const bool wanted = m_startAtLogin->isChecked();
     if (wanted == m_startedAtLogin)
         return;
-    WriteResult done = AutostartEntry(m_configFolder).set(wanted, executablePath());
+    // A program given its profile by TREVANE_HOME starts with that profile at login too.
+    WriteResult done =
+        AutostartEntry(m_configFolder).set(wanted, executablePath(), profileFolder());
     if (!done.ok)
         MessageBox::warning(this, QStringLiteral("ログイン時の起動を設定できませんでした。\n") +
                                       toQString(done.error));

@@ -55,27 +55,32 @@ bool AutostartEntry::exists() const {
     return ::stat(m_path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
 }
 
-std::string AutostartEntry::contents(const std::string& executable) {
+std::string AutostartEntry::contents(const std::string& executable,
+                                     const std::string& profileFolder) {
+    const std::string profile = profileFolder.empty()
+                                    ? std::string()
+                                    : "env " + execArgument("TREVANE_HOME=" + profileFolder) + " ";
     return "[Desktop Entry]\n"
            "Type=Application\n"
            "Name=Trevane\n"
            "Comment=Starts Trevane at login\n"
            "Comment[ja]=ログイン時に Trevane を起動します\n"
            "Exec=" +
-           execArgument(executable) +
+           profile + execArgument(executable) +
            "\n"
            "Icon=org.trevane.Trevane\n"
            "Terminal=false\n"
            "X-GNOME-Autostart-enabled=true\n";
 }
 
-WriteResult AutostartEntry::set(bool on, const std::string& executable) const {
+WriteResult AutostartEntry::set(bool on, const std::string& executable,
+                                const std::string& profileFolder) const {
     if (!on) {
         if (::unlink(m_path.c_str()) == 0 || errno == ENOENT)
             return {true, {}};
         return {false, m_path + ": " + std::strerror(errno)};
     }
-    const std::string wanted = contents(executable);
+    const std::string wanted = contents(executable, profileFolder);
     ReadResult present = readWholeFile(m_path);
     if (present.ok() && present.bytes == wanted)
         return {true, {}};

@@ -21,11 +21,16 @@ public:
     [[nodiscard]] bool exists() const;
     // on: the entry starts `executable` (an absolute path) afterwards; it is written, with its
     // folder, unless it already reads so. Off: the entry is removed; a missing one is fine.
-    [[nodiscard]] WriteResult set(bool on, const std::string& executable) const;
+    // profileFolder: the data folder the program was given by TREVANE_HOME (an absolute path),
+    // which the started program is given too; empty when it found its data folder itself.
+    [[nodiscard]] WriteResult set(bool on, const std::string& executable,
+                                  const std::string& profileFolder = {}) const;
 
     // The entry's text for an executable: the Exec line quotes the path by the desktop entry
-    // rules, so blanks, quotes, backslashes and "%" in it survive.
-    static std::string contents(const std::string& executable);
+    // rules, so blanks, quotes, backslashes and "%" in it survive; a profile folder is passed
+    // through env(1) as TREVANE_HOME.
+    static std::string contents(const std::string& executable,
+                                const std::string& profileFolder = {});
 
 private:
     std::string m_path;

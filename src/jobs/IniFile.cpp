@@ -95,10 +95,10 @@ WriteResult IniFile::save() const {
 
 WriteResult IniFile::saveAs(const std::string& path) const {
     if (m_unreadable && path == m_path)
-        return {false, m_path + ": the file could not be read, so it is not replaced"};
+        return {false, m_path + ": 読み込めなかったファイルなので、上書きしませんでした"};
     std::string out;
     if (m_impl->ini.Save(out, false) < 0)
-        return {false, path + ": the settings could not be put into text"};
+        return {false, path + ": 設定を文字列にできませんでした"};
     return writeFileAtomically(path, out);
 }
 

@@ -45,6 +45,9 @@ std::string userConfigFolder();
 // $XDG_CONFIG_HOME/Trevane (an unset or relative XDG_CONFIG_HOME means $HOME/.config), which
 // is created with its missing parents. Without trailing separator.
 std::string chooseProgramFolder(const ProgramFolderInputs& inputs);
+// The folder TREVANE_HOME gives the program as its profile, made absolute; empty when the
+// program found its folder itself. What a program started on its behalf must be given too.
+std::string profileFolder();
 
 // A path that is "~" or begins with "~/" as the shell reads it: the user's home folder ($HOME,
 // else the account's) in place of the "~". Any other path, "~user" included, is returned as it

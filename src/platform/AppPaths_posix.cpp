@@ -99,6 +99,18 @@ std::string withHomeFolder(const std::string& path) {
     return withoutTrailingSlashes(home) + path.substr(1);
 }
 
+std::string profileFolder() {
+    const std::string home = environment("TREVANE_HOME");
+    if (home.empty() || !directoryExists(home))
+        return {};
+    char* absolute = ::realpath(home.c_str(), nullptr);
+    if (!absolute)
+        return {};
+    std::string folder(absolute);
+    std::free(absolute);
+    return folder;
+}
+
 bool directoryExists(const std::string& path) {
     struct stat st;
     return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);

@@ -15,11 +15,13 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QStyle>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -435,6 +437,34 @@ private slots:
         QCOMPARE(form.settings().bAddLog, false);
     }
 
+    // A left edge or size from another screen arrangement (a monitor gone since) or a
+    // hand-edited file never puts the window out of reach; one that fits stays as it was.
+    void theWindowStartsOnAScreen_data() {
+        QTest::addColumn<QByteArray>("keys");
+        QTest::addColumn<QRect>("expected"); // empty: anywhere on the screen
+        QTest::newRow("fits") << QByteArray("iMainFormLeft=40\r\niMainFormWidth=600\r\n")
+                              << QRect(40, 0, 600, 416);
+        QTest::newRow("right of the screen") << QByteArray("iMainFormLeft=3000\r\n") << QRect();
+        QTest::newRow("left of the screen") << QByteArray("iMainFormLeft=-9000\r\n") << QRect();
+        QTest::newRow("taller and wider than the screen")
+            << QByteArray("iMainFormHeight=100000\r\niMainFormWidth=5000\r\n") << QRect();
+    }
+    void theWindowStartsOnAScreen() {
+        QFETCH(QByteArray, keys);
+        QFETCH(QRect, expected);
+        QVERIFY(
+            writeFileAtomically(home() + "/Trevane.ini", "[CONFIG]\r\n" + keys.toStdString()).ok);
+        TMainForm form;
+        const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+        if (!expected.isEmpty()) {
+            QCOMPARE(form.x(), expected.x());
+            QCOMPARE(form.size(), expected.size());
+        } else {
+            QVERIFY(area.intersected(form.geometry()).width() >= 100);
+            QVERIFY(form.width() <= area.width() && form.height() <= area.height());
+        }
+    }
+
     void aSettingsFileNotReadWholeIsNeverReplaced() {
         const std::string ini = home() + "/Trevane.ini", gone = home() + "/CPL/gone.cpl";
         const std::string kept = home() + "/CPL/kept.cpl";
@@ -474,7 +504,11 @@ private slots:
             form.FileSaveAsClick();
             QVERIFY(MessageBox::lastText().contains(
                 QStringLiteral("オプションを保存できませんでした")));
+            // The settings of this session are lost: closing says so, and still closes.
+            MessageBox::setNextAnswer(QMessageBox::Ok);
             QVERIFY(form.close());
+            QVERIFY(
+                MessageBox::lastText().startsWith(QStringLiteral("設定を保存できませんでした")));
         }
         struct stat st {};
         QVERIFY(::lstat(ini.c_str(), &st) == 0 && S_ISSOCK(st.st_mode));

@@ -98,6 +98,33 @@ private slots:
         QVERIFY(text.contains("Job File: " + root.filePath("CPL/second job.cpl").toUtf8()));
     }
 
+    // A program that lives in the tray is mostly ended by the desktop (logout, shutdown: a
+    // stop signal), not by its own exit command: the settings are saved all the same.
+    void aStopSignalSavesTheSettingsAndEnds() {
+        for (const int signal : {SIGTERM, SIGHUP}) {
+            QTemporaryDir home, runtime;
+            QDir root(home.path());
+            QFile ini(root.filePath("Trevane.ini"));
+            QVERIFY(ini.open(QIODevice::WriteOnly));
+            ini.write("[CONFIG]\r\nbShowAtStart=0\r\niMaxLog=777\r\n");
+            ini.close();
+            QProcess p;
+            p.setProcessEnvironment(environment(home, runtime));
+            p.start(program(), {});
+            QVERIFY(p.waitForStarted(10000));
+            // The job-file folder is made while the window is built, after the signals are
+            // taken over.
+            QTRY_VERIFY_WITH_TIMEOUT(root.exists("CPL"), 20000);
+            ::kill(static_cast<pid_t>(p.processId()), signal);
+            QVERIFY(p.waitForFinished(20000));
+            QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(p.exitCode(), 128 + signal);
+            QVERIFY(ini.open(QIODevice::ReadOnly));
+            const QByteArray saved = ini.readAll();
+            QVERIFY2(saved.contains("iMaxLog=777") && saved.contains("bDayOfWeek6=1"), saved);
+        }
+    }
+
     void noDisplaySaysHowToRunIt() {
         QTemporaryDir home, runtime;
         QProcessEnvironment env = environment(home, runtime);

@@ -11,6 +11,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -447,6 +448,22 @@ private slots:
             click(dlg, "OKBtn");
         }
         QVERIFY(!QFile::exists(entry));
+
+        // A program given its profile by TREVANE_HOME starts with it at login too.
+        qputenv("TREVANE_HOME", m_home->path().toLocal8Bit());
+        {
+            TOptionDlg dlg(s, folder(), folder() + "/CPL", {});
+            click(dlg, "ckStartAtLogin");
+            click(dlg, "OKBtn");
+        }
+        qunsetenv("TREVANE_HOME");
+        written.close();
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        const QByteArray exec = written.readAll();
+        QVERIFY2(exec.contains("\nExec=env TREVANE_HOME=" +
+                               QFileInfo(m_home->path()).canonicalFilePath().toLocal8Bit() + " " +
+                               QCoreApplication::applicationFilePath().toLocal8Bit() + "\n"),
+                 exec);
     }
 
     void aboutBoxShowsTheVersionAndOpensItsLinks() {

@@ -13,6 +13,7 @@ struct ExecCase {
     const char* name;
     std::string executable;
     std::string execLine;
+    std::string profileFolder = {};
 };
 
 void PrintTo(const ExecCase& c, std::ostream* out) {
@@ -24,19 +25,22 @@ class AutostartExec : public ::testing::TestWithParam<ExecCase> {};
 // Desktop entries quote arguments with reserved characters, escape ", `, $ and \ inside the
 // quotes, double "%", and the value's own string escapes double each backslash again.
 TEST_P(AutostartExec, QuotesThePathByTheDesktopEntryRules) {
-    const std::string text = AutostartEntry::contents(GetParam().executable);
+    const std::string text =
+        AutostartEntry::contents(GetParam().executable, GetParam().profileFolder);
     EXPECT_NE(text.find("\nExec=" + GetParam().execLine + "\n"), std::string::npos) << text;
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Paths, AutostartExec,
-    ::testing::Values(ExecCase{"plain", "/usr/bin/trevane", "/usr/bin/trevane"},
-                      ExecCase{"blank", "/opt/my apps/trevane", "\"/opt/my apps/trevane\""},
-                      ExecCase{"quoteAndDollar", "/opt/a\"b$c/trevane",
-                               "\"/opt/a\\\\\"b\\\\$c/trevane\""},
-                      ExecCase{"backslash", "/opt/a\\b/trevane", "\"/opt/a\\\\\\\\b/trevane\""},
-                      ExecCase{"percent", "/opt/100%/trevane", "/opt/100%%/trevane"},
-                      ExecCase{"japanese", "/home/利用者/trevane", "/home/利用者/trevane"}),
+    ::testing::Values(
+        ExecCase{"plain", "/usr/bin/trevane", "/usr/bin/trevane"},
+        ExecCase{"blank", "/opt/my apps/trevane", "\"/opt/my apps/trevane\""},
+        ExecCase{"quoteAndDollar", "/opt/a\"b$c/trevane", "\"/opt/a\\\\\"b\\\\$c/trevane\""},
+        ExecCase{"backslash", "/opt/a\\b/trevane", "\"/opt/a\\\\\\\\b/trevane\""},
+        ExecCase{"percent", "/opt/100%/trevane", "/opt/100%%/trevane"},
+        ExecCase{"japanese", "/home/利用者/trevane", "/home/利用者/trevane"},
+        ExecCase{"profile", "/usr/bin/trevane",
+                 "env \"TREVANE_HOME=/home/u/my profile\" /usr/bin/trevane", "/home/u/my profile"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(AutostartEntry, SetWritesTheEntryWithItsFolderAndRemovesIt) {
@@ -74,7 +78,7 @@ TEST(AutostartEntry, PassesTheDesktopEntryValidator) {
         GTEST_SKIP() << "desktop-file-validate is not installed";
     test::TempDir dir;
     const AutostartEntry entry(dir.path());
-    ASSERT_TRUE(entry.set(true, "/opt/my apps/100% \"new\"/trevane").ok);
+    ASSERT_TRUE(entry.set(true, "/opt/my apps/100% \"new\"/trevane", "/home/u/my $profile").ok);
     EXPECT_EQ(std::system(("desktop-file-validate '" + entry.path() + "'").c_str()), 0);
 }
 

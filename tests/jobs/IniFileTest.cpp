@@ -118,7 +118,7 @@ TEST(IniFile, MissingUnreadableAndGarbageFilesLoadEmpty) {
     EXPECT_TRUE(ini.sections().empty());
     const WriteResult refused = ini.save();
     EXPECT_FALSE(refused.ok);
-    EXPECT_NE(refused.error.find("not replaced"), std::string::npos) << refused.error;
+    EXPECT_NE(refused.error.find("上書きしませんでした"), std::string::npos) << refused.error;
 
     std::string garbage;
     for (int i = 0; i < 100000; ++i)
