@@ -7,8 +7,8 @@
 #include <QApplication>
 #include <QIcon>
 #include <QLibraryInfo>
+#include <QSocketNotifier>
 #include <QStyle>
-#include <QTimer>
 #include <QTranslator>
 #include <optional>
 #include <type_traits>
@@ -51,14 +51,14 @@ extern "C" __attribute__((visibility("default"))) int trevane_window_main(int ar
     QObject::connect(&form, &trevane::TMainForm::closed, &app, &QApplication::quit);
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &form,
                      [&form] { (void)form.SaveSettings(); });
-    QTimer stopCheck;
-    QObject::connect(&stopCheck, &QTimer::timeout, &form, [&form, &stopCheck] {
-        if (trevane::StopSignals::received() == 0)
-            return;
-        stopCheck.stop();
-        form.endSession();
-    });
-    stopCheck.start(200);
+    std::optional<QSocketNotifier> stopped;
+    if (trevane::StopSignals::notifier() >= 0) {
+        stopped.emplace(trevane::StopSignals::notifier(), QSocketNotifier::Read);
+        QObject::connect(&*stopped, &QSocketNotifier::activated, &form, [&form, &stopped] {
+            stopped->setEnabled(false);
+            form.endSession();
+        });
+    }
     form.showAtStartIfWanted();
     const int code = app.exec();
     if (const int signal = trevane::StopSignals::received())

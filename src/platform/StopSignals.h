@@ -20,6 +20,9 @@ public:
 
     // The first stop signal received since the last object was made, or 0.
     static int received();
+    // A descriptor that becomes readable when a stop signal has been received (for an event
+    // loop to watch instead of asking received() again and again); -1 without an object.
+    static int notifier();
 
     // The process spawner tells the step that runs: the process group of its child (which leads
     // a session of its own), and 0 when the child has ended. A stop that came before the step

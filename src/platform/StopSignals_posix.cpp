@@ -3,7 +3,9 @@
 #include <atomic>
 #include <cerrno>
 #include <csignal>
+#include <fcntl.h>
 #include <iterator>
+#include <unistd.h>
 
 namespace trevane {
 
@@ -17,6 +19,8 @@ std::atomic<pid_t> g_step{0};
 static_assert(std::atomic<pid_t>::is_always_lock_free);
 
 struct sigaction g_previous[std::size(kStopSignals)];
+// A pipe the handler writes a byte into: its read end is notifier().
+int g_pipe[2] = {-1, -1};
 
 extern "C" void onStopSignal(int signal) {
     const int savedErrno = errno; // the interrupted code may be about to read it
@@ -25,6 +29,10 @@ extern "C" void onStopSignal(int signal) {
     const pid_t step = g_step.load(std::memory_order_relaxed);
     if (step > 0)
         ::kill(-step, SIGTERM);
+    if (g_pipe[1] >= 0) {
+        const char byte = 1;
+        (void)!::write(g_pipe[1], &byte, 1); // non-blocking: a full pipe has told enough
+    }
     errno = savedErrno;
 }
 
@@ -32,6 +40,8 @@ extern "C" void onStopSignal(int signal) {
 
 StopSignals::StopSignals() {
     g_received = 0;
+    if (::pipe2(g_pipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        g_pipe[0] = g_pipe[1] = -1; // received() still tells; only the notifier is missing
     struct sigaction action = {};
     action.sa_handler = onStopSignal;
     sigemptyset(&action.sa_mask);
@@ -49,10 +59,19 @@ StopSignals::StopSignals() {
 StopSignals::~StopSignals() {
     for (std::size_t i = 0; i < std::size(kStopSignals); ++i)
         ::sigaction(kStopSignals[i], &g_previous[i], nullptr);
+    for (int& end : g_pipe) {
+        if (end >= 0)
+            ::close(end);
+        end = -1;
+    }
 }
 
 int StopSignals::received() {
     return g_received;
+}
+
+int StopSignals::notifier() {
+    return g_pipe[0];
 }
 
 void StopSignals::stepStarted(pid_t group) {
