@@ -77,6 +77,10 @@ WriteResult writeFileAtomically(const std::string& requestedPath, std::string_vi
     const bool hadFile = stat(path.c_str(), &old) == 0;
     if (hadFile && S_ISDIR(old.st_mode))
         return failure(path, EISDIR);
+    // A file that nobody may write is one its owner protected: renaming over it would replace
+    // it all the same, since that asks only the folder.
+    if (hadFile && (old.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+        return {false, path + ": 読み取り専用のファイルなので、上書きしませんでした"};
 
     std::string temp;
     int fd = -1;

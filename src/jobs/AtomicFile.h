@@ -28,7 +28,8 @@ struct [[nodiscard]] ReadResult {
 // written: the bytes go to a new temporary file in the same folder, are flushed to disk and
 // the temporary file is renamed over path. On failure the old file is untouched and no
 // temporary file is left behind. An existing file keeps its permission bits; a symbolic link
-// is followed and its target replaced. The folder must exist.
+// is followed and its target replaced. A file without any write permission is not replaced (its
+// owner protected it). The folder must exist.
 WriteResult writeFileAtomically(const std::string& path, std::string_view bytes);
 
 // Reads the whole file at path, telling a missing file apart from one that cannot be read.

@@ -59,6 +59,14 @@ TEST(AtomicFile, FailuresLeaveTheOldFileAndSayWhy) {
     EXPECT_FALSE(onFolder.ok);
     EXPECT_FALSE(writeFileAtomically("", "x").ok);
 
+    const std::string readOnly = dir.file("protected.cpl");
+    ASSERT_TRUE(writeFileAtomically(readOnly, "old").ok);
+    ASSERT_EQ(chmod(readOnly.c_str(), 0444), 0);
+    const WriteResult refused = writeFileAtomically(readOnly, "new");
+    EXPECT_FALSE(refused.ok);
+    EXPECT_NE(refused.error.find("読み取り専用"), std::string::npos);
+    EXPECT_EQ(readWholeFile(readOnly).bytes, "old");
+
     if (geteuid() != 0) { // root writes into read-only folders
         const std::string folder = dir.file("ro");
         fs::create_directory(folder);
