@@ -104,10 +104,14 @@ void TMainForm::FileOpenClick() {
 }
 
 void TMainForm::OpenJobFile(const std::string& path) {
-    const bool opened = m_doc.open(path);
+    const JobDocument::OpenResult opened = m_doc.open(path);
     showDocument();
-    if (!opened)
-        return; // the table stays empty under the new name; the modified flag is unchanged
+    if (!opened) {
+        // The table stays empty under the new name and the modified flag is unchanged; the
+        // user must not take the empty table for the job, and saving it would replace the file.
+        MessageBox::warning(this, toQString(path + "\nを開けませんでした。\n" + opened.error));
+        return;
+    }
     m_cplFileList->selectFile(path);
     m_grid->setCurrentIndex(m_model->indexOf(1, 1));
 }

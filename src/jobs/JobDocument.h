@@ -82,9 +82,14 @@ public:
     // A new table under NewFileName: one blank row, the editor's default options (widths and
     // date from that name's section when it has one); clears the flag.
     void newFile();
-    // Makes path the open file, reads its options and the file. False when the file cannot be
+    struct [[nodiscard]] OpenResult {
+        bool ok = false;
+        std::string error; // why the file could not be read; empty when ok
+        explicit operator bool() const { return ok; }
+    };
+    // Makes path the open file, reads its options and the file. Not ok when the file cannot be
     // read: the table is then left empty under the new name and the flag keeps its value.
-    bool open(const std::string& path);
+    OpenResult open(const std::string& path);
     // Save: to the open file, or through saveAs for a new table. True when the file and its
     // options were written; otherwise the flag stays set and dialogs.warn told why (nothing is
     // said when the user cancelled the save dialog).
