@@ -280,6 +280,16 @@ private slots:
         type(form, 2, 1, "/c");
         form.FileSaveClick();
         QCOMPARE(readWholeFile(home() + "/CPL/one.cpl").bytes, std::string("/a,/c,,,,,\r\n"));
+        // A name that differs in case only is another file, and the list marks that one.
+        FileDialogs::setNextAnswer(QString::fromStdString(home() + "/CPL/One.cpl"));
+        form.FileSaveAsClick();
+        QCOMPARE(list->currentItem()->text(), QStringLiteral("One.cpl"));
+        form.OpenJobFile(home() + "/CPL/one.cpl");
+        QCOMPARE(list->currentItem()->text(), QStringLiteral("one.cpl"));
+        QVERIFY(QFile::remove(QString::fromStdString(home() + "/CPL/One.cpl")));
+        FileDialogs::setNextAnswer(QString::fromStdString(home() + "/CPL/one.cpl"));
+        form.FileSaveAsClick(); // reads the list again
+        QCOMPARE(list->count(), 1);
 
         // Double click opens; with bDoCopyByDClick it queues the selected files instead.
         form.FileNewClick();
