@@ -316,7 +316,8 @@ void JobRunner::runRow() {
                     archiveRow ? "Unlha" : "xcopy", StepResult::Outcome::Refused});
     };
 
-    std::string src = JobCommands::trimCell(RowCells[0]);
+    const std::string& home = m_services.homeFolder;
+    std::string src = JobCommands::withHomeFolder(JobCommands::trimCell(RowCells[0]), home);
     if (src.empty())
         return;
     src = JobCommands::withoutTrailingSeparator(conv, std::move(src));
@@ -327,7 +328,7 @@ void JobRunner::runRow() {
     const std::string files = JobCommands::trimCell(cellAt(RowCells, 2));
     const std::string sourceArgument = JobCommands::sourceArgument(conv, src, files);
 
-    std::string dst = JobCommands::trimCell(RowCells[1]);
+    std::string dst = JobCommands::withHomeFolder(JobCommands::trimCell(RowCells[1]), home);
     LastDestination = dst;
     if (dst.empty())
         return;

@@ -22,7 +22,8 @@ RunnerServices NativeRunnerServices::services(FatalReporter& fatal) {
                           Clock::system(),
                           fatal,
                           systemDateTimeLocale(),
-                          PathConventions::native()};
+                          PathConventions::native(),
+                          homeFolder()};
 }
 
 } // namespace trevane
