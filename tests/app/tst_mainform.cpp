@@ -301,9 +301,22 @@ private slots:
         QCOMPARE(form.queue(), std::vector<std::string>{"one.cpl"});
         form.runnerHost().waitForEnd();
 
+        // Deleting another job file keeps the edits of the open table, and their question.
+        QVERIFY(writeFileAtomically(home() + "/CPL/other.cpl", "").ok);
+        FileDialogs::setNextAnswer(QString::fromStdString(home() + "/CPL/one.cpl"));
+        form.FileSaveAsClick(); // reads the list again
+        type(form, 1, 2, "/unsaved");
+        list->setCurrentRow(1);
+        QCOMPARE(list->currentItem()->text(), QStringLiteral("other.cpl"));
+        MessageBox::setNextAnswer(QMessageBox::Ok);
+        form.FileDeleteClick();
+        QVERIFY(form.isModified());
+        QCOMPARE(form.table().cell(1, 2), std::string("/unsaved"));
+        QCOMPARE(list->count(), 1);
+
         // Deleting the open job file resets the table without a save question and erases its
         // options section.
-        type(form, 1, 2, "/unsaved");
+        list->setCurrentRow(0);
         MessageBox::setNextAnswer(QMessageBox::Ok);
         form.FileDeleteClick();
         QCOMPARE(MessageBox::lastText(),
