@@ -26,14 +26,6 @@ std::string JobCommands::trimCell(std::string_view cell) {
     return std::string(cell.substr(begin, end - begin));
 }
 
-std::string JobCommands::withHomeFolder(std::string path, std::string_view home) {
-    if (home.empty() || home.front() != '/' || path.empty() || path.front() != '~' ||
-        (path.size() > 1 && path[1] != '/'))
-        return path;
-    path.replace(0, 1, home);
-    return path;
-}
-
 std::string JobCommands::withoutTrailingSeparator(const PathConventions& conv, std::string text) {
     return conv.withoutTrailingSeparator(std::move(text));
 }
@@ -82,8 +74,8 @@ std::string JobCommands::archiveCommand(const PathConventions& conv, std::string
 }
 
 std::string JobCommands::archivePreviewCommand(std::string_view archivePath,
-                                               std::string_view baseFolder, std::string_view files,
-                                               std::string_view switches) {
+                                               std::string_view baseFolder,
+                                               std::string_view files, std::string_view switches) {
     std::string out = "u ";
     out += quoted(archivePath);
     out += ' ';
@@ -98,7 +90,8 @@ std::string JobCommands::archivePreviewCommand(std::string_view archivePath,
 }
 
 std::string JobCommands::selfExtractingCommand(const PathConventions& conv,
-                                               std::string_view archive, std::string_view folder) {
+                                               std::string_view archive,
+                                               std::string_view folder) {
     std::string out = "s ";
     out += quoted(archive);
     out += ' ';

@@ -22,11 +22,6 @@ public:
     // Removes leading and trailing bytes 0x00-0x20.
     static std::string trimCell(std::string_view cell);
 
-    // A folder typed as "~" or "~/..." lies in the user's home folder, as in the shell: the
-    // "~" becomes home (an absolute path). Anything else ("~user", "a/~"), and every path while
-    // home is not absolute, stays as it is.
-    static std::string withHomeFolder(std::string path, std::string_view home);
-
     // Removes one trailing separator unless the byte before it makes the text a root ("C:\"
     // keeps its backslash, "C:\Data\\" becomes "C:\Data\"; "/" stays "/").
     static std::string withoutTrailingSeparator(const PathConventions& conv, std::string text);

@@ -316,8 +316,7 @@ void JobRunner::runRow() {
                     archiveRow ? "Unlha" : "xcopy", StepResult::Outcome::Refused});
     };
 
-    const std::string& home = m_services.homeFolder;
-    std::string src = JobCommands::withHomeFolder(JobCommands::trimCell(RowCells[0]), home);
+    std::string src = JobCommands::trimCell(RowCells[0]);
     if (src.empty())
         return;
     src = JobCommands::withoutTrailingSeparator(conv, std::move(src));
@@ -328,7 +327,7 @@ void JobRunner::runRow() {
     const std::string files = JobCommands::trimCell(cellAt(RowCells, 2));
     const std::string sourceArgument = JobCommands::sourceArgument(conv, src, files);
 
-    std::string dst = JobCommands::withHomeFolder(JobCommands::trimCell(RowCells[1]), home);
+    std::string dst = JobCommands::trimCell(RowCells[1]);
     LastDestination = dst;
     if (dst.empty())
         return;

@@ -27,8 +27,6 @@ struct RunnerServices {
     FatalReporter& fatal;
     DateTimeLocale locale;
     PathConventions conventions = PathConventions::native();
-    // What "~" stands for at the start of a source or destination folder; none when empty.
-    std::string homeFolder;
 };
 
 // The background runner's work, without the thread: works through the queue of job files,

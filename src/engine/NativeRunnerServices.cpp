@@ -22,8 +22,7 @@ RunnerServices NativeRunnerServices::services(FatalReporter& fatal) {
                           Clock::system(),
                           fatal,
                           systemDateTimeLocale(),
-                          PathConventions::native(),
-                          homeFolder()};
+                          PathConventions::native()};
 }
 
 } // namespace trevane

@@ -38,8 +38,6 @@ struct ProgramFolderInputs {
 std::string userConfigFolder(const std::string& xdgConfigHome, const std::string& home);
 // userConfigFolder of the environment's XDG_CONFIG_HOME and HOME.
 std::string userConfigFolder();
-// The user's home folder (HOME); empty when unset.
-std::string homeFolder();
 
 // The program folder: TREVANE_HOME when it names an existing folder (tests, separate
 // profiles); else the executable's folder when the user may write it and it is not an

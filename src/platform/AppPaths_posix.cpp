@@ -91,10 +91,6 @@ std::string userConfigFolder() {
     return userConfigFolder(environment("XDG_CONFIG_HOME"), environment("HOME"));
 }
 
-std::string homeFolder() {
-    return environment("HOME");
-}
-
 std::string programFolder() {
     return chooseProgramFolder({environment("TREVANE_HOME"), executableFolder(),
                                 environment("XDG_CONFIG_HOME"), environment("HOME")});

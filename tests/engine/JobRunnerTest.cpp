@@ -56,7 +56,7 @@ protected:
         return JobRunner(host, RunnerServices{spawnerOverride ? *spawnerOverride : *spawner,
                                               archiverOverride ? *archiverOverride : archiver,
                                               launcher, clock, fatal, DateTimeLocale::english(),
-                                              PathConventions::posix(), home});
+                                              PathConventions::posix()});
     }
 
     void job(const std::string& name, const std::vector<std::vector<std::string>>& rows) {
@@ -106,7 +106,6 @@ protected:
     std::string src = dir / "src";
     std::string dst = dir / "dst 日本";
     std::string unlhaLog = dir / "unlha.log";
-    std::string home; // "~" stays as it is unless set
     RecordingHost host;
     FixedClock clock;
     RecordingLauncher launcher;
@@ -285,21 +284,6 @@ TEST_F(JobRunnerTest, FailedStepsAreToldAndCounted) {
     const std::vector<std::string> progress = {"row 0/4", "row 1/4", "row 2/4", "row 3/4",
                                                "end job.cpl 4"};
     EXPECT_EQ(host.progress, progress);
-}
-
-// A folder typed as "~/..." is the user's, not a folder named "~" in whatever folder the
-// program was last in.
-TEST_F(JobRunnerTest, ATildeFolderLiesInTheHomeFolder) {
-    home = dir.path();
-    job("home.cpl", {{"~/src", "~/dst 日本/"},
-                     {" ~/src/ ", "~/dst 日本", "", "a.lzh"},
-                     {"~user/src", "~/dst 日本"},
-                     {"src/~", "~"}});
-    run();
-    const std::vector<std::string> expected = {
-        xcopyLine(src, dst), xcopyOutput(src, dst), "u \"" + dst + "/a.lzh\" \"" + src + "/\"  ",
-        "~user/srcがみつかりませんでした", "src/~がみつかりませんでした"};
-    EXPECT_EQ(rowLog(), expected);
 }
 
 TEST_F(JobRunnerTest, Option4CreatesAMissingDestinationOnlyWhenOn) {
