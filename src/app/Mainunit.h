@@ -67,6 +67,10 @@ public:
     // Shows the window unless bShowAtStart is clear (start-up's last step); then only the tray
     // icon is there.
     void showAtStartIfWanted();
+    // The desktop session is ending (logout, shutdown): the close question when the session
+    // manager lets the program ask (mayAsk), and the settings either way. False when the user
+    // chose to stay, which cancels the session's end.
+    bool SessionEnding(bool mayAsk);
 
     // --- state other parts of the program read ---------------------------------------------
     const ProgramFiles& files() const { return m_files; }

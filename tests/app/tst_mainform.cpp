@@ -348,6 +348,24 @@ private slots:
         QVERIFY(QFileInfo::exists(QString::fromStdString(home() + "/Trevane.ini")));
     }
 
+    // A session that ends (logout) asks as closing does, and keeps the settings unless the user
+    // chose to stay.
+    void sessionEndAsksAndKeepsTheSettings() {
+        const QString ini = QString::fromStdString(home() + "/Trevane.ini");
+        TMainForm form;
+        type(form, 1, 1, "/a");
+        MessageBox::setNextAnswer(QMessageBox::Cancel);
+        QVERIFY(!form.SessionEnding(true));
+        QVERIFY(form.isModified());
+        QVERIFY(!QFileInfo::exists(ini));
+        MessageBox::setNextAnswer(QMessageBox::No);
+        QVERIFY(form.SessionEnding(true));
+        QVERIFY(QFileInfo::exists(ini));
+        QVERIFY(QFile::remove(ini));
+        QVERIFY(form.SessionEnding(false)); // no question allowed: the settings at least
+        QVERIFY(QFileInfo::exists(ini));
+    }
+
     // Typing into the cell editor is a change however it started: "/" is no key that starts
     // editing, and re-editing a cell never passes the grid's key rule at all.
     void typedTextInTheCellEditorIsNeverLost() {
