@@ -390,6 +390,16 @@ private slots:
         typeInEditor("def");
         QCOMPARE(form.table().cell(1, 1), std::string("/tmp/xdef"));
         QVERIFY(form.isModified());
+        // Typed in the middle, every key lands where the cursor is.
+        grid->edit(cell);
+        QLineEdit* editor = nullptr; // the closed editors are still there until deleted
+        for (QLineEdit* open : grid->viewport()->findChildren<QLineEdit*>())
+            editor = open->isVisible() ? open : editor;
+        QVERIFY(editor);
+        editor->setCursorPosition(4);
+        QTest::keyClicks(editor, "/y z");
+        QTest::keyClick(editor, Qt::Key_Return);
+        QCOMPARE(form.table().cell(1, 1), std::string("/tmp/y z/xdef"));
         MessageBox::setNextAnswer(QMessageBox::Cancel);
         QVERIFY(!form.close());
         form.document().discardChanges();
