@@ -16,11 +16,9 @@
 #include "platform/TextCodec.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QCloseEvent>
 #include <QLabel>
 #include <QListWidget>
-#include <QSessionManager>
 #include <QSplitter>
 #include <QStatusTipEvent>
 #include <QTableView>
@@ -31,14 +29,9 @@ TMainForm::TMainForm(QWidget* parent)
     : QMainWindow(parent), m_files{trevane::programFolder()},
       m_doc(m_files.jobFileFolder(), m_files.settingsPath()), m_clock(&Clock::system()) {
     m_doc.setChangeListener([this] { showDocumentState(); });
-    // A session that ends closes no window: the program is simply ended after this.
-    connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager& manager) {
-        if (!SessionEnding(manager.allowsInteraction()))
-            manager.cancel();
-        manager.release();
-    });
     buildLayout();
     buildTray();
+    installSessionEnd();
     m_timerDisplay = new TimerDisplay(*this, m_layout.timerLabel(), m_actions.value("TimerOnOff"),
                                       m_tray->timerItem());
     connect(m_timerDisplay, &TimerDisplay::tick, this, &TMainForm::TimerTimer);
@@ -192,13 +185,6 @@ bool TMainForm::FormCloseQuery() {
 void TMainForm::FormClose() {
     // A settings file that cannot be written must not keep the window open.
     SaveSettings();
-}
-
-bool TMainForm::SessionEnding(bool mayAsk) {
-    if (mayAsk && !FormCloseQuery())
-        return false;
-    FormClose();
-    return true;
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {

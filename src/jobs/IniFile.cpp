@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <optional>
 
 namespace trevane {
 
@@ -21,14 +22,12 @@ std::string firstLine(std::string_view value) {
     return std::string(value.substr(0, end));
 }
 
-// A section name runs to the last ']' of its header line, so a job file's path that holds a
-// ']' ("backup [old].cpl") still names its options section. The parser would end the name at
-// the first ']', so inside it a name is held with ']' and the escape byte itself escaped.
+// A section name runs to the last ']' of its header line, so that a job file's path holding a
+// ']' ("backup [old].cpl") still names its options section; the parser would end it at the
+// first. Such names reach the parser escaped: ']' and the escape byte itself as two bytes.
 constexpr char NameEscape = '\x01';
 
-std::string heldName(std::string_view name) {
-    if (name.find_first_of("]\x01") == std::string_view::npos)
-        return std::string(name);
+std::string escapedName(std::string_view name) {
     std::string held;
     for (const char c : name) {
         if (c == ']' || c == NameEscape) {
@@ -41,23 +40,22 @@ std::string heldName(std::string_view name) {
     return held;
 }
 
-std::string sectionName(std::string_view held) {
+std::string unescapedName(std::string_view held) {
     std::string name;
     for (size_t i = 0; i < held.size(); ++i) {
-        if (held[i] == NameEscape && i + 1 < held.size()) {
+        if (held[i] == NameEscape && i + 1 < held.size())
             name += held[++i] == '2' ? ']' : NameEscape;
-        } else {
+        else
             name += held[i];
-        }
     }
     return name;
 }
 
-// Every header line of text ("[name]" after leading blanks, name up to the line's last ']')
-// with its name passed through map.
-std::string mapSectionNames(std::string_view text, std::string (*map)(std::string_view)) {
+// text with the name of every header line escaped ("[name]" after leading blanks, the name
+// running to the line's last ']'); nothing when no name holds a ']' or the escape byte.
+std::optional<std::string> escapeSectionNames(std::string_view text) {
     std::string out;
-    out.reserve(text.size());
+    bool escaped = false;
     while (!text.empty()) {
         const size_t end = std::min(text.find_first_of("\r\n"), text.size());
         const std::string_view line = text.substr(0, end + (end < text.size() ? 1 : 0));
@@ -69,11 +67,13 @@ std::string mapSectionNames(std::string_view text, std::string (*map)(std::strin
             out += line;
             continue;
         }
+        const std::string_view name = line.substr(open + 1, close - open - 1);
+        escaped = escaped || name.find_first_of("]\x01") != std::string_view::npos;
         out += line.substr(0, open + 1);
-        out += map(line.substr(open + 1, close - open - 1));
+        out += escapedName(name);
         out += line.substr(close);
     }
-    return out;
+    return escaped ? std::optional<std::string>(std::move(out)) : std::nullopt;
 }
 
 } // namespace
@@ -113,11 +113,31 @@ bool IniFile::Impl::parse(std::string_view data) {
         std::erase(withoutNul, '\0');
         data = withoutNul;
     }
-    const std::string held = mapSectionNames(data, &heldName);
-    if (ini.LoadData(held.data(), held.size()) >= 0)
-        return true;
-    ini.Reset();
-    return false;
+    const std::optional<std::string> escaped = escapeSectionNames(data);
+    if (!escaped) {
+        if (ini.LoadData(data.data(), data.size()) >= 0)
+            return true;
+        ini.Reset();
+        return false;
+    }
+    // Parsed with the names escaped, then copied under the real names, in the file's order.
+    CSimpleIniA held{false, false, false};
+    if (held.LoadData(escaped->data(), escaped->size()) < 0)
+        return false;
+    CSimpleIniA::TNamesDepend sections;
+    held.GetAllSections(sections);
+    sections.sort(CSimpleIniA::Entry::LoadOrder());
+    for (const auto& section : sections) {
+        const std::string name = unescapedName(section.pItem);
+        ini.SetValue(name.c_str(), nullptr, nullptr, section.pComment);
+        CSimpleIniA::TNamesDepend keys;
+        held.GetAllKeys(section.pItem, keys);
+        keys.sort(CSimpleIniA::Entry::LoadOrder());
+        for (const auto& key : keys)
+            ini.SetValue(name.c_str(), key.pItem, held.GetValue(section.pItem, key.pItem),
+                         key.pComment);
+    }
+    return true;
 }
 
 ReadStatus IniFile::load(const std::string& path) {
@@ -141,8 +161,8 @@ void IniFile::loadFromString(std::string_view data) {
 std::string IniFile::toString() const {
     std::string out;
     if (m_impl->ini.Save(out, false) < 0)
-        return {};
-    return mapSectionNames(out, &sectionName);
+        out.clear();
+    return out;
 }
 
 WriteResult IniFile::save() const {
@@ -155,12 +175,12 @@ WriteResult IniFile::saveAs(const std::string& path) const {
     std::string out;
     if (m_impl->ini.Save(out, false) < 0)
         return {false, path + ": the settings could not be put into text"};
-    return writeFileAtomically(path, mapSectionNames(out, &sectionName));
+    return writeFileAtomically(path, out);
 }
 
 std::string IniFile::readString(std::string_view section, std::string_view key,
                                 std::string_view defaultValue) const {
-    const char* value = m_impl->ini.GetValue(heldName(section).c_str(), text(key).c_str(), nullptr);
+    const char* value = m_impl->ini.GetValue(text(section).c_str(), text(key).c_str(), nullptr);
     return value ? std::string(value) : std::string(defaultValue);
 }
 
@@ -182,7 +202,7 @@ bool IniFile::parseInteger(std::string_view s, int& value) {
 }
 
 int IniFile::readInteger(std::string_view section, std::string_view key, int defaultValue) const {
-    const char* value = m_impl->ini.GetValue(heldName(section).c_str(), text(key).c_str(), nullptr);
+    const char* value = m_impl->ini.GetValue(text(section).c_str(), text(key).c_str(), nullptr);
     int parsed = defaultValue;
     if (value && parseInteger(value, parsed))
         return parsed;
@@ -194,7 +214,7 @@ bool IniFile::readBool(std::string_view section, std::string_view key, bool defa
 }
 
 void IniFile::writeString(std::string_view section, std::string_view key, std::string_view value) {
-    m_impl->ini.SetValue(heldName(firstLine(section)).c_str(), firstLine(key).c_str(),
+    m_impl->ini.SetValue(firstLine(section).c_str(), firstLine(key).c_str(),
                          firstLine(value).c_str());
 }
 
@@ -207,33 +227,30 @@ void IniFile::writeBool(std::string_view section, std::string_view key, bool val
 }
 
 bool IniFile::hasSection(std::string_view section) const {
-    return m_impl->ini.GetSection(heldName(section).c_str()) != nullptr;
+    return m_impl->ini.GetSection(text(section).c_str()) != nullptr;
 }
 
 bool IniFile::hasKey(std::string_view section, std::string_view key) const {
-    return m_impl->ini.GetValue(heldName(section).c_str(), text(key).c_str(), nullptr) != nullptr;
+    return m_impl->ini.GetValue(text(section).c_str(), text(key).c_str(), nullptr) != nullptr;
 }
 
 bool IniFile::deleteKey(std::string_view section, std::string_view key) {
-    return m_impl->ini.Delete(heldName(section).c_str(), text(key).c_str(), false);
+    return m_impl->ini.Delete(text(section).c_str(), text(key).c_str(), false);
 }
 
 bool IniFile::eraseSection(std::string_view section) {
-    return m_impl->ini.Delete(heldName(section).c_str(), nullptr, false);
+    return m_impl->ini.Delete(text(section).c_str(), nullptr, false);
 }
 
 std::vector<std::string> IniFile::sections() const {
     CSimpleIniA::TNamesDepend names;
     m_impl->ini.GetAllSections(names);
-    std::vector<std::string> held = Impl::inLoadOrder(std::move(names));
-    for (std::string& name : held)
-        name = sectionName(name);
-    return held;
+    return Impl::inLoadOrder(std::move(names));
 }
 
 std::vector<std::string> IniFile::keys(std::string_view section) const {
     CSimpleIniA::TNamesDepend names;
-    m_impl->ini.GetAllKeys(heldName(section).c_str(), names);
+    m_impl->ini.GetAllKeys(text(section).c_str(), names);
     return Impl::inLoadOrder(std::move(names));
 }
 

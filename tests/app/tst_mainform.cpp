@@ -348,22 +348,20 @@ private slots:
         QVERIFY(QFileInfo::exists(QString::fromStdString(home() + "/Trevane.ini")));
     }
 
-    // A session that ends (logout) asks as closing does, and keeps the settings unless the user
-    // chose to stay.
-    void sessionEndAsksAndKeepsTheSettings() {
-        const QString ini = QString::fromStdString(home() + "/Trevane.ini");
+    // A session that ends (logout) asks as closing does, when it may ask at all.
+    void sessionEndAsksBeforeDroppingChanges() {
         TMainForm form;
         type(form, 1, 1, "/a");
         MessageBox::setNextAnswer(QMessageBox::Cancel);
-        QVERIFY(!form.SessionEnding(true));
-        QVERIFY(form.isModified());
-        QVERIFY(!QFileInfo::exists(ini));
+        QVERIFY(!form.SessionEndQuery(true));
+        QCOMPARE(MessageBox::lastText(),
+                 QStringLiteral("編集中のジョブファイルが保存されていません。\n保存しますか"));
+        const int shown = MessageBox::shownCount();
+        QVERIFY(form.SessionEndQuery(false));
+        QCOMPARE(MessageBox::shownCount(), shown);
         MessageBox::setNextAnswer(QMessageBox::No);
-        QVERIFY(form.SessionEnding(true));
-        QVERIFY(QFileInfo::exists(ini));
-        QVERIFY(QFile::remove(ini));
-        QVERIFY(form.SessionEnding(false)); // no question allowed: the settings at least
-        QVERIFY(QFileInfo::exists(ini));
+        QVERIFY(form.SessionEndQuery(true));
+        form.document().discardChanges();
     }
 
     // Typing into the cell editor is a change however it started: "/" is no key that starts
