@@ -451,21 +451,6 @@ private slots:
         QCOMPARE(form.windowTitle(), QStringLiteral("Trevane - broken.cpl"));
         QCOMPARE(form.table().cell(1, 1), std::string());
         QVERIFY(!form.isModified());
-
-        // A job file that vanished after the list was read.
-        QDir().rmdir(QString::fromStdString(folder));
-        type(form, 1, 1, "/a");
-        type(form, 2, 1, "/b");
-        FileDialogs::setNextAnswer(QString::fromStdString(home() + "/CPL/gone.cpl"));
-        form.FileSaveAsClick();
-        form.FileNewClick();
-        auto* list = form.findChild<QListWidget*>("CPLFileListBox");
-        list->setCurrentRow(0);
-        QVERIFY(QFile::remove(QString::fromStdString(home() + "/CPL/gone.cpl")));
-        MessageBox::setNextAnswer(QMessageBox::Ok);
-        form.CPLFileListBoxDblClick();
-        QVERIFY(
-            MessageBox::lastText().startsWith(QString::fromStdString(home() + "/CPL/gone.cpl")));
     }
 
     void binaryJobFileLoadsWithoutHarm() {
