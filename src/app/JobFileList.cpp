@@ -51,12 +51,15 @@ void JobFileList::refresh(const std::string& path) {
 }
 
 void JobFileList::selectFile(const std::string& path) {
+    // Names that differ in case only are two files here: the file's own spelling comes first.
     QString name = toQString(PathConventions::native().fileName(path));
-    for (int i = 0; i < count(); ++i) {
-        QListWidgetItem* entry = item(i);
-        if (entry->text().compare(name, Qt::CaseInsensitive) == 0) {
-            setCurrentItem(entry, QItemSelectionModel::ClearAndSelect);
-            return;
+    for (Qt::CaseSensitivity cs : {Qt::CaseSensitive, Qt::CaseInsensitive}) {
+        for (int i = 0; i < count(); ++i) {
+            QListWidgetItem* entry = item(i);
+            if (entry->text().compare(name, cs) == 0) {
+                setCurrentItem(entry, QItemSelectionModel::ClearAndSelect);
+                return;
+            }
         }
     }
 }

@@ -22,8 +22,9 @@ public:
     void refresh(const std::string& path);
     // The list's colour and hint for its count (an empty list looks disabled).
     void showState();
-    // Makes the item of the job file at path (compared by name, ignoring case) the only
-    // selected and the current one; without such an item nothing changes.
+    // Makes the item of the job file at path (compared by name; ignoring case when no item has
+    // the name's own spelling) the only selected and the current one; without such an item
+    // nothing changes.
     void selectFile(const std::string& path);
     // The names of all items, and of the selected ones in list order.
     std::vector<std::string> names() const;

@@ -36,6 +36,18 @@ public:
         return editor;
     }
 
+    // The model takes the editor's text on every change and reports it back; setting that echo
+    // into the editor would move its cursor to the end after every key typed mid-text. Only a
+    // text the cell did not keep as typed (a pasted line break) is shown.
+    void setEditorData(QWidget* editor, const QModelIndex& index) const override {
+        auto* line = qobject_cast<QLineEdit*>(editor);
+        const QString text = index.data(Qt::EditRole).toString();
+        if (!line)
+            QStyledItemDelegate::setEditorData(editor, index);
+        else if (line->text() != text)
+            line->setText(text);
+    }
+
 private:
     JobGrid* m_grid;
 };

@@ -104,10 +104,14 @@ void TMainForm::FileOpenClick() {
 }
 
 void TMainForm::OpenJobFile(const std::string& path) {
-    const bool opened = m_doc.open(path);
+    const JobDocument::OpenResult opened = m_doc.open(path);
     showDocument();
-    if (!opened)
-        return; // the table stays empty under the new name; the modified flag is unchanged
+    if (!opened) {
+        // The table stays empty under the new name and the modified flag is unchanged; the
+        // user must not take the empty table for the job, and saving it would replace the file.
+        MessageBox::warning(this, toQString(path + "\nを開けませんでした。\n" + opened.error));
+        return;
+    }
     m_cplFileList->selectFile(path);
     m_grid->setCurrentIndex(m_model->indexOf(1, 1));
 }
@@ -130,7 +134,11 @@ void TMainForm::FileDeleteClick() {
     if (MessageBox::critical(this, toQString(path) + QStringLiteral("を削除しますか？"),
                              QMessageBox::Ok | QMessageBox::Cancel) != QMessageBox::Ok)
         return;
-    m_doc.discardChanges();
+    // The edits of the open table are the user's work unless their job file itself goes: only
+    // then is the table reset without the save question.
+    const bool openFile = path == m_doc.path();
+    if (openFile)
+        m_doc.discardChanges();
     // The job's options go with it; a settings file that could not be read is never written
     // over, and then only keeps a section nobody reads.
     IniFile ini;
@@ -140,7 +148,7 @@ void TMainForm::FileDeleteClick() {
     if (std::remove(path.c_str()) != 0 && fileExists(path))
         MessageBox::warning(this, toQString(path) + QStringLiteral("\nを削除できませんでした。"));
     m_cplFileList->refresh();
-    if (path == m_doc.path())
+    if (openFile)
         FileNewClick();
 }
 

@@ -13,6 +13,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QSessionManager>
 #include <QSplitter>
 
 namespace trevane {
@@ -34,6 +35,19 @@ std::string TMainForm::helpFilePath() const {
 void TMainForm::TopicsClick() {
     (void)startDetached(JobCommands::quoted(m_settings.asApplicationFullPath) + " " +
                         JobCommands::quoted(helpFilePath()));
+}
+
+bool TMainForm::SessionEndQuery(bool mayAsk) {
+    return !mayAsk || FormCloseQuery();
+}
+
+void TMainForm::installSessionEnd() {
+    // A session that ends closes no window, so the question closing asks comes from here.
+    connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager& manager) {
+        if (!SessionEndQuery(manager.allowsInteraction()))
+            manager.cancel();
+        manager.release();
+    });
 }
 
 void TMainForm::hideToTray() {

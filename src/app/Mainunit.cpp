@@ -33,6 +33,7 @@ TMainForm::TMainForm(QWidget* parent)
     m_doc.setChangeListener([this] { showDocumentState(); });
     buildLayout();
     buildTray();
+    installSessionEnd();
     m_timerDisplay = new TimerDisplay(*this, m_layout.timerLabel(), m_actions.value("TimerOnOff"),
                                       m_tray->timerItem());
     connect(m_timerDisplay, &TimerDisplay::tick, this, &TMainForm::TimerTimer);

@@ -68,6 +68,10 @@ public:
     // Shows the window unless bShowAtStart is clear (start-up's last step); then only the tray
     // icon is there.
     void showAtStartIfWanted();
+    // The desktop session is ending (logout, shutdown): the close question when the session
+    // manager lets the program ask (mayAsk). False when the user chose to stay, which cancels
+    // the session's end.
+    bool SessionEndQuery(bool mayAsk);
 
     // --- state other parts of the program read ---------------------------------------------
     const ProgramFiles& files() const { return m_files; }
@@ -219,6 +223,7 @@ private:
     // stays reachable.
     void hideToTray();
     void buildTray();
+    void installSessionEnd();
     void installEditing();
     // Opens the folder selection for the cell; true when it was closed with OK.
     bool openFolderSelection(int column, int row);

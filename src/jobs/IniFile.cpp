@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <optional>
 
 namespace trevane {
 
@@ -19,6 +20,60 @@ std::string text(std::string_view view) {
 std::string firstLine(std::string_view value) {
     const auto end = value.find_first_of("\r\n");
     return std::string(value.substr(0, end));
+}
+
+// A section name runs to the last ']' of its header line, so that a job file's path holding a
+// ']' ("backup [old].cpl") still names its options section; the parser would end it at the
+// first. Such names reach the parser escaped: ']' and the escape byte itself as two bytes.
+constexpr char NameEscape = '\x01';
+
+std::string escapedName(std::string_view name) {
+    std::string held;
+    for (const char c : name) {
+        if (c == ']' || c == NameEscape) {
+            held += NameEscape;
+            held += c == ']' ? '2' : '1';
+        } else {
+            held += c;
+        }
+    }
+    return held;
+}
+
+std::string unescapedName(std::string_view held) {
+    std::string name;
+    for (size_t i = 0; i < held.size(); ++i) {
+        if (held[i] == NameEscape && i + 1 < held.size())
+            name += held[++i] == '2' ? ']' : NameEscape;
+        else
+            name += held[i];
+    }
+    return name;
+}
+
+// text with the name of every header line escaped ("[name]" after leading blanks, the name
+// running to the line's last ']'); nothing when no name holds a ']' or the escape byte.
+std::optional<std::string> escapeSectionNames(std::string_view text) {
+    std::string out;
+    bool escaped = false;
+    while (!text.empty()) {
+        const size_t end = std::min(text.find_first_of("\r\n"), text.size());
+        const std::string_view line = text.substr(0, end + (end < text.size() ? 1 : 0));
+        text.remove_prefix(line.size());
+        const size_t open = line.find_first_not_of(" \t");
+        const size_t close = line.rfind(']');
+        if (open == std::string_view::npos || line[open] != '[' ||
+            close == std::string_view::npos || close < open) {
+            out += line;
+            continue;
+        }
+        const std::string_view name = line.substr(open + 1, close - open - 1);
+        escaped = escaped || name.find_first_of("]\x01") != std::string_view::npos;
+        out += line.substr(0, open + 1);
+        out += escapedName(name);
+        out += line.substr(close);
+    }
+    return escaped ? std::optional<std::string>(std::move(out)) : std::nullopt;
 }
 
 } // namespace
@@ -58,10 +113,31 @@ bool IniFile::Impl::parse(std::string_view data) {
         std::erase(withoutNul, '\0');
         data = withoutNul;
     }
-    if (ini.LoadData(data.data(), data.size()) >= 0)
-        return true;
-    ini.Reset();
-    return false;
+    const std::optional<std::string> escaped = escapeSectionNames(data);
+    if (!escaped) {
+        if (ini.LoadData(data.data(), data.size()) >= 0)
+            return true;
+        ini.Reset();
+        return false;
+    }
+    // Parsed with the names escaped, then copied under the real names, in the file's order.
+    CSimpleIniA held{false, false, false};
+    if (held.LoadData(escaped->data(), escaped->size()) < 0)
+        return false;
+    CSimpleIniA::TNamesDepend sections;
+    held.GetAllSections(sections);
+    sections.sort(CSimpleIniA::Entry::LoadOrder());
+    for (const auto& section : sections) {
+        const std::string name = unescapedName(section.pItem);
+        ini.SetValue(name.c_str(), nullptr, nullptr, section.pComment);
+        CSimpleIniA::TNamesDepend keys;
+        held.GetAllKeys(section.pItem, keys);
+        keys.sort(CSimpleIniA::Entry::LoadOrder());
+        for (const auto& key : keys)
+            ini.SetValue(name.c_str(), key.pItem, held.GetValue(section.pItem, key.pItem),
+                         key.pComment);
+    }
+    return true;
 }
 
 ReadStatus IniFile::load(const std::string& path) {

@@ -106,19 +106,19 @@ void JobDocument::newFile() {
     setModified(false);
 }
 
-bool JobDocument::open(const std::string& path) {
+JobDocument::OpenResult JobDocument::open(const std::string& path) {
     m_path = path;
     readOptions();
     m_table.clearData();
     JobFileLines file = readJobFile(path);
     if (!file.ok()) {
         notify();
-        return false;
+        return {false, std::move(file.error)};
     }
     m_jobLines = std::move(file.lines);
     m_table.linesToTable(*m_jobLines);
     setModified(false);
-    return true;
+    return {true, {}};
 }
 
 bool JobDocument::saveTo(const std::string& path, const Dialogs& dialogs) {

@@ -20,8 +20,8 @@ namespace trevane {
 // The modified flag belongs to the document. Every change of the content made through it sets
 // the flag, whatever the path (a cell's text, the editing commands, a drop, a folder choice, the
 // options); only a successful new, open or save clears it (and discardChanges, when the user
-// deleted job files). There is no other way to change the table, so no edit can slip past the
-// flag.
+// deleted the open job file). There is no other way to change the table, so no edit can slip past
+// the flag.
 class JobDocument {
 public:
     static constexpr std::string_view NewFileName = "新規.cpl";
@@ -82,9 +82,14 @@ public:
     // A new table under NewFileName: one blank row, the editor's default options (widths and
     // date from that name's section when it has one); clears the flag.
     void newFile();
-    // Makes path the open file, reads its options and the file. False when the file cannot be
+    struct [[nodiscard]] OpenResult {
+        bool ok = false;
+        std::string error; // why the file could not be read; empty when ok
+        explicit operator bool() const { return ok; }
+    };
+    // Makes path the open file, reads its options and the file. Not ok when the file cannot be
     // read: the table is then left empty under the new name and the flag keeps its value.
-    bool open(const std::string& path);
+    OpenResult open(const std::string& path);
     // Save: to the open file, or through saveAs for a new table. True when the file and its
     // options were written; otherwise the flag stays set and dialogs.warn told why (nothing is
     // said when the user cancelled the save dialog).
@@ -94,7 +99,7 @@ public:
     // Before the table is dropped: Yes without asking while unmodified; otherwise the user's
     // answer, where Yes saves first and a save that did not happen counts as Cancel.
     Answer querySaveChanges(const Dialogs& dialogs);
-    // Forgets unsaved changes without saving (a job file was deleted).
+    // Forgets unsaved changes without saving (the open job file was deleted).
     void discardChanges() { setModified(false); }
     // Start-up: the file open at the last close becomes the open file and its options are
     // read, but not the file itself (the caller opens it when it is there). Not reported to

@@ -34,6 +34,14 @@ const std::array<int, JobTable::ColumnCount>& JobTable::initialColumnWidths() {
     return widths;
 }
 
+std::string JobTable::oneLine(std::string_view text) {
+    const auto first = text.find_first_not_of("\r\n");
+    if (first == std::string_view::npos)
+        return {};
+    text.remove_prefix(first);
+    return std::string(text.substr(0, text.find_first_of("\r\n")));
+}
+
 JobTable::JobTable() {
     reset();
 }
@@ -139,6 +147,7 @@ void JobTable::clearData() {
 bool JobTable::setEditText(int column, int row, std::string text) {
     if (!validCell(column, row) || row == 0)
         return false;
+    text = oneLine(text);
     const bool grow = row == rowCount() - 1 && !text.empty();
     m_rows[row][column] = std::move(text);
     if (!grow)

@@ -41,6 +41,10 @@ public:
     static const std::array<std::string_view, ColumnCount>& headerTexts();
     // Widths in pixels the columns start with.
     static const std::array<int, ColumnCount>& initialColumnWidths();
+    // What a cell keeps of a text pasted or typed into it. A job file holds a row on one line,
+    // so a cell holds no line break: the line breaks around text (a path copied from a
+    // terminal with its line end) are dropped, and of several lines only the first is kept.
+    static std::string oneLine(std::string_view text);
 
     // A new table: the header row and one blank numbered row.
     JobTable();
@@ -86,9 +90,9 @@ public:
     // Empties every cell of rows 1.. (row numbers included); the row count stays.
     void clearData();
 
-    // The grid reports a changed text of the cell being edited. Stores it, and when row is the
-    // last row and text is non-empty appends a blank row and renumbers. Returns whether a row
-    // was appended. (Remembering a folder the text names, and widening the column to fit, are
+    // The grid reports a changed text of the cell being edited. Stores it (oneLine), and when row
+    // is the last row and text is non-empty appends a blank row and renumbers. Returns whether a
+    // row was appended. (Remembering a folder the text names, and widening the column to fit, are
     // the window's part.)
     bool setEditText(int column, int row, std::string text);
 

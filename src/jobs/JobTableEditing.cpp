@@ -85,9 +85,10 @@ EditResult JobTableEditing::paste(const GridSelection& selection,
     if (!cells)
         return unchanged(selection);
     takeSnapshot();
+    const std::string text = JobTable::oneLine(clipboardText);
     for (int c = cells->left; c <= cells->right; ++c)
         for (int r = cells->top; r <= cells->bottom; ++r)
-            m_table.setCell(c, r, clipboardText);
+            m_table.setCell(c, r, text);
     return changed(selection);
 }
 

@@ -58,8 +58,8 @@ public:
     EditResult cut(const GridSelection& selection);
     // Copy: the current cell's text for the clipboard. No snapshot; not a modification.
     std::string copy(const GridSelection& selection) const;
-    // Paste: snapshot; clipboardText, whole (line breaks included), into every selected cell.
-    // Pasting into the entry row appends no new entry row.
+    // Paste: snapshot; clipboardText (its one line, JobTable::oneLine) into every selected
+    // cell. Pasting into the entry row appends no new entry row.
     EditResult paste(const GridSelection& selection, const std::string& clipboardText);
     // Clear the selected cells (after the window's question): snapshot, then empty them.
     EditResult clearSelected(const GridSelection& selection);

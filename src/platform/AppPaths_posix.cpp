@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <filesystem>
 #include <limits.h>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -15,6 +16,15 @@ std::string withoutTrailingSlashes(std::string folder) {
     while (folder.size() > 1 && folder.back() == '/')
         folder.pop_back();
     return folder;
+}
+
+// One absolute spelling without "." and ".." steps and doubled slashes. The folder dialog
+// moves the current folder, and the file dialogs hand back clean paths, which name the job
+// options sections that the runner looks up under the program folder.
+std::string cleanAbsolute(const std::string& folder) {
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(folder, error);
+    return error ? folder : absolute.lexically_normal().string();
 }
 
 std::string parentFolder(const std::string& folder) {
@@ -62,7 +72,7 @@ std::string helperFolder() {
 
 std::string chooseProgramFolder(const ProgramFolderInputs& in) {
     if (!in.trevaneHome.empty() && directoryExists(in.trevaneHome))
-        return withoutTrailingSlashes(in.trevaneHome);
+        return withoutTrailingSlashes(cleanAbsolute(in.trevaneHome));
     const bool installed = helperFolderFor(in.executableFolder) != in.executableFolder;
     if (!installed && ::access(in.executableFolder.c_str(), W_OK) == 0)
         return in.executableFolder;

@@ -282,6 +282,16 @@ private slots:
         type(form, 2, 1, "/c");
         form.FileSaveClick();
         QCOMPARE(readWholeFile(home() + "/CPL/one.cpl").bytes, std::string("/a,/c,,,,,\r\n"));
+        // A name that differs in case only is another file, and the list marks that one.
+        FileDialogs::setNextAnswer(QString::fromStdString(home() + "/CPL/One.cpl"));
+        form.FileSaveAsClick();
+        QCOMPARE(list->currentItem()->text(), QStringLiteral("One.cpl"));
+        form.OpenJobFile(home() + "/CPL/one.cpl");
+        QCOMPARE(list->currentItem()->text(), QStringLiteral("one.cpl"));
+        QVERIFY(QFile::remove(QString::fromStdString(home() + "/CPL/One.cpl")));
+        FileDialogs::setNextAnswer(QString::fromStdString(home() + "/CPL/one.cpl"));
+        form.FileSaveAsClick(); // reads the list again
+        QCOMPARE(list->count(), 1);
 
         // Double click opens; with bDoCopyByDClick it queues the selected files instead.
         form.FileNewClick();
@@ -293,9 +303,22 @@ private slots:
         QCOMPARE(form.queue(), std::vector<std::string>{"one.cpl"});
         form.runnerHost().waitForEnd();
 
+        // Deleting another job file keeps the edits of the open table, and their question.
+        QVERIFY(writeFileAtomically(home() + "/CPL/other.cpl", "").ok);
+        FileDialogs::setNextAnswer(QString::fromStdString(home() + "/CPL/one.cpl"));
+        form.FileSaveAsClick(); // reads the list again
+        type(form, 1, 2, "/unsaved");
+        list->setCurrentRow(1);
+        QCOMPARE(list->currentItem()->text(), QStringLiteral("other.cpl"));
+        MessageBox::setNextAnswer(QMessageBox::Ok);
+        form.FileDeleteClick();
+        QVERIFY(form.isModified());
+        QCOMPARE(form.table().cell(1, 2), std::string("/unsaved"));
+        QCOMPARE(list->count(), 1);
+
         // Deleting the open job file resets the table without a save question and erases its
         // options section.
-        type(form, 1, 2, "/unsaved");
+        list->setCurrentRow(0);
         MessageBox::setNextAnswer(QMessageBox::Ok);
         form.FileDeleteClick();
         QCOMPARE(MessageBox::lastText(),
@@ -327,6 +350,22 @@ private slots:
         QVERIFY(QFileInfo::exists(QString::fromStdString(home() + "/Trevane.ini")));
     }
 
+    // A session that ends (logout) asks as closing does, when it may ask at all.
+    void sessionEndAsksBeforeDroppingChanges() {
+        TMainForm form;
+        type(form, 1, 1, "/a");
+        MessageBox::setNextAnswer(QMessageBox::Cancel);
+        QVERIFY(!form.SessionEndQuery(true));
+        QCOMPARE(MessageBox::lastText(),
+                 QStringLiteral("編集中のジョブファイルが保存されていません。\n保存しますか"));
+        const int shown = MessageBox::shownCount();
+        QVERIFY(form.SessionEndQuery(false));
+        QCOMPARE(MessageBox::shownCount(), shown);
+        MessageBox::setNextAnswer(QMessageBox::No);
+        QVERIFY(form.SessionEndQuery(true));
+        form.document().discardChanges();
+    }
+
     // Typing into the cell editor is a change however it started: "/" is no key that starts
     // editing, and re-editing a cell never passes the grid's key rule at all.
     void typedTextInTheCellEditorIsNeverLost() {
@@ -351,6 +390,16 @@ private slots:
         typeInEditor("def");
         QCOMPARE(form.table().cell(1, 1), std::string("/tmp/xdef"));
         QVERIFY(form.isModified());
+        // Typed in the middle, every key lands where the cursor is.
+        grid->edit(cell);
+        QLineEdit* editor = nullptr; // the closed editors are still there until deleted
+        for (QLineEdit* open : grid->viewport()->findChildren<QLineEdit*>())
+            editor = open->isVisible() ? open : editor;
+        QVERIFY(editor);
+        editor->setCursorPosition(4);
+        QTest::keyClicks(editor, "/y z");
+        QTest::keyClick(editor, Qt::Key_Return);
+        QCOMPARE(form.table().cell(1, 1), std::string("/tmp/y z/xdef"));
         MessageBox::setNextAnswer(QMessageBox::Cancel);
         QVERIFY(!form.close());
         form.document().discardChanges();
@@ -390,15 +439,20 @@ private slots:
         form.document().discardChanges();
     }
 
-    void unreadableJobFileLeavesAClearedTable() {
+    // The cleared table is no picture of the job: the user is told, and saving it is a choice.
+    void unreadableJobFileLeavesAClearedTableAndSaysSo() {
         TMainForm form;
         type(form, 1, 1, "/a");
         std::string folder = home() + "/CPL/broken.cpl"; // a folder cannot be read as a file
         QDir().mkpath(QString::fromStdString(folder));
         form.document().discardChanges();
+        MessageBox::setNextAnswer(QMessageBox::Ok);
         form.OpenJobFile(folder);
+        QVERIFY(MessageBox::lastText().startsWith(QString::fromStdString(folder) +
+                                                  QStringLiteral("\nを開けませんでした。\n")));
         QCOMPARE(form.windowTitle(), QStringLiteral("Trevane - broken.cpl"));
         QCOMPARE(form.table().cell(1, 1), std::string());
+        QVERIFY(!form.isModified());
     }
 
     void binaryJobFileLoadsWithoutHarm() {

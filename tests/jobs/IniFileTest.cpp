@@ -87,6 +87,29 @@ TEST(IniFile, KeepsSectionAndKeyOrderAndPathNames) {
     EXPECT_TRUE(again.readBool(windowsPath, "bOption0", false));
 }
 
+// A job file's path may hold ']' (and any byte but NUL): its options section must still be
+// found after the file is read back, written by this class or by hand.
+TEST(IniFile, SectionNamesRunToTheLastBracketOfTheirLine) {
+    const std::vector<std::string> paths = {"/home/u/CPL/backup [old].cpl", "/a]]b/]x].cpl",
+                                            "/odd\x01name\x01"
+                                            "2].cpl"};
+    IniFile ini;
+    ini.loadFromString("[CONFIG]\rk=v\r  [/by hand [2]].cpl]\r\nbOption7=1\r\n");
+    EXPECT_TRUE(ini.readBool("/by hand [2]].cpl", "bOption7", false));
+    for (const std::string& path : paths)
+        ini.writeString(path, "asDOptionTime", path);
+    IniFile reread;
+    reread.loadFromString(ini.toString());
+    for (const std::string& path : paths)
+        EXPECT_EQ(reread.readString(path, "asDOptionTime", ""), path);
+    EXPECT_EQ(reread.sections(),
+              (Names{"CONFIG", "/by hand [2]].cpl", paths[0], paths[1], paths[2]}));
+    EXPECT_NE(ini.toString().find("\n[/home/u/CPL/backup [old].cpl]\n"), std::string::npos);
+    EXPECT_TRUE(reread.eraseSection(paths[0]));
+    EXPECT_FALSE(reread.hasSection(paths[0]));
+    EXPECT_TRUE(reread.hasSection(paths[1]));
+}
+
 TEST(IniFile, DeleteKeyAndEraseSection) {
     IniFile ini;
     ini.loadFromString("[a]\nx=1\ny=2\n[b]\nz=3\n");

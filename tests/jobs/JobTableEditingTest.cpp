@@ -127,7 +127,7 @@ TEST(JobTableEditing, PasteIntoTwoByThreeSelection) {
     JobTableEditing::JobLines lines;
     JobTableEditing editing(table, lines);
 
-    const std::string text = "line one\r\nline two";
+    const std::string text = "line one";
     const GridSelection selection{3, 2, 4, 4, 3, 2};
     const EditResult pasted = editing.paste(selection, text);
     EXPECT_TRUE(pasted.modified);
@@ -142,6 +142,25 @@ TEST(JobTableEditing, PasteIntoTwoByThreeSelection) {
     EXPECT_EQ(table.rowCount(), 5);
     // The snapshot was taken before the paste.
     EXPECT_EQ(lines, (std::vector<std::string>{"s1,d1,,,,,x1", "s2,d2,,,,,x2", "s3,d3,,,,,x3"}));
+}
+
+// A line break in a cell would split its row in the saved job file.
+TEST(JobTableEditing, PastedAndTypedTextsKeepOneLine) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"/home/u/data\n", "/home/u/data"}, {"C:\\My Data\r\n", "C:\\My Data"},
+        {"\r\n\n/a b\r", "/a b"},           {"line one\r\nline two", "line one"},
+        {"one\rtwo\nthree", "one"},         {"\n\r\n", ""},
+        {" blanks stay ", " blanks stay "}};
+    for (const auto& [clipboard, cell] : cases) {
+        JobTable table = tableWithJobs(1);
+        JobTableEditing::JobLines lines;
+        JobTableEditing(table, lines).paste({1, 1, 2, 1, 1, 1}, clipboard);
+        EXPECT_EQ(table.cell(1, 1), cell) << clipboard;
+        EXPECT_EQ(table.cell(2, 1), cell) << clipboard;
+        // The same in the cell editor, where a paste is typed text.
+        table.setEditText(3, 1, clipboard);
+        EXPECT_EQ(table.cell(3, 1), cell) << clipboard;
+    }
 }
 
 TEST(JobTableEditing, SelectionsNeverReachHeaderOrRowNumbers) {

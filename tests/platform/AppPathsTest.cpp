@@ -58,6 +58,9 @@ TEST_F(Layout, ProgramFolderByWhereTheProgramRuns) {
         {"trevaneHomeWins",
          {root + "/home/", root + "/usr/bin", "", root + "/home"},
          root + "/home"},
+        {"trevaneHomeCleaned",
+         {root + "//usr/./../home/", root + "/usr/bin", "", root + "/home"},
+         root + "/home"},
         {"missingTrevaneHome",
          {root + "/none", root + "/build/bin", "", root + "/home"},
          root + "/build/bin"},
@@ -66,6 +69,12 @@ TEST_F(Layout, ProgramFolderByWhereTheProgramRuns) {
         EXPECT_EQ(chooseProgramFolder(c.inputs), c.expected) << c.name;
         EXPECT_TRUE(directoryExists(c.expected)) << c.name << ": created on first start";
     }
+    // A relative TREVANE_HOME is taken from where the program starts, once.
+    const std::string started = fs::current_path();
+    fs::current_path(root);
+    const std::string relative = chooseProgramFolder({"home", root + "/usr/bin", "", ""});
+    fs::current_path(started);
+    EXPECT_EQ(relative, fs::canonical(root).string() + "/home");
 }
 
 TEST_F(Layout, AFolderTheUserCannotWriteKeepsNoData) {
