@@ -111,14 +111,7 @@ std::string withHomeFolder(const std::string& path) {
 
 std::string profileFolder() {
     const std::string home = environment("TREVANE_HOME");
-    if (home.empty() || !directoryExists(home))
-        return {};
-    char* absolute = ::realpath(home.c_str(), nullptr);
-    if (!absolute)
-        return {};
-    std::string folder(absolute);
-    std::free(absolute);
-    return folder;
+    return !home.empty() && directoryExists(home) ? programFolder() : std::string();
 }
 
 bool directoryExists(const std::string& path) {
