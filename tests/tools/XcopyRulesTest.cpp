@@ -97,6 +97,31 @@ TEST(XcopyCommandLineTest, TellsSwitchesFromPaths) {
     EXPECT_FALSE(XcopyCommandLine::parse({"src", "dst", "/Y", "/-Y"}).options.overwrite);
 }
 
+TEST(XcopyCommandLineTest, RootFoldersNamedLikeSwitchesArePaths) {
+    // Folders "/d" and "/e/s" exist (a disk mounted where a Windows user expects a drive).
+    const auto exists = [](const std::string& path) { return path == "/d" || path == "/e/s"; };
+    struct Row {
+        std::vector<std::string> args;
+        std::string source;
+        std::string destination;
+        bool onlyNewer;
+    };
+    const std::vector<Row> rows = {
+        {{"/data", "/d", "/Y/S"}, "/data", "/d", false},
+        {{"/e/s", "/d", "/Y/D"}, "/e/s", "/d", true},
+        {{"/data", "/D", "/Y"}, "/data", "", true},
+        {{"/data", "/d"}, "/data", "/d", false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.args[1]);
+        const auto parsed = XcopyCommandLine::parse(row.args, exists);
+        ASSERT_TRUE(parsed.ok) << parsed.error;
+        EXPECT_EQ(parsed.options.source, row.source);
+        EXPECT_EQ(parsed.options.destination, row.destination);
+        EXPECT_EQ(parsed.options.onlyNewer, row.onlyNewer);
+    }
+}
+
 TEST(XcopyCommandLineTest, Dates) {
     struct Row {
         const char* text;
