@@ -271,6 +271,23 @@ TEST_F(XcopyTest, KeepAttributesDecidesTheMode) {
     }
 }
 
+TEST_F(XcopyTest, KeptModesGiveNoSetIdBitsToAnotherOwner) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to own files as another user";
+    writeFile(at("src/mine"), "m");
+    writeFile(at("src/theirs"), "t");
+    ASSERT_EQ(::chown(at("src/theirs").c_str(), 65534, 65534), 0);
+    ASSERT_EQ(::chmod(at("src/mine").c_str(), 06755), 0);
+    ASSERT_EQ(::chmod(at("src/theirs").c_str(), 06755), 0);
+
+    ASSERT_EQ(xcopy({"src", "keep", "/Y/I/K"}).exitCode, 0);
+    struct stat st;
+    ASSERT_EQ(::stat(at("keep/mine").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 06755u);
+    ASSERT_EQ(::stat(at("keep/theirs").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0755u) << "a root-owned copy of a set-user-ID program";
+}
+
 TEST_F(XcopyTest, ReadOnlyDestinationNeedsR) {
     struct Row {
         const char* name;
