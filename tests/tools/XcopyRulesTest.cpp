@@ -1,9 +1,13 @@
 // The pure parts of xcopy: name patterns and the command line.
 
+#include "ErrorText.h"
 #include "NamePattern.h"
 #include "XcopyCommandLine.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
 
 namespace trevane {
 namespace {
@@ -119,6 +123,17 @@ TEST(XcopyCommandLineTest, RootFoldersNamedLikeSwitchesArePaths) {
         EXPECT_EQ(parsed.options.source, row.source);
         EXPECT_EQ(parsed.options.destination, row.destination);
         EXPECT_EQ(parsed.options.onlyNewer, row.onlyNewer);
+    }
+}
+
+TEST(ErrorTextTest, BackupFailuresReadInJapanese) {
+    // The log is read by a Japanese user; the C library's texts are English.
+    const int errors[] = {EACCES, ENOENT, ENOSPC, EDQUOT, EROFS,     EIO,    EBUSY,
+                          EFBIG,  EINVAL, EMFILE, ENFILE, ENOTEMPTY, ESTALE, ENOTCONN};
+    for (int error : errors) {
+        const std::string text = ErrorText::of(error);
+        SCOPED_TRACE(text);
+        EXPECT_TRUE(std::any_of(text.begin(), text.end(), [](char c) { return c & 0x80; }));
     }
 }
 
