@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -363,6 +364,29 @@ TEST_F(XcopyTest, ContinueSwitchGoesOnAfterAnUnreadableFile) {
         EXPECT_EQ(lastLine(result.output),
                   std::to_string(row.copied.size()) + " 個のファイルをコピーしました");
     }
+}
+
+TEST_F(XcopyTest, FoldersBeyondThePathLimitAreReportedNotWalked) {
+    // 2100 levels of "d/" make a path longer than PATH_MAX; made level by level, as no path
+    // can name the deepest folders.
+    writeFile(at("src/top.txt"), "t");
+    int fd = ::open(at("src").c_str(), O_RDONLY | O_DIRECTORY);
+    for (int level = 0; level < 2100 && fd >= 0; ++level) {
+        ASSERT_EQ(::mkdirat(fd, "d", 0755), 0);
+        const int next = ::openat(fd, "d", O_RDONLY | O_DIRECTORY);
+        ::close(fd);
+        fd = next;
+    }
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+
+    const ToolResult result = xcopy({"src", "dst", "/Y/E/I/C"});
+    EXPECT_EQ(result.exitCode, 5) << result.output.substr(0, 200);
+    EXPECT_NE(result.output.find("/d/: ファイル名が長すぎます。"), std::string::npos);
+    EXPECT_EQ(readFile(at("dst/top.txt")), "t");
+    EXPECT_EQ(lastLine(result.output), "1 個のファイルをコピーしました");
+    // The temporary folder's own clean-up goes by path: the tools go by folder.
+    runTool(DELTREE_PATH, {"/Y", at("src"), at("dst")});
 }
 
 TEST_F(XcopyTest, SymbolicLinksAreCopiedAsLinksAndNeverFollowed) {
