@@ -473,6 +473,7 @@ TEST_F(XcopyTest, OtherSwitches) {
     makeSourceTree();
     // A blank line is no text: it would be found in every path.
     writeFile(at("exclude.lst"), "/SUB/DEEP/\r\n\r\n.txt\n\n");
+    writeFile(at("bom.lst"), "\xEF\xBB\xBF.txt\r\n"); // as Windows editors save UTF-8
     writeFile(at("existing/a.doc"), "old");
     setTime(at("existing/a.doc"), 1000);
     struct Row {
@@ -513,6 +514,11 @@ TEST_F(XcopyTest, OtherSwitches) {
          {"src", "x", "/Y/I/S/EXCLUDE:" + at("exclude.lst").string()},
          "x",
          {"B.DOC", "a.doc", "noext", "sub/", "sub/d.doc", "with blank.doc", "日本語.doc"},
+         ""},
+        {"EXCLUDE reads a list that starts with a byte order mark",
+         {"src", "bom", "/Y/I/EXCLUDE:" + at("bom.lst").string()},
+         "bom",
+         {"B.DOC", "a.doc", "noext", "with blank.doc", "日本語.doc"},
          ""},
     };
     for (const Row& row : rows) {
