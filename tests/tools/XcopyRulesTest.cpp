@@ -1,9 +1,13 @@
 // The pure parts of xcopy: name patterns and the command line.
 
+#include "ErrorText.h"
 #include "NamePattern.h"
 #include "XcopyCommandLine.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
 
 namespace trevane {
 namespace {
@@ -95,6 +99,42 @@ TEST(XcopyCommandLineTest, TellsSwitchesFromPaths) {
     EXPECT_EQ(excluded.options.excludeFiles,
               (std::vector<std::string>{"/etc/a.lst", "/etc/b.lst"}));
     EXPECT_FALSE(XcopyCommandLine::parse({"src", "dst", "/Y", "/-Y"}).options.overwrite);
+}
+
+TEST(XcopyCommandLineTest, RootFoldersNamedLikeSwitchesArePaths) {
+    // Folders "/d" and "/e/s" exist (a disk mounted where a Windows user expects a drive).
+    const auto exists = [](const std::string& path) { return path == "/d" || path == "/e/s"; };
+    struct Row {
+        std::vector<std::string> args;
+        std::string source;
+        std::string destination;
+        bool onlyNewer;
+    };
+    const std::vector<Row> rows = {
+        {{"/data", "/d", "/Y/S"}, "/data", "/d", false},
+        {{"/e/s", "/d", "/Y/D"}, "/e/s", "/d", true},
+        {{"/data", "/D", "/Y"}, "/data", "", true},
+        {{"/data", "/d"}, "/data", "/d", false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.args[1]);
+        const auto parsed = XcopyCommandLine::parse(row.args, exists);
+        ASSERT_TRUE(parsed.ok) << parsed.error;
+        EXPECT_EQ(parsed.options.source, row.source);
+        EXPECT_EQ(parsed.options.destination, row.destination);
+        EXPECT_EQ(parsed.options.onlyNewer, row.onlyNewer);
+    }
+}
+
+TEST(ErrorTextTest, BackupFailuresReadInJapanese) {
+    // The log is read by a Japanese user; the C library's texts are English.
+    const int errors[] = {EACCES, ENOENT, ENOSPC, EDQUOT, EROFS,     EIO,    EBUSY,
+                          EFBIG,  EINVAL, EMFILE, ENFILE, ENOTEMPTY, ESTALE, ENOTCONN};
+    for (int error : errors) {
+        const std::string text = ErrorText::of(error);
+        SCOPED_TRACE(text);
+        EXPECT_TRUE(std::any_of(text.begin(), text.end(), [](char c) { return c & 0x80; }));
+    }
 }
 
 TEST(XcopyCommandLineTest, Dates) {

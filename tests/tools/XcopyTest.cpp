@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -271,6 +272,23 @@ TEST_F(XcopyTest, KeepAttributesDecidesTheMode) {
     }
 }
 
+TEST_F(XcopyTest, KeptModesGiveNoSetIdBitsToAnotherOwner) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to own files as another user";
+    writeFile(at("src/mine"), "m");
+    writeFile(at("src/theirs"), "t");
+    ASSERT_EQ(::chown(at("src/theirs").c_str(), 65534, 65534), 0);
+    ASSERT_EQ(::chmod(at("src/mine").c_str(), 06755), 0);
+    ASSERT_EQ(::chmod(at("src/theirs").c_str(), 06755), 0);
+
+    ASSERT_EQ(xcopy({"src", "keep", "/Y/I/K"}).exitCode, 0);
+    struct stat st;
+    ASSERT_EQ(::stat(at("keep/mine").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 06755u);
+    ASSERT_EQ(::stat(at("keep/theirs").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0755u) << "a root-owned copy of a set-user-ID program";
+}
+
 TEST_F(XcopyTest, ReadOnlyDestinationNeedsR) {
     struct Row {
         const char* name;
@@ -346,6 +364,29 @@ TEST_F(XcopyTest, ContinueSwitchGoesOnAfterAnUnreadableFile) {
         EXPECT_EQ(lastLine(result.output),
                   std::to_string(row.copied.size()) + " 個のファイルをコピーしました");
     }
+}
+
+TEST_F(XcopyTest, FoldersBeyondThePathLimitAreReportedNotWalked) {
+    // 2100 levels of "d/" make a path longer than PATH_MAX; made level by level, as no path
+    // can name the deepest folders.
+    writeFile(at("src/top.txt"), "t");
+    int fd = ::open(at("src").c_str(), O_RDONLY | O_DIRECTORY);
+    for (int level = 0; level < 2100 && fd >= 0; ++level) {
+        ASSERT_EQ(::mkdirat(fd, "d", 0755), 0);
+        const int next = ::openat(fd, "d", O_RDONLY | O_DIRECTORY);
+        ::close(fd);
+        fd = next;
+    }
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+
+    const ToolResult result = xcopy({"src", "dst", "/Y/E/I/C"});
+    EXPECT_EQ(result.exitCode, 5) << result.output.substr(0, 200);
+    EXPECT_NE(result.output.find("/d/: ファイル名が長すぎます。"), std::string::npos);
+    EXPECT_EQ(readFile(at("dst/top.txt")), "t");
+    EXPECT_EQ(lastLine(result.output), "1 個のファイルをコピーしました");
+    // The temporary folder's own clean-up goes by path: the tools go by folder.
+    runTool(DELTREE_PATH, {"/Y", at("src"), at("dst")});
 }
 
 TEST_F(XcopyTest, SymbolicLinksAreCopiedAsLinksAndNeverFollowed) {
@@ -432,6 +473,7 @@ TEST_F(XcopyTest, OtherSwitches) {
     makeSourceTree();
     // A blank line is no text: it would be found in every path.
     writeFile(at("exclude.lst"), "/SUB/DEEP/\r\n\r\n.txt\n\n");
+    writeFile(at("bom.lst"), "\xEF\xBB\xBF.txt\r\n"); // as Windows editors save UTF-8
     writeFile(at("existing/a.doc"), "old");
     setTime(at("existing/a.doc"), 1000);
     struct Row {
@@ -472,6 +514,11 @@ TEST_F(XcopyTest, OtherSwitches) {
          {"src", "x", "/Y/I/S/EXCLUDE:" + at("exclude.lst").string()},
          "x",
          {"B.DOC", "a.doc", "noext", "sub/", "sub/d.doc", "with blank.doc", "日本語.doc"},
+         ""},
+        {"EXCLUDE reads a list that starts with a byte order mark",
+         {"src", "bom", "/Y/I/EXCLUDE:" + at("bom.lst").string()},
+         "bom",
+         {"B.DOC", "a.doc", "noext", "with blank.doc", "日本語.doc"},
          ""},
     };
     for (const Row& row : rows) {

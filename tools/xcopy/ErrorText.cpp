@@ -28,6 +28,27 @@ std::string ErrorText::of(int errorNumber) {
         return "フォルダーです。";
     case ELOOP:
         return "シンボリックリンクです。";
+    // What backups to removable and network disks meet: a mount point (which can be emptied
+    // but not removed), the 4 GB file limit and the names some file systems refuse, a disk or
+    // share that went away.
+    case EBUSY:
+        return "使用中のため処理できません。";
+    case EFBIG:
+        return "ファイルが大きすぎます。";
+    case EINVAL:
+        return "この名前または操作は使えません。";
+    case EMFILE:
+    case ENFILE:
+        return "開いているファイルが多すぎます。";
+    case ENOTEMPTY:
+        return "フォルダーが空ではありません。";
+    case ETXTBSY:
+        return "実行中のファイルです。";
+    case ESTALE:
+    case ENOTCONN:
+    case ENODEV:
+    case ENXIO:
+        return "ディスクまたはネットワーク上のフォルダーに接続できません。";
     default:
         return std::strerror(errorNumber);
     }

@@ -25,7 +25,10 @@ bool ExcludeList::load(const std::vector<std::string>& files, std::string& error
             return false;
         }
         std::string line;
-        while (std::getline(in, line)) {
+        for (bool first = true; std::getline(in, line); first = false) {
+            // Windows editors may start a UTF-8 file with a byte order mark.
+            if (first && line.rfind("\xEF\xBB\xBF", 0) == 0)
+                line.erase(0, 3);
             // Lists written on Windows end their lines with CR LF.
             while (!line.empty() && (line.back() == '\r' || line.back() == '\n'))
                 line.pop_back();

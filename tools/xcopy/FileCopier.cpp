@@ -43,6 +43,22 @@ FileCopier::Outcome writeFailed(int error) {
     return {FileCopier::Status::WriteFailed, error};
 }
 
+// The copy belongs to whoever runs xcopy, not to the source's owner. Set-user-ID and
+// set-group-ID bits stay only where the copy's owner or group is the source's: a backup run by
+// root must not turn another user's set-user-ID program into a root one.
+mode_t withoutForeignIds(mode_t mode, const struct stat& source, int out) {
+    if ((mode & (S_ISUID | S_ISGID)) == 0)
+        return mode;
+    struct stat copy;
+    if (::fstat(out, &copy) != 0)
+        return mode & ~(S_ISUID | S_ISGID);
+    if (copy.st_uid != source.st_uid)
+        mode &= ~S_ISUID;
+    if (copy.st_gid != source.st_gid)
+        mode &= ~S_ISGID;
+    return mode;
+}
+
 } // namespace
 
 FileCopier::FileCopier(mode_t creationMask) : m_creationMask(creationMask) {}
@@ -127,7 +143,8 @@ FileCopier::Outcome FileCopier::copyFile(int sourceDir, const char* sourceName, 
         Outcome outcome = copyData(in.get(), out, st.st_size);
         if (outcome.status != Status::Copied)
             return outcome;
-        if ((needsChmod && ::fchmod(out, mode) != 0) || ::futimens(out, times) != 0)
+        if ((needsChmod && ::fchmod(out, withoutForeignIds(mode, st, out)) != 0) ||
+            ::futimens(out, times) != 0)
             return writeFailed(errno);
         return {};
     };

@@ -34,7 +34,8 @@ public:
 
     // Copies the regular file `sourceName` in `sourceDir` to `targetName` in `targetDir`,
     // data and access/modification times. With `keepMode` the permission bits are the
-    // source's; otherwise they are the source's made writable for the owner, less the umask.
+    // source's (set-user-ID and set-group-ID only where the copy has the source's owner or
+    // group); otherwise they are the source's made writable for the owner, less the umask.
     Outcome copyFile(int sourceDir, const char* sourceName, int targetDir, const char* targetName,
                      bool keepMode);
 

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <dirent.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -291,6 +292,12 @@ void Xcopy::copyFolder(Folder& folder) {
         const std::string relative = folder.relative + name + "/";
         if (m_exclude.excludes(m_excludeBase + relative))
             continue;
+        // Every level holds a frame of this walk: a tree planted thousands of levels deep would
+        // overflow the stack. Below the length no path may have, the system's own answer stops it.
+        if (relative.size() > PATH_MAX) {
+            reportFailure(m_plan.sourcePrefix + relative, ENAMETOOLONG);
+            continue;
+        }
         Folder child;
         child.parent = &folder;
         child.name = name;

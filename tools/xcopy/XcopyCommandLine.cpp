@@ -1,6 +1,7 @@
 #include "XcopyCommandLine.h"
 
 #include <cctype>
+#include <sys/stat.h>
 
 namespace trevane {
 
@@ -159,7 +160,13 @@ bool XcopyCommandLine::applySwitchGroup(const std::string& group, XcopyOptions& 
     return true;
 }
 
-XcopyParseResult XcopyCommandLine::parse(const std::vector<std::string>& args) {
+bool XcopyCommandLine::nameExists(const std::string& path) {
+    struct stat st;
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+XcopyParseResult XcopyCommandLine::parse(const std::vector<std::string>& args,
+                                         const ExistsFunction& exists) {
     XcopyParseResult result;
     XcopyOptions& options = result.options;
     std::size_t index = 0;
@@ -170,9 +177,10 @@ XcopyParseResult XcopyCommandLine::parse(const std::vector<std::string>& args) {
         return !arg.empty() && arg[0] == '/' && applySwitchGroup(arg, scratch, ignored);
     };
 
-    if (index < args.size() && !isSwitchGroup(args[index]))
+    auto isPath = [&](const std::string& arg) { return !isSwitchGroup(arg) || exists(arg); };
+    if (index < args.size() && isPath(args[index]))
         options.source = args[index++];
-    if (index < args.size() && !isSwitchGroup(args[index]))
+    if (index < args.size() && isPath(args[index]))
         options.destination = args[index++];
 
     for (; index < args.size(); ++index) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <ctime>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -41,10 +42,19 @@ struct XcopyParseResult {
 // destination. Everything after that must be a switch group: one or more switches joined
 // together ("/Y/D/S"), letters in any case. An argument counts as a switch group only when every
 // switch in it is known, so a destination such as "/home/me/bak" is never mistaken for one.
+// A folder at the root may still read as one ("/d", "/e/s"): in the source and destination
+// places an argument that names something existing (`exists`, lstat by default) is that path,
+// since the runner always passes both and has made sure its destination is there.
 // "/EXCLUDE:" takes the rest of its argument as its value, because POSIX paths hold "/".
 class XcopyCommandLine {
 public:
-    static XcopyParseResult parse(const std::vector<std::string>& args);
+    using ExistsFunction = std::function<bool(const std::string&)>;
+
+    static XcopyParseResult parse(const std::vector<std::string>& args,
+                                  const ExistsFunction& exists = nameExists);
+
+    // True when the file system has an entry of that name (a link counts, dangling or not).
+    static bool nameExists(const std::string& path);
 
     // Accepts YYYY-MM-DD (as the job options write it) and m-d-y with a two- or four-digit
     // year (00-69 is 20xx, 70-99 is 19xx). Returns the local midnight starting that day, or
