@@ -87,6 +87,24 @@ TEST_F(DeltreeTest, StopsAtABindMountOfTheSameFileSystem) {
     EXPECT_FALSE(fs::exists(at("tree/a.txt")));
 }
 
+TEST_F(DeltreeTest, EmptiesATargetThatIsAMountPoint) {
+    fs::create_directory(at("disk"));
+    constexpr int kCannotMount = 99;
+    // deltree's exit code, then what is left on the mounted disk, all inside a mount namespace
+    // that ends with the shell.
+    const ToolResult result =
+        runTool("/usr/bin/unshare",
+                {"-m", "sh", "-c",
+                 "mount -t tmpfs tmpfs \"$1\" || exit " + std::to_string(kCannotMount) +
+                     "; mkdir \"$1/sub\" && echo x >\"$1/sub/f\" && \"$2\" /Y \"$1\"; echo "
+                     "\"rc=$?\"; ls -A \"$1\"",
+                 "sh", at("disk").string(), kDeltree},
+                ToolRun{m_tmp.path(), {{"HOME", at("home").string()}}, static_cast<uid_t>(-1)});
+    if (result.exitCode == kCannotMount || result.output.rfind("unshare:", 0) == 0)
+        GTEST_SKIP() << "cannot mount here: " << result.output;
+    EXPECT_EQ(result.output, "rc=0\n");
+}
+
 TEST_F(DeltreeTest, RefusesDangerousPaths) {
     writeFile(at("home/notes.txt"), "n");
     makeTree("tree");

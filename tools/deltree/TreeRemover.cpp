@@ -169,7 +169,9 @@ bool TreeRemover::remove(const std::string& path) {
     }
     bool ok = removeContents(fd, path, mount);
     ::close(fd);
-    if (ok && ::rmdir(trimmed.c_str()) != 0 && errno != ENOENT) {
+    // A target where a file system is mounted (a backup disk as the destination) can only be
+    // emptied: with its contents gone it is as removed as it can be, which is no failure.
+    if (ok && ::rmdir(trimmed.c_str()) != 0 && errno != ENOENT && errno != EBUSY) {
         report(path, errno);
         ok = false;
     }
