@@ -78,6 +78,9 @@ Status ArchiveUpdater::readOld(std::vector<OldMember>& members, bool& exists) {
     for (;;) {
         OldMember m;
         auto r = reader.next(m.header, s, &m.raw);
+        if (r == HeaderReader::Result::End && !reader.heldWhole(!members.empty()))
+            return Status(Code::Damaged, "not an LHA archive from its first byte to its end: " +
+                                             archiveFileName(m_cmd.archive));
         if (r == HeaderReader::Result::End)
             return {};
         if (r == HeaderReader::Result::Error)

@@ -225,6 +225,43 @@ TEST_F(ArchiveTest, FailureLeavesTheOldArchive) {
     EXPECT_TRUE(readFile(archive) == damaged);
 }
 
+TEST_F(ArchiveTest, UpdateRefusesAFileItCannotRewriteWhole) {
+    // A rewrite keeps only the members it read: whatever else the file held would be lost.
+    const std::string archive = dir / "dst/two.lzh";
+    ASSERT_EQ(call("u \"" + archive + "\" \"" + dir / "src/" + "\" readme.txt code.cpp").code, 0);
+    const std::string two = readFile(archive);
+    const size_t second = (static_cast<uint8_t>(two[0]) | static_cast<uint8_t>(two[1]) << 8) +
+                          (static_cast<uint8_t>(two[7]) | static_cast<uint8_t>(two[8]) << 8);
+    ASSERT_EQ(two.compare(second + 2, 5, "-lh5-"), 0); // the second member's header
+    std::string cut = two;
+    cut[second] = '\0'; // reads as the end mark
+    ASSERT_EQ(call("s \"" + archive + "\" \"" + dir / "dst/" + "\"").code, 0);
+    struct Row {
+        const char* name;
+        std::string bytes;
+        int code;
+    } const rows[] = {
+        {"a file that only begins with a zero byte", std::string("\0\0\0\x18 video", 10), 6},
+        {"a member header after a lost first byte", cut, 6},
+        {"damage before the first header", "XX" + two, 6},
+        {"a self-extracting program", readFile(dir / "dst/two.run"), 6},
+        {"an empty archive", std::string(1, '\0'), 0},
+        {"nothing but zero bytes", std::string(64, '\0'), 0},
+    };
+    const std::string update = "u \"" + archive + "\" \"" + dir / "src/" + "\" empty.dat";
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        writeFile(archive, row.bytes);
+        auto r = call(update);
+        EXPECT_EQ(r.code, row.code) << r.output;
+        if (row.code == 0)
+            continue;
+        EXPECT_TRUE(readFile(archive) == row.bytes);
+        EXPECT_EQ(call("d \"" + archive + "\" readme.txt").code, row.code);
+        EXPECT_TRUE(readFile(archive) == row.bytes);
+    }
+}
+
 TEST_F(ArchiveTest, KilledUpdateLeavesNothingBehind) {
     const std::string archive = dir / "dst/keep.lzh";
     ASSERT_EQ(call("u \"" + archive + "\" \"" + dir / "src/" + "\" readme.txt").code, 0);
