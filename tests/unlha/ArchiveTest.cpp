@@ -207,6 +207,12 @@ TEST_F(ArchiveTest, FailureLeavesTheOldArchive) {
              return ::geteuid() != 0; // root reads it anyway
          },
          5},
+        {"archive that nobody may write",
+         [&] {
+             ::unlink((dir / "src/secret.txt").c_str());
+             return ::chmod(archive.c_str(), 0444) == 0;
+         },
+         5},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -218,6 +224,7 @@ TEST_F(ArchiveTest, FailureLeavesTheOldArchive) {
         // No temporary file is left beside it.
         EXPECT_EQ(run("ls -A '" + dir / "dst" + "'").output, "keep.lzh\n");
     }
+    ::chmod(archive.c_str(), 0644);
     // A damaged archive is not overwritten either.
     std::string damaged = original.substr(0, original.size() / 2);
     writeFile(archive, damaged);
