@@ -76,4 +76,58 @@ TEST(RealToolsTest, CopyClearAndArchiveAJob) {
     EXPECT_NE(check.output.find("a.txt"), std::string::npos) << check.output;
 }
 
+TEST(RealToolsTest, Option7ReplacesAnArchiveInsideItsOwnSource) {
+    // The old archive must not go into its successor, nor anything the replacement makes; and
+    // when the successor cannot be made, or its owner protected it, it stays as it was.
+    TempDir dir;
+    const std::string prog = dir / "prog";
+    const std::string src = dir / "src";
+    const std::string archive = src + "/self.lzh";
+    for (const std::string& d : {prog + "/CPL", src + "/sub"})
+        std::filesystem::create_directories(d);
+    writeFile(src + "/sub/a.txt", "alpha\n");
+    ASSERT_TRUE(writeJobFile(prog + "/CPL/job.cpl",
+                             {joinCommaText({src, src, "", "self.lzh", "", "-d1", ""})})
+                    .ok);
+    IniFile ini;
+    ini.writeBool(prog + "/CPL/job.cpl", "bOption7", true);
+    ASSERT_TRUE(ini.saveAs(prog + "/Trevane.ini").ok);
+    auto spawner = ProcessSpawner::createNative(binFolder);
+    const auto runJob = [&] {
+        RecordingHost host;
+        host.settings.files.folder = prog;
+        host.queue = {"job.cpl"};
+        FixedClock clock;
+        RecordingLauncher launcher;
+        RecordingFatal fatal;
+        UnlhaLibrary archiver(UnlhaLibrary::beside(binFolder));
+        JobRunner(host, RunnerServices{*spawner, archiver, launcher, clock, fatal,
+                                       DateTimeLocale::english(), PathConventions::posix()})
+            .Execute();
+        return host.logCalls().back();
+    };
+    for (int run = 0; run < 2; ++run) {
+        SCOPED_TRACE(run);
+        EXPECT_EQ(runJob().rfind("Job End @ ", 0), 0u);
+        const auto listing = spawner->run("lhasa l \"" + archive + "\"", 100000, {});
+        EXPECT_EQ(listing.exitCode, 0) << listing.output;
+        EXPECT_NE(listing.output.find("sub/a.txt"), std::string::npos) << listing.output;
+        EXPECT_EQ(listing.output.find("self.lzh"), std::string::npos) << listing.output;
+        EXPECT_EQ(listing.output.find(".trevane-"), std::string::npos) << listing.output;
+    }
+    const std::string before = readFile(archive);
+    writeFile(src + "/huge.bin", "");
+    std::filesystem::resize_file(src + "/huge.bin", (1ull << 32) + 1); // refused by the archiver
+    EXPECT_EQ(runJob(), "失敗した手順: 1 件");
+    EXPECT_TRUE(readFile(archive) == before);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2)
+        << "no scratch folder is left beside the source";
+    // An archive that nobody may write is neither deleted nor rewritten.
+    std::filesystem::remove(src + "/huge.bin");
+    writeFile(src + "/new.txt", "new");
+    std::filesystem::permissions(archive, std::filesystem::perms::owner_read);
+    EXPECT_EQ(runJob(), "失敗した手順: 1 件");
+    EXPECT_TRUE(readFile(archive) == before);
+}
+
 } // namespace
