@@ -134,7 +134,7 @@ Status ArchiveUpdater::add() {
         }
         const MemberHeader& h = old[it->second].header;
         bool folder = S_ISDIR(e.info.st_mode) && h.isDirectory();
-        if (folder || (timeCheck && h.mtime >= static_cast<int64_t>(e.info.st_mtime)))
+        if (folder || (timeCheck && h.mtime >= storableTime(e.info.st_mtime)))
             continue;
         if (replacement[it->second] < 0) {
             replacement[it->second] = static_cast<long>(work.size());

@@ -269,6 +269,25 @@ TEST_F(ArchiveTest, UpdateRefusesAFileItCannotRewriteWhole) {
     }
 }
 
+TEST_F(ArchiveTest, TimesBeyondTheHeaderKeepTheNearestEnd) {
+    // A header holds 1970 to 2106; a time outside must not wrap round into another century.
+    const std::string archive = dir / "dst/times.lzh";
+    const std::string src = dir / "src/";
+    setMtime(src + "readme.txt", -1000000000);         // 1938
+    setMtime(src + "code.cpp", (1ll << 32) + 1000000); // 2106 and later
+    const std::string update = "u \"" + archive + "\" \"" + src + "\" readme.txt code.cpp";
+    ASSERT_EQ(call(update).code, 0);
+    ASSERT_EQ(call("x \"" + archive + "\" \"" + dir / "out/" + "\"").code, 0);
+    struct stat st;
+    ASSERT_EQ(::stat((dir / "out/readme.txt").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mtime, 0);
+    ASSERT_EQ(::stat((dir / "out/code.cpp").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mtime, 0xFFFFFFFF);
+    EXPECT_EQ(call(update).output, "archive is up to date\n");
+    setMtime(src + "readme.txt", 1000000000); // changed in 2001: newer than what is stored
+    EXPECT_EQ(call(update).output, "replaced readme.txt\n0 added, 1 replaced\n");
+}
+
 TEST_F(ArchiveTest, KilledUpdateLeavesNothingBehind) {
     const std::string archive = dir / "dst/keep.lzh";
     ASSERT_EQ(call("u \"" + archive + "\" \"" + dir / "src/" + "\" readme.txt").code, 0);
