@@ -433,9 +433,11 @@ void JobRunner::replaceArchive(const std::string& archivePath, const std::string
                                const std::function<std::string(const std::string&)>& commandFor) {
     // The new archive is made in a fresh folder; the old one goes only when the new one is
     // complete, by a rename over it. A failure leaves the old archive as it was.
+    // An archive reached through a link is replaced where the link leads; the link stays.
     const PathConventions& conv = m_services.conventions;
-    const std::string name = conv.fileName(archivePath);
-    const std::string archiveFolder = archivePath.substr(0, archivePath.size() - name.size());
+    const std::string real = linkedFolder(archivePath);
+    const std::string name = conv.fileName(real);
+    const std::string archiveFolder = real.substr(0, real.size() - name.size());
     const std::string parent = scratchParent(archiveFolder, src);
     // An archive that nobody may write is one its owner protected: it is not deleted, and the
     // update in place that a failed deletion leads to is refused by the archiver, a failed step.
@@ -452,7 +454,7 @@ void JobRunner::replaceArchive(const std::string& archivePath, const std::string
     if (parent != archiveFolder) {
         // The source holds the archive: the old one waits in the scratch folder beside the
         // source while the new one is made in its place, or the archiver would take it in.
-        if (std::rename(archivePath.c_str(), newArchive.c_str()) != 0) {
+        if (std::rename(real.c_str(), newArchive.c_str()) != 0) {
             std::filesystem::remove(folder, ignored);
             RunUnlha(command);
             return;
@@ -460,14 +462,14 @@ void JobRunner::replaceArchive(const std::string& archivePath, const std::string
         if (callArchiver(command)) {
             log(archivePath + "を削除しました。");
             log(command);
-        } else if (std::rename(newArchive.c_str(), archivePath.c_str()) != 0) {
+        } else if (std::rename(newArchive.c_str(), real.c_str()) != 0) {
             return; // the old archive stays where it waited rather than be lost
         }
         std::filesystem::remove_all(folder, ignored);
         return;
     }
     if (callArchiver(commandFor(newArchive))) {
-        if (fileExists(newArchive) && std::rename(newArchive.c_str(), archivePath.c_str()) == 0)
+        if (fileExists(newArchive) && std::rename(newArchive.c_str(), real.c_str()) == 0)
             log(archivePath + "を削除しました。");
         log(command);
     }
