@@ -423,6 +423,13 @@ TEST_F(ArchiveTest, SelfExtractingArchive) {
     EXPECT_NE(r.output.find("sub/deeper/zeros.bin"), std::string::npos) << r.output;
     EXPECT_EQ(run("diff -r '" + dir / "src" + "' '" + here.path() + "'").code, 0);
     EXPECT_EQ(call("s \"" + dir / "dst/none.lzh" + "\" \"" + dir / "dst/" + "\" -gw").code, 3);
+    // Nothing but an archive from its first byte is wrapped: the extractor would not find it.
+    writeFile(dir / "dst/zero.lzh", std::string("\0\0junk", 6));
+    ::mkdir((dir / "out").c_str(), 0755);
+    for (const std::string& given : {dir / "dst/data.run", dir / "dst/zero.lzh"}) {
+        EXPECT_EQ(call("s \"" + given + "\" \"" + dir / "out/" + "\"").code, 6) << given;
+        EXPECT_TRUE(std::filesystem::is_empty(dir / "out"));
+    }
 }
 
 TEST_F(ArchiveTest, UpdatesAnArchiveJlhaWrote) {
