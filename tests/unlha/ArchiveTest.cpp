@@ -207,9 +207,26 @@ TEST_F(ArchiveTest, FailureLeavesTheOldArchive) {
              return ::geteuid() != 0; // root reads it anyway
          },
          5},
-        {"archive that nobody may write",
+        {"folder deeper than the longest path the system takes",
          [&] {
              ::unlink((dir / "src/secret.txt").c_str());
+             int fd = ::open((dir / "src").c_str(), O_RDONLY | O_DIRECTORY);
+             const std::string name(200, 'D');
+             for (int i = 0; i < 22 && fd >= 0; ++i) {
+                 ::mkdirat(fd, name.c_str(), 0755);
+                 const int next = ::openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY);
+                 ::close(fd);
+                 fd = next;
+             }
+             const bool made =
+                 fd >= 0 && ::close(::openat(fd, "lost.txt", O_CREAT | O_WRONLY, 0644)) == 0;
+             ::close(fd);
+             return made;
+         },
+         5},
+        {"archive that nobody may write",
+         [&] {
+             run("rm -rf '" + dir / "src" + "/" + std::string(200, 'D') + "'");
              return ::chmod(archive.c_str(), 0444) == 0;
          },
          5},
