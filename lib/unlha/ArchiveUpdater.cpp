@@ -80,7 +80,7 @@ Status ArchiveUpdater::readOld(std::vector<OldMember>& members, bool& exists) {
         auto r = reader.next(m.header, s, &m.raw);
         if (r == HeaderReader::Result::End && !reader.heldWhole(!members.empty()))
             return Status(Code::Damaged, "not an LHA archive from its first byte to its end: " +
-                                             archiveFileName(m_cmd.archive));
+                                             PathRules::printable(archiveFileName(m_cmd.archive)));
         if (r == HeaderReader::Result::End)
             return {};
         if (r == HeaderReader::Result::Error)

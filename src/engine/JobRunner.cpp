@@ -59,9 +59,8 @@ bool isRunnableRow(const std::vector<std::string>& cells) {
 
 // The folder (ending in a separator) that holds the scratch folder of a replaced archive: the
 // archive's own folder, or, when that lies in the source folder, the folder beside the source,
-// since the archiver would take in the scratch folder with the old archive in it. Empty when
-// that cannot be had on the archive's file system (across which no rename works) or the source
-// is a root.
+// where the archiver does not look. Empty when that is not on the archive's file system (across
+// which no rename works) or the source is a root.
 std::string scratchParent(const std::string& archiveFolder, const std::string& src) {
     if (!folderHolds(src, archiveFolder))
         return archiveFolder;
