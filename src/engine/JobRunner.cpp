@@ -418,7 +418,7 @@ void JobRunner::runRow() {
     }
     const std::string command =
         JobCommands::archiveCommand(conv, archivePath, src, files, uSwitches);
-    if (ClearDestination && fileExists(archivePath)) {
+    if (ClearDestination && fileExists(JobCommands::archiveFile(conv, archivePath))) {
         replaceArchive(archivePath, src, command, [&](const std::string& newArchive) {
             return JobCommands::archiveCommand(conv, newArchive, src, files, uSwitches);
         });
@@ -434,7 +434,7 @@ void JobRunner::replaceArchive(const std::string& archivePath, const std::string
     // complete, by a rename over it. A failure leaves the old archive as it was.
     // An archive reached through a link is replaced where the link leads; the link stays.
     const PathConventions& conv = m_services.conventions;
-    const std::string real = linkedFolder(archivePath);
+    const std::string real = linkedFolder(JobCommands::archiveFile(conv, archivePath));
     const std::string name = conv.fileName(real);
     const std::string archiveFolder = real.substr(0, real.size() - name.size());
     const std::string parent = scratchParent(archiveFolder, src);

@@ -230,6 +230,17 @@ TEST_F(JobRunnerTest, Option7ReplacesAnArchiveBehindALink) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(disk), {}), 1);
 }
 
+TEST_F(JobRunnerTest, Option7ReplacesTheFileTheArchiverWritesForANameWithoutExtension) {
+    writeFile(dst + "/backup.lzh", "old archive");
+    job("job.cpl", {{src, dst, "", "backup"}});
+    options("job.cpl", {{"bOption7", "1"}});
+    run();
+    const std::vector<std::string> expected = {dst + "/backupを削除しました。",
+                                               "u \"" + dst + "/backup\" \"" + src + "/\"  "};
+    EXPECT_EQ(rowLog(), expected);
+    EXPECT_EQ(readFile(dst + "/backup.lzh"), "new archive");
+}
+
 TEST_F(JobRunnerTest, Option7NeverDeletesTheSourceNorAnArchiveWithoutItsSuccessor) {
     // Destinations that are the source or hold it, also through a link, are not cleared, and
     // their copy is skipped; an archive stays when the archiver fails to make its successor.
