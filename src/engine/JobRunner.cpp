@@ -431,8 +431,8 @@ void JobRunner::replaceArchive(const std::string& archivePath, const std::string
                                const std::string& command,
                                const std::function<std::string(const std::string&)>& commandFor) {
     // The new archive is made in a fresh folder; the old one goes only when the new one is
-    // complete, by a rename over it. A failure leaves the old archive as it was.
-    // An archive reached through a link is replaced where the link leads; the link stays.
+    // complete, by a rename over it. A failure leaves the old archive as it was. An archive
+    // reached through a link is replaced where the link leads; the link stays.
     const PathConventions& conv = m_services.conventions;
     const std::string real = linkedFolder(JobCommands::archiveFile(conv, archivePath));
     const std::string name = conv.fileName(real);
@@ -441,8 +441,7 @@ void JobRunner::replaceArchive(const std::string& archivePath, const std::string
     // An archive that nobody may write is one its owner protected: it is not deleted, and the
     // update in place that a failed deletion leads to is refused by the archiver, a failed step.
     struct stat old;
-    const bool protectedArchive =
-        ::stat(archivePath.c_str(), &old) == 0 && (old.st_mode & 0222) == 0;
+    const bool protectedArchive = ::stat(real.c_str(), &old) == 0 && (old.st_mode & 0222) == 0;
     std::string folder = parent + ".trevane-XXXXXX";
     if (parent.empty() || protectedArchive || !::mkdtemp(folder.data())) {
         RunUnlha(command);
