@@ -32,6 +32,8 @@ Status ArchiveReader::open(const std::string& path) {
         return Status(Code::Io, "not a file: " + path);
     }
     m_file = std::make_unique<FileSource>(fd);
+    m_fd = fd;
+    m_start = 0;
     m_source = m_file.get();
     m_dataPending = false;
     return findStart(fd);
@@ -39,6 +41,8 @@ Status ArchiveReader::open(const std::string& path) {
 
 void ArchiveReader::openSource(ByteSource& source) {
     m_file.reset();
+    m_fd = -1;
+    m_start = 0;
     m_source = &source;
     m_dataPending = false;
 }
@@ -63,6 +67,7 @@ Status ArchiveReader::findStart(int fd) {
                 off = off << 8 | tail[8 + i];
             if (off < size - 16) {
                 m_file->seek(off);
+                m_start = off;
                 return {};
             }
         }
@@ -76,10 +81,43 @@ Status ArchiveReader::findStart(int fd) {
         Status s;
         if (HeaderReader::read(probe, h, s) == HeaderReader::Result::Member) {
             m_file->seek(i);
+            m_start = i;
             return {};
         }
     }
     return Status(Code::Damaged, "not an LHA archive");
+}
+
+bool ArchiveReader::heldWhole(bool anyMembers) const {
+    if (m_start != 0)
+        return false;
+    if (m_fd < 0)
+        return true;
+    struct stat st;
+    if (::fstat(m_fd, &st) != 0)
+        return false;
+    // From the end mark on: when its zero replaced the first byte of a header, the rest of
+    // that header follows it.
+    const uint64_t at = m_source->position() - (m_source->position() > 0 ? 1 : 0);
+    const uint64_t size = static_cast<uint64_t>(st.st_size);
+    if (size <= at)
+        return true;
+    if (size - at > kScanLimit)
+        return false;
+    std::vector<uint8_t> tail(static_cast<size_t>(size - at));
+    if (::pread(m_fd, tail.data(), tail.size(), static_cast<off_t>(at)) !=
+        static_cast<ssize_t>(tail.size()))
+        return false;
+    if (std::all_of(tail.begin(), tail.end(), [](uint8_t b) { return b == 0; }))
+        return true;
+    // Some writers leave stray bytes after the end of an archive with members; a header
+    // among them is a member that the damaged byte before it cut off.
+    if (!anyMembers)
+        return false;
+    for (size_t i = 0; i < tail.size(); ++i)
+        if (HeaderReader::looksLikeHeader(tail.data() + i, tail.size() - i))
+            return false;
+    return true;
 }
 
 HeaderReader::Result ArchiveReader::next(MemberHeader& header, Status& status,

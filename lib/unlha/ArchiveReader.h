@@ -38,6 +38,11 @@ public:
     Status copyRaw(const Decoder::Sink& sink);
     // Offset in the file of the current member's data (valid right after next()).
     uint64_t dataOffset() const { return m_dataOffset; }
+    // After next() gave End: whether the members read are all the file holds, so that a
+    // rewrite loses nothing. Not so when the archive was found behind other bytes (a program,
+    // or damage at its start), when a member header follows its end (a member whose first
+    // byte was lost), or when a file without members goes on after its first, zero byte.
+    bool heldWhole(bool anyMembers) const;
 
 private:
     Status findStart(int fd);
@@ -48,6 +53,8 @@ private:
     MemberHeader m_current;
     bool m_dataPending = false;
     uint64_t m_dataOffset = 0;
+    int m_fd = -1;        // the file of m_file, for looks beyond the archive
+    uint64_t m_start = 0; // where in the file the archive begins
 };
 
 } // namespace unlha

@@ -78,6 +78,9 @@ Status ArchiveUpdater::readOld(std::vector<OldMember>& members, bool& exists) {
     for (;;) {
         OldMember m;
         auto r = reader.next(m.header, s, &m.raw);
+        if (r == HeaderReader::Result::End && !reader.heldWhole(!members.empty()))
+            return Status(Code::Damaged, "not an LHA archive from its first byte to its end: " +
+                                             PathRules::printable(archiveFileName(m_cmd.archive)));
         if (r == HeaderReader::Result::End)
             return {};
         if (r == HeaderReader::Result::Error)
@@ -131,7 +134,7 @@ Status ArchiveUpdater::add() {
         }
         const MemberHeader& h = old[it->second].header;
         bool folder = S_ISDIR(e.info.st_mode) && h.isDirectory();
-        if (folder || (timeCheck && h.mtime >= static_cast<int64_t>(e.info.st_mtime)))
+        if (folder || (timeCheck && h.mtime >= storableTime(e.info.st_mtime)))
             continue;
         if (replacement[it->second] < 0) {
             replacement[it->second] = static_cast<long>(work.size());

@@ -3,7 +3,9 @@
 #include "PathRules.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <dirent.h>
+#include <system_error>
 #include <unistd.h>
 #include <unordered_set>
 
@@ -41,12 +43,16 @@ bool FileSelector::take(const std::string& diskPath, const std::string& archiveP
     return true;
 }
 
-void FileSelector::walk(const std::string& diskFolder, const std::string& archiveFolder,
-                        const std::string& pattern, bool recurse, bool folderEntries,
-                        std::vector<SourceEntry>& out) {
+Status FileSelector::walk(const std::string& diskFolder, const std::string& archiveFolder,
+                          const std::string& pattern, bool recurse, bool folderEntries,
+                          std::vector<SourceEntry>& out) {
+    // A folder that cannot be read (no permission, a path longer than the system takes) would
+    // go into the archive empty or not at all, its files missing from the backup without a
+    // word: that fails the command, as an unreadable file does.
     DIR* dir = ::opendir(diskFolder.empty() ? "." : diskFolder.c_str());
     if (!dir)
-        return;
+        return Status(Code::Io, "cannot read folder " + diskFolder + ": " +
+                                    std::generic_category().message(errno));
     std::vector<std::string> names;
     while (dirent* d = ::readdir(dir)) {
         std::string n = d->d_name;
@@ -59,19 +65,26 @@ void FileSelector::walk(const std::string& diskFolder, const std::string& archiv
         std::string disk = diskFolder + name;
         std::string member = archiveFolder + name;
         struct stat st;
-        if (::lstat(disk.c_str(), &st) != 0)
-            continue;
+        if (::lstat(disk.c_str(), &st) != 0) {
+            if (errno == ENOENT)
+                continue; // gone since the folder was read
+            return Status(Code::Io,
+                          "cannot read " + disk + ": " + std::generic_category().message(errno));
+        }
         if (S_ISDIR(st.st_mode)) {
             if (!recurse)
                 continue;
             if (folderEntries)
                 take(disk, member, st, out);
-            walk(disk + "/", member + "/", pattern, true, folderEntries, out);
+            if (Status s = walk(disk + "/", member + "/", pattern, true, folderEntries, out);
+                !s.ok())
+                return s;
             continue;
         }
         if (PathRules::matches(pattern, name))
             take(disk, member, st, out);
     }
+    return {};
 }
 
 Status FileSelector::select(const std::vector<std::string>& patterns,
@@ -105,8 +118,11 @@ Status FileSelector::select(const std::vector<std::string>& patterns,
                 std::string member = memberFolder + namePart;
                 if (m_keepFolders)
                     take(base + pattern, member, st, out);
-                walk(base + pattern + "/", m_keepFolders ? member + "/" : std::string(), "*",
-                     m_keepFolders, m_keepFolders, out);
+                if (Status s =
+                        walk(base + pattern + "/", m_keepFolders ? member + "/" : std::string(),
+                             "*", m_keepFolders, m_keepFolders, out);
+                    !s.ok())
+                    return s;
             } else {
                 take(base + pattern, memberFolder + namePart, st, out);
             }
@@ -115,7 +131,10 @@ Status FileSelector::select(const std::vector<std::string>& patterns,
         if (!PathRules::hasWildcards(namePart))
             return Status(Code::NotFound, "file not found: " + base + pattern);
         bool all = namePart == "*" || namePart == "*.*";
-        walk(base + folderPart, memberFolder, namePart, m_keepFolders, m_keepFolders && all, out);
+        if (Status s = walk(base + folderPart, memberFolder, namePart, m_keepFolders,
+                            m_keepFolders && all, out);
+            !s.ok())
+            return s;
     }
     // The same member named twice (a file and a pattern that covers it) is taken once.
     std::unordered_set<std::string> seen;

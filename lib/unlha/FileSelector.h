@@ -33,9 +33,9 @@ public:
     Status select(const std::vector<std::string>& patterns, std::vector<SourceEntry>& out);
 
 private:
-    void walk(const std::string& diskFolder, const std::string& archiveFolder,
-              const std::string& pattern, bool recurse, bool folderEntries,
-              std::vector<SourceEntry>& out);
+    [[nodiscard]] Status walk(const std::string& diskFolder, const std::string& archiveFolder,
+                              const std::string& pattern, bool recurse, bool folderEntries,
+                              std::vector<SourceEntry>& out);
     bool take(const std::string& diskPath, const std::string& archivePath, const struct stat& st,
               std::vector<SourceEntry>& out);
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -29,5 +30,12 @@ struct MemberHeader {
 
     bool isDirectory() const { return method == "-lhd-" && !isSymlink; }
 };
+
+// The time a header written here holds: an unsigned 32-bit count of seconds (1970 to 2106). A
+// file's time outside is kept at the nearest end rather than wrapped round into another century,
+// where it would be restored wrong and, as "newer", keep a changed file from being updated.
+inline int64_t storableTime(int64_t t) {
+    return std::clamp<int64_t>(t, 0, 0xFFFFFFFF);
+}
 
 } // namespace unlha

@@ -77,6 +77,10 @@ Status OutputFile::create(const std::string& target, unsigned mode) {
     struct stat st;
     if (::fstatat(m_folderFd, m_name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0)
         m_keepMode = st.st_mode & 07777;
+    // A file that nobody may write is one its owner protected: linking the new file in over it
+    // would replace it all the same, since that asks only the folder.
+    if (m_keepMode && (*m_keepMode & 0222) == 0)
+        return Status(Code::Io, "read-only, not rewritten: " + target);
     m_fd = m_unnamed.create(m_folderFd, O_WRONLY | O_CLOEXEC, mode);
     if (m_fd < 0 && errno == ENOTSUP) {
         m_temp = m_unnamed.temporaryName();

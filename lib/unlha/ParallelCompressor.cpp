@@ -39,7 +39,7 @@ Status ParallelCompressor::compressOne(const SourceEntry& e, int methodDigit, En
     MemberHeader& h = out.header;
     h = MemberHeader{};
     h.path = e.archivePath;
-    h.mtime = static_cast<int64_t>(e.info.st_mtime);
+    h.mtime = storableTime(e.info.st_mtime);
     h.unixMode = static_cast<uint16_t>(e.info.st_mode);
     h.uid = static_cast<uint16_t>(e.info.st_uid);
     h.gid = static_cast<uint16_t>(e.info.st_gid);
@@ -64,7 +64,7 @@ Status ParallelCompressor::compressOne(const SourceEntry& e, int methodDigit, En
     uint64_t size = static_cast<uint64_t>(st.st_size);
     if (size > kMaxMemberSize)
         return Status(Code::TooLarge, "file of 4 GiB or more: " + e.diskPath);
-    h.mtime = static_cast<int64_t>(st.st_mtime);
+    h.mtime = storableTime(st.st_mtime);
 
     bool tooLarge = false;
     auto input = [&](uint8_t* data, size_t n) -> long {

@@ -56,14 +56,18 @@ Status SfxWriter::write(const std::string& given, const std::string& outputFolde
                         std::string& report) {
     const std::string archive = archiveFileName(given);
     {
-        // Only a whole, readable archive is worth wrapping.
+        // Only a whole, readable archive is worth wrapping: the extractor looks for it right
+        // after itself, where a program or other bytes in front of it would stand.
         ArchiveReader reader;
         Status s = reader.open(archive);
         if (!s.ok())
             return s;
         MemberHeader h;
-        for (;;) {
+        for (bool any = false;; any = true) {
             auto r = reader.next(h, s);
+            if (r == HeaderReader::Result::End && !reader.heldWhole(any))
+                return Status(Code::Damaged, "not an LHA archive from its first byte to its end: " +
+                                                 PathRules::printable(archive));
             if (r == HeaderReader::Result::End)
                 break;
             if (r == HeaderReader::Result::Error)

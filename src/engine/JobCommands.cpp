@@ -56,6 +56,13 @@ std::string JobCommands::copyCommand(std::string_view sourceArgument, std::strin
     return out;
 }
 
+std::string JobCommands::archiveFile(const PathConventions& conv, std::string archivePath) {
+    const std::string name = conv.fileName(archivePath);
+    if (!name.empty() && name.find('.') == std::string::npos)
+        archivePath += ".lzh";
+    return archivePath;
+}
+
 std::string JobCommands::archiveCommand(const PathConventions& conv, std::string_view archivePath,
                                         std::string_view src, std::string_view files,
                                         std::string_view switches) {
@@ -74,8 +81,8 @@ std::string JobCommands::archiveCommand(const PathConventions& conv, std::string
 }
 
 std::string JobCommands::archivePreviewCommand(std::string_view archivePath,
-                                               std::string_view baseFolder,
-                                               std::string_view files, std::string_view switches) {
+                                               std::string_view baseFolder, std::string_view files,
+                                               std::string_view switches) {
     std::string out = "u ";
     out += quoted(archivePath);
     out += ' ';
@@ -90,8 +97,7 @@ std::string JobCommands::archivePreviewCommand(std::string_view archivePath,
 }
 
 std::string JobCommands::selfExtractingCommand(const PathConventions& conv,
-                                               std::string_view archive,
-                                               std::string_view folder) {
+                                               std::string_view archive, std::string_view folder) {
     std::string out = "s ";
     out += quoted(archive);
     out += ' ';

@@ -43,6 +43,9 @@ public:
     static std::string archiveCommand(const PathConventions& conv, std::string_view archivePath,
                                       std::string_view src, std::string_view files,
                                       std::string_view switches);
+    // The file the archiver writes for an archive path: it adds ".lzh" to a name without an
+    // extension.
+    static std::string archiveFile(const PathConventions& conv, std::string archivePath);
     // The same with the base folder as given, where an empty files argument is dropped
     // together with its blank (the preview's and the row hint's spelling).
     static std::string archivePreviewCommand(std::string_view archivePath,

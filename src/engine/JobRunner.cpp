@@ -20,6 +20,7 @@
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace trevane {
@@ -54,6 +55,25 @@ bool isCommandRow(const std::vector<std::string>& cells) {
 bool isRunnableRow(const std::vector<std::string>& cells) {
     return isCommandRow(cells) || (cells.size() >= 2 && !JobCommands::trimCell(cells[0]).empty() &&
                                    !JobCommands::trimCell(cells[1]).empty());
+}
+
+// The folder (ending in a separator) that holds the scratch folder of a replaced archive: the
+// archive's own folder, or, when that lies in the source folder, the folder beside the source,
+// where the archiver does not look. Empty when that is not on the archive's file system (across
+// which no rename works) or the source is a root.
+std::string scratchParent(const std::string& archiveFolder, const std::string& src) {
+    if (!folderHolds(src, archiveFolder))
+        return archiveFolder;
+    std::error_code error;
+    const std::filesystem::path real = std::filesystem::canonical(src, error);
+    if (error || !real.has_relative_path())
+        return {};
+    const std::string beside = real.parent_path().string();
+    struct stat a, b;
+    if (::stat(archiveFolder.c_str(), &a) != 0 || ::stat(beside.c_str(), &b) != 0 ||
+        a.st_dev != b.st_dev)
+        return {};
+    return beside == "/" ? beside : beside + "/";
 }
 
 } // namespace
@@ -398,8 +418,8 @@ void JobRunner::runRow() {
     }
     const std::string command =
         JobCommands::archiveCommand(conv, archivePath, src, files, uSwitches);
-    if (ClearDestination && fileExists(archivePath)) {
-        replaceArchive(archivePath, command, [&](const std::string& newArchive) {
+    if (ClearDestination && fileExists(JobCommands::archiveFile(conv, archivePath))) {
+        replaceArchive(archivePath, src, command, [&](const std::string& newArchive) {
             return JobCommands::archiveCommand(conv, newArchive, src, files, uSwitches);
         });
         return;
@@ -407,26 +427,50 @@ void JobRunner::runRow() {
     RunUnlha(command);
 }
 
-void JobRunner::replaceArchive(const std::string& archivePath, const std::string& command,
+void JobRunner::replaceArchive(const std::string& archivePath, const std::string& src,
+                               const std::string& command,
                                const std::function<std::string(const std::string&)>& commandFor) {
-    // The new archive is made in a fresh folder beside the old one; the old one goes only when
-    // the new one is complete, by a rename over it. A failure leaves the old archive as it was.
+    // The new archive is made in a fresh folder; the old one goes only when the new one is
+    // complete, by a rename over it. A failure leaves the old archive as it was. An archive
+    // reached through a link is replaced where the link leads; the link stays.
     const PathConventions& conv = m_services.conventions;
-    const std::string name = conv.fileName(archivePath);
-    std::string folder =
-        archivePath.substr(0, archivePath.size() - name.size()) + ".trevane-XXXXXX";
-    if (!::mkdtemp(folder.data())) {
-        // No room for a second archive beside the old one: update the old one in place.
+    const std::string real = linkedFolder(JobCommands::archiveFile(conv, archivePath));
+    const std::string name = conv.fileName(real);
+    const std::string archiveFolder = real.substr(0, real.size() - name.size());
+    const std::string parent = scratchParent(archiveFolder, src);
+    // An archive that nobody may write is one its owner protected: it is not deleted, and the
+    // update in place that a failed deletion leads to is refused by the archiver, a failed step.
+    struct stat old;
+    const bool protectedArchive = ::stat(real.c_str(), &old) == 0 && (old.st_mode & 0222) == 0;
+    std::string folder = parent + ".trevane-XXXXXX";
+    if (parent.empty() || protectedArchive || !::mkdtemp(folder.data())) {
         RunUnlha(command);
         return;
     }
     const std::string newArchive = conv.join(folder, name);
+    std::error_code ignored;
+    if (parent != archiveFolder) {
+        // The source holds the archive: the old one waits in the scratch folder beside the
+        // source while the new one is made in its place, or the archiver would take it in.
+        if (std::rename(real.c_str(), newArchive.c_str()) != 0) {
+            std::filesystem::remove(folder, ignored);
+            RunUnlha(command);
+            return;
+        }
+        if (callArchiver(command)) {
+            log(archivePath + "を削除しました。");
+            log(command);
+        } else if (std::rename(newArchive.c_str(), real.c_str()) != 0) {
+            return; // the old archive stays where it waited rather than be lost
+        }
+        std::filesystem::remove_all(folder, ignored);
+        return;
+    }
     if (callArchiver(commandFor(newArchive))) {
-        if (fileExists(newArchive) && std::rename(newArchive.c_str(), archivePath.c_str()) == 0)
+        if (fileExists(newArchive) && std::rename(newArchive.c_str(), real.c_str()) == 0)
             log(archivePath + "を削除しました。");
         log(command);
     }
-    std::error_code ignored;
     std::filesystem::remove_all(folder, ignored);
 }
 

@@ -117,7 +117,8 @@ private:
     bool callArchiver(const std::string& commandLine);
     void recordStep(StepResult step);
     int countRunnableRows() const;
-    void replaceArchive(const std::string& archivePath, const std::string& command,
+    void replaceArchive(const std::string& archivePath, const std::string& src,
+                        const std::string& command,
                         const std::function<std::string(const std::string&)>& commandFor);
     std::string folderCell(const std::string& cell) const;
     void runRow();

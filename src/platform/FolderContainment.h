@@ -11,9 +11,9 @@ namespace trevane {
 // does not exist.
 bool folderHolds(const std::string& outer, const std::string& inner);
 
-// The folder that path names: its real path when path itself is a symbolic link (a backup disk
-// linked into the home folder), else path unchanged. Removing such a path would remove the link,
-// not the folder behind it.
+// The folder (or file) that path names: its real path when path itself is a symbolic link (a
+// backup disk linked into the home folder), else path unchanged. Removing or replacing such a
+// path would remove the link, not what is behind it.
 std::string linkedFolder(const std::string& path);
 
 } // namespace trevane

@@ -212,6 +212,35 @@ TEST_F(JobRunnerTest, Option7EmptiesTheFolderBehindALinkedDestination) {
     EXPECT_FALSE(std::filesystem::exists(disk + "/old.txt"));
 }
 
+TEST_F(JobRunnerTest, Option7ReplacesAnArchiveBehindALink) {
+    // An archive on a backup disk linked into the destination: the link stays and leads to the
+    // new archive.
+    const std::string disk = dir / "disk";
+    std::filesystem::create_directories(disk);
+    writeFile(disk + "/real.lzh", "old archive");
+    std::filesystem::create_symlink(disk + "/real.lzh", dst + "/arc.lzh");
+    job("job.cpl", {{src, dst, "", "arc.lzh"}});
+    options("job.cpl", {{"bOption7", "1"}});
+    run();
+    const std::vector<std::string> expected = {dst + "/arc.lzhを削除しました。",
+                                               "u \"" + dst + "/arc.lzh\" \"" + src + "/\"  "};
+    EXPECT_EQ(rowLog(), expected);
+    EXPECT_TRUE(std::filesystem::is_symlink(dst + "/arc.lzh"));
+    EXPECT_EQ(readFile(disk + "/real.lzh"), "new archive");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(disk), {}), 1);
+}
+
+TEST_F(JobRunnerTest, Option7ReplacesTheFileTheArchiverWritesForANameWithoutExtension) {
+    writeFile(dst + "/backup.lzh", "old archive");
+    job("job.cpl", {{src, dst, "", "backup"}});
+    options("job.cpl", {{"bOption7", "1"}});
+    run();
+    const std::vector<std::string> expected = {dst + "/backupを削除しました。",
+                                               "u \"" + dst + "/backup\" \"" + src + "/\"  "};
+    EXPECT_EQ(rowLog(), expected);
+    EXPECT_EQ(readFile(dst + "/backup.lzh"), "new archive");
+}
+
 TEST_F(JobRunnerTest, Option7NeverDeletesTheSourceNorAnArchiveWithoutItsSuccessor) {
     // Destinations that are the source or hold it, also through a link, are not cleared, and
     // their copy is skipped; an archive stays when the archiver fails to make its successor.

@@ -21,6 +21,24 @@ namespace {
 
 const std::string binFolder = HELPER_FOLDER;
 
+// Runs job.cpl of the program folder prog; gives its log entries, and the internal checks that
+// failed after them.
+std::vector<std::string> runJob(const std::string& prog, ProcessSpawner& spawner) {
+    RecordingHost host;
+    host.settings.files.folder = prog;
+    host.queue = {"job.cpl"};
+    FixedClock clock;
+    RecordingLauncher launcher;
+    RecordingFatal fatal;
+    UnlhaLibrary archiver(UnlhaLibrary::beside(binFolder));
+    JobRunner(host, RunnerServices{spawner, archiver, launcher, clock, fatal,
+                                   DateTimeLocale::english(), PathConventions::posix()})
+        .Execute();
+    std::vector<std::string> log = host.logCalls();
+    log.insert(log.end(), fatal.messages.begin(), fatal.messages.end());
+    return log;
+}
+
 TEST(RealToolsTest, CopyClearAndArchiveAJob) {
     TempDir dir;
     const std::string prog = dir / "prog";
@@ -41,19 +59,8 @@ TEST(RealToolsTest, CopyClearAndArchiveAJob) {
     ini.writeBool(prog + "/CPL/job.cpl", "bOption7", true);
     ASSERT_TRUE(ini.saveAs(prog + "/Trevane.ini").ok);
 
-    RecordingHost host;
-    host.settings.files.folder = prog;
-    host.queue = {"job.cpl"};
-    FixedClock clock;
-    RecordingLauncher launcher;
-    RecordingFatal fatal;
     auto spawner = ProcessSpawner::createNative(binFolder);
-    UnlhaLibrary archiver(UnlhaLibrary::beside(binFolder));
-    JobRunner(host, RunnerServices{*spawner, archiver, launcher, clock, fatal,
-                                   DateTimeLocale::english(), PathConventions::posix()})
-        .Execute();
-
-    const auto log = host.logCalls();
+    const auto log = runJob(prog, *spawner);
     const auto has = [&log](const std::string& entry) {
         return std::find(log.begin(), log.end(), entry) != log.end();
     };
@@ -62,7 +69,7 @@ TEST(RealToolsTest, CopyClearAndArchiveAJob) {
     EXPECT_TRUE(has("xcopy \"" + src + "\" \"" + dst + "\" /Y/D/S/I/K/R"));
     const std::string archive = arcs + "/save000115.lzh";
     EXPECT_TRUE(has("u \"" + archive + "\" \"" + src + "/\"  -d1")) << "the archiver succeeded";
-    EXPECT_TRUE(fatal.messages.empty());
+    EXPECT_EQ(log.back().rfind("Job End @ ", 0), 0u) << "no internal check failed";
 
     EXPECT_FALSE(std::filesystem::exists(dst + "/stale.txt"));
     EXPECT_EQ(readFile(dst + "/a.txt"), "alpha\n");
@@ -74,6 +81,47 @@ TEST(RealToolsTest, CopyClearAndArchiveAJob) {
     EXPECT_EQ(check.start, ProcessSpawner::StartStatus::Started);
     EXPECT_EQ(check.exitCode, 0) << check.output;
     EXPECT_NE(check.output.find("a.txt"), std::string::npos) << check.output;
+}
+
+TEST(RealToolsTest, Option7ReplacesAnArchiveInsideItsOwnSource) {
+    // The old archive must not go into its successor, nor anything the replacement makes; and
+    // when the successor cannot be made, or its owner protected it, it stays as it was.
+    TempDir dir;
+    const std::string prog = dir / "prog";
+    const std::string src = dir / "src";
+    const std::string archive = src + "/self.lzh";
+    for (const std::string& d : {prog + "/CPL", src + "/sub"})
+        std::filesystem::create_directories(d);
+    writeFile(src + "/sub/a.txt", "alpha\n");
+    ASSERT_TRUE(writeJobFile(prog + "/CPL/job.cpl",
+                             {joinCommaText({src, src, "", "self.lzh", "", "-d1", ""})})
+                    .ok);
+    IniFile ini;
+    ini.writeBool(prog + "/CPL/job.cpl", "bOption7", true);
+    ASSERT_TRUE(ini.saveAs(prog + "/Trevane.ini").ok);
+    auto spawner = ProcessSpawner::createNative(binFolder);
+    for (int run = 0; run < 2; ++run) {
+        SCOPED_TRACE(run);
+        EXPECT_EQ(runJob(prog, *spawner).back().rfind("Job End @ ", 0), 0u);
+        const auto listing = spawner->run("lhasa l \"" + archive + "\"", 100000, {});
+        EXPECT_EQ(listing.exitCode, 0) << listing.output;
+        EXPECT_NE(listing.output.find("sub/a.txt"), std::string::npos) << listing.output;
+        EXPECT_EQ(listing.output.find("self.lzh"), std::string::npos) << listing.output;
+        EXPECT_EQ(listing.output.find(".trevane-"), std::string::npos) << listing.output;
+    }
+    const std::string before = readFile(archive);
+    writeFile(src + "/huge.bin", "");
+    std::filesystem::resize_file(src + "/huge.bin", (1ull << 32) + 1); // refused by the archiver
+    EXPECT_EQ(runJob(prog, *spawner).back(), "失敗した手順: 1 件");
+    EXPECT_TRUE(readFile(archive) == before);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2)
+        << "no scratch folder is left beside the source";
+    // An archive that nobody may write is neither deleted nor rewritten.
+    std::filesystem::remove(src + "/huge.bin");
+    writeFile(src + "/new.txt", "new");
+    std::filesystem::permissions(archive, std::filesystem::perms::owner_read);
+    EXPECT_EQ(runJob(prog, *spawner).back(), "失敗した手順: 1 件");
+    EXPECT_TRUE(readFile(archive) == before);
 }
 
 } // namespace

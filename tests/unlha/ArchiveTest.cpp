@@ -207,6 +207,29 @@ TEST_F(ArchiveTest, FailureLeavesTheOldArchive) {
              return ::geteuid() != 0; // root reads it anyway
          },
          5},
+        {"folder deeper than the longest path the system takes",
+         [&] {
+             ::unlink((dir / "src/secret.txt").c_str());
+             int fd = ::open((dir / "src").c_str(), O_RDONLY | O_DIRECTORY);
+             const std::string name(200, 'D');
+             for (int i = 0; i < 22 && fd >= 0; ++i) {
+                 ::mkdirat(fd, name.c_str(), 0755);
+                 const int next = ::openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY);
+                 ::close(fd);
+                 fd = next;
+             }
+             const bool made =
+                 fd >= 0 && ::close(::openat(fd, "lost.txt", O_CREAT | O_WRONLY, 0644)) == 0;
+             ::close(fd);
+             return made;
+         },
+         5},
+        {"archive that nobody may write",
+         [&] {
+             run("rm -rf '" + dir / "src" + "/" + std::string(200, 'D') + "'");
+             return ::chmod(archive.c_str(), 0444) == 0;
+         },
+         5},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -218,11 +241,68 @@ TEST_F(ArchiveTest, FailureLeavesTheOldArchive) {
         // No temporary file is left beside it.
         EXPECT_EQ(run("ls -A '" + dir / "dst" + "'").output, "keep.lzh\n");
     }
+    ::chmod(archive.c_str(), 0644);
     // A damaged archive is not overwritten either.
     std::string damaged = original.substr(0, original.size() / 2);
     writeFile(archive, damaged);
     EXPECT_EQ(call("u \"" + archive + "\" \"" + dir / "src/" + "\" -c-d1").code, 6);
     EXPECT_TRUE(readFile(archive) == damaged);
+}
+
+TEST_F(ArchiveTest, UpdateRefusesAFileItCannotRewriteWhole) {
+    // A rewrite keeps only the members it read: whatever else the file held would be lost.
+    const std::string archive = dir / "dst/two.lzh";
+    ASSERT_EQ(call("u \"" + archive + "\" \"" + dir / "src/" + "\" readme.txt code.cpp").code, 0);
+    const std::string two = readFile(archive);
+    const size_t second = (static_cast<uint8_t>(two[0]) | static_cast<uint8_t>(two[1]) << 8) +
+                          (static_cast<uint8_t>(two[7]) | static_cast<uint8_t>(two[8]) << 8);
+    ASSERT_EQ(two.compare(second + 2, 5, "-lh5-"), 0); // the second member's header
+    std::string cut = two;
+    cut[second] = '\0'; // reads as the end mark
+    ASSERT_EQ(call("s \"" + archive + "\" \"" + dir / "dst/" + "\"").code, 0);
+    struct Row {
+        const char* name;
+        std::string bytes;
+        int code;
+    } const rows[] = {
+        {"a file that only begins with a zero byte", std::string("\0\0\0\x18 video", 10), 6},
+        {"a member header after a lost first byte", cut, 6},
+        {"damage before the first header", "XX" + two, 6},
+        {"a self-extracting program", readFile(dir / "dst/two.run"), 6},
+        {"an empty archive", std::string(1, '\0'), 0},
+        {"nothing but zero bytes", std::string(64, '\0'), 0},
+    };
+    const std::string update = "u \"" + archive + "\" \"" + dir / "src/" + "\" empty.dat";
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        writeFile(archive, row.bytes);
+        auto r = call(update);
+        EXPECT_EQ(r.code, row.code) << r.output;
+        if (row.code == 0)
+            continue;
+        EXPECT_TRUE(readFile(archive) == row.bytes);
+        EXPECT_EQ(call("d \"" + archive + "\" readme.txt").code, row.code);
+        EXPECT_TRUE(readFile(archive) == row.bytes);
+    }
+}
+
+TEST_F(ArchiveTest, TimesBeyondTheHeaderKeepTheNearestEnd) {
+    // A header holds 1970 to 2106; a time outside must not wrap round into another century.
+    const std::string archive = dir / "dst/times.lzh";
+    const std::string src = dir / "src/";
+    setMtime(src + "readme.txt", -1000000000);         // 1938
+    setMtime(src + "code.cpp", (1ll << 32) + 1000000); // 2106 and later
+    const std::string update = "u \"" + archive + "\" \"" + src + "\" readme.txt code.cpp";
+    ASSERT_EQ(call(update).code, 0);
+    ASSERT_EQ(call("x \"" + archive + "\" \"" + dir / "out/" + "\"").code, 0);
+    struct stat st;
+    ASSERT_EQ(::stat((dir / "out/readme.txt").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mtime, 0);
+    ASSERT_EQ(::stat((dir / "out/code.cpp").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mtime, 0xFFFFFFFF);
+    EXPECT_EQ(call(update).output, "archive is up to date\n");
+    setMtime(src + "readme.txt", 1000000000); // changed in 2001: newer than what is stored
+    EXPECT_EQ(call(update).output, "replaced readme.txt\n0 added, 1 replaced\n");
 }
 
 TEST_F(ArchiveTest, KilledUpdateLeavesNothingBehind) {
@@ -360,6 +440,13 @@ TEST_F(ArchiveTest, SelfExtractingArchive) {
     EXPECT_NE(r.output.find("sub/deeper/zeros.bin"), std::string::npos) << r.output;
     EXPECT_EQ(run("diff -r '" + dir / "src" + "' '" + here.path() + "'").code, 0);
     EXPECT_EQ(call("s \"" + dir / "dst/none.lzh" + "\" \"" + dir / "dst/" + "\" -gw").code, 3);
+    // Nothing but an archive from its first byte is wrapped: the extractor would not find it.
+    writeFile(dir / "dst/zero.lzh", std::string("\0\0junk", 6));
+    ::mkdir((dir / "out").c_str(), 0755);
+    for (const std::string& given : {dir / "dst/data.run", dir / "dst/zero.lzh"}) {
+        EXPECT_EQ(call("s \"" + given + "\" \"" + dir / "out/" + "\"").code, 6) << given;
+        EXPECT_TRUE(std::filesystem::is_empty(dir / "out"));
+    }
 }
 
 TEST_F(ArchiveTest, UpdatesAnArchiveJlhaWrote) {
