@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 namespace trevane::test {
 namespace {
 
@@ -20,6 +22,22 @@ protected:
             ToolRun{m_tmp.path(), {{"HOME", at("home").string()}}, static_cast<uid_t>(-1)});
     }
     fs::path at(const std::string& relative) const { return m_tmp / relative; }
+
+    // Runs `mount`, then the shell script `then`, in a mount namespace of its own that ends with
+    // the shell, so nothing stays mounted whatever happens; $1 and $2 are the mount's arguments
+    // and $3 is deltree. Empty without the privilege to make one: there is nothing to test then.
+    std::optional<ToolResult> afterMounting(const std::string& mount, const std::string& then,
+                                            const std::string& what, const std::string& where) {
+        constexpr int kCannotMount = 99;
+        const ToolResult result = runTool(
+            "/usr/bin/unshare",
+            {"-m", "sh", "-c", mount + " || exit " + std::to_string(kCannotMount) + "; " + then,
+             "sh", what, where, kDeltree},
+            ToolRun{m_tmp.path(), {{"HOME", at("home").string()}}, static_cast<uid_t>(-1)});
+        if (result.exitCode == kCannotMount || result.output.rfind("unshare:", 0) == 0)
+            return std::nullopt;
+        return result;
+    }
 
     void makeTree(const std::string& root) {
         writeFile(at(root + "/a.txt"), "a");
@@ -68,20 +86,12 @@ TEST_F(DeltreeTest, StopsAtABindMountOfTheSameFileSystem) {
     writeFile(at("outside/keep.txt"), "k");
     makeTree("tree");
     fs::create_directory(at("tree/mnt"));
-    // The mount lives in a mount namespace of its own that ends with deltree, so nothing stays
-    // mounted whatever happens. Without the privilege to make one there is nothing to test.
-    constexpr int kCannotMount = 99;
-    const ToolResult result =
-        runTool("/usr/bin/unshare",
-                {"-m", "sh", "-c",
-                 "mount --bind \"$1\" \"$2\" || exit " + std::to_string(kCannotMount) +
-                     "; exec \"$3\" /Y tree",
-                 "sh", at("outside").string(), at("tree/mnt").string(), kDeltree},
-                ToolRun{m_tmp.path(), {{"HOME", at("home").string()}}, static_cast<uid_t>(-1)});
-    if (result.exitCode == kCannotMount || result.output.rfind("unshare:", 0) == 0)
-        GTEST_SKIP() << "cannot bind-mount here: " << result.output;
-    EXPECT_EQ(result.exitCode, 1);
-    EXPECT_EQ(result.output,
+    const auto result = afterMounting("mount --bind \"$1\" \"$2\"", "exec \"$3\" /Y tree",
+                                      at("outside").string(), at("tree/mnt").string());
+    if (!result)
+        GTEST_SKIP() << "cannot bind-mount here";
+    EXPECT_EQ(result->exitCode, 1);
+    EXPECT_EQ(result->output,
               "別のファイルシステムがマウントされているので削除しません - tree/mnt\n");
     EXPECT_EQ(readFile(at("outside/keep.txt")), "k");
     EXPECT_FALSE(fs::exists(at("tree/a.txt")));
@@ -89,20 +99,14 @@ TEST_F(DeltreeTest, StopsAtABindMountOfTheSameFileSystem) {
 
 TEST_F(DeltreeTest, EmptiesATargetThatIsAMountPoint) {
     fs::create_directory(at("disk"));
-    constexpr int kCannotMount = 99;
-    // deltree's exit code, then what is left on the mounted disk, all inside a mount namespace
-    // that ends with the shell.
-    const ToolResult result =
-        runTool("/usr/bin/unshare",
-                {"-m", "sh", "-c",
-                 "mount -t tmpfs tmpfs \"$1\" || exit " + std::to_string(kCannotMount) +
-                     "; mkdir \"$1/sub\" && echo x >\"$1/sub/f\" && \"$2\" /Y \"$1\"; echo "
-                     "\"rc=$?\"; ls -A \"$1\"",
-                 "sh", at("disk").string(), kDeltree},
-                ToolRun{m_tmp.path(), {{"HOME", at("home").string()}}, static_cast<uid_t>(-1)});
-    if (result.exitCode == kCannotMount || result.output.rfind("unshare:", 0) == 0)
-        GTEST_SKIP() << "cannot mount here: " << result.output;
-    EXPECT_EQ(result.output, "rc=0\n");
+    // deltree's exit code, then what is left on the mounted disk.
+    const auto result = afterMounting("mount -t tmpfs tmpfs \"$2\"",
+                                      "mkdir \"$2/sub\" && echo x >\"$2/sub/f\" && \"$3\" /Y "
+                                      "\"$2\"; echo \"rc=$?\"; ls -A \"$2\"",
+                                      "tmpfs", at("disk").string());
+    if (!result)
+        GTEST_SKIP() << "cannot mount here";
+    EXPECT_EQ(result->output, "rc=0\n");
 }
 
 TEST_F(DeltreeTest, RefusesDangerousPaths) {
