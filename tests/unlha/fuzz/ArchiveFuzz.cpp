@@ -24,6 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             return produced < (8u << 20);
         });
     }
+    // What an update asks of the bytes after an archive's end mark.
+    (void)unlha::HeaderReader::looksLikeHeader(data, size);
     unlha::CommandLine command;
     unlha::CommandLine::parse(std::string(reinterpret_cast<const char*>(data), size), command);
     return 0;
