@@ -387,7 +387,7 @@ void JobRunner::runRow() {
         }
         // A destination that is a link is emptied behind the link: the link stays, so the copy
         // still goes where it leads.
-        const std::string folder = linkedFolder(dst);
+        const std::string folder = linkTarget(dst);
         RunProcess(JobCommands::clearCommand(folder, IsWinNT));
         if (createDirectory(folder))
             log(folder + "を作成しました");
@@ -434,7 +434,7 @@ void JobRunner::replaceArchive(const std::string& archivePath, const std::string
     // complete, by a rename over it. A failure leaves the old archive as it was. An archive
     // reached through a link is replaced where the link leads; the link stays.
     const PathConventions& conv = m_services.conventions;
-    const std::string real = linkedFolder(JobCommands::archiveFile(conv, archivePath));
+    const std::string real = linkTarget(JobCommands::archiveFile(conv, archivePath));
     const std::string name = conv.fileName(real);
     const std::string archiveFolder = real.substr(0, real.size() - name.size());
     const std::string parent = scratchParent(archiveFolder, src);

@@ -14,6 +14,6 @@ bool folderHolds(const std::string& outer, const std::string& inner);
 // The folder (or file) that path names: its real path when path itself is a symbolic link (a
 // backup disk linked into the home folder), else path unchanged. Removing or replacing such a
 // path would remove the link, not what is behind it.
-std::string linkedFolder(const std::string& path);
+std::string linkTarget(const std::string& path);
 
 } // namespace trevane

@@ -26,7 +26,7 @@ bool folderHolds(const std::string& outer, const std::string& inner) {
     }
 }
 
-std::string linkedFolder(const std::string& path) {
+std::string linkTarget(const std::string& path) {
     struct stat st;
     char resolved[PATH_MAX];
     if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode) ||
