@@ -1,8 +1,20 @@
 #include "engine/CommandPreview.h"
 
 #include "engine/JobCommands.h"
+#include "platform/AppPaths.h"
 
 namespace trevane {
+
+namespace {
+
+// A folder cell as the runner reads its start: "~" is the home folder where paths are spelled
+// so, and the line shown must name the folder the copy really goes to, not a quoted "~" that a
+// shell would take as a name.
+std::string folderCell(const std::string& cell, const PathConventions& conventions) {
+    return conventions.driveRoots ? cell : withHomeFolder(cell);
+}
+
+} // namespace
 
 CommandPreview::RowLine CommandPreview::rowLine(const JobTable::Row& row,
                                                 std::string_view xcopySwitches,
@@ -12,8 +24,10 @@ CommandPreview::RowLine CommandPreview::rowLine(const JobTable::Row& row,
     const std::string& archive = row[JobTable::ArchiveColumn];
     const std::string& command = row[JobTable::CommandColumn];
 
-    std::string dst = conventions.withoutTrailingSeparator(row[JobTable::DestinationColumn]);
-    std::string src = conventions.withoutTrailingSeparator(row[JobTable::SourceColumn]);
+    std::string dst = conventions.withoutTrailingSeparator(
+        folderCell(row[JobTable::DestinationColumn], conventions));
+    std::string src =
+        conventions.withoutTrailingSeparator(folderCell(row[JobTable::SourceColumn], conventions));
 
     if (!command.empty())
         return {command, false};

@@ -24,6 +24,7 @@ namespace trevane {
 // - a copy or archive row whose source or destination is empty is listed, followed by
 //   IncompleteMarker, where the runner would skip it silently;
 // - "%t" takes the one stamp given for the whole list, not the moment each row runs.
+// A leading "~" of a source or destination is the home folder, as the runner takes it.
 // Quoting is the runner's (JobCommands::quoted), so a saved copy row without blanks around its
 // cells and without switch cells shows exactly the command that runs.
 class CommandPreview {

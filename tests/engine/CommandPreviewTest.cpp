@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <utility>
+
 using namespace trevane;
 
 namespace {
@@ -103,6 +106,30 @@ TEST(CommandPreviewTest, PlainCopyRowMatchesTheRunner) {
         EXPECT_EQ(CommandPreview::rowLine(cells(src, dst, "*.doc"), Xcopy, U, Stamp, conv).command,
                   runner);
     }
+}
+
+// The runner takes a leading "~" as the home folder; the preview names the same folders.
+TEST(CommandPreviewTest, LeadingTildeIsTheHomeFolderAsTheRunnerTakesIt) {
+    const char* oldHome = std::getenv("HOME");
+    const std::string savedHome = oldHome ? oldHome : "";
+    ::setenv("HOME", "/home/user/", 1);
+    const PathConventions posix = PathConventions::posix();
+    const std::pair<JobTable::Row, std::string> cases[] = {
+        {cells("~/data", "~/bak/", "*.doc"),
+         R"(xcopy "/home/user/data/*.doc" "/home/user/bak" /Y/D/S/I/K/R)"},
+        {cells("~", "/bak", "", "a.lzh"), R"(u "/bak/a.lzh" "/home/user/" -d1)"},
+        {cells("~other/x", "a~/b"), R"(xcopy "~other/x" "a~/b" /Y/D/S/I/K/R)"},
+    };
+    std::vector<std::string> got;
+    for (const auto& [row, line] : cases)
+        got.push_back(CommandPreview::rowLine(row, Xcopy, U, Stamp, posix).command);
+    const std::string windows =
+        CommandPreview::rowLine(cells("~", R"(D:\b)"), Xcopy, U, Stamp, PathConventions::windows())
+            .command;
+    oldHome ? ::setenv("HOME", savedHome.c_str(), 1) : ::unsetenv("HOME");
+    for (std::size_t i = 0; i < got.size(); ++i)
+        EXPECT_EQ(got[i], cases[i].second) << i;
+    EXPECT_EQ(windows, R"(xcopy "~" "D:\b" /Y/D/S/I/K/R)") << "a name on Windows";
 }
 
 TEST(CommandPreviewTest, ListsEveryRowBetweenHeaderAndEntryRow) {
