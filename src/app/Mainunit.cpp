@@ -202,12 +202,18 @@ WriteResult TMainForm::SaveSettings() {
 }
 
 bool TMainForm::FormCloseQuery() {
-    if (m_jobQueue.hasQueuedWork()) {
+    const auto refuseWhileRunning = [this] {
+        if (!m_jobQueue.hasQueuedWork())
+            return false;
         MessageBox::warning(
             this, QStringLiteral("コピー継続中です。\nコピーを中止するか、完了を待ってください。"));
+        return true;
+    };
+    if (refuseWhileRunning() || QuerySaveChanges() == QMessageBox::Cancel)
         return false;
-    }
-    return QuerySaveChanges() != QMessageBox::Cancel;
+    // While the save question was open the timer may have started the registered jobs (the
+    // window is left in the tray overnight): closing now would stop that run.
+    return !refuseWhileRunning();
 }
 
 void TMainForm::FormClose() {

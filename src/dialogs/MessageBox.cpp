@@ -6,8 +6,12 @@
 namespace trevane {
 
 namespace {
-std::deque<MessageBox::Button>& answers() {
-    static std::deque<MessageBox::Button> queue;
+struct Answer {
+    MessageBox::Button button;
+    std::function<void()> whileOpen;
+};
+std::deque<Answer>& answers() {
+    static std::deque<Answer> queue;
     return queue;
 }
 QString& lastShownText() {
@@ -29,9 +33,11 @@ MessageBox::Button MessageBox::show(QWidget* parent, QMessageBox::Icon icon, con
     lastShownText() = text;
     ++boxCount();
     if (!answers().empty()) {
-        Button answer = answers().front();
+        Answer answer = answers().front();
         answers().pop_front();
-        return answer;
+        if (answer.whileOpen)
+            answer.whileOpen();
+        return answer.button;
     }
     if (QGuiApplication::platformName() == QLatin1String("offscreen")) {
         // Nobody can answer a box on the offscreen platform (window tests, headless runs):
@@ -55,8 +61,7 @@ MessageBox::Button MessageBox::warning(QWidget* parent, const QString& text, But
     return show(parent, QMessageBox::Warning, text, buttons, QMessageBox::NoButton);
 }
 
-MessageBox::Button MessageBox::information(QWidget* parent, const QString& text,
-                                           Buttons buttons) {
+MessageBox::Button MessageBox::information(QWidget* parent, const QString& text, Buttons buttons) {
     return show(parent, QMessageBox::Information, text, buttons, QMessageBox::NoButton);
 }
 
@@ -64,10 +69,23 @@ MessageBox::Button MessageBox::critical(QWidget* parent, const QString& text, Bu
     return show(parent, QMessageBox::Critical, text, buttons, QMessageBox::NoButton);
 }
 
-void MessageBox::setNextAnswer(Button button) { answers().push_back(button); }
-int MessageBox::pendingAnswers() { return static_cast<int>(answers().size()); }
-QString MessageBox::lastText() { return lastShownText(); }
-int MessageBox::shownCount() { return boxCount(); }
-int MessageBox::unansweredBoxes() { return unansweredCount(); }
+void MessageBox::setNextAnswer(Button button) {
+    answers().push_back({button, {}});
+}
+void MessageBox::setNextAnswer(Button button, std::function<void()> whileOpen) {
+    answers().push_back({button, std::move(whileOpen)});
+}
+int MessageBox::pendingAnswers() {
+    return static_cast<int>(answers().size());
+}
+QString MessageBox::lastText() {
+    return lastShownText();
+}
+int MessageBox::shownCount() {
+    return boxCount();
+}
+int MessageBox::unansweredBoxes() {
+    return unansweredCount();
+}
 
 } // namespace trevane

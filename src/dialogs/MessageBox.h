@@ -2,6 +2,7 @@
 
 #include <QMessageBox>
 #include <QString>
+#include <functional>
 #include <optional>
 
 namespace trevane {
@@ -19,14 +20,15 @@ public:
 
     static Button question(QWidget* parent, const QString& text, Buttons buttons,
                            Button defaultButton = QMessageBox::NoButton);
-    static Button warning(QWidget* parent, const QString& text,
-                          Buttons buttons = QMessageBox::Ok);
+    static Button warning(QWidget* parent, const QString& text, Buttons buttons = QMessageBox::Ok);
     static Button information(QWidget* parent, const QString& text,
                               Buttons buttons = QMessageBox::Ok);
-    static Button critical(QWidget* parent, const QString& text,
-                           Buttons buttons = QMessageBox::Ok);
+    static Button critical(QWidget* parent, const QString& text, Buttons buttons = QMessageBox::Ok);
 
     static void setNextAnswer(Button button);
+    // As above; whileOpen runs before the answer is returned, as events that come while a box
+    // waits for the user (a timer tick) would.
+    static void setNextAnswer(Button button, std::function<void()> whileOpen);
     // How many prepared answers are still waiting; tests check it is 0 at the end.
     static int pendingAnswers();
     static QString lastText();

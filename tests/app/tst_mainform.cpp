@@ -350,6 +350,25 @@ private slots:
         QVERIFY(QFileInfo::exists(QString::fromStdString(home() + "/Trevane.ini")));
     }
 
+    // The timer may start the registered jobs while the save question waits for the user (the
+    // window left in the tray overnight): the close is then refused, not the run cut short.
+    void aRunStartedDuringTheCloseQuestionKeepsTheWindowOpen() {
+        QVERIFY(writeFileAtomically(home() + "/BGCopyList.txt", "timed.cpl\r\n").ok);
+        TMainForm form;
+        form.show();
+        type(form, 1, 1, "/a");
+        form.document().markModified();
+        MessageBox::setNextAnswer(QMessageBox::No, [&form] { form.StartJobFileClick(); });
+        MessageBox::setNextAnswer(QMessageBox::Ok);
+        QVERIFY(!form.close());
+        QCOMPARE(MessageBox::lastText(),
+                 QStringLiteral("コピー継続中です。\nコピーを中止するか、完了を待ってください。"));
+        QVERIFY(form.isVisible());
+        form.runnerHost().waitForEnd();
+        MessageBox::setNextAnswer(QMessageBox::No);
+        QVERIFY(form.close());
+    }
+
     // A session that ends (logout) asks as closing does, when it may ask at all.
     void sessionEndAsksBeforeDroppingChanges() {
         TMainForm form;
