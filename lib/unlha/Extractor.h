@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Status.h"
+#include "UnnamedFiles.h"
 
 #include <functional>
 #include <string>
@@ -46,6 +47,7 @@ private:
     Options m_options;
     std::string& m_report;
     std::string m_root; // target with a trailing "/", or empty
+    trevane::UnnamedFiles m_unnamed{"unlha"};
 };
 
 } // namespace unlha
