@@ -231,6 +231,7 @@ Status Extractor::walk(ArchiveReader& reader,
                        const std::function<Status(const MemberHeader&)>& visit) {
     Status first;
     MemberHeader h;
+    bool selected = false;
     for (;;) {
         Status s;
         auto r = reader.next(h, s);
@@ -243,11 +244,18 @@ Status Extractor::walk(ArchiveReader& reader,
         }
         if (!memberSelected(m_options.patterns, h.path))
             continue;
+        selected = true;
         s = visit(h);
         if (!s.ok()) {
             m_report += s.message() + "\n";
             keepFirst(first, s);
         }
+    }
+    // Names that select nothing (a mistyped name, a target folder given without its "/") are
+    // a failure: the user asked for members that were not there.
+    if (!selected && !m_options.patterns.empty() && first.ok()) {
+        first = Status(Code::NothingToDo, "no member matched");
+        m_report += first.message() + "\n";
     }
     return first;
 }

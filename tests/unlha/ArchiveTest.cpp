@@ -424,6 +424,12 @@ TEST_F(ArchiveTest, ExtractAndDelete) {
     }
     EXPECT_EQ(call("d \"" + archive + "\"").code, 2) << "d needs names";
     EXPECT_EQ(call("d \"" + archive + "\" nosuch").code, 4);
+    // A name that selects nothing, such as a target folder typed without its "/", is no
+    // success: nothing was restored.
+    for (const char* command : {"x", "e", "t", "l"}) {
+        auto r = call(std::string(command) + " \"" + archive + "\" \"" + x.path() + "\"");
+        EXPECT_EQ(r.code, 4) << command << ": " << r.output;
+    }
 }
 
 TEST_F(ArchiveTest, ExtractionOverOldFilesReplacesOnlyWhatDecodedWhole) {
