@@ -151,13 +151,34 @@ Status Extractor::clearPlaceFor(const std::string& path) {
 
 Status Extractor::extractFile(ArchiveReader& reader, const MemberHeader& h,
                               const std::string& path) {
-    Status s = clearPlaceFor(path);
+    Status s = makeParents(path);
     if (!s.ok())
         return s;
     std::string full = m_root + path;
-    int fd = ::open(full.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd < 0)
+    struct stat st;
+    if (::lstat(full.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+        return Status(Code::Io, "a folder is in the way: " + PathRules::printable(path));
+    // The member is written beside its place and takes it only once it decoded whole: a
+    // damaged member or a full disk leaves the file already there as it was. Taking the place
+    // replaces a link there, never writing through it.
+    size_t slash = full.rfind('/');
+    std::string folder = slash == std::string::npos ? "." : full.substr(0, slash + 1);
+    std::string name = slash == std::string::npos ? full : full.substr(slash + 1);
+    int folderFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folderFd < 0)
         return Status(Code::Io, "cannot create " + PathRules::printable(path) + ": " + errorText());
+    std::string temp;
+    int fd = m_unnamed.create(folderFd, O_WRONLY | O_CLOEXEC, 0600);
+    if (fd < 0 && errno == ENOTSUP) {
+        temp = m_unnamed.temporaryName();
+        fd = ::openat(folderFd, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                      0600);
+    }
+    if (fd < 0) {
+        s = Status(Code::Io, "cannot create " + PathRules::printable(path) + ": " + errorText());
+        ::close(folderFd);
+        return s;
+    }
     MacBinaryFilter filter(
         h, [fd](const uint8_t* data, size_t size) { return OutputFile::writeAll(fd, data, size); });
     s = reader.extract([&](const uint8_t* data, size_t size) { return filter(data, size); });
@@ -172,11 +193,22 @@ Status Extractor::extractFile(ArchiveReader& reader, const MemberHeader& h,
         times[0].tv_sec = times[1].tv_sec = static_cast<time_t>(h.mtime);
         times[0].tv_nsec = times[1].tv_nsec = 0;
         ::futimens(fd, times);
+        int error = 0;
+        if (temp.empty())
+            error = m_unnamed.link(fd, folderFd, name.c_str());
+        else if (::renameat(folderFd, temp.c_str(), folderFd, name.c_str()) == 0)
+            temp.clear();
+        else
+            error = errno;
+        if (error != 0)
+            s = Status(Code::Io, "cannot create " + PathRules::printable(path) + ": " +
+                                     std::generic_category().message(error));
     }
     if (::close(fd) != 0 && s.ok())
         s = Status(Code::Io, "cannot write " + PathRules::printable(path) + ": " + errorText());
-    if (!s.ok())
-        ::unlink(full.c_str());
+    if (!temp.empty())
+        ::unlinkat(folderFd, temp.c_str(), 0);
+    ::close(folderFd);
     return s;
 }
 
@@ -199,6 +231,7 @@ Status Extractor::walk(ArchiveReader& reader,
                        const std::function<Status(const MemberHeader&)>& visit) {
     Status first;
     MemberHeader h;
+    bool selected = false;
     for (;;) {
         Status s;
         auto r = reader.next(h, s);
@@ -211,11 +244,18 @@ Status Extractor::walk(ArchiveReader& reader,
         }
         if (!memberSelected(m_options.patterns, h.path))
             continue;
+        selected = true;
         s = visit(h);
         if (!s.ok()) {
             m_report += s.message() + "\n";
             keepFirst(first, s);
         }
+    }
+    // Names that select nothing (a mistyped name, a target folder given without its "/") are
+    // a failure: the user asked for members that were not there.
+    if (!selected && !m_options.patterns.empty() && first.ok()) {
+        first = Status(Code::NothingToDo, "no member matched");
+        m_report += first.message() + "\n";
     }
     return first;
 }

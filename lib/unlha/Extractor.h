@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Status.h"
+#include "UnnamedFiles.h"
 
 #include <functional>
 #include <string>
@@ -32,7 +33,8 @@ public:
 private:
     // Calls visit for every member the patterns select, in archive order, with the reader at
     // the member's data. A failure of visit is reported and the walk goes on; a damaged header
-    // is reported and ends it. Returns the first failure.
+    // is reported and ends it. Returns the first failure, or NothingToDo when names were given
+    // and select no member.
     Status walk(class ArchiveReader& reader,
                 const std::function<Status(const struct MemberHeader&)>& visit);
     Status extractFile(class ArchiveReader& reader, const struct MemberHeader& h,
@@ -46,6 +48,7 @@ private:
     Options m_options;
     std::string& m_report;
     std::string m_root; // target with a trailing "/", or empty
+    trevane::UnnamedFiles m_unnamed{"unlha"};
 };
 
 } // namespace unlha

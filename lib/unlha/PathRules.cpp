@@ -1,5 +1,6 @@
 #include "PathRules.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace unlha::PathRules {
@@ -48,6 +49,18 @@ bool safeRelative(const std::string& stored, std::string& out) {
 bool linkStaysInside(const std::string& linkPath, const std::string& target) {
     if (target.empty() || target[0] == '/')
         return false;
+    // The system resolves ".." after a name from where that name leads, and the name may be
+    // another link of the archive ("y -> z/../.." with "z -> ../.."): only a ".." before every
+    // name can be judged from the text.
+    bool named = false;
+    for (size_t i = 0; i <= target.size();) {
+        size_t slash = std::min(target.find('/', i), target.size());
+        std::string part = target.substr(i, slash - i);
+        i = slash + 1;
+        if (part == ".." && named)
+            return false;
+        named = named || (!part.empty() && part != "." && part != "..");
+    }
     std::string folder;
     size_t slash = linkPath.rfind('/');
     if (slash != std::string::npos)

@@ -14,7 +14,8 @@ namespace PathRules {
 bool safeRelative(const std::string& stored, std::string& out);
 
 // True when a link placed at linkPath (relative to the target) that points at target stays
-// inside the target folder.
+// inside the target folder, whatever links of the archive the target passes through: a ".."
+// after a name is refused.
 bool linkStaysInside(const std::string& linkPath, const std::string& target);
 
 // Wildcard match of a whole name: "*" any run, "?" one byte; "*.*" matches every name, with

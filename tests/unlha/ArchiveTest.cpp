@@ -424,6 +424,36 @@ TEST_F(ArchiveTest, ExtractAndDelete) {
     }
     EXPECT_EQ(call("d \"" + archive + "\"").code, 2) << "d needs names";
     EXPECT_EQ(call("d \"" + archive + "\" nosuch").code, 4);
+    // A name that selects nothing, such as a target folder typed without its "/", is no
+    // success: nothing was restored.
+    for (const char* command : {"x", "e", "t", "l"}) {
+        auto r = call(std::string(command) + " \"" + archive + "\" \"" + x.path() + "\"");
+        EXPECT_EQ(r.code, 4) << command << ": " << r.output;
+    }
+}
+
+TEST_F(ArchiveTest, ExtractionOverOldFilesReplacesOnlyWhatDecodedWhole) {
+    const std::string archive = dir / "dst/x.lzh";
+    ASSERT_EQ(call("u \"" + archive + "\" \"" + dir / "src/" + "\" -d1").code, 0);
+    // noise.bin is stored as it is: a byte changed in its data fails only its CRC.
+    std::string bytes = readFile(archive);
+    const size_t at = bytes.find("noise.bin");
+    ASSERT_NE(at, std::string::npos);
+    bytes[at + 5000] ^= 0x55;
+    writeFile(archive, bytes);
+    TempDir x;
+    writeFile(x / "noise.bin", "the only good copy");
+    writeFile(x / "readme.txt", "old");
+    writeFile(dir / "outside.txt", "outside");
+    ::symlink((dir / "outside.txt").c_str(), (x / "code.cpp").c_str());
+    auto r = call("x \"" + archive + "\" \"" + x.path() + "/\"");
+    EXPECT_EQ(r.code, 6) << r.output;
+    EXPECT_NE(r.output.find("noise.bin"), std::string::npos) << r.output;
+    EXPECT_EQ(readFile(x / "noise.bin"), "the only good copy") << "kept, not lost";
+    EXPECT_EQ(readFile(x / "readme.txt"), "hello\n") << "the others still restored";
+    EXPECT_EQ(readFile(x / "code.cpp"), readFile(dir / "src/code.cpp"));
+    EXPECT_EQ(readFile(dir / "outside.txt"), "outside") << "a link is replaced, not written";
+    EXPECT_EQ(run("ls -A '" + x.path() + "' | grep -c unlha").output, "0\n") << "no leftovers";
 }
 
 TEST_F(ArchiveTest, SelfExtractingArchive) {

@@ -110,6 +110,11 @@ TEST(PathRules, Links) {
     EXPECT_FALSE(PathRules::linkStaysInside("a/link", "../../x"));
     EXPECT_FALSE(PathRules::linkStaysInside("etc", "/tmp"));
     EXPECT_FALSE(PathRules::linkStaysInside("x", ""));
+    // "z -> ../.." stays inside, but through it "z/../.." climbs out.
+    EXPECT_TRUE(PathRules::linkStaysInside("a/b/z", "../.."));
+    EXPECT_FALSE(PathRules::linkStaysInside("a/b/y", "z/../.."));
+    EXPECT_FALSE(PathRules::linkStaysInside("a/b/y", "../z/./.."));
+    EXPECT_TRUE(PathRules::linkStaysInside("a/b/y", "./../z/w"));
 }
 
 TEST(PathRules, Wildcards) {
