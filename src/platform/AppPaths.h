@@ -30,13 +30,13 @@ struct ProgramFolderInputs {
     std::string trevaneHome; // TREVANE_HOME
     std::string executableFolder;
     std::string xdgConfigHome; // XDG_CONFIG_HOME
-    std::string home;          // HOME
+    std::string home;          // HOME, else the account's home folder
 };
 
 // The user's configuration folder by the XDG base directory rule: xdgConfigHome when it is an
 // absolute path, else home + "/.config". Without trailing separator.
 std::string userConfigFolder(const std::string& xdgConfigHome, const std::string& home);
-// userConfigFolder of the environment's XDG_CONFIG_HOME and HOME.
+// userConfigFolder of the environment's XDG_CONFIG_HOME and HOME (else the account's home).
 std::string userConfigFolder();
 
 // The program folder: TREVANE_HOME when it names an existing folder (tests, separate

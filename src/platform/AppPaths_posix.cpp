@@ -39,6 +39,16 @@ std::string environment(const char* name) {
     return value ? value : "";
 }
 
+// $HOME, else the account's home folder: a service or "env -i" may start the program without
+// HOME, and the per-user folder must not become "/.config".
+std::string homeFolder() {
+    std::string home = environment("HOME");
+    if (home.empty())
+        if (const passwd* account = ::getpwuid(::getuid()))
+            home = account->pw_dir ? account->pw_dir : "";
+    return home;
+}
+
 // Where an installed copy keeps its helpers, relative to the installation prefix; the build
 // passes the folder it installs them to.
 #ifndef TREVANE_HELPER_SUBDIR
@@ -89,21 +99,18 @@ std::string userConfigFolder(const std::string& xdgConfigHome, const std::string
 }
 
 std::string userConfigFolder() {
-    return userConfigFolder(environment("XDG_CONFIG_HOME"), environment("HOME"));
+    return userConfigFolder(environment("XDG_CONFIG_HOME"), homeFolder());
 }
 
 std::string programFolder() {
     return chooseProgramFolder({environment("TREVANE_HOME"), executableFolder(),
-                                environment("XDG_CONFIG_HOME"), environment("HOME")});
+                                environment("XDG_CONFIG_HOME"), homeFolder()});
 }
 
 std::string withHomeFolder(const std::string& path) {
     if (path.empty() || path[0] != '~' || (path.size() > 1 && path[1] != '/'))
         return path;
-    std::string home = environment("HOME");
-    if (home.empty())
-        if (const passwd* account = ::getpwuid(::getuid()))
-            home = account->pw_dir ? account->pw_dir : "";
+    const std::string home = homeFolder();
     if (home.empty())
         return path;
     return withoutTrailingSlashes(home) + path.substr(1);

@@ -1,9 +1,11 @@
 #include "platform/AppPaths.h"
 #include "platform/SingleInstance.h"
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <stdexcept>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -84,6 +86,29 @@ TEST_F(Layout, AFolderTheUserCannotWriteKeepsNoData) {
     fs::permissions(root + "/usr/bin", fs::perms::owner_write, fs::perm_options::remove);
     EXPECT_EQ(chooseProgramFolder({"", root + "/usr/bin", "", root + "/home"}),
               root + "/home/.config/Trevane");
+}
+
+// Started without HOME (a service, "env -i"), the per-user folder is still in the account's
+// home folder, never "/.config" at the root.
+TEST(UserConfigFolder, WithoutHomeTheAccountsHomeFolder) {
+    const passwd* account = getpwuid(getuid());
+    if (!account || !account->pw_dir || !*account->pw_dir)
+        GTEST_SKIP() << "the account has no home folder";
+    const char* home = std::getenv("HOME");
+    const std::string saved = home ? home : "";
+    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+    const std::string savedXdg = xdg ? xdg : "";
+    unsetenv("HOME");
+    unsetenv("XDG_CONFIG_HOME");
+    const std::string folder = userConfigFolder();
+    const std::string expanded = withHomeFolder("~/a");
+    if (home)
+        setenv("HOME", saved.c_str(), 1);
+    if (xdg)
+        setenv("XDG_CONFIG_HOME", savedXdg.c_str(), 1);
+    const std::string accountHome = account->pw_dir == std::string("/") ? "" : account->pw_dir;
+    EXPECT_EQ(folder, accountHome + "/.config");
+    EXPECT_EQ(expanded, accountHome + "/a");
 }
 
 // The lock folder is the same for a desktop session and a cron run of the same user.
