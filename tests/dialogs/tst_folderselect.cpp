@@ -373,6 +373,21 @@ private slots:
         QCOMPARE(dlg.bookmarks(), (Entries{dir("A")}));
     }
 
+    void handEditedListSurvivesTheEditor() {
+        // A line in another code page (a list edited by hand), a Japanese folder with a
+        // blank, and a blank line: the editor's OK writes back each kept line as it was.
+        const std::string foreign = "/sjis/\x93\xfa\x96\x7b";
+        const std::string japanese = home() + "/data/日本 語";
+        QVERIFY(writeFileAtomically(dirListFile(), foreign + "\r\n" + japanese + "\r\n\r\n").ok);
+        JobTable t = table();
+        TFolderSelectForm dlg(home(), t, 1, 1);
+        whenModal([](QWidget* modal) { click(*modal, "OkBtn"); });
+        click(dlg, "EditDirListBtn");
+        QCOMPARE(dlg.bookmarks(), (Entries{dir("A"), foreign, japanese, ""}));
+        click(dlg, "OkBtn");
+        QCOMPARE(readDirList(), dir("A") + "\r\n" + foreign + "\r\n" + japanese + "\r\n\r\n");
+    }
+
     void driveSelectorOffersTheRoot() {
         const Entries roots = TFolderSelectForm::driveRoots();
         QVERIFY(!roots.empty());
