@@ -154,7 +154,9 @@ void TFolderSelectForm::FormCreate(const std::string& startFolder, const std::st
     m_files->setVisible(fileMode);
     m_createDir->setVisible(!fileMode);
 
-    if (!moveTree(startFolder))
+    // A leading "~" is the home folder, as the runner reads a folder cell.
+    const std::string start = m_conventions.driveRoots ? startFolder : withHomeFolder(startFolder);
+    if (!moveTree(start))
         moveTree(toBytes(QDir::currentPath()));
     if (fileMode && !startFile.empty()) {
         const auto cs =

@@ -388,6 +388,21 @@ private slots:
         QCOMPARE(readDirList(), dir("A") + "\r\n" + foreign + "\r\n" + japanese + "\r\n\r\n");
     }
 
+    void homeFolderCellOpensThere() {
+        // The runner reads a leading "~" as the home folder; the dialog opens where it copies.
+        const QByteArray oldHome = qgetenv("HOME");
+        qputenv("HOME", m_home->path().toLocal8Bit());
+        JobTable t = table();
+        t.setCell(1, 1, "~/data/A");
+        t.setCell(3, 1, "a1.txt");
+        QDir::setCurrent(toQString(dir("C")));
+        TFolderSelectForm dlg(home(), t, 3, 1);
+        qputenv("HOME", oldHome);
+        dlg.show();
+        QCOMPARE(dlg.treeFolder(), dir("A"));
+        QCOMPARE(text(dlg, "DirFileEdit"), QStringLiteral("a1.txt"));
+    }
+
     void driveSelectorOffersTheRoot() {
         const Entries roots = TFolderSelectForm::driveRoots();
         QVERIFY(!roots.empty());
