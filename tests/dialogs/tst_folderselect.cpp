@@ -403,6 +403,21 @@ private slots:
         QCOMPARE(text(dlg, "DirFileEdit"), QStringLiteral("a1.txt"));
     }
 
+    void vanishedCurrentFolderOpensAtHome() {
+        // The current folder is the last one a dialog showed; POSIX lets it be deleted.
+        const QByteArray oldHome = qgetenv("HOME");
+        qputenv("HOME", toQString(dir("B")).toLocal8Bit());
+        QVERIFY(QDir::setCurrent(toQString(dir("C"))));
+        QVERIFY(QDir(toQString(dir("C"))).removeRecursively());
+        JobTable t = table();
+        TFolderSelectForm dlg(home(), t, 1, 2);
+        qputenv("HOME", oldHome);
+        QCOMPARE(dlg.treeFolder(), dir("B"));
+        QCOMPARE(dlg.comboText(), dir("B"));
+        click(dlg, "OkBtn");
+        QCOMPARE(t.cell(1, 2), dir("B"));
+    }
+
     void driveSelectorOffersTheRoot() {
         const Entries roots = TFolderSelectForm::driveRoots();
         QVERIFY(!roots.empty());
