@@ -19,8 +19,13 @@ TDirListForm::TDirListForm(const std::vector<std::string>& entries, QWidget* par
     m_list = new QListWidget(this);
     m_list->setObjectName(QStringLiteral("DirListBox"));
     m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    for (const std::string& entry : entries)
-        m_list->addItem(toQString(entry));
+    // Each item keeps the entry's own bytes: a line that is not valid in the locale's code
+    // page (a list edited by hand) shows with replacement marks, but an OK must not write
+    // those marks back over the folder name.
+    for (const std::string& entry : entries) {
+        auto* item = new QListWidgetItem(toQString(entry), m_list);
+        item->setData(Qt::UserRole, QByteArray::fromStdString(entry));
+    }
 
     auto button = [this](const char* name, const QString& caption, const QString& hint) {
         auto* b = new QPushButton(caption, this);
@@ -59,7 +64,7 @@ std::vector<std::string> TDirListForm::entries() const {
     std::vector<std::string> out;
     out.reserve(static_cast<std::size_t>(m_list->count()));
     for (int i = 0; i < m_list->count(); ++i)
-        out.push_back(toBytes(m_list->item(i)->text()));
+        out.push_back(m_list->item(i)->data(Qt::UserRole).toByteArray().toStdString());
     return out;
 }
 

@@ -154,8 +154,13 @@ void TFolderSelectForm::FormCreate(const std::string& startFolder, const std::st
     m_files->setVisible(fileMode);
     m_createDir->setVisible(!fileMode);
 
-    if (!moveTree(startFolder))
-        moveTree(toBytes(QDir::currentPath()));
+    // A leading "~" is the home folder, as the runner reads a folder cell.
+    const std::string start = m_conventions.driveRoots ? startFolder : withHomeFolder(startFolder);
+    // The current folder is the last one a folder list showed, and unlike on Windows it may
+    // have been deleted since: then the tree opens at home, never at no folder at all.
+    if (!moveTree(start) && !moveTree(toBytes(QDir::currentPath())) &&
+        !moveTree(withHomeFolder("~")))
+        moveTree("/");
     if (fileMode && !startFile.empty()) {
         const auto cs =
             m_dirList->bookmarks().ignoreCase() ? Qt::CaseInsensitive : Qt::CaseSensitive;

@@ -373,6 +373,51 @@ private slots:
         QCOMPARE(dlg.bookmarks(), (Entries{dir("A")}));
     }
 
+    void handEditedListSurvivesTheEditor() {
+        // A line in another code page (a list edited by hand), a Japanese folder with a
+        // blank, and a blank line: the editor's OK writes back each kept line as it was.
+        const std::string foreign = "/sjis/\x93\xfa\x96\x7b";
+        const std::string japanese = home() + "/data/日本 語";
+        QVERIFY(writeFileAtomically(dirListFile(), foreign + "\r\n" + japanese + "\r\n\r\n").ok);
+        JobTable t = table();
+        TFolderSelectForm dlg(home(), t, 1, 1);
+        whenModal([](QWidget* modal) { click(*modal, "OkBtn"); });
+        click(dlg, "EditDirListBtn");
+        QCOMPARE(dlg.bookmarks(), (Entries{dir("A"), foreign, japanese, ""}));
+        click(dlg, "OkBtn");
+        QCOMPARE(readDirList(), dir("A") + "\r\n" + foreign + "\r\n" + japanese + "\r\n\r\n");
+    }
+
+    void homeFolderCellOpensThere() {
+        // The runner reads a leading "~" as the home folder; the dialog opens where it copies.
+        const QByteArray oldHome = qgetenv("HOME");
+        qputenv("HOME", m_home->path().toLocal8Bit());
+        JobTable t = table();
+        t.setCell(1, 1, "~/data/A");
+        t.setCell(3, 1, "a1.txt");
+        QDir::setCurrent(toQString(dir("C")));
+        TFolderSelectForm dlg(home(), t, 3, 1);
+        qputenv("HOME", oldHome);
+        dlg.show();
+        QCOMPARE(dlg.treeFolder(), dir("A"));
+        QCOMPARE(text(dlg, "DirFileEdit"), QStringLiteral("a1.txt"));
+    }
+
+    void vanishedCurrentFolderOpensAtHome() {
+        // The current folder is the last one a dialog showed; POSIX lets it be deleted.
+        const QByteArray oldHome = qgetenv("HOME");
+        qputenv("HOME", toQString(dir("B")).toLocal8Bit());
+        QVERIFY(QDir::setCurrent(toQString(dir("C"))));
+        QVERIFY(QDir(toQString(dir("C"))).removeRecursively());
+        JobTable t = table();
+        TFolderSelectForm dlg(home(), t, 1, 2);
+        qputenv("HOME", oldHome);
+        QCOMPARE(dlg.treeFolder(), dir("B"));
+        QCOMPARE(dlg.comboText(), dir("B"));
+        click(dlg, "OkBtn");
+        QCOMPARE(t.cell(1, 2), dir("B"));
+    }
+
     void driveSelectorOffersTheRoot() {
         const Entries roots = TFolderSelectForm::driveRoots();
         QVERIFY(!roots.empty());

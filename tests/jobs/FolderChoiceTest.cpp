@@ -82,6 +82,7 @@ TEST(DirBookmarks, FileLines) {
         {"CR alone", "/a\r/b\r", {"/a", "/b"}},
         {"empty line kept", "/a\r\n\r\n/b\r\n", {"/a", "", "/b"}},
         {"Japanese", "/データ/保存\r\n", {"/データ/保存"}},
+        {"byte order mark of a text editor", "\xEF\xBB\xBF/a\r\n", {"/a"}},
     };
     for (const Case& c : cases)
         EXPECT_EQ(DirBookmarks::parse(c.bytes), c.lines) << c.name;
