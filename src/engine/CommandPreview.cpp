@@ -5,17 +5,6 @@
 
 namespace trevane {
 
-namespace {
-
-// A folder cell as the runner reads its start: "~" is the home folder where paths are spelled
-// so, and the line shown must name the folder the copy really goes to, not a quoted "~" that a
-// shell would take as a name.
-std::string folderCell(const std::string& cell, const PathConventions& conventions) {
-    return conventions.driveRoots ? cell : withHomeFolder(cell);
-}
-
-} // namespace
-
 CommandPreview::RowLine CommandPreview::rowLine(const JobTable::Row& row,
                                                 std::string_view xcopySwitches,
                                                 std::string_view uSwitches, std::string_view stamp,
@@ -24,10 +13,12 @@ CommandPreview::RowLine CommandPreview::rowLine(const JobTable::Row& row,
     const std::string& archive = row[JobTable::ArchiveColumn];
     const std::string& command = row[JobTable::CommandColumn];
 
+    // Folder cells as the runner reads them ("~" is the home folder): the line shown names the
+    // folder the copy really goes to, not a quoted "~" that a shell would take as a name.
     std::string dst = conventions.withoutTrailingSeparator(
-        folderCell(row[JobTable::DestinationColumn], conventions));
+        typedFolder(conventions, row[JobTable::DestinationColumn]));
     std::string src =
-        conventions.withoutTrailingSeparator(folderCell(row[JobTable::SourceColumn], conventions));
+        conventions.withoutTrailingSeparator(typedFolder(conventions, row[JobTable::SourceColumn]));
 
     if (!command.empty())
         return {command, false};

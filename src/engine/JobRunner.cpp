@@ -5,6 +5,7 @@
 #include "engine/FatalReporter.h"
 #include "engine/JobCommands.h"
 #include "engine/OutputChunks.h"
+#include "jobs/AtomicFile.h"
 #include "jobs/CommaText.h"
 #include "jobs/IniFile.h"
 #include "jobs/JobFile.h"
@@ -318,8 +319,7 @@ void JobRunner::RunJob() {
 // spells paths so, as it is wherever else the user types a path: taken as a name, it would send
 // the copy into a folder "~" below whatever folder the program was started in.
 std::string JobRunner::folderCell(const std::string& cell) const {
-    std::string path = JobCommands::trimCell(cell);
-    return m_services.conventions.driveRoots ? path : withHomeFolder(path);
+    return typedFolder(m_services.conventions, JobCommands::trimCell(cell));
 }
 
 void JobRunner::runRow() {
@@ -440,8 +440,7 @@ void JobRunner::replaceArchive(const std::string& archivePath, const std::string
     const std::string parent = scratchParent(archiveFolder, src);
     // An archive that nobody may write is one its owner protected: it is not deleted, and the
     // update in place that a failed deletion leads to is refused by the archiver, a failed step.
-    struct stat old;
-    const bool protectedArchive = ::stat(real.c_str(), &old) == 0 && (old.st_mode & 0222) == 0;
+    const bool protectedArchive = isWriteProtected(real);
     std::string folder = parent + ".trevane-XXXXXX";
     if (parent.empty() || protectedArchive || !::mkdtemp(folder.data())) {
         RunUnlha(command);

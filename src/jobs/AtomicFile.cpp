@@ -36,6 +36,10 @@ std::string resolveLinks(const std::string& path) {
     return target;
 }
 
+bool noWritePermission(const struct stat& st) {
+    return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+}
+
 std::string folderOf(const std::string& path) {
     const auto slash = path.rfind('/');
     if (slash == std::string::npos)
@@ -77,9 +81,7 @@ WriteResult writeFileAtomically(const std::string& requestedPath, std::string_vi
     const bool hadFile = stat(path.c_str(), &old) == 0;
     if (hadFile && S_ISDIR(old.st_mode))
         return failure(path, EISDIR);
-    // A file that nobody may write is one its owner protected: renaming over it would replace
-    // it all the same, since that asks only the folder.
-    if (hadFile && (old.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+    if (hadFile && noWritePermission(old))
         return {false, path + ": 読み取り専用のファイルなので、上書きしませんでした"};
 
     std::string temp;
@@ -123,6 +125,11 @@ WriteResult writeFileAtomically(const std::string& requestedPath, std::string_vi
         ::close(dir);
     }
     return {true, {}};
+}
+
+bool isWriteProtected(const std::string& path) {
+    struct stat st {};
+    return stat(path.c_str(), &st) == 0 && noWritePermission(st);
 }
 
 ReadResult readWholeFile(const std::string& path) {

@@ -11,7 +11,7 @@ struct [[nodiscard]] WriteResult {
     std::string error;
 };
 
-enum class [[nodiscard]] ReadStatus {
+enum class [[nodiscard]] ReadStatus{
     Ok,      // bytes holds the whole file
     Missing, // no such file (or a folder on its path is missing)
     Failed,  // it is there but could not be read (permissions, a folder, an I/O error)
@@ -31,6 +31,10 @@ struct [[nodiscard]] ReadResult {
 // is followed and its target replaced. A file without any write permission is not replaced (its
 // owner protected it). The folder must exist.
 WriteResult writeFileAtomically(const std::string& path, std::string_view bytes);
+
+// A file that exists and has no write permission for anyone: its owner protected it, and the
+// program does not replace it (a rename over it would ask only the folder).
+bool isWriteProtected(const std::string& path);
 
 // Reads the whole file at path, telling a missing file apart from one that cannot be read.
 ReadResult readWholeFile(const std::string& path);

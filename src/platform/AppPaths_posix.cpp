@@ -121,6 +121,10 @@ std::string profileFolder() {
     return !home.empty() && directoryExists(home) ? programFolder() : std::string();
 }
 
+std::string typedFolder(const PathConventions& conventions, const std::string& path) {
+    return conventions.driveRoots ? path : withHomeFolder(path);
+}
+
 bool directoryExists(const std::string& path) {
     struct stat st;
     return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
