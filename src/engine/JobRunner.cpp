@@ -287,7 +287,7 @@ void JobRunner::RunJob() {
     ShowState("working...");
     log("Job File: " + JobFilePath);
     log("Job Start @ " + nowText());
-    // The number of lines is read again before every pass, as the description has it.
+    // The number of lines is read again before every pass: a row added meanwhile still runs.
     for (std::size_t i = 0; i < JobLines.size(); ++i) {
         CheckRunAllowed();
         if (!ContinueRun) {

@@ -35,7 +35,7 @@ struct RunnerServices {
 // Every call into the host goes through the sync function, which the thread implements by
 // running the call on the main thread and waiting for it (rethrowing what it throws); tests
 // pass a function that simply calls. Log lines may instead be posted without waiting (the
-// thread gathers them into batches). The field names are those of the runner's description.
+// thread gathers them into batches). The field names are the runner's own names.
 class JobRunner {
 public:
     using SyncFunction = std::function<void(const std::function<void()>&)>;

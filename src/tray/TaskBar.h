@@ -38,8 +38,7 @@ using TTrayEvent = std::function<void(int button)>;
 //
 // A tip longer than 63 bytes is cut to its first 63 (tipText), never inside a character.
 //
-// The icon-animation worker of the original design is left out: nothing in the program adds
-// frames to it or would start it.
+// The tray icon is never animated: nothing in the program has frames to show.
 //
 // Everything runs on the GUI thread.
 class TTaskBar : public QObject {

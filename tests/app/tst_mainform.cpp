@@ -84,7 +84,7 @@ private slots:
         const int widths[] = {142, 130, 106, 99, 86, 85, 92};
         for (int c = 0; c < 7; ++c) {
             QCOMPARE(grid->model()->headerData(c, Qt::Horizontal).toString(), headers[c]);
-            // The specified width, or wider where the font needs more for the caption.
+            // The default width, or wider where the font needs more for the caption.
             const int caption = grid->horizontalHeader()->sectionSizeHint(c);
             QCOMPARE(grid->columnWidth(c), caption > widths[c] ? caption : widths[c]);
         }
