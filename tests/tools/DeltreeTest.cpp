@@ -19,7 +19,7 @@ protected:
     ToolResult deltree(const std::vector<std::string>& args) {
         return runTool(
             kDeltree, args,
-            ToolRun{m_tmp.path(), {{"HOME", at("home").string()}}, static_cast<uid_t>(-1)});
+            ToolRun{m_tmp.path(), {{"HOME", at("home").string()}}, false});
     }
     fs::path at(const std::string& relative) const { return m_tmp / relative; }
 
@@ -33,7 +33,7 @@ protected:
             "/usr/bin/unshare",
             {"-m", "sh", "-c", mount + " || exit " + std::to_string(kCannotMount) + "; " + then,
              "sh", what, where, kDeltree},
-            ToolRun{m_tmp.path(), {{"HOME", at("home").string()}}, static_cast<uid_t>(-1)});
+            ToolRun{m_tmp.path(), {{"HOME", at("home").string()}}, false});
         if (result.exitCode == kCannotMount || result.output.rfind("unshare:", 0) == 0)
             return std::nullopt;
         return result;

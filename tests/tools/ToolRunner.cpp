@@ -6,10 +6,12 @@
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
-#include <grp.h>
+#include <linux/capability.h>
 #include <sstream>
 #include <stdexcept>
+#include <sys/prctl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -18,6 +20,30 @@ extern char** environ;
 namespace trevane::test {
 
 namespace fs = std::filesystem;
+
+namespace {
+
+// Takes the two capabilities out of the bounding, inheritable and ambient sets, so that root
+// does not get them back when it starts the tool. Async-signal-safe: runs between fork and exec.
+bool dropReadOverride() {
+    const int caps[] = {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH};
+    for (const int cap : caps)
+        if (::prctl(PR_CAPBSET_DROP, cap, 0, 0, 0) != 0)
+            return false;
+    if (::prctl(PR_CAP_AMBIENT, PR_CAP_AMBIENT_CLEAR_ALL, 0, 0, 0) != 0)
+        return false;
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[2] = {};
+    if (::syscall(SYS_capget, &header, data) != 0)
+        return false;
+    for (const int cap : caps) {
+        data[0].inheritable &= ~(1u << cap);
+        data[0].effective &= ~(1u << cap);
+    }
+    return ::syscall(SYS_capset, &header, data) == 0;
+}
+
+} // namespace
 
 ToolResult runTool(const std::string& program, const std::vector<std::string>& args,
                    const ToolRun& how) {
@@ -58,8 +84,7 @@ ToolResult runTool(const std::string& program, const std::vector<std::string>& a
             ::_exit(126);
         if (!folder.empty() && ::chdir(folder.c_str()) != 0)
             ::_exit(126);
-        if (how.user != static_cast<uid_t>(-1) &&
-            (::setgroups(0, nullptr) != 0 || ::setgid(how.user) != 0 || ::setuid(how.user) != 0))
+        if (how.withoutReadOverride && ::geteuid() == 0 && !dropReadOverride())
             ::_exit(126);
         ::execve(program.c_str(), argv.data(), envp.data());
         ::_exit(127);

@@ -18,7 +18,10 @@ struct ToolResult {
 struct ToolRun {
     std::filesystem::path workingFolder;            // empty: the test's own
     std::map<std::string, std::string> environment; // added to or replacing the test's own
-    uid_t user = static_cast<uid_t>(-1);            // run as this user and group when not -1
+    // Run without the capabilities that let root read and search past permissions, so that a
+    // file without read permission is unreadable to the tool as it is to any other user. The
+    // tool itself stays reachable however closed the folders above the build are.
+    bool withoutReadOverride = false;
 };
 
 ToolResult runTool(const std::string& program, const std::vector<std::string>& args,
