@@ -1,47 +1,44 @@
 #include "engine/CommandPreview.h"
 
 #include "engine/JobCommands.h"
+#include "jobs/JobRow.h"
 #include "platform/AppPaths.h"
 
 namespace trevane {
 
-CommandPreview::RowLine CommandPreview::rowLine(const JobTable::Row& row,
+CommandPreview::RowLine CommandPreview::rowLine(const JobTable::Row& cells,
                                                 std::string_view xcopySwitches,
                                                 std::string_view uSwitches, std::string_view stamp,
                                                 const PathConventions& conventions) {
-    const std::string& files = row[JobTable::FilesColumn];
-    const std::string& archive = row[JobTable::ArchiveColumn];
-    const std::string& command = row[JobTable::CommandColumn];
+    const JobRow row = JobRow::fromTableRow(cells);
+    if (row.kind == JobRow::Kind::Command)
+        return {row.command, false};
 
     // Folder cells as the runner reads them ("~" is the home folder): the line shown names the
     // folder the copy really goes to, not a quoted "~" that a shell would take as a name.
-    std::string dst = conventions.withoutTrailingSeparator(
-        typedFolder(conventions, row[JobTable::DestinationColumn]));
-    std::string src =
-        conventions.withoutTrailingSeparator(typedFolder(conventions, row[JobTable::SourceColumn]));
-
-    if (!command.empty())
-        return {command, false};
+    const std::string dst =
+        conventions.withoutTrailingSeparator(typedFolder(conventions, row.destination));
+    const std::string src =
+        conventions.withoutTrailingSeparator(typedFolder(conventions, row.source));
 
     RowLine line;
     line.directoriesIncomplete = src.empty() || dst.empty();
 
-    if (!archive.empty()) {
-        const std::string& own = row[JobTable::USwitchesColumn];
-        const std::string_view switches = own.empty() ? uSwitches : std::string_view(own);
-        const std::string name = JobCommands::stampArchiveName(archive, stamp);
+    if (!row.archive.empty()) {
+        const std::string_view switches = row.uSwitches.empty() ? uSwitches : row.uSwitches;
+        const std::string name = JobCommands::stampArchiveName(row.archive, stamp);
         // Unlike the runner, the base folder keeps a root's separator as the only one, so
         // "C:\" is shown as "C:\" and an empty source as the bare separator.
         line.command = JobCommands::archivePreviewCommand(
             conventions.withTrailingSeparator(dst) + name, conventions.withTrailingSeparator(src),
-            files, switches);
+            row.files, switches);
         return line;
     }
 
-    const std::string& own = row[JobTable::XcopySwitchesColumn];
-    const std::string_view switches = own.empty() ? xcopySwitches : std::string_view(own);
-    line.command = JobCommands::copyCommand(JobCommands::sourceArgument(conventions, src, files),
-                                            dst, switches);
+    const std::string_view switches =
+        row.xcopySwitches.empty() ? xcopySwitches : row.xcopySwitches;
+    line.command = JobCommands::copyCommand(
+        JobCommands::sourceArgument(conventions, src, row.files), dst, switches);
     return line;
 }
 

@@ -14,19 +14,19 @@ namespace trevane {
 // list, one time stamp and the path conventions.
 //
 // The preview looks like the runner's commands but is built from different data, on purpose:
-// - every row between the header and the entry row is listed, runnable or not, with its cells
-//   exactly as typed (not trimmed);
+// - every row between the header and the entry row is listed, runnable or not; its cells are
+//   read as the runner reads them (JobRow: trimmed, the command as typed);
 // - an empty switch cell takes the check list's switch text, not the saved job options;
 // - no folder is looked at, cleared, created or opened;
 // - the archive base argument gets a separator only when the source lacks one (a root such as
 //   "C:\" or "/" stays as it is), and an empty files cell drops the file argument together
 //   with its blank;
 // - a copy or archive row whose source or destination is empty is listed, followed by
-//   IncompleteMarker, where the runner would skip it silently;
+//   IncompleteMarker (the runner does not run it);
 // - "%t" takes the one stamp given for the whole list, not the moment each row runs.
 // A leading "~" of a source or destination is the home folder, as the runner takes it.
-// Quoting is the runner's (JobCommands::quoted), so a saved copy row without blanks around its
-// cells and without switch cells shows exactly the command that runs.
+// Quoting is the runner's (JobCommands::quoted), so a saved copy row without switch cells shows
+// exactly the command that runs.
 class CommandPreview {
 public:
     // The line that follows a copy or archive line whose source or destination is empty. It

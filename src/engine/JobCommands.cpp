@@ -15,17 +15,6 @@ std::string JobCommands::quoted(std::string_view text) {
     return out;
 }
 
-std::string JobCommands::trimCell(std::string_view cell) {
-    const auto blank = [](char c) { return static_cast<unsigned char>(c) <= 0x20; };
-    std::size_t begin = 0;
-    std::size_t end = cell.size();
-    while (begin < end && blank(cell[begin]))
-        ++begin;
-    while (end > begin && blank(cell[end - 1]))
-        --end;
-    return std::string(cell.substr(begin, end - begin));
-}
-
 std::string JobCommands::withoutTrailingSeparator(const PathConventions& conv, std::string text) {
     return conv.withoutTrailingSeparator(std::move(text));
 }

@@ -19,9 +19,6 @@ public:
     // command-line splitter reads back as one (paths on Windows cannot hold one anyway).
     static std::string quoted(std::string_view text);
 
-    // Removes leading and trailing bytes 0x00-0x20.
-    static std::string trimCell(std::string_view cell);
-
     // Removes one trailing separator unless the byte before it makes the text a root ("C:\"
     // keeps its backslash, "C:\Data\\" becomes "C:\Data\"; "/" stays "/").
     static std::string withoutTrailingSeparator(const PathConventions& conv, std::string text);

@@ -6,10 +6,10 @@
 #include "engine/JobCommands.h"
 #include "engine/OutputChunks.h"
 #include "jobs/AtomicFile.h"
-#include "jobs/CommaText.h"
 #include "jobs/IniFile.h"
 #include "jobs/JobFile.h"
 #include "jobs/JobOptions.h"
+#include "jobs/JobRow.h"
 #include "platform/AppPaths.h"
 #include "platform/CommandLine.h"
 #include "platform/DetachedLauncher.h"
@@ -28,10 +28,6 @@ namespace trevane {
 
 namespace {
 
-std::string cellAt(const std::vector<std::string>& cells, std::size_t index) {
-    return index < cells.size() ? cells[index] : std::string();
-}
-
 // A queue line names a job file inside the job-file folder only when it is a bare file name: no
 // separator (which would lead into or out of other folders, or make it absolute) and not one of
 // the folder entries "." and "..".
@@ -46,16 +42,6 @@ bool isBareFileName(const PathConventions& conv, std::string_view name) {
 std::string programOf(const std::string& commandLine) {
     const std::vector<std::string> words = splitCommandLine(commandLine);
     return words.empty() ? commandLine : words.front();
-}
-
-bool isCommandRow(const std::vector<std::string>& cells) {
-    return cells.size() >= 7 && !cells[6].empty();
-}
-
-// A row that does something: a command row, or a row with a source and a destination.
-bool isRunnableRow(const std::vector<std::string>& cells) {
-    return isCommandRow(cells) || (cells.size() >= 2 && !JobCommands::trimCell(cells[0]).empty() &&
-                                   !JobCommands::trimCell(cells[1]).empty());
 }
 
 // The folder (ending in a separator) that holds the scratch folder of a replaced archive: the
@@ -216,7 +202,7 @@ void JobRunner::Execute() {
         // The host fails: nothing more can be told.
     }
     JobLines.clear();
-    RowCells.clear();
+    RowCells = {};
 }
 
 // Runs the job at the queue head; false when the runner is to leave its loop.
@@ -275,7 +261,7 @@ void JobRunner::recordStep(StepResult step) {
 int JobRunner::countRunnableRows() const {
     return static_cast<int>(
         std::count_if(JobLines.begin(), JobLines.end(),
-                      [](const std::string& l) { return isRunnableRow(splitCommaText(l)); }));
+                      [](const std::string& l) { return JobRow::fromLine(l).isStep(); }));
 }
 
 void JobRunner::RunJob() {
@@ -294,12 +280,12 @@ void JobRunner::RunJob() {
             ReportAbort();
             break;
         }
-        RowCells = splitCommaText(JobLines[i]);
-        if (isRunnableRow(RowCells)) {
+        RowCells = JobRow::fromLine(JobLines[i]);
+        if (RowCells.isStep()) {
             const int row = rowsStarted++;
             Synchronize([this, row, runnableRows] { m_host.rowStarted(row, runnableRows); });
         }
-        runRow();
+        runRow(static_cast<int>(i) + 1);
     }
     log("Job End @ " + nowText() + "\n");
     const int failed = failedSteps();
@@ -315,56 +301,64 @@ void JobRunner::RunJob() {
     Synchronize([this, &name, failed] { m_host.jobEnded(name, failed); });
 }
 
-// A source or destination cell, trimmed; a "~" at its start is the home folder on a system that
+// A source or destination cell (trimmed); a "~" at its start is the home folder on a system that
 // spells paths so, as it is wherever else the user types a path: taken as a name, it would send
 // the copy into a folder "~" below whatever folder the program was started in.
 std::string JobRunner::folderCell(const std::string& cell) const {
-    return typedFolder(m_services.conventions, JobCommands::trimCell(cell));
+    return typedFolder(m_services.conventions, cell);
 }
 
-void JobRunner::runRow() {
+void JobRunner::runRow(int rowNumber) {
     const PathConventions& conv = m_services.conventions;
-    if (isCommandRow(RowCells)) {
-        const std::string command = RowCells[6];
-        log(command);
-        const bool started = m_services.launcher.start(command, nullptr);
-        recordStep({StepResult::Kind::Command, programOf(command),
+    const JobRow& row = RowCells;
+    if (row.kind == JobRow::Kind::Command) {
+        log(row.command);
+        const bool started = m_services.launcher.start(row.command, nullptr);
+        recordStep({StepResult::Kind::Command, programOf(row.command),
                     started ? StepResult::Outcome::Done : StepResult::Outcome::NotStarted});
         return;
     }
-    if (RowCells.size() < 2)
+    if (!row.isStep())
         return;
 
     // A folder that is not there skips the row with a line saying so; the copy or archive
     // that did not happen counts as a failed step, as an unmounted backup disk must.
-    const bool archiveRow = !JobCommands::trimCell(cellAt(RowCells, 3)).empty();
+    const bool archiveRow = row.kind == JobRow::Kind::Archive;
     const auto skip = [&](const std::string& line) {
         log(line);
         recordStep({archiveRow ? StepResult::Kind::Archiver : StepResult::Kind::Program,
                     archiveRow ? "Unlha" : "xcopy", StepResult::Outcome::Refused});
     };
+    // A folder cell of blanks is a step the window shows and saves: it is not passed over
+    // without a word.
+    const auto skipBlank = [&](const char* column) {
+        skip(std::to_string(rowNumber) + " 行目: " + column + "が空白なのでスキップしました");
+    };
 
-    std::string src = folderCell(RowCells[0]);
-    if (src.empty())
+    if (row.sourceBlank()) {
+        skipBlank("コピー元ディレクトリ");
         return;
-    src = JobCommands::withoutTrailingSeparator(conv, std::move(src));
+    }
+    std::string src = JobCommands::withoutTrailingSeparator(conv, folderCell(row.source));
     if (!directoryExists(src)) {
         skip(src + "がみつかりませんでした");
         return;
     }
-    const std::string files = JobCommands::trimCell(cellAt(RowCells, 2));
+    const std::string& files = row.files;
     const std::string sourceArgument = JobCommands::sourceArgument(conv, src, files);
 
-    std::string dst = folderCell(RowCells[1]);
+    std::string dst = folderCell(row.destination);
     LastDestination = dst;
-    if (dst.empty())
+    if (row.destinationBlank()) {
+        skipBlank("コピー先ディレクトリ");
         return;
+    }
     dst = JobCommands::withoutTrailingSeparator(conv, std::move(dst));
     LastDestination = dst;
 
-    const std::string archive = JobCommands::trimCell(cellAt(RowCells, 3));
+    const std::string& archive = row.archive;
     std::string archivePath;
-    if (!archive.empty()) {
+    if (archiveRow) {
         if (!directoryExists(dst)) {
             skip(dst + "が見つかりませんでした");
             return;
@@ -405,12 +399,9 @@ void JobRunner::runRow() {
     if (OpenDestination)
         (void)m_services.launcher.start(JobCommands::folderWindowCommand(conv, dst), nullptr);
 
-    std::string xcopySwitches = JobCommands::trimCell(cellAt(RowCells, 4));
-    if (xcopySwitches.empty())
-        xcopySwitches = DefaultXcopySwitches;
-    std::string uSwitches = JobCommands::trimCell(cellAt(RowCells, 5));
-    if (uSwitches.empty())
-        uSwitches = DefaultUSwitches;
+    const std::string& xcopySwitches =
+        row.xcopySwitches.empty() ? DefaultXcopySwitches : row.xcopySwitches;
+    const std::string& uSwitches = row.uSwitches.empty() ? DefaultUSwitches : row.uSwitches;
 
     if (archive.empty()) {
         RunProcess(JobCommands::copyCommand(sourceArgument, dst, xcopySwitches));

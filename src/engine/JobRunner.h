@@ -3,6 +3,7 @@
 #include "engine/RunnerHost.h"
 #include "engine/StepResult.h"
 #include "jobs/DateTimePattern.h"
+#include "jobs/JobRow.h"
 #include "platform/PathConventions.h"
 
 #include <functional>
@@ -79,7 +80,7 @@ public:
 
     // Runner state (read by tests and the thread; written only by the runner).
     std::vector<std::string> JobLines;
-    std::vector<std::string> RowCells;
+    JobRow RowCells; // the row being run
     std::string JobFilePath;
     std::string ProgramFolder;
     std::string SettingsFileName;
@@ -121,7 +122,7 @@ private:
                         const std::string& command,
                         const std::function<std::string(const std::string&)>& commandFor);
     std::string folderCell(const std::string& cell) const;
-    void runRow();
+    void runRow(int rowNumber);
     bool runQueueHead();
     std::string nowText();
 

@@ -1,5 +1,7 @@
 #include "jobs/JobTable.h"
 
+#include "jobs/JobRow.h"
+
 #include "jobs/CommaText.h"
 
 #include <algorithm>
@@ -106,9 +108,7 @@ void JobTable::numberRows() {
 bool JobTable::isRunnable(int r) const {
     if (r < 1 || r >= rowCount())
         return false;
-    const Row& row = m_rows[r];
-    return !row[CommandColumn].empty() ||
-           (!row[SourceColumn].empty() && !row[DestinationColumn].empty());
+    return JobRow::fromTableRow(m_rows[r]).isStep();
 }
 
 std::vector<std::string> JobTable::tableToLines() const {

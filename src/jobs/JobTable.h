@@ -75,9 +75,9 @@ public:
     // Column 0 of rows 1..rowCount()-1 <- the row number in decimal.
     void numberRows();
 
-    // A row whose command (column 7) is non-empty, or whose source and destination are both
-    // non-empty. Empty means the empty text exactly: blanks count as content. Row 0 and rows
-    // out of range are not runnable.
+    // A row that is a step of the job (JobRow::isStep): its command (column 7) is non-empty, or
+    // its source and destination both are. Empty means the empty text exactly: blanks count as
+    // content. Row 0 and rows out of range are not runnable.
     bool isRunnable(int row) const;
 
     // One comma-text line (columns 1..7) for every runnable row, top to bottom.

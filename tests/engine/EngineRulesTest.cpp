@@ -280,9 +280,6 @@ TEST(JobCommandsTest, TrailingSeparatorTrimAndStamp) {
     for (const Case& c : cases)
         EXPECT_EQ(JobCommands::withoutTrailingSeparator(c.conv, c.in), c.out) << c.in;
 
-    EXPECT_EQ(JobCommands::trimCell("\t \x01 a b \x20\x1f"), "a b");
-    EXPECT_EQ(JobCommands::trimCell(std::string(" \0x\0 ", 5)), "x");
-    EXPECT_EQ(JobCommands::trimCell("   "), "");
     EXPECT_EQ(JobCommands::stampArchiveName("a%tb%t.lzh", "000115"), "a000115b%t.lzh");
     EXPECT_EQ(JobCommands::stampArchiveName("a%T.lzh", "000115"), "a%T.lzh");
 }

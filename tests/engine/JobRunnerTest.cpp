@@ -153,15 +153,17 @@ TEST_F(JobRunnerTest, SkippedRowsAndFailures) {
     options("job.cpl", {{"bOption4", "0"}});
     run();
     const std::vector<std::string> expected = {
+        "2 行目: コピー元ディレクトリが空白なのでスキップしました",
         dir / "nowhereがみつかりませんでした",
+        "4 行目: コピー先ディレクトリが空白なのでスキップしました",
         dir / "no-dstが見つかりませんでした",
         "Unlha が失敗しました。(戻り値 1)",
         "   ",
     };
     EXPECT_EQ(rowLog(), expected);
-    // The two rows skipped for a missing folder count as failed steps too.
-    EXPECT_EQ(host.logCalls().back(), "失敗した手順: 3 件");
-    EXPECT_EQ(host.logLines().size(), 9u);
+    // The rows skipped for a blank or missing folder count as failed steps too.
+    EXPECT_EQ(host.logCalls().back(), "失敗した手順: 5 件");
+    EXPECT_EQ(host.logLines().size(), 11u);
     EXPECT_EQ(readFile(prog + "/Trevane.log"), host.log.text());
     EXPECT_EQ(launcher.started, std::vector<std::string>{"   "});
     EXPECT_TRUE(host.queue.empty());
@@ -323,16 +325,18 @@ TEST_F(JobRunnerTest, FailedStepsAreToldAndCounted) {
         "nothing-here --x",
         "nothing-here を起動できませんでした。",
         "Unlha が失敗しました。(戻り値 1)",
+        "4 行目: コピー元ディレクトリが空白なのでスキップしました",
         "u \"" + dst + "/ok.lzh\" \"" + src + "/\"  ",
     };
     EXPECT_EQ(rowLog(), expected);
     const auto log = host.logCalls();
     ASSERT_GE(log.size(), 2u);
     EXPECT_EQ(log[log.size() - 2].rfind("Job End @ ", 0), 0u);
-    EXPECT_EQ(log.back(), "失敗した手順: 4 件");
+    // The row of blank folder cells is a step, as the window shows it: counted and told.
+    EXPECT_EQ(log.back(), "失敗した手順: 5 件");
     EXPECT_EQ(readFile(prog + "/Trevane.log"), host.log.text());
-    const std::vector<std::string> progress = {"row 0/4", "row 1/4", "row 2/4", "row 3/4",
-                                               "end job.cpl 4"};
+    const std::vector<std::string> progress = {"row 0/5", "row 1/5", "row 2/5", "row 3/5",
+                                               "row 4/5", "end job.cpl 5"};
     EXPECT_EQ(host.progress, progress);
 }
 
@@ -487,7 +491,7 @@ TEST_F(JobRunnerTest, GarbageAndHugeJobFilesRunThrough) {
     }
     writeFile(cpl + "/garbage.cpl", garbage);
     host.queue.push_back("garbage.cpl");
-    std::vector<std::vector<std::string>> rows(100000, {"  ", "  "});
+    std::vector<std::vector<std::string>> rows(100000, {"", ""});
     job("huge.cpl", rows);
     host.settings.maxLogLines = 50;
     run();

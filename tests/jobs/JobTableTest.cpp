@@ -1,4 +1,5 @@
 #include "jobs/JobTable.h"
+#include "jobs/JobRow.h"
 #include "support/TempDir.h"
 #include "jobs/JobFile.h"
 
@@ -43,28 +44,41 @@ TEST(JobTable, NewTableIsHeaderAndOneBlankNumberedRow) {
     EXPECT_EQ(table.cell(1, 1), "");
 }
 
-TEST(JobTable, RunnableRows) {
+// One reading of a row for the table, the hint, the preview and the runner: a folder cell of
+// blanks makes a step (saved, shown, and told by the runner), never a row passed over.
+TEST(JobTable, RowKindsAsEveryPartReadsThem) {
+    using K = JobRow::Kind;
     struct Case {
         const char* name;
         std::vector<std::string> fields;
-        bool runnable;
+        K kind;
+        bool blankSource;
     } cases[] = {
-        {"blank", {}, false},
-        {"sourceAndDestination", {"/a", "/b"}, true},
-        {"sourceOnly", {"/a", "", "*.c", "x.lzh"}, false},
-        {"destinationOnly", {"", "/b"}, false},
-        {"commandOnly", {"", "", "", "", "", "", "ls"}, true},
-        {"blankCellsCount", {" ", " "}, true},
-        {"blankCommandCounts", {"", "", "", "", "", "", " "}, true},
+        {"blank", {}, K::Skipped, false},
+        {"sourceAndDestination", {"/a", "/b"}, K::Copy, false},
+        {"sourceOnly", {"/a", "", "*.c", "x.lzh"}, K::Skipped, false},
+        {"destinationOnly", {"", "/b"}, K::Skipped, false},
+        {"commandOnly", {"", "", "", "", "", "", "ls"}, K::Command, false},
+        {"archive", {"/a", "/b", "", " x.lzh "}, K::Archive, false},
+        {"blankArchiveCellIsACopy", {"/a", "/b", "", "  "}, K::Copy, false},
+        {"blankSourceIsAStep", {" ", "/b"}, K::Copy, true},
+        {"blankCommandCounts", {"", "", "", "", "", "", " "}, K::Command, false},
     };
     for (const auto& c : cases) {
         JobTable table;
         fillRow(table, 1, c.fields);
-        EXPECT_EQ(table.isRunnable(1), c.runnable) << c.name;
+        const JobRow row = JobRow::fromTableRow(table.row(1));
+        EXPECT_EQ(row.kind, c.kind) << c.name;
+        EXPECT_EQ(row.sourceBlank(), c.blankSource) << c.name;
+        EXPECT_EQ(table.isRunnable(1), c.kind != K::Skipped) << c.name;
     }
     JobTable table;
     EXPECT_FALSE(table.isRunnable(0));
     EXPECT_FALSE(table.isRunnable(5));
+
+    const JobRow read = JobRow::fromLine("\" /a \",/b,\"\x01*.c\t\",,\" /E \",,\" cmd \"");
+    EXPECT_EQ(read.source + "|" + read.files + "|" + read.xcopySwitches + "|" + read.command,
+              "/a|*.c|/E| cmd ");
 }
 
 TEST(JobTable, TableToLinesKeepsRunnableRowsOnly) {
