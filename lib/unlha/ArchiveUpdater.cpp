@@ -1,5 +1,7 @@
 #include "ArchiveUpdater.h"
 
+#include "NamePattern.h"
+
 #include "ArchiveReader.h"
 #include "FileSelector.h"
 #include "HeaderWriter.h"
@@ -48,7 +50,8 @@ bool memberSelected(const std::vector<std::string>& patterns, const std::string&
         std::string q = p;
         while (q.size() > 1 && q.back() == '/')
             q.pop_back();
-        if (PathRules::matches(q, path) || PathRules::matches(q, base))
+        const trevane::NamePattern pattern(q);
+        if (pattern.matches(path) || pattern.matches(base))
             return true;
         // A folder name selects what is inside it.
         if (path.size() > q.size() && path.compare(0, q.size(), q) == 0 && path[q.size()] == '/')

@@ -1,41 +1,8 @@
 #include "CommandLine.h"
 
-namespace unlha {
+#include "CommandWords.h"
 
-std::vector<std::string> CommandLine::split(const std::string& text, std::vector<bool>* quoted) {
-    std::vector<std::string> args;
-    size_t i = 0;
-    const size_t n = text.size();
-    auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-    while (i < n) {
-        while (i < n && blank(text[i]))
-            ++i;
-        if (i == n)
-            break;
-        std::string arg;
-        bool inQuotes = false;
-        bool startedQuoted = text[i] == '"';
-        while (i < n && (inQuotes || !blank(text[i]))) {
-            char c = text[i];
-            if (c == '"') {
-                if (inQuotes && i + 1 < n && text[i + 1] == '"') {
-                    arg += '"';
-                    i += 2;
-                    continue;
-                }
-                inQuotes = !inQuotes;
-                ++i;
-                continue;
-            }
-            arg += c;
-            ++i;
-        }
-        args.push_back(std::move(arg));
-        if (quoted)
-            quoted->push_back(startedQuoted);
-    }
-    return args;
-}
+namespace unlha {
 
 namespace {
 
@@ -72,13 +39,11 @@ Status applySwitch(const std::string& sw, CommandLine& out) {
 
 Status CommandLine::parse(const std::string& text, CommandLine& out) {
     out = CommandLine{};
-    size_t quotes = 0;
-    for (char c : text)
-        quotes += c == '"';
-    if (quotes % 2)
+    const trevane::CommandWords split = trevane::CommandWords::split(text);
+    if (split.unclosedQuote)
         return Status(Code::BadCommand, "unbalanced quote");
-    std::vector<bool> quoted;
-    std::vector<std::string> args = split(text, &quoted);
+    const std::vector<std::string>& args = split.words;
+    const std::vector<bool>& quoted = split.quoted;
     std::vector<std::string> positional;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];

@@ -11,9 +11,8 @@ namespace unlha {
 //   u "dst/name.lzh" "src/" "*.doc" -c-d1
 // The command letter comes first and the archive second; a later argument ending in "/" is
 // the base folder, the others are file names, folder names or wildcard patterns relative to
-// it. Switches may stand anywhere and may be joined ("-c-d1"). Arguments are split the way
-// Windows programs split theirs: a double-quoted run is one argument and "" inside quotes
-// is one quote; backslash is an ordinary character.
+// it. Switches may stand anywhere and may be joined ("-c-d1"). Words are split as the runner
+// splits its command lines (CommandWords); a quoted word is never a switch.
 struct CommandLine {
     char command = 0;       // lower case: u a l v t x e d s
     std::string archive;    // as given
@@ -27,7 +26,6 @@ struct CommandLine {
     // Code::BadCommand with a short reason for an unknown command or switch, a missing
     // archive name, or an unbalanced quote.
     static Status parse(const std::string& text, CommandLine& out);
-    static std::vector<std::string> split(const std::string& text, std::vector<bool>* quoted);
 };
 
 } // namespace unlha

@@ -1,5 +1,6 @@
 #include "FileSelector.h"
 
+#include "NamePattern.h"
 #include "PathRules.h"
 
 #include <algorithm>
@@ -44,8 +45,8 @@ bool FileSelector::take(const std::string& diskPath, const std::string& archiveP
 }
 
 Status FileSelector::walk(const std::string& diskFolder, const std::string& archiveFolder,
-                          const std::string& pattern, bool recurse, bool folderEntries,
-                          std::vector<SourceEntry>& out) {
+                          const trevane::NamePattern& pattern, bool recurse,
+                          bool folderEntries, std::vector<SourceEntry>& out) {
     // A folder that cannot be read (no permission, a path longer than the system takes) would
     // go into the archive empty or not at all, its files missing from the backup without a
     // word: that fails the command, as an unreadable file does.
@@ -81,7 +82,7 @@ Status FileSelector::walk(const std::string& diskFolder, const std::string& arch
                 return s;
             continue;
         }
-        if (PathRules::matches(pattern, name))
+        if (pattern.matches(name))
             take(disk, member, st, out);
     }
     return {};
@@ -112,7 +113,7 @@ Status FileSelector::select(const std::vector<std::string>& patterns,
         }
         const std::string memberFolder = m_keepFolders ? folderPart : std::string();
         struct stat st;
-        if (!PathRules::hasWildcards(pattern) && ::lstat((base + pattern).c_str(), &st) == 0) {
+        if (!trevane::NamePattern::hasWildcard(pattern) && ::lstat((base + pattern).c_str(), &st) == 0) {
             if (S_ISDIR(st.st_mode)) {
                 // A folder name takes the folder: all of it with folders kept, else its files.
                 std::string member = memberFolder + namePart;
@@ -120,7 +121,7 @@ Status FileSelector::select(const std::vector<std::string>& patterns,
                     take(base + pattern, member, st, out);
                 if (Status s =
                         walk(base + pattern + "/", m_keepFolders ? member + "/" : std::string(),
-                             "*", m_keepFolders, m_keepFolders, out);
+                             trevane::NamePattern("*"), m_keepFolders, m_keepFolders, out);
                     !s.ok())
                     return s;
             } else {
@@ -128,10 +129,11 @@ Status FileSelector::select(const std::vector<std::string>& patterns,
             }
             continue;
         }
-        if (!PathRules::hasWildcards(namePart))
+        if (!trevane::NamePattern::hasWildcard(namePart))
             return Status(Code::NotFound, "file not found: " + base + pattern);
         bool all = namePart == "*" || namePart == "*.*";
-        if (Status s = walk(base + folderPart, memberFolder, namePart, m_keepFolders,
+        if (Status s = walk(base + folderPart, memberFolder, trevane::NamePattern(namePart),
+                            m_keepFolders,
                             m_keepFolders && all, out);
             !s.ok())
             return s;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "NamePattern.h"
 #include "Status.h"
 
 #include <cstdint>
@@ -34,8 +35,8 @@ public:
 
 private:
     [[nodiscard]] Status walk(const std::string& diskFolder, const std::string& archiveFolder,
-                              const std::string& pattern, bool recurse, bool folderEntries,
-                              std::vector<SourceEntry>& out);
+                              const trevane::NamePattern& pattern, bool recurse,
+                              bool folderEntries, std::vector<SourceEntry>& out);
     bool take(const std::string& diskPath, const std::string& archivePath, const struct stat& st,
               std::vector<SourceEntry>& out);
 

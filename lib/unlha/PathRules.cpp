@@ -69,37 +69,6 @@ bool linkStaysInside(const std::string& linkPath, const std::string& target) {
     return resolve(folder + target, parts);
 }
 
-bool matches(const std::string& pattern, const std::string& name) {
-    if (pattern == "*.*" || pattern == "*")
-        return true;
-    // Iterative match with one backtrack point per "*".
-    size_t p = 0, n = 0, starP = std::string::npos, starN = 0;
-    while (n < name.size()) {
-        if (p < pattern.size() && (pattern[p] == '?' || pattern[p] == name[n])) {
-            ++p;
-            ++n;
-        } else if (p < pattern.size() && pattern[p] == '*') {
-            starP = p++;
-            starN = n;
-        } else if (starP != std::string::npos) {
-            p = starP + 1;
-            n = ++starN;
-        } else {
-            return false;
-        }
-    }
-    while (p < pattern.size() && pattern[p] == '*')
-        ++p;
-    // "name.*" also matches a name without any dot.
-    if (p + 2 == pattern.size() && pattern[p] == '.' && pattern[p + 1] == '*')
-        return name.find('.') == std::string::npos;
-    return p == pattern.size();
-}
-
-bool hasWildcards(const std::string& pattern) {
-    return pattern.find_first_of("*?") != std::string::npos;
-}
-
 std::string baseName(const std::string& path) {
     size_t slash = path.rfind('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);

@@ -18,11 +18,6 @@ bool safeRelative(const std::string& stored, std::string& out);
 // after a name is refused.
 bool linkStaysInside(const std::string& linkPath, const std::string& target);
 
-// Wildcard match of a whole name: "*" any run, "?" one byte; "*.*" matches every name, with
-// or without a dot, as on the systems the command language comes from.
-bool matches(const std::string& pattern, const std::string& name);
-bool hasWildcards(const std::string& pattern);
-
 // The last part of a path.
 std::string baseName(const std::string& path);
 

@@ -1,5 +1,7 @@
 #include "engine/JobRunner.h"
 
+#include "CommandWords.h"
+
 #include "engine/ArchiverLibrary.h"
 #include "engine/Clock.h"
 #include "engine/FatalReporter.h"
@@ -11,7 +13,6 @@
 #include "jobs/JobOptions.h"
 #include "jobs/JobRow.h"
 #include "platform/AppPaths.h"
-#include "platform/CommandLine.h"
 #include "platform/DetachedLauncher.h"
 #include "platform/FolderContainment.h"
 #include "platform/ProcessSpawner.h"
@@ -40,7 +41,7 @@ bool isBareFileName(const PathConventions& conv, std::string_view name) {
 
 // The name a step is told by: the program a command line starts.
 std::string programOf(const std::string& commandLine) {
-    const std::vector<std::string> words = splitCommandLine(commandLine);
+    const std::vector<std::string> words = CommandWords::split(commandLine).words;
     return words.empty() ? commandLine : words.front();
 }
 

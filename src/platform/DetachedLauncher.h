@@ -12,9 +12,10 @@ class DetachedLauncher {
 public:
     virtual ~DetachedLauncher() = default;
 
-    // Starts commandLine (split by splitCommandLine, the program found by findProgram). Returns
-    // false with a reason in *error (when given) when the program is not found or cannot be
-    // started; what the program does afterwards is not reported.
+    // Starts commandLine (split by CommandWords, the program found by findProgram). Returns
+    // false with a reason in *error (when given) when the line leaves a quote open, or the
+    // program is not found or cannot be started; what the program does afterwards is not
+    // reported.
     [[nodiscard]] virtual bool start(const std::string& commandLine, std::string* error) = 0;
 
     // The launcher of this platform; bare program names are looked for in executableFolder first.

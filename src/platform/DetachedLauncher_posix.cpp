@@ -1,6 +1,7 @@
 #include "platform/DetachedLauncher.h"
 
-#include "platform/CommandLine.h"
+#include "CommandWords.h"
+
 #include "platform/ProgramLookup.h"
 #include "platform/SpawnAttributes_posix.h"
 
@@ -27,9 +28,12 @@ public:
         : m_executableFolder(std::move(executableFolder)) {}
 
     bool start(const std::string& commandLine, std::string* error) override {
-        const std::vector<std::string> args = splitCommandLine(commandLine);
+        const CommandWords split = CommandWords::split(commandLine);
+        const std::vector<std::string>& args = split.words;
         if (args.empty())
             return fail(error, "empty command line");
+        if (split.unclosedQuote)
+            return fail(error, "unclosed quote");
         const char* path = std::getenv("PATH");
         const std::optional<std::string> program =
             findProgram(args[0], m_executableFolder, path ? path : "/usr/local/bin:/usr/bin:/bin");

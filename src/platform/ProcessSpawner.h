@@ -41,7 +41,8 @@ public:
 
     virtual ~ProcessSpawner() = default;
 
-    // Starts commandLine (split by splitCommandLine, the program found by findProgram), calls
+    // Starts commandLine (split by CommandWords, the program found by findProgram; a line that
+    // leaves a quote open is not started), calls
     // onStarted on the calling thread right after a successful start while the child still runs,
     // then blocks until the child has ended and all of the output it left in the pipe is read.
     // Output written later by programs the child left running is not waited for. Thread-safe:

@@ -1,6 +1,7 @@
 #include "platform/ProcessSpawner.h"
 
-#include "platform/CommandLine.h"
+#include "CommandWords.h"
+
 #include "platform/ProgramLookup.h"
 #include "platform/SpawnAttributes_posix.h"
 #include "platform/StopSignals.h"
@@ -116,9 +117,10 @@ public:
         FileDescriptor readEnd(fds[0]);
         FileDescriptor writeEnd(fds[1]);
 
-        const std::vector<std::string> args = splitCommandLine(commandLine);
-        if (args.empty()) {
-            result.startError = "empty command line";
+        const CommandWords split = CommandWords::split(commandLine);
+        const std::vector<std::string>& args = split.words;
+        if (args.empty() || split.unclosedQuote) {
+            result.startError = args.empty() ? "empty command line" : "unclosed quote";
             return result;
         }
         const char* path = std::getenv("PATH");

@@ -1,6 +1,6 @@
 #include "support/TempDir.h"
 
-#include "platform/CommandLine.h"
+#include "CommandWords.h"
 #include "platform/DetachedLauncher.h"
 #include "platform/DynamicLibrary.h"
 #include "platform/ProcessSpawner.h"
@@ -24,8 +24,11 @@ struct SplitCase {
     const char* name;
     std::string line;
     std::vector<std::string> args;
+    bool unclosed = false;
 };
 
+// One splitter for the runner and the archiver: line ends separate words, and a quote left
+// open makes the line unusable for both.
 TEST(CommandLineTest, SplitsLikeTheWindowsRuntime) {
     const SplitCase cases[] = {
         {"blanks", "  xcopy  a\tb ", {"xcopy", "a", "b"}},
@@ -38,13 +41,17 @@ TEST(CommandLineTest, SplitsLikeTheWindowsRuntime) {
         {"doubled quote inside quotes", R"(echo "say ""hi""")", {"echo", R"(say "hi")"}},
         {"empty quoted argument", R"(a "" b)", {"a", "", "b"}},
         {"quotes glue to text", R"(a"b c"d)", {"ab cd"}},
-        {"unclosed quote runs to the end", R"(a "b c)", {"a", "b c"}},
+        {"unclosed quote is told", R"(a "b c)", {"a", "b c"}, true},
+        {"line ends separate", "u a.lzh\r\nsrc/\n", {"u", "a.lzh", "src/"}},
         {"japanese bytes", "deltree /Y \"/tmp/日本 語\"", {"deltree", "/Y", "/tmp/日本 語"}},
         {"empty", "", {}},
         {"only blanks", "   ", {}},
     };
-    for (const SplitCase& c : cases)
-        EXPECT_EQ(splitCommandLine(c.line), c.args) << c.name;
+    for (const SplitCase& c : cases) {
+        const CommandWords split = CommandWords::split(c.line);
+        EXPECT_EQ(split.words, c.args) << c.name;
+        EXPECT_EQ(split.unclosedQuote, c.unclosed) << c.name;
+    }
 }
 
 TEST(ProgramLookupTest, ExecutableFolderFirstThenPathAndExeRetry) {

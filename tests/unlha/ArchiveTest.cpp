@@ -154,6 +154,9 @@ TEST_F(ArchiveTest, SelectionOfFiles) {
          {"readme.txt", "code.cpp"},
          {"sub/with space.txt", "with space.txt", "emptyfolder"}},
         {"pattern", "\"*.txt\" -d1", 0, {"readme.txt", "sub/with space.txt"}, {"code.cpp"}},
+        // Patterns read as xcopy reads them: letters in any case, "?" one character.
+        {"pattern in capitals", "\"*.TXT\"", 0, {"readme.txt"}, {"code.cpp"}},
+        {"? is one character", "\"sub/日本語のファイル?.txt\"", 0, {"日本語のファイル名.txt"}, {}},
         {"folder name takes the folder",
          "sub -d1",
          0,

@@ -117,31 +117,6 @@ TEST(PathRules, Links) {
     EXPECT_TRUE(PathRules::linkStaysInside("a/b/y", "./../z/w"));
 }
 
-TEST(PathRules, Wildcards) {
-    struct Row {
-        const char* pattern;
-        const char* name;
-        bool match;
-    };
-    const Row rows[] = {
-        {"*", "anything", true},
-        {"*.*", "no_dot", true},
-        {"*.doc", "a.doc", true},
-        {"*.doc", "a.docx", false},
-        {"file2-*", "file2-1.txt", true},
-        {"file?.txt", "file1.txt", true},
-        {"file?.txt", "file10.txt", false},
-        {"a*b*c", "aXXbYYc", true},
-        {"a*b*c", "aXXbYY", false},
-        {"name.*", "name", true},
-        {"name.*", "name.txt", true},
-        {"*.txt", "txt", false},
-    };
-    for (const Row& row : rows)
-        EXPECT_EQ(PathRules::matches(row.pattern, row.name), row.match)
-            << row.pattern << " ~ " << row.name;
-}
-
 TEST(PathRules, PrintableHidesControlCharacters) {
     EXPECT_EQ(PathRules::printable("/tmp/\x1b]2;malicious\x07"), "/tmp/?]2;malicious?");
     EXPECT_EQ(PathRules::printable("日本語.txt"), "日本語.txt");

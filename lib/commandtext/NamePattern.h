@@ -5,7 +5,9 @@
 
 namespace trevane {
 
-// A file name pattern as xcopy users write it: "*" stands for any run of characters, "?" for
+// A file name pattern as xcopy and the archiver read it, one rule for both, so a job row's
+// files cell selects the same files in a copy row and an archive row: "*" stands for any run
+// of characters, "?" for
 // exactly one character (one UTF-8 sequence, so "?" covers one Japanese character), letters
 // match without regard to ASCII case. A pattern ending in ".*" also matches the name without
 // that part, so "*.*" matches every name, with or without a dot, and "readme.*" matches
