@@ -44,7 +44,7 @@ void TMainForm::OnRunnerTerminate() {
 void TMainForm::StartCopyClick() {
     if (QuerySaveChanges() == QMessageBox::Cancel)
         return;
-    if (m_options->isChecked(7) &&
+    if (m_options->items()[JobOption::ClearDestination] &&
         MessageBox::critical(this, QStringLiteral("ｺﾋﾟｰ先をすべて消去してから開始しますか？"),
                              QMessageBox::Ok | QMessageBox::Cancel) != QMessageBox::Ok)
         return;

@@ -53,7 +53,7 @@ OptionsPanel::OptionsPanel(QWidget* parent)
 void OptionsPanel::show(const JobOptions& options) {
     m_loading = true;
     for (int i = 0; i < JobOptions::OptionCount; ++i)
-        m_optionList->item(i)->setCheckState(options.bOption[i] ? Qt::Checked : Qt::Unchecked);
+        m_optionList->item(i)->setCheckState(options.items.at(i) ? Qt::Checked : Qt::Unchecked);
     m_dateEdit->setText(toQString(options.asDOptionTime));
     m_loading = false;
     showSwitches(options);
@@ -65,15 +65,11 @@ void OptionsPanel::showSwitches(const JobOptions& options) {
         m_switchLabel->setText(toQString(m_switches.panelText()));
 }
 
-std::array<bool, JobOptions::OptionCount> OptionsPanel::items() const {
-    std::array<bool, JobOptions::OptionCount> items{};
+JobOptionItems OptionsPanel::items() const {
+    JobOptionItems items;
     for (int i = 0; i < JobOptions::OptionCount; ++i)
-        items[i] = isChecked(i);
+        items.setAt(i, m_optionList->item(i)->checkState() == Qt::Checked);
     return items;
-}
-
-bool OptionsPanel::isChecked(int index) const {
-    return m_optionList->item(index)->checkState() == Qt::Checked;
 }
 
 std::string OptionsPanel::dateText() const {

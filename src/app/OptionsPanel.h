@@ -31,8 +31,7 @@ public:
     void showSwitches(const JobOptions& options);
     const SwitchTexts& switches() const { return m_switches; }
 
-    std::array<bool, JobOptions::OptionCount> items() const;
-    bool isChecked(int index) const;
+    JobOptionItems items() const;
     std::string dateText() const;
 
 signals:

@@ -238,11 +238,11 @@ void JobRunner::ReadRunOptions() {
     const SwitchTexts switches = switchTexts(options);
     DefaultXcopySwitches = switches.xcopy;
     DefaultUSwitches = switches.u;
-    CreateDestination = options.bOption[4];
-    ClearDestination = options.bOption[7];
-    CopyLogToDestination = options.bOption[8];
-    OpenDestination = options.bOption[9];
-    HideAtStart = options.bOption[10];
+    CreateDestination = options.items[JobOption::CreateDestination];
+    ClearDestination = options.items[JobOption::ClearDestination];
+    CopyLogToDestination = options.items[JobOption::CopyLogToDestination];
+    OpenDestination = options.items[JobOption::OpenDestination];
+    HideAtStart = options.items[JobOption::HideAtStart];
     if (HideAtStart)
         m_host.hideMainWindow();
 }

@@ -72,9 +72,8 @@ bool JobDocument::changeTable(const std::function<bool(JobTable&)>& change) {
     return confirmed;
 }
 
-void JobDocument::setOptionItems(const std::array<bool, JobOptions::OptionCount>& items,
-                                 const std::string& date) {
-    m_options.bOption = items;
+void JobDocument::setOptionItems(const JobOptionItems& items, const std::string& date) {
+    m_options.items = items;
     m_options.asDOptionTime = date;
     setModified(true);
 }
@@ -101,7 +100,7 @@ void JobDocument::readOptions() {
 void JobDocument::newFile() {
     m_path = std::string(NewFileName);
     readOptions();
-    m_options.bOption = JobOptions::editorDefaults().bOption;
+    m_options.items = JobOptions::editorDefaults().items;
     m_table.reset();
     setModified(false);
 }

@@ -70,8 +70,7 @@ public:
     // call only.
     bool changeTable(const std::function<bool(JobTable&)>& change);
     // The options check list's items and the /D date; sets the flag.
-    void setOptionItems(const std::array<bool, JobOptions::OptionCount>& items,
-                        const std::string& date);
+    void setOptionItems(const JobOptionItems& items, const std::string& date);
     // A key that starts editing, leaving the date field: the user is changing something.
     void markModified() { setModified(true); }
     // The view's column widths, kept with the options; not a change of the content.

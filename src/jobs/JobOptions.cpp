@@ -10,28 +10,29 @@ std::string optionKey(int index) {
     return "bOption" + std::to_string(index);
 }
 
-JobOptions withItems(std::initializer_list<int> on) {
-    JobOptions options;
-    for (const int index : on)
-        options.bOption[index] = true;
-    return options;
-}
-
 } // namespace
 
 JobOptions JobOptions::editorDefaults() {
-    return withItems({1, 2, 4, 5, 13});
+    JobOptions options;
+    options.items = {JobOption::XcopyNewerOnly, JobOption::XcopySubfolders,
+                     JobOption::CreateDestination, JobOption::XcopyAttributes,
+                     JobOption::ArchiveFolders};
+    return options;
 }
 
 JobOptions JobOptions::runnerDefaults() {
-    return withItems({1, 2, 4, 5, 6});
+    JobOptions options;
+    options.items = {JobOption::XcopyNewerOnly, JobOption::XcopySubfolders,
+                     JobOption::CreateDestination, JobOption::XcopyAttributes,
+                     JobOption::XcopyReadOnly};
+    return options;
 }
 
 JobOptions JobOptions::read(const IniFile& ini, std::string_view section,
                             const JobOptions& defaults) {
     JobOptions options;
     for (int i = 0; i < OptionCount; ++i)
-        options.bOption[i] = ini.readBool(section, optionKey(i), defaults.bOption[i]);
+        options.items.setAt(i, ini.readBool(section, optionKey(i), defaults.items.at(i)));
     options.iCell0Width = ini.readInteger(section, "iCell0Width", defaults.iCell0Width);
     options.iCell1Width = ini.readInteger(section, "iCell1Width", defaults.iCell1Width);
     options.iCell2Width = ini.readInteger(section, "iCell2Width", defaults.iCell2Width);
@@ -41,7 +42,7 @@ JobOptions JobOptions::read(const IniFile& ini, std::string_view section,
 
 void JobOptions::write(IniFile& ini, std::string_view section) const {
     for (int i = 0; i < OptionCount; ++i)
-        ini.writeBool(section, optionKey(i), bOption[i]);
+        ini.writeBool(section, optionKey(i), items.at(i));
     ini.writeInteger(section, "iCell0Width", iCell0Width);
     ini.writeInteger(section, "iCell1Width", iCell1Width);
     ini.writeInteger(section, "iCell2Width", iCell2Width);
@@ -72,32 +73,32 @@ std::string SwitchTexts::panelText() const {
     return "xcopy " + xcopy + " || u " + u;
 }
 
-SwitchTexts switchTexts(const std::array<bool, JobOptions::OptionCount>& on,
-                        std::string_view date) {
+SwitchTexts switchTexts(const JobOptionItems& on, std::string_view date) {
+    using O = JobOption;
     SwitchTexts texts;
     texts.xcopy = "/Y";
-    if (on[0])
+    if (on[O::XcopyContinue])
         texts.xcopy += "/C";
-    if (on[1]) {
+    if (on[O::XcopyNewerOnly]) {
         texts.xcopy += "/D";
-        if (on[11]) {
+        if (on[O::XcopySinceDate]) {
             texts.xcopy += ":";
             texts.xcopy += date;
         }
     }
-    if (on[2])
+    if (on[O::XcopySubfolders])
         texts.xcopy += "/S";
-    if (on[3])
+    if (on[O::XcopyHidden])
         texts.xcopy += "/H";
-    if (on[4])
+    if (on[O::CreateDestination])
         texts.xcopy += "/I";
-    if (on[5])
+    if (on[O::XcopyAttributes])
         texts.xcopy += "/K";
-    if (on[6])
+    if (on[O::XcopyReadOnly])
         texts.xcopy += "/R";
-    if (on[12])
+    if (on[O::ArchiveAll])
         texts.u += "-c";
-    if (on[13])
+    if (on[O::ArchiveFolders])
         texts.u += "-d1";
     return texts;
 }

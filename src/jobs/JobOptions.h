@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -8,14 +9,60 @@ namespace trevane {
 
 class IniFile;
 
+// The fourteen items of the options check list by name; the value is the item's place in the
+// list and the digit of its bOption key in the settings file.
+enum class JobOption : int {
+    XcopyContinue = 0,        // xcopy "/C"
+    XcopyNewerOnly = 1,       // xcopy "/D"
+    XcopySubfolders = 2,      // xcopy "/S"
+    XcopyHidden = 3,          // xcopy "/H"
+    CreateDestination = 4,    // xcopy "/I", and the runner makes a missing destination
+    XcopyAttributes = 5,      // xcopy "/K"
+    XcopyReadOnly = 6,        // xcopy "/R"
+    ClearDestination = 7,     // empty the destination (or replace the archive) first
+    CopyLogToDestination = 8, // write the log file into the destination too
+    OpenDestination = 9,      // open a folder window on the destination
+    HideAtStart = 10,         // hide the main window as the job starts
+    XcopySinceDate = 11,      // with XcopyNewerOnly: "/D:" and the date
+    ArchiveAll = 12,          // u "-c"
+    ArchiveFolders = 13,      // u "-d1"
+};
+
+// The check states of the fourteen items, read and set by name; by list position only where
+// the list itself is walked (the check list, the settings keys).
+class JobOptionItems {
+public:
+    static constexpr int Count = 14;
+
+    JobOptionItems() = default;
+    JobOptionItems(std::initializer_list<JobOption> on) {
+        for (const JobOption option : on)
+            set(option, true);
+    }
+
+    bool operator[](JobOption option) const { return m_on[static_cast<std::size_t>(option)]; }
+    void set(JobOption option, bool on) { m_on[static_cast<std::size_t>(option)] = on; }
+    // Index 0 .. Count-1 in list order; an index out of range reads false and is not set.
+    bool at(int index) const { return index >= 0 && index < Count && m_on[index]; }
+    void setAt(int index, bool on) {
+        if (index >= 0 && index < Count)
+            m_on[index] = on;
+    }
+
+    bool operator==(const JobOptionItems&) const = default;
+
+private:
+    std::array<bool, Count> m_on{};
+};
+
 // The options of one job: the 14 items of the options check list, the widths of the job
 // table's columns 1 to 3 and the text of the /D date edit. They are kept in the settings file
 // in a section named by the job file exactly as the program holds its name (a full path).
 struct JobOptions {
-    static constexpr int OptionCount = 14;
+    static constexpr int OptionCount = JobOptionItems::Count;
     static constexpr std::string_view NewTableSection = "新規.cpl";
 
-    std::array<bool, OptionCount> bOption{};
+    JobOptionItems items; // the bOption0 .. bOption13 keys
     int iCell0Width = 142;
     int iCell1Width = 130;
     int iCell2Width = 106;
@@ -51,10 +98,9 @@ struct SwitchTexts {
     // The text of status-bar panel 2: "xcopy " + xcopy + " || u " + u.
     std::string panelText() const;
 };
-SwitchTexts switchTexts(const std::array<bool, JobOptions::OptionCount>& options,
-                        std::string_view date);
+SwitchTexts switchTexts(const JobOptionItems& items, std::string_view date);
 inline SwitchTexts switchTexts(const JobOptions& options) {
-    return switchTexts(options.bOption, options.asDOptionTime);
+    return switchTexts(options.items, options.asDOptionTime);
 }
 
 } // namespace trevane

@@ -55,7 +55,7 @@ TEST(JobDocument, EveryChangeOfContentSetsTheFlag) {
     f.doc.discardChanges();
     f.doc.changeTable([](JobTable&) { return false; }); // a cancelled folder dialog
     EXPECT_FALSE(f.doc.isModified());
-    f.doc.setOptionItems(JobOptions::editorDefaults().bOption, "2026-01-01");
+    f.doc.setOptionItems(JobOptions::editorDefaults().items, "2026-01-01");
     EXPECT_TRUE(f.doc.isModified());
 }
 

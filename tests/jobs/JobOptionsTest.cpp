@@ -7,16 +7,16 @@ using namespace trevane;
 
 namespace {
 
-std::array<bool, 14> itemsOn(std::initializer_list<int> on) {
-    std::array<bool, 14> items{};
+JobOptionItems itemsOn(std::initializer_list<int> on) {
+    JobOptionItems items;
     for (const int i : on)
-        items[i] = true;
+        items.setAt(i, true);
     return items;
 }
 
 struct SwitchCase {
     const char* name;
-    std::array<bool, 14> items;
+    JobOptionItems items;
     std::string xcopy;
     std::string u;
 };
@@ -34,8 +34,8 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, JobOptionsSwitches,
     testing::Values(
         SwitchCase{"none", itemsOn({}), "/Y", ""},
-        SwitchCase{"editorDefaults", JobOptions::editorDefaults().bOption, "/Y/D/S/I/K", "-d1"},
-        SwitchCase{"runnerDefaults", JobOptions::runnerDefaults().bOption, "/Y/D/S/I/K/R", ""},
+        SwitchCase{"editorDefaults", JobOptions::editorDefaults().items, "/Y/D/S/I/K", "-d1"},
+        SwitchCase{"runnerDefaults", JobOptions::runnerDefaults().items, "/Y/D/S/I/K/R", ""},
         SwitchCase{"dateWithD", itemsOn({1, 11}), "/Y/D:1998-01-01", ""},
         SwitchCase{"dateWithoutD", itemsOn({11}), "/Y", ""},
         SwitchCase{"all", itemsOn({0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13}),
@@ -51,7 +51,7 @@ TEST(JobOptions, PanelText) {
 TEST(JobOptions, WritesKeysInOrderAndReadsBack) {
     const std::string section = "/home/u/Trevane/CPL/daily.cpl";
     JobOptions options;
-    options.bOption = itemsOn({0, 6, 11, 13});
+    options.items = itemsOn({0, 6, 11, 13});
     options.iCell0Width = 200;
     options.iCell1Width = 50;
     options.iCell2Width = 0;
@@ -83,16 +83,16 @@ TEST(JobOptions, MissingSectionGivesTheCallersDefaults) {
     const JobOptions editor = JobOptions::editorDefaults();
     const JobOptions runner = JobOptions::runnerDefaults();
     for (int i = 0; i < 14; ++i)
-        EXPECT_EQ(editor.bOption[i] != runner.bOption[i], i == 6 || i == 13) << i;
+        EXPECT_EQ(editor.items.at(i) != runner.items.at(i), i == 6 || i == 13) << i;
 }
 
 TEST(JobOptions, BadValuesReadAsDefaults) {
     IniFile ini;
     ini.loadFromString("[job]\nbOption0=yes\nbOption1=0\nbOption2=2\niCell0Width=wide\n");
     const JobOptions options = JobOptions::read(ini, "JOB", JobOptions::editorDefaults());
-    EXPECT_FALSE(options.bOption[0]); // "yes" is no number: default (off)
-    EXPECT_FALSE(options.bOption[1]);
-    EXPECT_TRUE(options.bOption[2]);
+    EXPECT_FALSE(options.items[JobOption::XcopyContinue]); // "yes" is no number: default (off)
+    EXPECT_FALSE(options.items[JobOption::XcopyNewerOnly]);
+    EXPECT_TRUE(options.items[JobOption::XcopySubfolders]);
     EXPECT_EQ(options.iCell0Width, JobOptions::editorDefaults().iCell0Width);
 }
 
