@@ -37,7 +37,6 @@ RunnerSettings MainRunnerHost::copySettings() {
     RunnerSettings copy;
     copy.files = m_w.m_files;
     copy.maxLogLines = m_w.m_settings.iMaxLog;
-    copy.isWinNT = m_w.m_isWinNT;
     copy.captureOutput = m_w.m_settings.bAddLog;
     copy.dateTimeFormat = m_w.m_settings.asDateTimeFormat;
     return copy;

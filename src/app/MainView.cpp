@@ -25,7 +25,7 @@ bool TMainForm::startDetached(const std::string& commandLine) {
 
 void TMainForm::ExecExplorerClick() {
     // A folder window through the desktop's file manager; a failure is not reported.
-    (void)startDetached(JobCommands::folderWindowCommand(PathConventions::native(), m_lastFolder));
+    (void)startDetached(JobCommands::folderWindowCommand(m_lastFolder));
 }
 
 std::string TMainForm::helpFilePath() const {

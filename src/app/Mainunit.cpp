@@ -12,7 +12,6 @@
 #include "jobs/AtomicFile.h"
 #include "jobs/IniFile.h"
 #include "platform/AppPaths.h"
-#include "platform/SystemInfo.h"
 #include "platform/TextCodec.h"
 
 #include <QAction>
@@ -58,7 +57,6 @@ void TMainForm::FormCreate() {
     // 1. Defaults; the Settings struct starts with every key's default.
     m_settings = Settings();
     // 2.
-    m_isWinNT = isWinNT();
     m_dateTimeLocale = systemDateTimeLocale();
     // 3. Hints reach status panel 3 through event(); errors in handlers are values here, so
     //    there is no exception handler to install.

@@ -233,7 +233,6 @@ private:
     ProgramFiles m_files;
     JobDocument m_doc;
     Settings m_settings;
-    bool m_isWinNT = false;
     std::string m_lastFolder;
     LogLines m_log; // changed only through m_logView, which mirrors it
     DateTimeLocale m_dateTimeLocale;

@@ -13,7 +13,6 @@
 #include "platform/PathConventions.h"
 #include "platform/SingleInstance.h"
 #include "platform/StopSignals.h"
-#include "platform/SystemInfo.h"
 
 #include <cstdio>
 #include <string>
@@ -30,7 +29,6 @@ RunnerSettings runnerSettings(const ProgramFiles& files) {
     (void)ini.load(files.settingsPath());
     const Settings settings = loadSettings(ini);
     copy.maxLogLines = settings.iMaxLog;
-    copy.isWinNT = isWinNT();
     copy.captureOutput = settings.bAddLog;
     copy.dateTimeFormat = settings.asDateTimeFormat;
     return copy;

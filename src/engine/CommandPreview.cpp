@@ -17,9 +17,9 @@ CommandPreview::RowLine CommandPreview::rowLine(const JobTable::Row& cells,
     // Folder cells as the runner reads them ("~" is the home folder): the line shown names the
     // folder the copy really goes to, not a quoted "~" that a shell would take as a name.
     const std::string dst =
-        conventions.withoutTrailingSeparator(typedFolder(conventions, row.destination));
+        conventions.withoutTrailingSeparator(typedFolder(row.destination));
     const std::string src =
-        conventions.withoutTrailingSeparator(typedFolder(conventions, row.source));
+        conventions.withoutTrailingSeparator(typedFolder(row.source));
 
     RowLine line;
     line.directoriesIncomplete = src.empty() || dst.empty();
@@ -68,17 +68,7 @@ std::string CommandPreview::rowHint(const JobTable& table, int row, std::string_
 
 std::string CommandPreview::caption(std::string_view currentFile,
                                     const PathConventions& conventions) {
-    std::size_t start = currentFile.find_last_of(conventions.separator);
-    if (conventions.driveRoots) {
-        const std::size_t colon = currentFile.find_last_of(':');
-        if (colon != std::string_view::npos && (start == std::string_view::npos || colon > start))
-            start = colon;
-    }
-    const std::string_view name =
-        start == std::string_view::npos ? currentFile : currentFile.substr(start + 1);
-    std::string out = "実行コマンド一覧 - ";
-    out.append(name);
-    return out;
+    return "実行コマンド一覧 - " + conventions.fileName(currentFile);
 }
 
 } // namespace trevane

@@ -62,7 +62,7 @@ public:
                                const PathConventions& conventions = PathConventions::native());
 
     // The window caption: "実行コマンド一覧 - " and the file-name part of the current job file
-    // (the text after its last separator, or after a drive's ':' with Windows conventions).
+    // (the text after its last separator).
     static std::string caption(std::string_view currentFile, const PathConventions& conventions);
 };
 

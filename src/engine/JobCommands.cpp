@@ -95,14 +95,12 @@ std::string JobCommands::selfExtractingCommand(const PathConventions& conv,
     return out;
 }
 
-std::string JobCommands::clearCommand(std::string_view dst, bool isWinNT) {
-    return (isWinNT ? std::string("cmd.exe /C rmdir /S /Q ") : std::string("deltree /Y ")) +
-           quoted(dst);
+std::string JobCommands::clearCommand(std::string_view dst) {
+    return "deltree /Y " + quoted(dst);
 }
 
-std::string JobCommands::folderWindowCommand(const PathConventions& conv, std::string_view dst) {
-    return (conv.driveRoots ? std::string("explorer.exe ,") : std::string("xdg-open ")) +
-           quoted(dst);
+std::string JobCommands::folderWindowCommand(std::string_view dst) {
+    return "xdg-open " + quoted(dst);
 }
 
 } // namespace trevane

@@ -55,12 +55,11 @@ public:
     static std::string selfExtractingCommand(const PathConventions& conv, std::string_view archive,
                                              std::string_view folder);
 
-    // "cmd.exe /C rmdir /S /Q " + Q(dst) on the NT family, else "deltree /Y " + Q(dst).
-    static std::string clearCommand(std::string_view dst, bool isWinNT);
+    // "deltree /Y " + Q(dst): empties and removes the destination.
+    static std::string clearCommand(std::string_view dst);
 
-    // The folder window for dst: "explorer.exe ," + Q(dst) with Windows conventions,
-    // "xdg-open " + Q(dst) on POSIX.
-    static std::string folderWindowCommand(const PathConventions& conv, std::string_view dst);
+    // The folder window for dst: "xdg-open " + Q(dst).
+    static std::string folderWindowCommand(std::string_view dst);
 };
 
 } // namespace trevane

@@ -33,10 +33,8 @@ namespace {
 // separator (which would lead into or out of other folders, or make it absolute) and not one of
 // the folder entries "." and "..".
 bool isBareFileName(const PathConventions& conv, std::string_view name) {
-    if (name.empty() || name == "." || name == ".." ||
-        name.find_first_of(std::string{conv.separator, '/'}) != std::string_view::npos)
-        return false;
-    return !conv.driveRoots || name.find(':') == std::string_view::npos;
+    return !name.empty() && name != "." && name != ".." &&
+           name.find_first_of(std::string{conv.separator, '/'}) == std::string_view::npos;
 }
 
 // The name a step is told by: the program a command line starts.
@@ -94,7 +92,6 @@ void JobRunner::CopySettings() {
     LogFileName = s.files.logName;
     JobFileFolderName = s.files.jobFileFolderName;
     MaxLogLines = s.maxLogLines;
-    IsWinNT = s.isWinNT;
     CaptureOutput = s.captureOutput;
     DateTimeFormat = s.dateTimeFormat;
 }
@@ -306,7 +303,7 @@ void JobRunner::RunJob() {
 // spells paths so, as it is wherever else the user types a path: taken as a name, it would send
 // the copy into a folder "~" below whatever folder the program was started in.
 std::string JobRunner::folderCell(const std::string& cell) const {
-    return typedFolder(m_services.conventions, cell);
+    return typedFolder(cell);
 }
 
 void JobRunner::runRow(int rowNumber) {
@@ -376,14 +373,14 @@ void JobRunner::runRow(int rowNumber) {
         if (folderHolds(dst, src)) {
             log(dst + "はコピー元を含むので消去せず、コピーをスキップします。");
             recordStep({StepResult::Kind::Program,
-                        programOf(JobCommands::clearCommand(dst, IsWinNT)),
+                        programOf(JobCommands::clearCommand(dst)),
                         StepResult::Outcome::Refused});
             return;
         }
         // A destination that is a link is emptied behind the link: the link stays, so the copy
         // still goes where it leads.
         const std::string folder = linkTarget(dst);
-        RunProcess(JobCommands::clearCommand(folder, IsWinNT));
+        RunProcess(JobCommands::clearCommand(folder));
         if (createDirectory(folder))
             log(folder + "を作成しました");
     }
@@ -398,7 +395,7 @@ void JobRunner::runRow(int rowNumber) {
 
     // The folder window is no step of the job: whether it opens is not reported.
     if (OpenDestination)
-        (void)m_services.launcher.start(JobCommands::folderWindowCommand(conv, dst), nullptr);
+        (void)m_services.launcher.start(JobCommands::folderWindowCommand(dst), nullptr);
 
     const std::string& xcopySwitches =
         row.xcopySwitches.empty() ? DefaultXcopySwitches : row.xcopySwitches;

@@ -97,7 +97,6 @@ public:
     bool HideAtStart = false;
     int MaxLogLines = 500;
     bool ContinueRun = false;
-    bool IsWinNT = false;
     bool CaptureOutput = true;
     // The destination of the most recent row that read its destination cell, as that row left
     // it; decides where the log copy goes.

@@ -14,7 +14,6 @@ namespace trevane {
 struct RunnerSettings {
     ProgramFiles files;
     int maxLogLines = 500;                 // iMaxLog; below 0 acts as 0
-    bool isWinNT = false;                  // NT flag: clear with cmd.exe instead of deltree
     bool captureOutput = true;             // bAddLog
     std::string dateTimeFormat = "yymmdd"; // asDateTimeFormat, replaces "%t" in archive names
 };

@@ -8,13 +8,6 @@ namespace trevane {
 
 SfxConverter::SfxConverter(Services services) : m_services(std::move(services)) {}
 
-std::string SfxConverter::folderWindowCommand(const PathConventions& conventions,
-                                              std::string_view folder) {
-    // The dialog's own spelling on Windows has a blank after the comma, unlike the runner's.
-    return (conventions.driveRoots ? std::string("explorer.exe , ") : std::string("xdg-open ")) +
-           JobCommands::quoted(folder);
-}
-
 SfxConverter::Prefill
 SfxConverter::prefill(const PathConventions& conventions, std::string_view destination,
                       std::string_view archiveName,
@@ -64,7 +57,7 @@ SfxConverter::Result SfxConverter::convert(const std::string& archive, const std
     }
     result.outcome = Outcome::Done;
     // A folder window is a courtesy: whether it opens is not reported.
-    (void)m_services.launcher.start(folderWindowCommand(m_services.conventions, folder), nullptr);
+    (void)m_services.launcher.start(JobCommands::folderWindowCommand(folder), nullptr);
     return result;
 }
 

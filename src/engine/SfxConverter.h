@@ -44,11 +44,6 @@ public:
 
     explicit SfxConverter(Services services);
 
-    // The folder window on the output folder as typed: explorer.exe , "folder" on Windows,
-    // xdg-open "folder" on POSIX.
-    static std::string folderWindowCommand(const PathConventions& conventions,
-                                           std::string_view folder);
-
     struct Prefill {
         std::string archive; // the archive field; empty when the row names no existing file
         std::string folder;  // the output folder text; set together with archive

@@ -58,7 +58,7 @@ namespace {
 std::size_t folderPartLength(std::string_view path, const PathConventions& conventions) {
     for (std::size_t i = path.size(); i > 0; --i) {
         const char c = path[i - 1];
-        if (c == conventions.separator || (conventions.driveRoots && c == ':'))
+        if (c == conventions.separator)
             return i;
     }
     return 0;

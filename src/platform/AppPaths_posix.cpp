@@ -121,8 +121,8 @@ std::string profileFolder() {
     return !home.empty() && directoryExists(home) ? programFolder() : std::string();
 }
 
-std::string typedFolder(const PathConventions& conventions, const std::string& path) {
-    return conventions.driveRoots ? path : withHomeFolder(path);
+std::string typedFolder(const std::string& path) {
+    return withHomeFolder(path);
 }
 
 bool directoryExists(const std::string& path) {

@@ -1,7 +1,0 @@
-#include "platform/SystemInfo.h"
-
-namespace trevane {
-
-bool isWinNT() { return false; }
-
-} // namespace trevane
