@@ -135,6 +135,8 @@ TEST(ProcessSpawnerTest, NotFoundAndEmptyCommandsDoNotStart) {
     EXPECT_EQ(missing.start, ProcessSpawner::StartStatus::NotFound);
     const auto empty = spawner->run("   ", 100, [&started] { started = true; });
     EXPECT_EQ(empty.start, ProcessSpawner::StartStatus::Failed);
+    const auto open = spawner->run(child + " exit \"0", 100, [&started] { started = true; });
+    EXPECT_EQ(open.startError, "unclosed quote");
     EXPECT_FALSE(started);
 }
 
@@ -177,6 +179,8 @@ TEST(DetachedLauncherTest, StartsWithoutWaiting) {
     EXPECT_FALSE(launcher->start("no-such-program-here x", &error));
     EXPECT_NE(error.find("not found"), std::string::npos);
     EXPECT_FALSE(launcher->start("", &error));
+    EXPECT_FALSE(launcher->start(child + " tell " + fifo + " \"x", &error));
+    EXPECT_EQ(error, "unclosed quote");
 }
 
 TEST(DynamicLibraryTest, LoadsFindsAndReportsMissingLibraries) {
