@@ -9,13 +9,11 @@ namespace trevane {
 
 BookmarkCombo::BookmarkCombo(const std::string& programFolder, QWidget* parent)
     : QComboBox(parent), m_path(ProgramFiles{programFolder}.dirListPath()),
-      m_bookmarks(DirBookmarks::load(m_path),
-                  DirBookmarks::ignoresCase(PathConventions::native())) {
+      m_bookmarks(DirBookmarks::load(m_path)) {
     setObjectName(QStringLiteral("cbDirList"));
     setEditable(true);
     setInsertPolicy(QComboBox::NoInsert);
-    completer()->setCaseSensitivity(m_bookmarks.ignoreCase() ? Qt::CaseInsensitive
-                                                             : Qt::CaseSensitive);
+    completer()->setCaseSensitivity(Qt::CaseSensitive);
     showEntries({});
 }
 

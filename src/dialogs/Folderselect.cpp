@@ -162,11 +162,9 @@ void TFolderSelectForm::FormCreate(const std::string& startFolder, const std::st
         !moveTree(withHomeFolder("~")))
         moveTree("/");
     if (fileMode && !startFile.empty()) {
-        const auto cs =
-            m_dirList->bookmarks().ignoreCase() ? Qt::CaseInsensitive : Qt::CaseSensitive;
         const QString wanted = toQString(startFile);
         for (int i = 0; i < m_files->count(); ++i) {
-            if (m_files->item(i)->text().compare(wanted, cs) == 0) {
+            if (m_files->item(i)->text() == wanted) {
                 m_files->setCurrentRow(i);
                 break;
             }

@@ -1,27 +1,12 @@
 #include "jobs/DirBookmarks.h"
 
-#include <QString>
-
 namespace trevane {
 
-DirBookmarks::DirBookmarks(std::vector<std::string> entries, bool ignoreCase)
-    : m_entries(std::move(entries)), m_ignoreCase(ignoreCase) {}
-
-bool DirBookmarks::same(std::string_view a, std::string_view b) const {
-    if (a == b)
-        return true;
-    if (!m_ignoreCase)
-        return false;
-    // Paths are texts of the locale's code page: compare them as characters, so that letters
-    // beyond ASCII match their other case too.
-    const QString left = QString::fromLocal8Bit(a.data(), static_cast<qsizetype>(a.size()));
-    const QString right = QString::fromLocal8Bit(b.data(), static_cast<qsizetype>(b.size()));
-    return left.compare(right, Qt::CaseInsensitive) == 0;
-}
+DirBookmarks::DirBookmarks(std::vector<std::string> entries) : m_entries(std::move(entries)) {}
 
 std::optional<std::size_t> DirBookmarks::indexOf(std::string_view text) const {
     for (std::size_t i = 0; i < m_entries.size(); ++i)
-        if (same(m_entries[i], text))
+        if (m_entries[i] == text)
             return i;
     return std::nullopt;
 }

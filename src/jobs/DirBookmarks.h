@@ -1,7 +1,6 @@
 #pragma once
 
 #include "jobs/AtomicFile.h"
-#include "platform/PathConventions.h"
 
 #include <optional>
 #include <string>
@@ -16,21 +15,16 @@ namespace trevane {
 // The folder dialog and the self-extracting archive dialog each hold one list for as long as
 // they are open; only the folder dialog's OK writes it back to the file.
 //
-// Entries are compared without regard to letter case where the platform's file names are
-// (Windows); on POSIX, where "/data/A" and "/data/a" are two folders, they are compared
-// exactly, so that visiting one never selects the spelling of the other.
+// Entries are compared exactly: "/data/A" and "/data/a" are two folders, and visiting one never
+// selects the spelling of the other.
 class DirBookmarks {
 public:
     static constexpr const char* FileName = "DirList.txt";
 
-    explicit DirBookmarks(std::vector<std::string> entries = {}, bool ignoreCase = false);
-
-    // Whether entries of a platform with these conventions are compared ignoring case.
-    static bool ignoresCase(const PathConventions& conventions) { return conventions.driveRoots; }
+    explicit DirBookmarks(std::vector<std::string> entries = {});
 
     const std::vector<std::string>& entries() const { return m_entries; }
     void setEntries(std::vector<std::string> entries) { m_entries = std::move(entries); }
-    bool ignoreCase() const { return m_ignoreCase; }
 
     // The index of the entry equal to text (in the list's sense of equal), if any.
     std::optional<std::size_t> indexOf(std::string_view text) const;
@@ -55,10 +49,8 @@ public:
     WriteResult save(const std::string& path) const;
 
 private:
-    bool same(std::string_view a, std::string_view b) const;
 
     std::vector<std::string> m_entries;
-    bool m_ignoreCase = false;
 };
 
 } // namespace trevane

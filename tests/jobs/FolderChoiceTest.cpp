@@ -21,29 +21,18 @@ TEST(DirBookmarks, VisitingMovesOrInsertsAtTheTop) {
         const char* name;
         Entries before;
         std::string visited;
-        bool ignoreCase;
         Entries after;
     };
     const Case cases[] = {
-        {"new text goes first", {"/a", "/b"}, "/c", false, {"/c", "/a", "/b"}},
-        {"known entry moves up", {"/a", "/b", "/c"}, "/c", false, {"/c", "/a", "/b"}},
-        {"top entry stays", {"/a", "/b"}, "/a", false, {"/a", "/b"}},
-        {"empty text adds nothing", {"/a"}, "", false, {"/a"}},
-        {"empty list", {}, "/a", false, {"/a"}},
-        {"POSIX: other case is another folder", {"/a", "/B"}, "/b", false, {"/b", "/a", "/B"}},
-        {"Windows: case ignored, old spelling kept",
-         {"C:\\A", "C:\\Bak"},
-         "c:\\bak",
-         true,
-         {"C:\\Bak", "C:\\A"}},
-        {"Windows: case ignored beyond ASCII",
-         {"C:\\X", "C:\\Ä"},
-         "c:\\ä",
-         true,
-         {"C:\\Ä", "C:\\X"}},
+        {"new text goes first", {"/a", "/b"}, "/c", {"/c", "/a", "/b"}},
+        {"known entry moves up", {"/a", "/b", "/c"}, "/c", {"/c", "/a", "/b"}},
+        {"top entry stays", {"/a", "/b"}, "/a", {"/a", "/b"}},
+        {"empty text adds nothing", {"/a"}, "", {"/a"}},
+        {"empty list", {}, "/a", {"/a"}},
+        {"other case is another folder", {"/a", "/B"}, "/b", {"/b", "/a", "/B"}},
     };
     for (const Case& c : cases) {
-        DirBookmarks list(c.before, c.ignoreCase);
+        DirBookmarks list(c.before);
         const std::string top = list.visit(c.visited);
         EXPECT_EQ(list.entries(), c.after) << c.name;
         EXPECT_EQ(top, c.after.empty() ? std::string() : c.after.front()) << c.name;
@@ -64,9 +53,6 @@ TEST(DirBookmarks, RemoveTakesTheEqualEntryOnly) {
     EXPECT_FALSE(list.remove("/B"));
     EXPECT_FALSE(list.remove(""));
     EXPECT_EQ(list.entries(), (Entries{"/a", "/c"}));
-    DirBookmarks windows({"C:\\Out"}, true);
-    EXPECT_TRUE(windows.remove("c:\\out"));
-    EXPECT_TRUE(windows.entries().empty());
 }
 
 TEST(DirBookmarks, FileLines) {
