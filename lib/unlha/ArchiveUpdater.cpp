@@ -4,6 +4,7 @@
 
 #include "ArchiveReader.h"
 #include "FileSelector.h"
+#include "FileSystemFacts.h"
 #include "HeaderWriter.h"
 #include "OutputFile.h"
 #include "ParallelCompressor.h"
@@ -128,6 +129,12 @@ Status ArchiveUpdater::add() {
     std::vector<SourceEntry> work;
     std::vector<size_t> appended;
     const bool timeCheck = m_cmd.command == 'u' && !m_cmd.replaceAll;
+    // A member's time is compared in the steps that both it and the source's file system keep:
+    // whole seconds in a header written here, even seconds in an MS-DOS time stamp.
+    const long long sourceResolution =
+        timeCheck ? trevane::fileSystemOfPath(m_cmd.baseFolder.empty() ? "." : m_cmd.baseFolder)
+                        .timeResolutionNs
+                  : 1;
     for (SourceEntry& e : sources) {
         auto it = byPath.find(e.archivePath);
         if (it == byPath.end()) {
@@ -137,7 +144,12 @@ Status ArchiveUpdater::add() {
         }
         const MemberHeader& h = old[it->second].header;
         bool folder = S_ISDIR(e.info.st_mode) && h.isDirectory();
-        if (folder || (timeCheck && h.mtime >= storableTime(e.info.st_mtime)))
+        const struct timespec source = {static_cast<time_t>(storableTime(e.info.st_mtime)),
+                                        e.info.st_mtim.tv_nsec};
+        const struct timespec member = {static_cast<time_t>(h.mtime), 0};
+        const long long resolution =
+            trevane::coarserResolution(sourceResolution, (h.dosTime ? 2 : 1) * 1000000000LL);
+        if (folder || (timeCheck && !trevane::isNewerAt(source, member, resolution)))
             continue;
         if (replacement[it->second] < 0) {
             replacement[it->second] = static_cast<long>(work.size());

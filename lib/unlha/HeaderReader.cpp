@@ -121,8 +121,10 @@ Status parseExtensions(const std::vector<uint8_t>& bytes, size_t pos, size_t lim
             }
             break;
         case 0x54:
-            if (n >= 4)
+            if (n >= 4) {
                 h.mtime = le32(d);
+                h.dosTime = false;
+            }
             break;
         default:
             break;
@@ -201,6 +203,7 @@ Status parseLevel01(const std::vector<uint8_t>& b, MemberHeader& h) {
     h.compressedSize = le32(b.data() + 7);
     h.originalSize = le32(b.data() + 11);
     h.mtime = dosTimeToUnix(le32(b.data() + 15));
+    h.dosTime = true;
     h.dosAttributes = b[19];
     size_t nameLen = b[21];
     if (22 + nameLen > total)
@@ -224,6 +227,7 @@ Status parseLevel01(const std::vector<uint8_t>& b, MemberHeader& h) {
             h.osId = b[after];
             if (h.osId == 'U' && total - after >= 12) {
                 h.mtime = le32(b.data() + after + 2);
+                h.dosTime = false;
                 h.unixMode = le16(b.data() + after + 6);
                 h.uid = le16(b.data() + after + 8);
                 h.gid = le16(b.data() + after + 10);

@@ -17,6 +17,7 @@ struct MemberHeader {
     uint64_t compressedSize = 0;
     uint64_t originalSize = 0;
     int64_t mtime = 0; // seconds since the epoch, UTC
+    bool dosTime = false; // mtime came from an MS-DOS time stamp, which keeps even seconds only
     std::string path;  // folder parts and name; a folder entry's path has no trailing "/"
     std::string linkTarget;
     bool isSymlink = false;

@@ -92,6 +92,7 @@ TEST_F(XcopyTest, PrintsEachSourcePathThenTheCountLine) {
                              "src/日本語.doc\n"
                              "src/sub/d.doc\n"
                              "src/sub/deep/e.doc\n"
+                             "空のフォルダー 1 個を作成しませんでした (/E で作成します)\n"
                              "6 個のファイルをコピーしました\n");
     EXPECT_EQ(readFile(at("dst/sub/deep/e.doc")), "e");
 }
@@ -428,7 +429,9 @@ TEST_F(XcopyTest, ExitCodesAndMessages) {
         {"nothing matches",
          {"src/*.xls", "dst", "/Y/S"},
          1,
-         "ファイルが見つかりません - *.xls\n0 個のファイルをコピーしました\n"},
+         "ファイルが見つかりません - *.xls\n"
+         "空のフォルダー 1 個を作成しませんでした (/E で作成します)\n"
+         "0 個のファイルをコピーしました\n"},
         {"unknown switch", {"src", "dst", "/Y/Z"}, 4, "無効なスイッチです - /Z\n"},
         {"bad date",
          {"src", "dst", "/D:1998-02-30"},
@@ -499,6 +502,7 @@ TEST_F(XcopyTest, OtherSwitches) {
          {"src/*.doc", "t", "/Y/I/S/T"},
          "t",
          {"sub/", "sub/deep/"},
+         "空のフォルダー 1 個を作成しませんでした (/E で作成します)\n"
          "0 個のファイルをコピーしました\n"},
         {"U updates existing files only",
          {"src/*.doc", "existing", "/Y/U"},
@@ -549,6 +553,37 @@ TEST_F(XcopyTest, LargeFileArrivesWhole) {
     EXPECT_EQ(result.exitCode, 0) << result.output;
     EXPECT_TRUE(readFile(at("dst/big.bin")) == content);
     EXPECT_EQ(fs::file_size(at("dst/empty.bin")), 0u);
+}
+
+} // namespace
+} // namespace trevane::test
+
+namespace trevane::test {
+namespace {
+
+// What the default switches leave out of a home folder is counted in the output, with the
+// switch that takes it.
+TEST_F(XcopyTest, CountsWhatHAndELeaveOut) {
+    writeFile(at("home/.ssh/id"), "k");
+    writeFile(at("home/.profile"), "p");
+    writeFile(at("home/docs/a.txt"), "a");
+    fs::create_directories(at("home/empty"));
+    const std::string hidden =
+        "隠しファイル・フォルダー 2 個をコピーしませんでした (/H でコピーします)\n";
+    const std::string empty = "空のフォルダー 1 個を作成しませんでした (/E で作成します)\n";
+    const struct {
+        const char* switches;
+        std::string output;
+    } rows[] = {
+        {"/Y/I/S", "home/docs/a.txt\n" + hidden + empty + "1 個のファイルをコピーしました\n"},
+        {"/Y/I/S/H/E",
+         "home/.profile\nhome/.ssh/id\nhome/docs/a.txt\n3 個のファイルをコピーしました\n"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.switches);
+        EXPECT_EQ(xcopy({"home", "dst" + std::to_string(&row - rows), row.switches}).output,
+                  row.output);
+    }
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "Xcopy.h"
 
 #include "ErrorText.h"
+#include "FileSystemFacts.h"
 #include "FolderEntries.h"
 
 #include <algorithm>
@@ -20,10 +21,6 @@ mode_t currentUmask() {
     const mode_t mask = ::umask(0);
     ::umask(mask);
     return mask;
-}
-
-bool isNewer(const struct timespec& a, const struct timespec& b) {
-    return a.tv_sec != b.tv_sec ? a.tv_sec > b.tv_sec : a.tv_nsec > b.tv_nsec;
 }
 
 // Lists a folder's entries sorted by name, so runs are repeatable and the log reads in order.
@@ -158,11 +155,11 @@ bool Xcopy::admits(const struct stat& source, const std::string& targetPath,
         return false;
     if (target == nullptr)
         return true;
-    if (m_options.onlyNewer && !isNewer(source.st_mtim, target->st_mtim)) {
+    if (m_options.onlyNewer && !isNewerAt(source.st_mtim, target->st_mtim, m_timeResolution)) {
         // The same time with another size is a copy that never got its data to the disk (a
         // crash after the times were set): copying it again beats skipping it for ever.
         const bool unfinished = S_ISREG(source.st_mode) && S_ISREG(target->st_mode) &&
-                                !isNewer(target->st_mtim, source.st_mtim) &&
+                                !isNewerAt(target->st_mtim, source.st_mtim, m_timeResolution) &&
                                 source.st_size != target->st_size;
         if (!unfinished)
             return false;
@@ -258,6 +255,7 @@ void Xcopy::copyFolder(Folder& folder) {
         reportFailure(m_plan.sourcePrefix + folder.relative, error);
         return;
     }
+    folder.sourceEmpty = entries.empty();
 
     std::vector<std::string> subfolders;
     for (const FolderEntry& entry : entries) {
@@ -272,8 +270,12 @@ void Xcopy::copyFolder(Folder& folder) {
                        : S_ISLNK(st.st_mode) ? DT_LNK
                                              : DT_UNKNOWN;
         }
-        if (entry.name[0] == '.' && !m_options.hiddenFiles)
+        if (entry.name[0] == '.' && !m_options.hiddenFiles) {
+            // Counted, not hidden: a home folder's ~/.ssh and ~/.config are left out this way.
+            if (type == DT_DIR ? m_options.subfolders : m_pattern.matches(entry.name))
+                ++m_hiddenLeftOut;
             continue;
+        }
         if (type == DT_DIR) {
             if (m_options.subfolders)
                 subfolders.push_back(entry.name);
@@ -321,6 +323,9 @@ void Xcopy::copyFolder(Folder& folder) {
             ensureTarget(child);
         if (!m_stop)
             copyFolder(child);
+        if (child.sourceEmpty && child.targetFd < 0 && !m_options.emptyFolders &&
+            !m_options.listOnly && !m_stop)
+            ++m_foldersNotMade;
         closeFolder(child);
     }
 }
@@ -346,6 +351,9 @@ void Xcopy::copySingleFileTo(const std::string& targetPath) {
     ++m_found;
     struct stat target;
     const bool targetExists = ::lstat(targetPath.c_str(), &target) == 0;
+    if (targetExists && m_options.onlyNewer)
+        m_timeResolution = coarserResolution(fileSystemOf(sourceDir).timeResolutionNs,
+                                             fileSystemOfPath(targetFolder).timeResolutionNs);
     if (admits(source, targetPath, targetExists ? &target : nullptr)) {
         if (m_options.listOnly) {
             ++m_copied;
@@ -369,6 +377,14 @@ void Xcopy::copySingleFileTo(const std::string& targetPath) {
 
 int Xcopy::run() {
     auto finish = [this](int code) {
+        if (m_hiddenLeftOut > 0)
+            std::fprintf(
+                m_out,
+                "隠しファイル・フォルダー %ld 個をコピーしませんでした (/H でコピーします)\n",
+                m_hiddenLeftOut);
+        if (m_foldersNotMade > 0)
+            std::fprintf(m_out, "空のフォルダー %ld 個を作成しませんでした (/E で作成します)\n",
+                         m_foldersNotMade);
         std::fprintf(
             m_out, m_options.listOnly ? "%ld 個のファイル\n" : "%ld 個のファイルをコピーしました\n",
             m_copied);
@@ -399,6 +415,11 @@ int Xcopy::run() {
             return finish(4);
         }
         openExistingTarget(top);
+        // Times are compared in the steps that both file systems keep: a copy on a disk that
+        // keeps whole seconds would otherwise look older than its source on every run.
+        if (top.targetFd >= 0 && m_options.onlyNewer)
+            m_timeResolution = coarserResolution(fileSystemOf(top.sourceFd).timeResolutionNs,
+                                                 fileSystemOf(top.targetFd).timeResolutionNs);
         if (top.targetFd < 0 && top.targetProblem != 0) {
             reportFailure(m_plan.destination, top.targetProblem);
         } else {

@@ -15,8 +15,9 @@ namespace trevane {
 
 // One xcopy run: copies what the options ask for and prints, to `out`, each copied file's
 // source path (with /F "source -> destination"), then the count line
-// "N 個のファイルをコピーしました". Problems are printed to `err`, after flushing `out`, so
-// that a reader of both through one pipe sees them in order.
+// "N 個のファイルをコピーしました", before which lines count what was left out for want of
+// /H (dot files and folders) and of /E (empty folders). Problems are printed to `err`, after
+// flushing `out`, so that a reader of both through one pipe sees them in order.
 //
 // Exit codes: 0 files were found (and copied, or skipped as up to date), 1 no file matched,
 // 4 the source is missing or the request makes no sense (copy onto itself, into itself, an
@@ -46,6 +47,7 @@ private:
         int targetFd = -1;          // -1 while the destination folder is missing or unusable
         int targetProblem = 0;      // errno that made the destination folder unusable
         bool targetCreated = false; // made by this run, so empty but for what this run put there
+        bool sourceEmpty = false;   // the source folder holds nothing at all
     };
 
     void copyFolder(Folder& folder);
@@ -82,10 +84,13 @@ private:
     dev_t m_targetDevice = 0;
     ino_t m_targetInode = 0;
     bool m_targetKnown = false;
+    long long m_timeResolution = 1; // nanoseconds in which /D compares times
 
     long m_found = 0;
     long m_copied = 0;
     long m_failures = 0;
+    long m_hiddenLeftOut = 0;  // dot files and folders left out without /H
+    long m_foldersNotMade = 0; // empty folders, not made without /E
     bool m_stop = false;
 };
 
