@@ -4,6 +4,7 @@
 
 #include "engine/ArchiverLibrary.h"
 #include "engine/Clock.h"
+#include "engine/DestinationDisks.h"
 #include "engine/FatalReporter.h"
 #include "engine/JobCommands.h"
 #include "engine/OutputChunks.h"
@@ -28,6 +29,9 @@
 namespace trevane {
 
 namespace {
+
+// The list of the disks the rows' destinations were on, in the data folder.
+constexpr const char* kDiskListName = "DiskList.txt";
 
 // A queue line names a job file inside the job-file folder only when it is a bare file name: no
 // separator (which would lead into or out of other folders, or make it absolute) and not one of
@@ -353,6 +357,28 @@ void JobRunner::runRow(int rowNumber) {
     }
     dst = JobCommands::withoutTrailingSeparator(conv, std::move(dst));
     LastDestination = dst;
+
+    // A backup disk that is not plugged in must not be stood in for by the folder left behind
+    // (or made by option 4) on another disk: nothing is created, cleared or copied.
+    DestinationDisks disks(conv.join(ProgramFolder, kDiskListName));
+    if (const std::string refused = disks.check(dst); !refused.empty()) {
+        skip(refused);
+        return;
+    }
+    const std::size_t stepsBefore = StepResults.size();
+    struct RememberOnSuccess {
+        JobRunner& runner;
+        DestinationDisks& disks;
+        const std::string& folder;
+        std::size_t before;
+        ~RememberOnSuccess() {
+            const auto& steps = runner.StepResults;
+            if (steps.size() > before &&
+                std::all_of(steps.begin() + static_cast<std::ptrdiff_t>(before), steps.end(),
+                            [](const StepResult& s) { return s.ok(); }))
+                disks.remember(folder);
+        }
+    } rememberOnSuccess{*this, disks, dst, stepsBefore};
 
     const std::string& archive = row.archive;
     std::string archivePath;
