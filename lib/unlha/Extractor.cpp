@@ -100,6 +100,33 @@ private:
     uint64_t m_seen = 0;
 };
 
+// Writes a member's bytes to a new file, leaving blocks of zeros out as holes: a disk image
+// or database file that was sparse when archived is sparse again, instead of filling the disk.
+class SparseWriter {
+public:
+    explicit SparseWriter(int fd) : m_fd(fd) {}
+    bool write(const uint8_t* data, size_t size) {
+        while (size > 0) {
+            const size_t piece = std::min<size_t>(size, kBlock - m_offset % kBlock);
+            const bool zeros = std::all_of(data, data + piece, [](uint8_t b) { return b == 0; });
+            if (zeros ? ::lseek(m_fd, static_cast<off_t>(piece), SEEK_CUR) < 0
+                      : !OutputFile::writeAll(m_fd, data, piece))
+                return false;
+            m_offset += piece;
+            data += piece;
+            size -= piece;
+        }
+        return true;
+    }
+    // Sets the size, which a hole at the end has not reached yet.
+    bool finish() { return ::ftruncate(m_fd, static_cast<off_t>(m_offset)) == 0; }
+
+private:
+    static constexpr size_t kBlock = 4096;
+    int m_fd;
+    uint64_t m_offset = 0;
+};
+
 } // namespace
 
 Extractor::Extractor(Options options, std::string& report)
@@ -179,10 +206,11 @@ Status Extractor::extractFile(ArchiveReader& reader, const MemberHeader& h,
         ::close(folderFd);
         return s;
     }
+    SparseWriter writer(fd);
     MacBinaryFilter filter(
-        h, [fd](const uint8_t* data, size_t size) { return OutputFile::writeAll(fd, data, size); });
+        h, [&writer](const uint8_t* data, size_t size) { return writer.write(data, size); });
     s = reader.extract([&](const uint8_t* data, size_t size) { return filter(data, size); });
-    if (s.ok() && !filter.finish())
+    if (s.ok() && (!filter.finish() || !writer.finish()))
         s = Status(Code::Io, "cannot write " + PathRules::printable(path) + ": " + errorText());
     if (s.ok()) {
         unsigned mode = h.unixMode ? (*h.unixMode & 0777) : 0644;

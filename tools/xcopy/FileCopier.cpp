@@ -92,12 +92,47 @@ FileCopier::Outcome FileCopier::copyDataByReading(int in, int out, off_t remaini
     return {};
 }
 
-FileCopier::Outcome FileCopier::copyData(int in, int out, off_t size) {
+FileCopier::Outcome FileCopier::copyData(int in, int out, const struct stat& st) {
     // A size of zero may be a file whose size the file system does not report (such as a
     // kernel file); reading until the end is exact for both kinds.
-    if (size == 0)
+    if (st.st_size == 0)
         return copyDataByReading(in, out, 0, true);
+    // Fewer blocks than the size needs: the file has holes (a disk image, a database), which
+    // stay holes in the copy instead of being written out as zeros.
+    if (st.st_blocks * 512 < st.st_size)
+        return copySparse(in, out, st.st_size);
+    return copyRange(in, out, st.st_size);
+}
 
+FileCopier::Outcome FileCopier::copySparse(int in, int out, off_t size) {
+    for (off_t data = 0; data < size;) {
+        data = ::lseek(in, data, SEEK_DATA);
+        if (data < 0 && errno == ENXIO)
+            break; // only a hole is left
+        if (data < 0) {
+            // No hole search here: every byte, from the start.
+            if (::lseek(in, 0, SEEK_SET) != 0 || ::lseek(out, 0, SEEK_SET) != 0)
+                return readFailed(errno);
+            return copyRange(in, out, size);
+        }
+        off_t hole = ::lseek(in, data, SEEK_HOLE);
+        if (hole < 0 || hole > size)
+            hole = size;
+        if (::lseek(in, data, SEEK_SET) != data)
+            return readFailed(errno);
+        if (::lseek(out, data, SEEK_SET) != data)
+            return writeFailed(errno);
+        const Outcome outcome = copyRange(in, out, hole - data);
+        if (outcome.status != Status::Copied)
+            return outcome;
+        data = hole;
+    }
+    if (::ftruncate(out, size) != 0)
+        return writeFailed(errno);
+    return {};
+}
+
+FileCopier::Outcome FileCopier::copyRange(int in, int out, off_t size) {
     off_t copied = 0;
     while (copied < size) {
         const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr,
@@ -140,7 +175,7 @@ FileCopier::Outcome FileCopier::copyFile(int sourceDir, const char* sourceName, 
     const struct timespec times[2] = {st.st_atim, st.st_mtim};
     // Data, mode and times, in that order: the times last, since writing would change them.
     auto fill = [&](int out) -> Outcome {
-        Outcome outcome = copyData(in.get(), out, st.st_size);
+        Outcome outcome = copyData(in.get(), out, st);
         if (outcome.status != Status::Copied)
             return outcome;
         if ((needsChmod && ::fchmod(out, withoutForeignIds(mode, st, out)) != 0) ||

@@ -33,8 +33,8 @@ public:
     explicit FileCopier(mode_t creationMask);
 
     // Copies the regular file `sourceName` in `sourceDir` to `targetName` in `targetDir`,
-    // data and access/modification times. With `keepMode` the permission bits are the
-    // source's (set-user-ID and set-group-ID only where the copy has the source's owner or
+    // data (holes stay holes) and access/modification times. With `keepMode` the permission bits
+    // are the source's (set-user-ID and set-group-ID only where the copy has the source's owner or
     // group); otherwise they are the source's made writable for the owner, less the umask.
     Outcome copyFile(int sourceDir, const char* sourceName, int targetDir, const char* targetName,
                      bool keepMode);
@@ -45,7 +45,11 @@ public:
                         const char* targetName);
 
 private:
-    Outcome copyData(int in, int out, off_t size);
+    Outcome copyData(int in, int out, const struct stat& source);
+    // Copies the data extents and leaves the holes between them (SEEK_DATA, SEEK_HOLE).
+    Outcome copySparse(int in, int out, off_t size);
+    // Copies `size` bytes from the current offset of `in` to that of `out`.
+    Outcome copyRange(int in, int out, off_t size);
     Outcome copyDataByReading(int in, int out, off_t remaining, bool untilEnd);
 
     mode_t m_creationMask;
