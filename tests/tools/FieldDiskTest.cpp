@@ -74,7 +74,7 @@ TEST(FieldDiskTest, SecondRunWithDCopiesOnlyRealChanges) {
         writeFile(tmp / "src/a.txt", "a");
         setTimeNs(tmp / "src/a.txt", t, row.sourceNs);
         const std::vector<std::string> args = {"src", target.string(), "/D/Y/I"};
-        const ToolRun how{tmp.path(), {}, static_cast<uid_t>(-1)};
+        const ToolRun how{tmp.path(), {}};
         ASSERT_EQ(countLine(runTool(kXcopy, args, how).output), "1 個のファイルをコピーしました");
         if (row.touchedAfter)
             setTimeNs(tmp / "src/a.txt", t + row.touchedAfter, row.sourceNs);
@@ -100,7 +100,7 @@ TEST(FieldDiskTest, HolesStayHoles) {
         ASSERT_EQ(::ftruncate(fd, size), 0);
         ::close(fd);
     }
-    const ToolRun how{tmp.path(), {}, static_cast<uid_t>(-1)};
+    const ToolRun how{tmp.path(), {}};
     const struct {
         const char* name;
         std::vector<std::vector<std::string>> commands; // program and arguments
