@@ -3,6 +3,8 @@
 #include "Crc16.h"
 #include "PathRules.h"
 
+#include "FileSystem.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -22,15 +24,14 @@ ArchiveReader::ArchiveReader() = default;
 ArchiveReader::~ArchiveReader() = default;
 
 Status ArchiveReader::open(const std::string& path) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return Status(errno == ENOENT ? Code::NotFound : Code::Io,
-                      "cannot open " + path + ": " + std::generic_category().message(errno));
-    struct stat st;
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-        ::close(fd);
-        return Status(Code::Io, "not a file: " + path);
-    }
+    // A FIFO or a device named like the archive is refused without waiting on it.
+    trevane::OpenedFile file = trevane::openRegularFile(path, O_RDONLY);
+    if (!file.ok())
+        return Status(file.error == ENOENT ? Code::NotFound : Code::Io,
+                      file.error == trevane::kNotRegularFile
+                          ? path + ": " + trevane::fileErrorText(file.error)
+                          : "cannot open " + path + ": " + trevane::fileErrorText(file.error));
+    const int fd = file.fd.release();
     m_file = std::make_unique<FileSource>(fd);
     m_fd = fd;
     m_start = 0;

@@ -10,6 +10,8 @@
 #include "ParallelCompressor.h"
 #include "PathRules.h"
 
+#include "FileSystem.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -179,19 +181,14 @@ Status ArchiveUpdater::add() {
     s = out.create(archive, 0666);
     if (!s.ok())
         return s;
-    int oldFd = -1;
+    trevane::OpenedFile oldFile;
     if (exists) {
-        oldFd = ::open(archive.c_str(), O_RDONLY | O_CLOEXEC);
-        if (oldFd < 0)
-            return Status(Code::Io, "cannot read " + archive);
+        oldFile = trevane::openRegularFile(archive, O_RDONLY);
+        if (!oldFile.ok())
+            return Status(Code::Io,
+                          "cannot read " + archive + ": " + trevane::fileErrorText(oldFile.error));
     }
-    struct Closer {
-        int fd;
-        ~Closer() {
-            if (fd >= 0)
-                ::close(fd);
-        }
-    } closer{oldFd};
+    const int oldFd = oldFile.fd.get();
 
     size_t nextOld = 0;
     size_t added = 0, replaced = 0;
@@ -271,9 +268,11 @@ Status ArchiveUpdater::remove() {
     s = out.create(archive, 0666);
     if (!s.ok())
         return s;
-    int fd = ::open(archive.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return Status(Code::Io, "cannot read " + archive);
+    const trevane::OpenedFile oldFile = trevane::openRegularFile(archive, O_RDONLY);
+    if (!oldFile.ok())
+        return Status(Code::Io,
+                      "cannot read " + archive + ": " + trevane::fileErrorText(oldFile.error));
+    const int fd = oldFile.fd.get();
     bool ok = true;
     for (size_t i = 0; i < old.size() && ok; ++i) {
         if (drop[i]) {
@@ -283,7 +282,6 @@ Status ArchiveUpdater::remove() {
         ok = out.write(old[i].raw.data(), old[i].raw.size()) &&
              copyRange(fd, old[i].dataOffset, old[i].header.compressedSize, out);
     }
-    ::close(fd);
     uint8_t endMark = 0;
     if (!ok || !out.write(&endMark, 1))
         return Status(Code::Io, "cannot write " + archive);

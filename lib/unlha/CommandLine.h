@@ -18,7 +18,7 @@ struct CommandLine {
     std::string archive;    // as given
     std::string baseFolder; // ends with "/", or empty for the current folder
     std::vector<std::string> files;
-    bool replaceAll = false;  // -c: no time check
+    bool replaceAll = false;  // -c: no time check (u), overwrite newer and read-only files (x, e)
     bool keepFolders = false; // -d1: folder structure, attributes, subfolders
     int method = 5;           // -o5, -o6, -o7
     bool graphical = false;   // -gw: accepted; there is no graphical extractor here

@@ -5,6 +5,8 @@
 #include "OutputFile.h"
 #include "PathRules.h"
 
+#include "FileSystem.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cinttypes>
@@ -24,8 +26,9 @@ std::string errorText() {
     return std::generic_category().message(errno);
 }
 
+// The first failure; a real one outweighs a file that was only kept.
 void keepFirst(Status& first, const Status& s) {
-    if (first.ok() && !s.ok())
+    if (!s.ok() && (first.ok() || (first.code() == Code::Kept && s.code() != Code::Kept)))
         first = s;
 }
 
@@ -183,29 +186,37 @@ Status Extractor::extractFile(ArchiveReader& reader, const MemberHeader& h,
         return s;
     std::string full = m_root + path;
     struct stat st;
-    if (::lstat(full.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+    const bool there = ::lstat(full.c_str(), &st) == 0;
+    if (there && S_ISDIR(st.st_mode))
         return Status(Code::Io, "a folder is in the way: " + PathRules::printable(path));
+    // Restoring never destroys newer work nor a file its owner protected, unless asked to.
+    if (there && S_ISREG(st.st_mode) && !m_options.overwrite) {
+        if (st.st_mtime > static_cast<time_t>(h.mtime))
+            return Status(Code::Kept, PathRules::printable(path) + "は新しいので展開しません");
+        if ((st.st_mode & 0222) == 0)
+            return Status(Code::Kept,
+                          PathRules::printable(path) + "は読み取り専用なので展開しません");
+    }
     // The member is written beside its place and takes it only once it decoded whole: a
     // damaged member or a full disk leaves the file already there as it was. Taking the place
     // replaces a link there, never writing through it.
     size_t slash = full.rfind('/');
     std::string folder = slash == std::string::npos ? "." : full.substr(0, slash + 1);
     std::string name = slash == std::string::npos ? full : full.substr(slash + 1);
-    int folderFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folderFd < 0)
+    const trevane::UniqueFd folderFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!folderFd)
         return Status(Code::Io, "cannot create " + PathRules::printable(path) + ": " + errorText());
     std::string temp;
-    int fd = m_unnamed.create(folderFd, O_WRONLY | O_CLOEXEC, 0600);
-    if (fd < 0 && errno == ENOTSUP) {
+    trevane::UniqueFd out(m_unnamed.create(folderFd.get(), O_WRONLY | O_CLOEXEC, 0600));
+    if (!out && errno == ENOTSUP) {
         temp = m_unnamed.temporaryName();
-        fd = ::openat(folderFd, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                      0600);
+        out.reset(trevane::fileSystemCalls().openat(
+            folderFd.get(), temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+            0600));
     }
-    if (fd < 0) {
-        s = Status(Code::Io, "cannot create " + PathRules::printable(path) + ": " + errorText());
-        ::close(folderFd);
-        return s;
-    }
+    if (!out)
+        return Status(Code::Io, "cannot create " + PathRules::printable(path) + ": " + errorText());
+    const int fd = out.get();
     SparseWriter writer(fd);
     MacBinaryFilter filter(
         h, [&writer](const uint8_t* data, size_t size) { return writer.write(data, size); });
@@ -223,8 +234,9 @@ Status Extractor::extractFile(ArchiveReader& reader, const MemberHeader& h,
         ::futimens(fd, times);
         int error = 0;
         if (temp.empty())
-            error = m_unnamed.link(fd, folderFd, name.c_str());
-        else if (::renameat(folderFd, temp.c_str(), folderFd, name.c_str()) == 0)
+            error = m_unnamed.link(fd, folderFd.get(), name.c_str());
+        else if (trevane::fileSystemCalls().renameat(folderFd.get(), temp.c_str(), folderFd.get(),
+                                                     name.c_str()) == 0)
             temp.clear();
         else
             error = errno;
@@ -232,11 +244,11 @@ Status Extractor::extractFile(ArchiveReader& reader, const MemberHeader& h,
             s = Status(Code::Io, "cannot create " + PathRules::printable(path) + ": " +
                                      std::generic_category().message(error));
     }
-    if (::close(fd) != 0 && s.ok())
-        s = Status(Code::Io, "cannot write " + PathRules::printable(path) + ": " + errorText());
+    if (const int error = out.close(); error != 0 && s.ok())
+        s = Status(Code::Io, "cannot write " + PathRules::printable(path) + ": " +
+                                 std::generic_category().message(error));
     if (!temp.empty())
-        ::unlinkat(folderFd, temp.c_str(), 0);
-    ::close(folderFd);
+        ::unlinkat(folderFd.get(), temp.c_str(), 0);
     return s;
 }
 
@@ -293,6 +305,8 @@ Status Extractor::extract() {
     Status s = reader.open(m_options.archive);
     if (!s.ok())
         return s;
+    if (const std::string link = trevane::untrustedLink(m_root); !link.empty())
+        return Status(Code::Unsafe, trevane::untrustedLinkText(link));
     if (!m_root.empty() && !makeFolders(m_root.substr(0, m_root.size() - 1)))
         return Status(Code::Io, "cannot create " + m_root);
     size_t files = 0;

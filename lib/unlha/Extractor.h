@@ -20,6 +20,9 @@ public:
         std::string target;                // folder to extract into; empty for the current one
         std::vector<std::string> patterns; // none selects every member
         bool keepFolders = true;           // false for e
+        // A file in the target that is newer than its member, or read-only, is kept (Kept)
+        // unless this is set.
+        bool overwrite = false;
     };
 
     // report receives a line per member written or failed, and a summary.

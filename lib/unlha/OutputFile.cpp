@@ -1,5 +1,7 @@
 #include "OutputFile.h"
 
+#include "FileSystem.h"
+
 #include <cerrno>
 #include <climits>
 #include <cstring>
@@ -42,13 +44,10 @@ OutputFile::~OutputFile() {
 }
 
 void OutputFile::closeAll() {
-    if (m_fd >= 0)
-        ::close(m_fd);
+    m_fd.reset();
     if (!m_temp.empty())
-        ::unlinkat(m_folderFd, m_temp.c_str(), 0);
-    if (m_folderFd >= 0)
-        ::close(m_folderFd);
-    m_fd = m_folderFd = -1;
+        ::unlinkat(m_folderFd.get(), m_temp.c_str(), 0);
+    m_folderFd.reset();
     m_temp.clear();
 }
 
@@ -67,36 +66,45 @@ bool OutputFile::writeAll(int fd, const uint8_t* data, size_t size) {
 
 Status OutputFile::create(const std::string& target, unsigned mode) {
     m_target = target;
+    // In a folder others may write, a link planted by another user is not followed: a run as
+    // root would replace whatever file of the system it points at.
+    if (const std::string link = trevane::untrustedLink(target); !link.empty())
+        return Status(Code::Io, trevane::untrustedLinkText(link));
     const std::string real = followLinks(target);
     const size_t slash = real.rfind('/');
     const std::string folder = slash == std::string::npos ? "." : real.substr(0, slash + 1);
     m_name = slash == std::string::npos ? real : real.substr(slash + 1);
-    m_folderFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (m_folderFd < 0)
+    m_folderFd.reset(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!m_folderFd)
         return Status(Code::Io, "cannot create " + target + ": " + errorText());
     struct stat st;
-    if (::fstatat(m_folderFd, m_name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0)
+    if (::fstatat(m_folderFd.get(), m_name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+        if (!S_ISREG(st.st_mode))
+            return Status(Code::Io,
+                          target + ": " + trevane::fileErrorText(trevane::kNotRegularFile));
         m_keepMode = st.st_mode & 07777;
+    }
     // A file that nobody may write is one its owner protected: linking the new file in over it
     // would replace it all the same, since that asks only the folder.
     if (m_keepMode && (*m_keepMode & 0222) == 0)
         return Status(Code::Io, "read-only, not rewritten: " + target);
-    m_fd = m_unnamed.create(m_folderFd, O_WRONLY | O_CLOEXEC, mode);
-    if (m_fd < 0 && errno == ENOTSUP) {
+    m_fd.reset(m_unnamed.create(m_folderFd.get(), O_WRONLY | O_CLOEXEC, mode));
+    if (!m_fd && errno == ENOTSUP) {
         m_temp = m_unnamed.temporaryName();
-        m_fd = ::openat(m_folderFd, m_temp.c_str(),
-                        O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
-        if (m_fd < 0)
+        m_fd.reset(trevane::fileSystemCalls().openat(
+            m_folderFd.get(), m_temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+            mode));
+        if (!m_fd)
             m_temp.clear();
     }
-    if (m_fd < 0)
+    if (!m_fd)
         return Status(Code::Io, "cannot create " + target + ": " + errorText());
     m_buffer.reserve(kBuffer);
     return {};
 }
 
 bool OutputFile::flush() {
-    if (!m_failed && !m_buffer.empty() && !writeAll(m_fd, m_buffer.data(), m_buffer.size()))
+    if (!m_failed && !m_buffer.empty() && !writeAll(m_fd.get(), m_buffer.data(), m_buffer.size()))
         m_failed = true;
     m_buffer.clear();
     return !m_failed;
@@ -108,7 +116,7 @@ bool OutputFile::write(const uint8_t* data, size_t size) {
     if (m_buffer.size() + size > kBuffer && !flush())
         return false;
     if (size >= kBuffer) {
-        if (!writeAll(m_fd, data, size))
+        if (!writeAll(m_fd.get(), data, size))
             m_failed = true;
         return !m_failed;
     }
@@ -117,22 +125,23 @@ bool OutputFile::write(const uint8_t* data, size_t size) {
 }
 
 int OutputFile::flushedFd() {
-    return flush() ? m_fd : -1;
+    return flush() ? m_fd.get() : -1;
 }
 
 Status OutputFile::commit() {
-    if (m_fd < 0)
+    if (!m_fd)
         return Status(Code::Io, "nothing to commit");
     int error = 0;
-    if (!flush() || (m_keepMode && ::fchmod(m_fd, *m_keepMode) != 0) || ::fsync(m_fd) != 0)
+    if (!flush() || (m_keepMode && ::fchmod(m_fd.get(), *m_keepMode) != 0) ||
+        ::fsync(m_fd.get()) != 0)
         error = errno != 0 ? errno : EIO;
     if (error == 0 && m_temp.empty())
-        error = m_unnamed.link(m_fd, m_folderFd, m_name.c_str());
-    if (::close(m_fd) != 0 && error == 0)
-        error = errno;
-    m_fd = -1;
+        error = m_unnamed.link(m_fd.get(), m_folderFd.get(), m_name.c_str());
+    if (const int closeError = m_fd.close(); closeError != 0 && error == 0)
+        error = closeError;
     if (error == 0 && !m_temp.empty()) {
-        if (::renameat(m_folderFd, m_temp.c_str(), m_folderFd, m_name.c_str()) == 0)
+        if (trevane::fileSystemCalls().renameat(m_folderFd.get(), m_temp.c_str(), m_folderFd.get(),
+                                                m_name.c_str()) == 0)
             m_temp.clear();
         else
             error = errno;

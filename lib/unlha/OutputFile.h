@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Status.h"
+#include "UniqueFd.h"
 #include "UnnamedFiles.h"
 
 #include <cstdint>
@@ -23,7 +24,8 @@ public:
     OutputFile& operator=(const OutputFile&) = delete;
 
     // A target that is a symbolic link is followed: the file it points to is replaced and the
-    // link stays. A new file gets the permission bits `mode` less the umask, as any new file
+    // link stays; a link of another user than the program's and the folder's owner is refused
+    // (trevane::untrustedLink), as is a target that is no regular file (a FIFO, a device). A new file gets the permission bits `mode` less the umask, as any new file
     // does; an existing one keeps its own. The folder must exist.
     [[nodiscard]] Status create(const std::string& target, unsigned mode);
     bool write(const uint8_t* data, size_t size);
@@ -41,8 +43,8 @@ private:
     std::string m_target; // as given, for messages
     std::string m_name;   // the last part of the file finally written
     std::string m_temp;   // the named temporary file, when one is used
-    int m_folderFd = -1;  // the folder of the file finally written
-    int m_fd = -1;
+    trevane::UniqueFd m_folderFd; // the folder of the file finally written
+    trevane::UniqueFd m_fd;
     std::optional<unsigned> m_keepMode; // the replaced file's permission bits
     bool m_failed = false;
     std::vector<uint8_t> m_buffer;

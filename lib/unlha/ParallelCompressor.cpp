@@ -3,6 +3,8 @@
 #include "Crc16.h"
 #include "Encoder.h"
 
+#include "FileSystem.h"
+
 #include <cerrno>
 #include <condition_variable>
 #include <exception>
@@ -50,17 +52,15 @@ Status ParallelCompressor::compressOne(const SourceEntry& e, int methodDigit, En
         h.linkTarget = e.linkTarget;
         return {};
     }
-    int fd = ::open(e.diskPath.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-    if (fd < 0)
-        return Status(Code::Io,
-                      "cannot read " + e.diskPath + ": " + std::generic_category().message(errno));
-    struct Closer {
-        int fd;
-        ~Closer() { ::close(fd); }
-    } closer{fd};
-    struct stat st;
-    if (::fstat(fd, &st) != 0)
-        return Status(Code::Io, "cannot read " + e.diskPath);
+    // A source swapped for a FIFO or a device since it was listed is refused without waiting.
+    const trevane::OpenedFile file = trevane::openRegularFile(e.diskPath, O_RDONLY | O_NOFOLLOW);
+    if (!file.ok())
+        return Status(Code::Io, file.error == trevane::kNotRegularFile
+                                    ? e.diskPath + ": " + trevane::fileErrorText(file.error)
+                                    : "cannot read " + e.diskPath + ": " +
+                                          trevane::fileErrorText(file.error));
+    const int fd = file.fd.get();
+    const struct stat& st = file.st;
     uint64_t size = static_cast<uint64_t>(st.st_size);
     if (size > kMaxMemberSize)
         return Status(Code::TooLarge, "file of 4 GiB or more: " + e.diskPath);
@@ -122,13 +122,13 @@ Status ParallelCompressor::run(const std::vector<SourceEntry>& entries, const Wr
     std::vector<Status> results(n);
     std::vector<bool> ready(n, false);
     std::mutex mutex;
-    std::condition_variable changed;
+    std::condition_variable_any changed;
     size_t nextJob = 0;
     size_t written = 0;
     bool stop = false;
     const size_t ahead = kAheadPerThread * m_threads;
 
-    auto work = [&]() {
+    auto work = [&](std::stop_token stopping) {
         std::unique_ptr<Encoder> encoder;
         try {
             encoder = std::make_unique<Encoder>(m_method);
@@ -138,9 +138,9 @@ Status ParallelCompressor::run(const std::vector<SourceEntry>& entries, const Wr
             size_t i;
             {
                 std::unique_lock lock(mutex);
-                changed.wait(lock,
+                changed.wait(lock, stopping,
                              [&] { return stop || nextJob >= n || nextJob < written + ahead; });
-                if (stop || nextJob >= n)
+                if (stop || stopping.stop_requested() || nextJob >= n)
                     return;
                 i = nextJob++;
             }
@@ -165,8 +165,10 @@ Status ParallelCompressor::run(const std::vector<SourceEntry>& entries, const Wr
         }
     };
 
+    // Leaving this function on any path, an exception included, asks the workers to stop and
+    // joins them: the pool is destroyed before what they use.
     unsigned threads = static_cast<unsigned>(std::min<size_t>(m_threads, n));
-    std::vector<std::thread> pool;
+    std::vector<std::jthread> pool;
     for (unsigned t = 0; t < threads; ++t)
         pool.emplace_back(work);
 
@@ -192,13 +194,6 @@ Status ParallelCompressor::run(const std::vector<SourceEntry>& entries, const Wr
         if (!status.ok())
             break;
     }
-    {
-        std::lock_guard lock(mutex);
-        stop = true;
-    }
-    changed.notify_all();
-    for (std::thread& t : pool)
-        t.join();
     return status;
 }
 

@@ -5,6 +5,8 @@
 #include "OutputFile.h"
 #include "PathRules.h"
 
+#include "FileSystem.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
@@ -14,28 +16,24 @@ namespace unlha {
 namespace {
 
 Status appendFile(const std::string& path, OutputFile& out, uint64_t& size) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return Status(errno == ENOENT ? Code::NotFound : Code::Io, "cannot read " + path);
+    const trevane::OpenedFile file = trevane::openRegularFile(path, O_RDONLY);
+    if (!file.ok())
+        return Status(file.error == ENOENT ? Code::NotFound : Code::Io,
+                      "cannot read " + path + ": " + trevane::fileErrorText(file.error));
     std::vector<uint8_t> buf(1 << 18);
     size = 0;
     for (;;) {
-        ssize_t n = ::read(fd, buf.data(), buf.size());
+        ssize_t n = ::read(file.fd.get(), buf.data(), buf.size());
         if (n < 0 && errno == EINTR)
             continue;
-        if (n < 0) {
-            ::close(fd);
+        if (n < 0)
             return Status(Code::Io, "cannot read " + path);
-        }
         if (n == 0)
             break;
-        if (!out.write(buf.data(), static_cast<size_t>(n))) {
-            ::close(fd);
+        if (!out.write(buf.data(), static_cast<size_t>(n)))
             return Status(Code::Io, "cannot write " + out.target());
-        }
         size += static_cast<uint64_t>(n);
     }
-    ::close(fd);
     return {};
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "UniqueFd.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -29,7 +31,7 @@ private:
     std::string m_folder;
     size_t m_limit;
     std::vector<uint8_t> m_memory;
-    int m_fd = -1;
+    trevane::UniqueFd m_fd;
     uint64_t m_size = 0;
 };
 

@@ -17,6 +17,7 @@ enum class Code : int {
     Unsupported = 7, // a compression method this library does not know
     Unsafe = 8,      // a member name that would leave the target folder, refused
     TooLarge = 9,    // a file of 4 GiB or more
+    Kept = 10,       // extraction kept a file in the target: newer than the member, or read-only
 };
 
 class Status {

@@ -46,6 +46,7 @@ unlha::Status run(const std::string& text, std::string& report) {
     options.target = cmd.baseFolder;
     options.patterns = cmd.files;
     options.keepFolders = cmd.command != 'e';
+    options.overwrite = cmd.replaceAll;
     Extractor extractor(options, report);
     if (cmd.command == 't')
         return extractor.test();

@@ -52,7 +52,9 @@ void TMainForm::StartCopyClick() {
 }
 
 void TMainForm::StartJobFileClick() {
-    ReadResult list = readWholeFile(m_files.registeredListPath());
+    ReadResult list = readWholeFile(m_files.registeredListPath(), Writers::OwnerOnlyAsRoot);
+    if (list.status == ReadStatus::Refused)
+        MessageBox::critical(this, QString::fromLocal8Bit(list.error));
     if (!list.ok())
         return;
     if (m_jobQueue.addBlock(list.bytes))

@@ -26,7 +26,7 @@ int main(int argc, char* argv[]) {
     if (request.mode != trevane::CommandLineRequest::Mode::Window)
         return trevane::runFromCommandLine(request, TREVANE_VERSION);
 
-    trevane::SingleInstance instance("Trevan");
+    trevane::SingleInstance instance("Trevan", trevane::programFolder());
     if (!instance.isFirst())
         return 1;
 

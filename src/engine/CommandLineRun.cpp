@@ -48,8 +48,12 @@ std::string queueName(const std::string& argument, const std::string& jobFileFol
 }
 
 // The registered list as the window's run command takes it: blank lines around it are no jobs.
-std::vector<std::string> registeredJobs(const ProgramFiles& files) {
-    std::vector<std::string> names = RegisteredJobList::read(files.registeredListPath()).names;
+// A list that another user may write is refused when running as root (refusal says why).
+std::vector<std::string> registeredJobs(const ProgramFiles& files, std::string& refusal) {
+    RegisteredJobList::Loaded loaded = RegisteredJobList::read(files.registeredListPath());
+    if (loaded.status == ReadStatus::Refused)
+        refusal = loaded.error;
+    std::vector<std::string> names = std::move(loaded.names);
     while (!names.empty() && names.back().empty())
         names.pop_back();
     while (!names.empty() && names.front().empty())
@@ -79,16 +83,21 @@ int runFromCommandLine(const CommandLineRequest& request, std::string_view versi
         break;
     }
 
-    SingleInstance instance("Trevan");
+    const ProgramFiles files{programFolder()};
+    SingleInstance instance("Trevan", files.folder);
     if (!instance.isFirst()) {
         std::fputs("trevane: Trevane は既に起動しています。何も実行しませんでした。\n", stderr);
         return 3;
     }
-    const ProgramFiles files{programFolder()};
     const RunnerSettings settings = runnerSettings(files);
     std::vector<std::string> queue;
     if (request.mode == Mode::RunRegistered) {
-        queue = registeredJobs(files);
+        std::string refusal;
+        queue = registeredJobs(files, refusal);
+        if (!refusal.empty()) {
+            std::fprintf(stderr, "trevane: %s。何も実行しませんでした。\n", refusal.c_str());
+            return 2;
+        }
     } else {
         for (const std::string& argument : request.jobFiles)
             queue.push_back(queueName(argument, files.jobFileFolder()));

@@ -1,6 +1,7 @@
 #include "engine/JobRunner.h"
 
 #include "CommandWords.h"
+#include "FileSystem.h"
 
 #include "engine/ArchiverLibrary.h"
 #include "engine/Clock.h"
@@ -224,6 +225,11 @@ bool JobRunner::runQueueHead() {
     }
     JobLines = std::move(read.lines);
     Synchronize([this] { ReadRunOptions(); });
+    if (!SettingsRefusal.empty()) {
+        log("Job File: " + JobFilePath + "は実行しません。(" + SettingsRefusal + ")");
+        RemoveQueueHead();
+        return true;
+    }
     RunJob();
     if (!ContinueRun)
         return false;
@@ -233,8 +239,11 @@ bool JobRunner::runQueueHead() {
 
 void JobRunner::ReadRunOptions() {
     IniFile ini;
-    // A job without a readable options section runs with the runner's defaults.
-    (void)ini.load(m_services.conventions.join(ProgramFolder, SettingsFileName));
+    // A job without a readable options section runs with the runner's defaults; settings that
+    // another user may have written keep a run as root from starting at all.
+    const ReadStatus read = ini.load(m_services.conventions.join(ProgramFolder, SettingsFileName),
+                                     Writers::OwnerOnlyAsRoot);
+    SettingsRefusal = read == ReadStatus::Refused ? ini.loadError() : std::string();
     const JobOptions options = JobOptions::read(ini, JobFilePath, JobOptions::runnerDefaults());
     const SwitchTexts switches = switchTexts(options);
     DefaultXcopySwitches = switches.xcopy;
@@ -404,7 +413,14 @@ void JobRunner::runRow(int rowNumber) {
             return;
         }
         // A destination that is a link is emptied behind the link: the link stays, so the copy
-        // still goes where it leads.
+        // still goes where it leads. A link another user planted is not followed.
+        if (const std::string link = untrustedLink(dst); !link.empty()) {
+            log(untrustedLinkText(link));
+            recordStep({StepResult::Kind::Program,
+                        programOf(JobCommands::clearCommand(dst)),
+                        StepResult::Outcome::Refused});
+            return;
+        }
         const std::string folder = linkTarget(dst);
         RunProcess(JobCommands::clearCommand(folder));
         if (createDirectory(folder))
@@ -449,6 +465,12 @@ void JobRunner::replaceArchive(const std::string& archivePath, const std::string
     // complete, by a rename over it. A failure leaves the old archive as it was. An archive
     // reached through a link is replaced where the link leads; the link stays.
     const PathConventions& conv = m_services.conventions;
+    if (const std::string link = untrustedLink(JobCommands::archiveFile(conv, archivePath));
+        !link.empty()) {
+        log(untrustedLinkText(link));
+        recordStep({StepResult::Kind::Archiver, "Unlha", StepResult::Outcome::Refused});
+        return;
+    }
     const std::string real = linkTarget(JobCommands::archiveFile(conv, archivePath));
     const std::string name = conv.fileName(real);
     const std::string archiveFolder = real.substr(0, real.size() - name.size());

@@ -101,6 +101,9 @@ public:
     // The destination of the most recent row that read its destination cell, as that row left
     // it; decides where the log copy goes.
     std::string LastDestination;
+    // Why ReadRunOptions() did not trust the settings file (as root, one another user may
+    // write); the job then does not run.
+    std::string SettingsRefusal;
 
 private:
     void Synchronize(const std::function<void()>& op);

@@ -1,5 +1,7 @@
 #include "jobs/AtomicFile.h"
 
+#include "FileSystem.h"
+
 #include <atomic>
 #include <cerrno>
 #include <climits>
@@ -75,41 +77,46 @@ bool writeAll(int fd, std::string_view bytes, int& error) {
 WriteResult writeFileAtomically(const std::string& requestedPath, std::string_view bytes) {
     if (requestedPath.empty())
         return {false, "empty file name"};
+    if (const std::string link = untrustedLink(requestedPath); !link.empty())
+        return {false, untrustedLinkText(link)};
     const std::string path = resolveLinks(requestedPath);
+    FileSystemCalls& fs = fileSystemCalls();
 
     struct stat old {};
-    const bool hadFile = stat(path.c_str(), &old) == 0;
+    const bool hadFile = fs.fstatat(AT_FDCWD, path.c_str(), &old, 0) == 0;
     if (hadFile && S_ISDIR(old.st_mode))
         return failure(path, EISDIR);
+    if (hadFile && !S_ISREG(old.st_mode))
+        return {false, path + ": " + fileErrorText(kNotRegularFile)};
     if (hadFile && noWritePermission(old))
         return {false, path + ": 読み取り専用のファイルなので、上書きしませんでした"};
 
     std::string temp;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+    UniqueFd fd;
+    for (int attempt = 0; attempt < 100 && !fd; ++attempt) {
         temp = temporaryName(path);
         // 0666 lets the umask decide the permission bits of a new file, as for any other.
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST)
+        fd.reset(fs.openat(AT_FDCWD, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+        if (!fd && errno != EEXIST)
             return failure(path, errno);
     }
-    if (fd < 0)
+    if (!fd)
         return failure(path, EEXIST);
 
     int error = 0;
-    bool ok = writeAll(fd, bytes, error);
-    if (ok && hadFile && fchmod(fd, old.st_mode & 07777) != 0) {
+    bool ok = writeAll(fd.get(), bytes, error);
+    if (ok && hadFile && fchmod(fd.get(), old.st_mode & 07777) != 0) {
         // Not being allowed to copy the mode is no reason to refuse the save.
     }
-    if (ok && fsync(fd) != 0) {
+    if (ok && fsync(fd.get()) != 0) {
         error = errno;
         ok = false;
     }
-    if (::close(fd) != 0 && ok) {
-        error = errno;
+    if (const int closeError = fd.close(); closeError != 0 && ok) {
+        error = closeError;
         ok = false;
     }
-    if (ok && std::rename(temp.c_str(), path.c_str()) != 0) {
+    if (ok && fs.renameat(AT_FDCWD, temp.c_str(), AT_FDCWD, path.c_str()) != 0) {
         error = errno;
         ok = false;
     }
@@ -119,11 +126,9 @@ WriteResult writeFileAtomically(const std::string& requestedPath, std::string_vi
     }
 
     // Make the rename itself durable; a failure here no longer risks the contents.
-    const int dir = ::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        fsync(dir);
-        ::close(dir);
-    }
+    const UniqueFd dir(::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir)
+        fsync(dir.get());
     return {true, {}};
 }
 
@@ -132,43 +137,58 @@ bool isWriteProtected(const std::string& path) {
     return stat(path.c_str(), &st) == 0 && noWritePermission(st);
 }
 
-ReadResult readWholeFile(const std::string& path) {
+std::string writersProblem(const std::string& path, const struct stat& st, uid_t runningAs) {
+    if (runningAs != 0)
+        return {};
+    if (st.st_uid != 0)
+        return path + "は root 以外のユーザーのファイルなので、root では使いません";
+    if ((st.st_mode & (S_IWGRP | S_IWOTH)) != 0)
+        return path + "はほかのユーザーも書き込めるので、root では使いません";
+    return {};
+}
+
+ReadResult readWholeFile(const std::string& path, Writers writers) {
     ReadResult result;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        const int error = errno;
+    OpenedFile file = openRegularFile(path, O_RDONLY);
+    if (!file.ok()) {
+        const int error = file.error;
         result.status =
             (error == ENOENT || error == ENOTDIR) ? ReadStatus::Missing : ReadStatus::Failed;
-        result.error = systemError(path, error);
+        result.error = path + ": " + fileErrorText(error);
         return result;
     }
-    struct stat st {};
-    if (fstat(fd, &st) == 0) {
-        if (S_ISDIR(st.st_mode)) {
-            ::close(fd);
-            result.error = systemError(path, EISDIR);
+    if (writers == Writers::OwnerOnlyAsRoot) {
+        result.error = writersProblem(path, file.st, ::geteuid());
+        if (!result.error.empty()) {
+            result.status = ReadStatus::Refused;
             return result;
         }
-        if (S_ISREG(st.st_mode) && st.st_size > 0)
-            result.bytes.reserve(static_cast<size_t>(st.st_size));
     }
+    if (static_cast<uint64_t>(file.st.st_size) > kMaxReadBytes) {
+        result.error = path + "は 64 MiB より大きいので読み込みません";
+        return result;
+    }
+    result.bytes.reserve(static_cast<size_t>(file.st.st_size));
     char buffer[65536];
     for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        const ssize_t n = ::read(file.fd.get(), buffer, sizeof buffer);
         if (n == 0)
             break;
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            const int error = errno;
-            ::close(fd);
             result.bytes.clear();
-            result.error = systemError(path, error);
+            result.error = systemError(path, errno);
+            return result;
+        }
+        // A file that grows while it is read stops at the bound all the same.
+        if (result.bytes.size() + static_cast<size_t>(n) > kMaxReadBytes) {
+            result.bytes.clear();
+            result.error = path + "は 64 MiB より大きいので読み込みません";
             return result;
         }
         result.bytes.append(buffer, static_cast<size_t>(n));
     }
-    ::close(fd);
     result.status = ReadStatus::Ok;
     return result;
 }

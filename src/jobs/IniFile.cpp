@@ -140,11 +140,12 @@ bool IniFile::Impl::parse(std::string_view data) {
     return true;
 }
 
-ReadStatus IniFile::load(const std::string& path) {
+ReadStatus IniFile::load(const std::string& path, Writers writers) {
     m_path = path;
     m_impl->ini.Reset();
-    const ReadResult file = readWholeFile(path);
-    m_unreadable = file.status == ReadStatus::Failed;
+    const ReadResult file = readWholeFile(path, writers);
+    m_unreadable = file.status == ReadStatus::Failed || file.status == ReadStatus::Refused;
+    m_loadError = m_unreadable ? file.error : std::string();
     if (!file.ok())
         return file.status;
     if (!m_impl->parse(file.bytes)) {

@@ -35,9 +35,12 @@ public:
 
     // Reads path and remembers it for save(). A missing, unreadable or unparsable file leaves
     // the object empty; the status says which it was (Ok for a file that was read whole,
-    // Failed for one that is there but could not be read or parsed). NUL bytes are skipped:
-    // the text after them is read.
-    ReadStatus load(const std::string& path);
+    // Failed for one that is there but could not be read or parsed, Refused for one `writers`
+    // does not trust).
+    // NUL bytes are skipped: the text after them is read.
+    ReadStatus load(const std::string& path, Writers writers = Writers::Anyone);
+    // Why the last load() failed; empty after a file read whole or a missing one.
+    const std::string& loadError() const { return m_loadError; }
     // Replaces the contents by parsing text (no path is remembered or changed).
     void loadFromString(std::string_view text);
 
@@ -77,6 +80,7 @@ private:
     std::unique_ptr<Impl> m_impl;
     std::string m_path;
     bool m_unreadable = false; // load() found the file but could not read or parse it
+    std::string m_loadError;
 };
 
 } // namespace trevane

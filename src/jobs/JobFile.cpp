@@ -6,7 +6,7 @@ namespace trevane {
 
 JobFileLines readJobFile(const std::string& path) {
     JobFileLines result;
-    ReadResult file = readWholeFile(path);
+    ReadResult file = readWholeFile(path, Writers::OwnerOnlyAsRoot);
     result.status = file.status;
     if (!file.ok()) {
         result.error = std::move(file.error);

@@ -22,7 +22,7 @@ bool equalIgnoringCase(std::string_view a, std::string_view b) {
 } // namespace
 
 RegisteredJobList::Loaded RegisteredJobList::read(const std::string& path) {
-    ReadResult file = readWholeFile(path);
+    ReadResult file = readWholeFile(path, Writers::OwnerOnlyAsRoot);
     Loaded loaded;
     loaded.status = file.status;
     loaded.error = file.error;

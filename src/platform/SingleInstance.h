@@ -1,5 +1,7 @@
 #pragma once
 
+#include "UniqueFd.h"
+
 #include <string>
 #include <sys/types.h>
 
@@ -10,17 +12,21 @@ namespace trevane {
 // systemd user service or an ssh login; cron leaves it unset although the folder is there
 // while the user is logged in, so without it the folder is looked for in its usual place
 // runUserBase/<uid> (/run/user/1000), taken when it is the user's own and closed to others.
-// Only when there is none, "/tmp". A window and a run from cron then see each other's lock.
-std::string lockFolderFor(const char* xdgRuntimeDir, uid_t uid, const std::string& runUserBase);
+// Only when there is none, dataFolder (the program's data folder), never a folder others may
+// write. A window and a run from cron then see each other's lock.
+std::string lockFolderFor(const char* xdgRuntimeDir, uid_t uid, const std::string& runUserBase,
+                          const std::string& dataFolder);
 
 // A per-user lock that tells whether another instance of the program runs. The lock is an
-// flock() on a file in lockFolderFor(the environment, this user, "/run/user"), so the system
+// flock() on a file in lockFolderFor(the environment, this user, "/run/user", the data folder),
+// so the system
 // releases it when the process ends, however it ends: a killed instance never blocks the next
 // start.
 class SingleInstance {
 public:
-    // Tries to take the lock called name. Check isFirst() afterwards.
-    explicit SingleInstance(const std::string& name);
+    // Tries to take the lock called name; dataFolder is the program's data folder. Check
+    // isFirst() afterwards.
+    SingleInstance(const std::string& name, const std::string& dataFolder);
     ~SingleInstance();
     SingleInstance(const SingleInstance&) = delete;
     SingleInstance& operator=(const SingleInstance&) = delete;
@@ -28,11 +34,11 @@ public:
     // True when this process holds the lock; false when another process holds it (or the
     // lock file could not be opened at all, which is treated the same way as a running
     // instance would be: better no second start than two instances on one settings file).
-    bool isFirst() const { return m_fd >= 0; }
+    bool isFirst() const { return static_cast<bool>(m_fd); }
     void release();
 
 private:
-    int m_fd = -1;
+    UniqueFd m_fd;
 };
 
 } // namespace trevane

@@ -1,6 +1,8 @@
 #include "platform/PathConventions.h"
 #include "platform/SingleInstance.h"
 
+#include "FileSystem.h"
+
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -9,7 +11,8 @@
 
 namespace trevane {
 
-std::string lockFolderFor(const char* xdgRuntimeDir, uid_t uid, const std::string& runUserBase) {
+std::string lockFolderFor(const char* xdgRuntimeDir, uid_t uid, const std::string& runUserBase,
+                          const std::string& dataFolder) {
     struct stat st;
     if (xdgRuntimeDir && *xdgRuntimeDir && stat(xdgRuntimeDir, &st) == 0 && S_ISDIR(st.st_mode))
         return xdgRuntimeDir;
@@ -17,23 +20,22 @@ std::string lockFolderFor(const char* xdgRuntimeDir, uid_t uid, const std::strin
     if (stat(own.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == uid &&
         (st.st_mode & (S_IRWXG | S_IRWXO)) == 0)
         return own;
-    // No runtime folder at all (a machine without a login manager's): a per-user name in /tmp.
-    return "/tmp";
+    // No runtime folder at all (root's cron, a machine without a login manager): the program's
+    // own data folder, which no other user may write, unlike /tmp, where anyone could hold the
+    // lock first or plant a link under its name.
+    return dataFolder;
 }
 
-SingleInstance::SingleInstance(const std::string& name) {
+SingleInstance::SingleInstance(const std::string& name, const std::string& dataFolder) {
     const uid_t uid = getuid();
     const std::string path = PathConventions::native().join(
-        lockFolderFor(std::getenv("XDG_RUNTIME_DIR"), uid, "/run/user"),
+        lockFolderFor(std::getenv("XDG_RUNTIME_DIR"), uid, "/run/user", dataFolder),
         std::string(name) + "-" + std::to_string(uid) + ".lock");
-    int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0)
+    // Never through a link or into anything but a regular file of its own.
+    OpenedFile file = openRegularFile(path, O_RDWR | O_CREAT | O_NOFOLLOW, 0600);
+    if (!file.ok() || flock(file.fd.get(), LOCK_EX | LOCK_NB) != 0)
         return;
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        close(fd);
-        return;
-    }
-    m_fd = fd;
+    m_fd = std::move(file.fd);
 }
 
 SingleInstance::~SingleInstance() {
@@ -41,11 +43,9 @@ SingleInstance::~SingleInstance() {
 }
 
 void SingleInstance::release() {
-    if (m_fd >= 0) {
-        flock(m_fd, LOCK_UN);
-        close(m_fd);
-        m_fd = -1;
-    }
+    if (m_fd)
+        flock(m_fd.get(), LOCK_UN);
+    m_fd.reset();
 }
 
 } // namespace trevane

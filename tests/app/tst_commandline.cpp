@@ -174,7 +174,7 @@ private slots:
     void anotherInstanceRunning() {
         QVERIFY(QFile::remove(path("Trevane.log")));
         qputenv("XDG_RUNTIME_DIR", m_runtime.path().toUtf8());
-        trevane::SingleInstance other("Trevan");
+        trevane::SingleInstance other("Trevan", m_runtime.path().toStdString());
         QVERIFY(other.isFirst());
         const Run r = run({"--run", "good.cpl"});
         QCOMPARE(r.code, 3);

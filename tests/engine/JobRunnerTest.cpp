@@ -586,3 +586,32 @@ TEST_F(JobRunnerTest, ArchiverCalls) {
 }
 
 } // namespace
+
+namespace {
+
+// Run as root, a job file or settings file that another user owns or may write runs nothing:
+// its command rows would run as root.
+TEST_F(JobRunnerTest, AsRootFilesOthersMayWriteRunNothing) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "the rule holds for runs as root";
+    const struct {
+        const char* file;
+        uid_t owner;
+        mode_t mode;
+    } rows[] = {{"job.cpl", 65534, 0644}, {"Trevane.ini", 0, 0664}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.file);
+        launcher.started.clear();
+        job("job.cpl", {{"", "", "", "", "", "", "touch /etc/owned"}});
+        options("job.cpl", {{"bOption0", "0"}});
+        const std::string path = std::string(row.file) == "job.cpl" ? cpl + "/job.cpl"
+                                                                     : prog + "/Trevane.ini";
+        ASSERT_EQ(::chown(path.c_str(), row.owner, 0), 0);
+        ASSERT_EQ(::chmod(path.c_str(), row.mode), 0);
+        run();
+        EXPECT_TRUE(launcher.started.empty());
+        std::filesystem::remove(path);
+    }
+}
+
+} // namespace

@@ -175,4 +175,49 @@ TEST(RealToolsTest, ADestinationOnTheWrongDiskFailsAndCreatesNothing) {
     }
 }
 
+// Run as root over a destination another user may write, that user's links lead nowhere: not
+// to the file the log copy (option 8) or the replaced archive (option 7) would overwrite, nor to
+// the folder the clearing (option 7) would empty.
+TEST(RealToolsTest, LinksAnotherUserPlantedAreNotFollowed) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to own a link as another user";
+    TempDir dir;
+    const std::string prog = dir / "prog";
+    const std::string src = dir / "src";
+    const std::string shared = dir / "shared";
+    const std::string victim = dir / "system";
+    for (const std::string& d : {prog + "/CPL", src, shared, victim})
+        std::filesystem::create_directories(d);
+    std::filesystem::permissions(shared, std::filesystem::perms::all);
+    writeFile(src + "/a.txt", "a");
+    writeFile(victim + "/passwd", "root:x:0:0");
+    const struct {
+        const char* link;
+        const char* target;
+        std::vector<std::string> row;
+        const char* option;
+    } rows[] = {
+        {"Trevane.log", "/passwd", {src, shared, "", "", "", "", ""}, "bOption8"},
+        {"b.lzh", "/passwd", {src, shared, "", "b.lzh", "", "", ""}, "bOption7"},
+        {"bk", "", {src, shared + "/bk", "", "", "", "", ""}, "bOption7"},
+    };
+    auto spawner = ProcessSpawner::createNative(binFolder);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.link);
+        const std::string link = shared + "/" + row.link;
+        ASSERT_EQ(::symlink((victim + row.target).c_str(), link.c_str()), 0);
+        ASSERT_EQ(::lchown(link.c_str(), 65534, 65534), 0);
+        ASSERT_TRUE(writeJobFile(prog + "/CPL/job.cpl", {joinCommaText(row.row)}).ok);
+        IniFile ini;
+        ini.writeBool(prog + "/CPL/job.cpl", row.option, true);
+        ASSERT_TRUE(ini.saveAs(prog + "/Trevane.ini").ok);
+        const auto log = runJob(prog, *spawner);
+        EXPECT_EQ(readFile(victim + "/passwd"), "root:x:0:0");
+        EXPECT_TRUE(std::any_of(log.begin(), log.end(), [&](const std::string& line) {
+            return line.find(link + "は別のユーザーのシンボリックリンク") != std::string::npos;
+        }));
+        std::filesystem::remove(link);
+    }
+}
+
 } // namespace

@@ -1,4 +1,5 @@
 #include "jobs/AtomicFile.h"
+#include "support/FailingPath.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -67,16 +68,15 @@ TEST(AtomicFile, FailuresLeaveTheOldFileAndSayWhy) {
     EXPECT_NE(refused.error.find("読み取り専用"), std::string::npos);
     EXPECT_EQ(readWholeFile(readOnly).bytes, "old");
 
-    if (geteuid() != 0) { // root writes into read-only folders
-        const std::string folder = dir.file("ro");
-        fs::create_directory(folder);
-        ASSERT_TRUE(writeFileAtomically(folder + "/keep.txt", "old").ok);
-        chmod(folder.c_str(), 0555);
+    const std::string folder = dir.file("ro");
+    fs::create_directory(folder);
+    ASSERT_TRUE(writeFileAtomically(folder + "/keep.txt", "old").ok);
+    {
+        const test::FailingPath readOnlyFolder(folder + "/", EACCES);
         EXPECT_FALSE(writeFileAtomically(folder + "/keep.txt", "new").ok);
-        chmod(folder.c_str(), 0755);
-        EXPECT_EQ(readWholeFile(folder + "/keep.txt").bytes, "old");
-        EXPECT_EQ(entriesIn(folder), 1u);
     }
+    EXPECT_EQ(readWholeFile(folder + "/keep.txt").bytes, "old");
+    EXPECT_EQ(entriesIn(folder), 1u);
 }
 
 TEST(AtomicFile, ReadTellsMissingFromFailed) {
@@ -88,6 +88,49 @@ TEST(AtomicFile, ReadTellsMissingFromFailed) {
     EXPECT_NE(folder.error, "");
     ASSERT_TRUE(writeFileAtomically(dir.file("file"), "x").ok);
     EXPECT_EQ(readWholeFile(dir.file("file/deeper")).status, ReadStatus::Missing);
+}
+
+// A file that is no regular file, or too large, is refused at once: reading a FIFO would wait
+// for ever, reading /dev/zero would grow until memory runs out.
+TEST(AtomicFile, OnlyRegularFilesOfBoundedSizeAreUsed) {
+    test::TempDir dir;
+    const std::string fifo = dir.file("Trevane.ini");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::string huge = dir.file("huge.cpl");
+    ASSERT_TRUE(writeFileAtomically(huge, "").ok);
+    ASSERT_EQ(truncate(huge.c_str(), kMaxReadBytes + 1), 0);
+    const std::pair<std::string, std::string> rows[] = {
+        {fifo, "通常のファイルではありません"},
+        {"/dev/zero", "通常のファイルではありません"},
+        {huge, "64 MiB"},
+    };
+    for (const auto& [path, reason] : rows) {
+        const ReadResult read = readWholeFile(path);
+        EXPECT_EQ(read.status, ReadStatus::Failed) << path;
+        EXPECT_NE(read.error.find(reason), std::string::npos) << read.error;
+    }
+    const WriteResult overFifo = writeFileAtomically(fifo, "x");
+    EXPECT_NE(overFifo.error.find("通常のファイルではありません"), std::string::npos);
+}
+
+// As root, a file that says what runs must be root's and writable by nobody else.
+TEST(AtomicFile, RootTrustsOnlyItsOwnFiles) {
+    struct Row {
+        uid_t owner;
+        mode_t mode;
+        uid_t runningAs;
+        bool trusted;
+    } rows[] = {
+        {0, 0644, 0, true},        {65534, 0644, 0, false}, {0, 0664, 0, false},
+        {0, 0646, 0, false},       {65534, 0666, 1000, true},
+    };
+    for (const Row& row : rows) {
+        struct stat st {};
+        st.st_uid = row.owner;
+        st.st_mode = S_IFREG | row.mode;
+        EXPECT_EQ(writersProblem("a.cpl", st, row.runningAs).empty(), row.trusted)
+            << row.owner << " " << std::oct << row.mode << " " << row.runningAs;
+    }
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "platform/AppPaths.h"
 #include "platform/SingleInstance.h"
+#include "support/FailingPath.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -80,10 +81,8 @@ TEST_F(Layout, ProgramFolderByWhereTheProgramRuns) {
 }
 
 TEST_F(Layout, AFolderTheUserCannotWriteKeepsNoData) {
-    if (geteuid() == 0)
-        GTEST_SKIP() << "root may write every folder";
     std::ofstream(root + "/usr/bin/xcopy") << ""; // a portable copy, but read-only
-    fs::permissions(root + "/usr/bin", fs::perms::owner_write, fs::perm_options::remove);
+    const test::FailingPath readOnly(root + "/usr/bin", EACCES);
     EXPECT_EQ(chooseProgramFolder({"", root + "/usr/bin", "", root + "/home"}),
               root + "/home/.config/Trevane");
 }
@@ -116,16 +115,17 @@ TEST_F(Layout, LockFolderIsTheUsersRuntimeFolderInEverySession) {
     const uid_t uid = getuid();
     const std::string runUser = root + "/run/user";
     const std::string own = runUser + "/" + std::to_string(uid);
-    EXPECT_EQ(lockFolderFor(nullptr, uid, runUser), "/tmp"); // no runtime folder at all
+    const std::string data = root + "/data";
+    EXPECT_EQ(lockFolderFor(nullptr, uid, runUser, data), data); // no runtime folder at all
     fs::create_directories(own);
     fs::permissions(own, fs::perms::owner_all, fs::perm_options::replace);
-    EXPECT_EQ(lockFolderFor(own.c_str(), uid, runUser), own); // a desktop session
-    EXPECT_EQ(lockFolderFor(nullptr, uid, runUser), own);     // cron: no XDG_RUNTIME_DIR
-    EXPECT_EQ(lockFolderFor("", uid, runUser), own);
-    EXPECT_EQ(lockFolderFor((root + "/gone").c_str(), uid, runUser), own);
+    EXPECT_EQ(lockFolderFor(own.c_str(), uid, runUser, data), own); // a desktop session
+    EXPECT_EQ(lockFolderFor(nullptr, uid, runUser, data), own);     // cron: no XDG_RUNTIME_DIR
+    EXPECT_EQ(lockFolderFor("", uid, runUser, data), own);
+    EXPECT_EQ(lockFolderFor((root + "/gone").c_str(), uid, runUser, data), own);
     fs::permissions(own, fs::perms::others_read, fs::perm_options::add);
-    EXPECT_EQ(lockFolderFor(nullptr, uid, runUser), "/tmp"); // open to others: not the user's
-    EXPECT_EQ(lockFolderFor(nullptr, uid + 1, runUser), "/tmp");
+    EXPECT_EQ(lockFolderFor(nullptr, uid, runUser, data), data); // open to others: not the user's
+    EXPECT_EQ(lockFolderFor(nullptr, uid + 1, runUser, data), data);
 }
 
 } // namespace

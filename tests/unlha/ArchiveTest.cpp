@@ -645,3 +645,41 @@ TEST(FrontEnd, PassesItsArgumentsThrough) {
     EXPECT_EQ(run("'" + tool + "' u '" + archive + "' -x").code, 2);
     EXPECT_EQ(run("'" + tool + "'").code, 2);
 }
+
+namespace {
+
+// Restoring keeps work newer than the archive and files their owner protected, says so and
+// returns its own code; -c overwrites them.
+TEST_F(ArchiveTest, ExtractionKeepsNewerAndReadOnlyFiles) {
+    const std::string archive = dir / "dst/r.lzh";
+    ASSERT_EQ(call("a \"" + archive + "\" \"" + dir / "src/" + "\" readme.txt empty.dat").code, 0);
+    const std::string out = dir / "out";
+    ::mkdir(out.c_str(), 0755);
+    writeFile(out + "/readme.txt", "newer work");
+    writeFile(out + "/empty.dat", "protected");
+    const struct timespec later[2] = {{0, UTIME_OMIT}, {::time(nullptr) + 3600, 0}};
+    const struct timespec old[2] = {{0, UTIME_OMIT}, {1000, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, (out + "/readme.txt").c_str(), later, 0), 0);
+    ASSERT_EQ(::utimensat(AT_FDCWD, (out + "/empty.dat").c_str(), old, 0), 0);
+    ASSERT_EQ(::chmod((out + "/empty.dat").c_str(), 0444), 0);
+    auto r = call("x \"" + archive + "\" \"" + out + "/\"");
+    EXPECT_EQ(r.code, 10) << r.output;
+    EXPECT_NE(r.output.find("readme.txtは新しいので展開しません"), std::string::npos) << r.output;
+    EXPECT_EQ(readFile(out + "/readme.txt"), "newer work");
+    EXPECT_EQ(readFile(out + "/empty.dat"), "protected");
+    EXPECT_EQ(call("x \"" + archive + "\" \"" + out + "/\" -c").code, 0);
+    EXPECT_EQ(readFile(out + "/readme.txt"), "hello\n");
+    EXPECT_EQ(readFile(out + "/empty.dat"), "");
+}
+
+// A FIFO named like the archive is refused at once; reading it would wait for ever.
+TEST_F(ArchiveTest, AFifoAsTheArchiveIsRefusedWithoutWaiting) {
+    const std::string fifo = dir / "dst/pipe.lzh";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    for (const char* command : {"l", "x", "u"}) {
+        auto r = call(std::string(command) + " \"" + fifo + "\" \"" + dir / "src/" + "\"");
+        EXPECT_EQ(r.code, 5) << command << ": " << r.output;
+    }
+}
+
+} // namespace

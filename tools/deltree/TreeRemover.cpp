@@ -1,6 +1,7 @@
 #include "TreeRemover.h"
 
 #include "ErrorText.h"
+#include "FileSystem.h"
 #include "FolderEntries.h"
 
 #include <cerrno>
@@ -77,10 +78,10 @@ bool TreeRemover::removeEntry(int folderFd, const std::string& folderPath, const
     }
 
     constexpr int flags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
-    int fd = ::openat(folderFd, name.c_str(), flags);
-    if (fd < 0 && errno == EACCES && ::fchmodat(folderFd, name.c_str(), 0700, 0) == 0)
-        fd = ::openat(folderFd, name.c_str(), flags);
-    if (fd < 0) {
+    UniqueFd fd(::openat(folderFd, name.c_str(), flags));
+    if (!fd && errno == EACCES && ::fchmodat(folderFd, name.c_str(), 0700, 0) == 0)
+        fd.reset(::openat(folderFd, name.c_str(), flags));
+    if (!fd) {
         if (errno == ENOENT)
             return true;
         if (errno == ELOOP || errno == ENOTDIR) // replaced by a link or file: remove just that
@@ -89,19 +90,17 @@ bool TreeRemover::removeEntry(int folderFd, const std::string& folderPath, const
         return false;
     }
     Mount here;
-    if (!mountOf(fd, here)) {
+    if (!mountOf(fd.get(), here)) {
         report(path, errno);
-        ::close(fd);
         return false;
     }
     // A bind mount shows a folder from elsewhere on the same device: only the mount tells.
     if (here != mount) {
         reportLine("別のファイルシステムがマウントされているので削除しません - " + path);
-        ::close(fd);
         return false;
     }
-    bool ok = removeContents(fd, path, mount);
-    ::close(fd);
+    bool ok = removeContents(fd.get(), path, mount);
+    fd.reset();
     if (ok) {
         const int error = unlinkWithPermission(folderFd, name, AT_REMOVEDIR);
         if (error != 0 && error != ENOENT) {
@@ -134,6 +133,12 @@ bool TreeRemover::remove(const std::string& path) {
     std::string trimmed = path;
     while (trimmed.size() > 1 && trimmed.back() == '/')
         trimmed.pop_back();
+    // In a folder others may write, a link another user planted on the way is not followed:
+    // run as root, it would empty whatever folder it points at.
+    if (const std::string link = untrustedLink(trimmed); !link.empty()) {
+        reportLine(untrustedLinkText(link));
+        return false;
+    }
 
     struct stat st;
     if (::lstat(trimmed.c_str(), &st) != 0) {
@@ -150,25 +155,23 @@ bool TreeRemover::remove(const std::string& path) {
         return true;
     }
 
-    const int fd = ::open(trimmed.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) {
+    UniqueFd fd(::open(trimmed.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!fd) {
         report(path, errno);
         return false;
     }
     // Checked on the opened folder, so a name swapped meanwhile cannot slip past the guard.
     Mount mount;
-    if (::fstat(fd, &st) != 0 || !mountOf(fd, mount)) {
+    if (::fstat(fd.get(), &st) != 0 || !mountOf(fd.get(), mount)) {
         report(path, errno);
-        ::close(fd);
         return false;
     }
     if (const std::string refusal = m_guard.checkFolder(path, st); !refusal.empty()) {
         reportLine(refusal);
-        ::close(fd);
         return false;
     }
-    bool ok = removeContents(fd, path, mount);
-    ::close(fd);
+    bool ok = removeContents(fd.get(), path, mount);
+    fd.reset();
     // A target where a file system is mounted (a backup disk as the destination) can only be
     // emptied: with its contents gone it is as removed as it can be, which is no failure.
     if (ok && ::rmdir(trimmed.c_str()) != 0 && errno != ENOENT && errno != EBUSY) {

@@ -1,7 +1,9 @@
 #include "ExcludeList.h"
 
+#include "FileSystem.h"
+
 #include <algorithm>
-#include <fstream>
+#include <sstream>
 
 namespace trevane {
 
@@ -19,11 +21,13 @@ std::string lowered(std::string_view text) {
 
 bool ExcludeList::load(const std::vector<std::string>& files, std::string& error) {
     for (const auto& file : files) {
-        std::ifstream in(file, std::ios::binary);
-        if (!in) {
+        // A list is never a FIFO to wait on, nor larger than any list a person writes.
+        std::string bytes;
+        if (readRegularFile(file, bytes, 64u << 20) != 0) {
             error = "ファイルを読み取れません - " + file;
             return false;
         }
+        std::istringstream in(bytes);
         std::string line;
         for (bool first = true; std::getline(in, line); first = false) {
             // Windows editors may start a UTF-8 file with a byte order mark.

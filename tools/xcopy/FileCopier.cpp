@@ -1,5 +1,7 @@
 #include "FileCopier.h"
 
+#include "FileSystem.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <climits>
@@ -12,28 +14,6 @@ namespace trevane {
 namespace {
 
 constexpr std::size_t kBufferSize = 256 * 1024;
-
-// Closes a descriptor once, when the owner goes out of scope.
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : m_fd(fd) {}
-    ~Descriptor() {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return m_fd; }
-    // Closes now and reports the result; close can report a delayed write error.
-    int release() {
-        const int result = ::close(m_fd);
-        m_fd = -1;
-        return result;
-    }
-
-private:
-    int m_fd;
-};
 
 FileCopier::Outcome readFailed(int error) {
     return {FileCopier::Status::ReadFailed, error};
@@ -153,17 +133,14 @@ FileCopier::Outcome FileCopier::copyRange(int in, int out, off_t size) {
 
 FileCopier::Outcome FileCopier::copyFile(int sourceDir, const char* sourceName, int targetDir,
                                          const char* targetName, bool keepMode) {
-    // O_NONBLOCK: should the name have become a FIFO since it was listed, opening must not hang.
-    Descriptor in(
-        ::openat(sourceDir, sourceName, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
-    if (in.get() < 0)
-        return errno == ELOOP ? Outcome{Status::NotRegular, 0} : readFailed(errno);
-    struct stat st;
-    if (::fstat(in.get(), &st) != 0)
-        return readFailed(errno);
-    if (!S_ISREG(st.st_mode))
-        return {Status::NotRegular, 0};
-    // O_NONBLOCK stays set: it has no effect on reading a regular file.
+    // Should the name have become a FIFO since it was listed, opening must not hang.
+    const OpenedFile source = openRegularFile(sourceDir, sourceName, O_RDONLY | O_NOFOLLOW | O_NONBLOCK);
+    if (!source.ok())
+        return source.error == ELOOP || source.error == kNotRegularFile || source.error == EISDIR
+                   ? Outcome{Status::NotRegular, 0}
+                   : readFailed(source.error);
+    const UniqueFd& in = source.fd;
+    const struct stat& st = source.st;
 
     const mode_t mode =
         keepMode ? (st.st_mode & 07777) : ((st.st_mode & 0777) | S_IWUSR) & ~m_creationMask & 0777;
@@ -187,8 +164,8 @@ FileCopier::Outcome FileCopier::copyFile(int sourceDir, const char* sourceName, 
     {
         // A file without a name until it is complete: a failure leaves nothing to clean up,
         // and a new file costs one directory change instead of a create and a rename.
-        Descriptor out(m_unnamed.create(targetDir, O_WRONLY | O_CLOEXEC, createMode));
-        if (out.get() >= 0) {
+        const UniqueFd out(m_unnamed.create(targetDir, O_WRONLY | O_CLOEXEC, createMode));
+        if (out) {
             const Outcome filled = fill(out.get());
             if (filled.status != Status::Copied)
                 return filled;
@@ -205,9 +182,10 @@ FileCopier::Outcome FileCopier::copyFile(int sourceDir, const char* sourceName, 
     }
     // The file system cannot: a named temporary file.
     const std::string temporary = m_unnamed.temporaryName();
-    Descriptor out(::openat(targetDir, temporary.c_str(),
-                            O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, createMode));
-    if (out.get() < 0)
+    UniqueFd out(fileSystemCalls().openat(targetDir, temporary.c_str(),
+                                          O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                                          createMode));
+    if (!out)
         return writeFailed(errno);
     auto discard = [&](Outcome outcome) {
         ::unlinkat(targetDir, temporary.c_str(), 0);
@@ -216,9 +194,9 @@ FileCopier::Outcome FileCopier::copyFile(int sourceDir, const char* sourceName, 
     const Outcome filled = fill(out.get());
     if (filled.status != Status::Copied)
         return discard(filled);
-    if (out.release() != 0)
-        return discard(writeFailed(errno));
-    if (::renameat(targetDir, temporary.c_str(), targetDir, targetName) != 0)
+    if (const int error = out.close(); error != 0)
+        return discard(writeFailed(error));
+    if (fileSystemCalls().renameat(targetDir, temporary.c_str(), targetDir, targetName) != 0)
         return discard(writeFailed(errno));
     return {};
 }

@@ -1,6 +1,7 @@
 #include "Xcopy.h"
 
 #include "ErrorText.h"
+#include "FileSystem.h"
 #include "FileSystemFacts.h"
 #include "FolderEntries.h"
 
@@ -400,6 +401,12 @@ int Xcopy::run() {
     m_plan = CopyPlanner::plan(m_options);
     if (m_plan.problem != CopyPlan::Problem::None) {
         reportNote(m_plan.message);
+        return finish(4);
+    }
+    // In a destination others may write, a link another user planted is not followed: a copy
+    // run as root would write wherever it points.
+    if (const std::string link = untrustedLink(m_plan.destination); !link.empty()) {
+        reportNote(untrustedLinkText(link));
         return finish(4);
     }
     m_pattern = NamePattern(m_plan.pattern);
