@@ -20,6 +20,8 @@
 #include "platform/ProcessSpawner.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -279,6 +281,7 @@ void JobRunner::RunJob() {
     const PathConventions& conv = m_services.conventions;
     LastDestination.clear();
     StepResults.clear();
+    StepInterrupted = false;
     const int runnableRows = countRunnableRows();
     int rowsStarted = 0;
     ShowState("working...");
@@ -297,6 +300,10 @@ void JobRunner::RunJob() {
             Synchronize([this, row, runnableRows] { m_host.rowStarted(row, runnableRows); });
         }
         runRow(static_cast<int>(i) + 1);
+        if (StepInterrupted) {
+            ReportAbort();
+            break;
+        }
     }
     log("Job End @ " + nowText() + "\n");
     const int failed = failedSteps();
@@ -423,6 +430,8 @@ void JobRunner::runRow(int rowNumber) {
         }
         const std::string folder = linkTarget(dst);
         RunProcess(JobCommands::clearCommand(folder));
+        if (StepInterrupted)
+            return;
         if (createDirectory(folder))
             log(folder + "を作成しました");
     }
@@ -503,8 +512,20 @@ void JobRunner::replaceArchive(const std::string& archivePath, const std::string
         return;
     }
     if (callArchiver(commandFor(newArchive))) {
-        if (fileExists(newArchive) && std::rename(newArchive.c_str(), real.c_str()) == 0)
+        if (fileExists(newArchive)) {
+            if (fileSystemCalls().renameat(AT_FDCWD, newArchive.c_str(), AT_FDCWD,
+                                           real.c_str()) != 0) {
+                // The new archive is complete but could not take the old one's place: the
+                // step failed, and the new archive stays where the line says, not lost.
+                const std::string error = std::strerror(errno);
+                log(real + "を新しい書庫に置き換えられませんでした。新しい書庫は" + newArchive +
+                    "に残しました。(" + error + ")");
+                StepResults.back() = {StepResult::Kind::Archiver, "Unlha",
+                                      StepResult::Outcome::Refused};
+                return;
+            }
             log(archivePath + "を削除しました。");
+        }
         log(command);
     }
     std::filesystem::remove_all(folder, ignored);
@@ -541,6 +562,10 @@ void JobRunner::RunProcess(const std::string& commandLine) {
     if (result.exitCode != 0) {
         step.outcome = StepResult::Outcome::Failed;
         step.code = result.exitCode;
+        // A step that ended early because the run was stopped did not fail: the job says it
+        // was stopped instead.
+        CheckRunAllowed();
+        StepInterrupted = !ContinueRun;
     }
     if (logError)
         std::rethrow_exception(logError);
@@ -561,7 +586,8 @@ void JobRunner::RunProcess(const std::string& commandLine) {
             return;
         }
     }
-    recordStep(std::move(step));
+    if (!StepInterrupted)
+        recordStep(std::move(step));
 }
 
 void JobRunner::RunUnlha(const std::string& commandLine) {

@@ -104,6 +104,9 @@ public:
     // Why ReadRunOptions() did not trust the settings file (as root, one another user may
     // write); the job then does not run.
     std::string SettingsRefusal;
+    // The copy or clearing step of the row ended early because the run was stopped (中止, a
+    // stop signal): no failed step, the job ends with "コピーを中止しました".
+    bool StepInterrupted = false;
 
 private:
     void Synchronize(const std::function<void()>& op);

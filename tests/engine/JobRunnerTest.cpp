@@ -615,3 +615,32 @@ TEST_F(JobRunnerTest, AsRootFilesOthersMayWriteRunNothing) {
 }
 
 } // namespace
+
+namespace {
+
+// A copy killed by a signal is a failed step; one that ended because the run was stopped is not
+// a failure but a stopped job.
+TEST_F(JobRunnerTest, AKilledStepFailsUnlessTheRunWasStopped) {
+    makeTool("xcopy", "kill -KILL $$");
+    for (const bool stopped : {false, true}) {
+        SCOPED_TRACE(stopped);
+        host.calls.clear();
+        host.continueFlag = true;
+        host.onLog = [&](const std::string& line) {
+            if (stopped && line.rfind("xcopy ", 0) == 0)
+                host.continueFlag = false;
+        };
+        job("job.cpl", {{src, dst}, {src, dst}});
+        run();
+        const auto log = host.logCalls();
+        const auto has = [&](const std::string& entry) {
+            return std::find(log.begin(), log.end(), entry) != log.end();
+        };
+        EXPECT_EQ(has("xcopy が失敗しました。(終了コード -1)"), !stopped);
+        EXPECT_EQ(has("失敗した手順: 2 件"), !stopped);
+        EXPECT_EQ(has("コピーを中止しました"), stopped);
+        host.queue.clear();
+    }
+}
+
+} // namespace

@@ -1,6 +1,7 @@
 // The runner with the program's own helpers: xcopy and deltree beside the executable and the
 // real archiver library, on real temporary trees. Archives are checked by Debian's lhasa.
 #include "support/FieldDisk.h"
+#include "support/FailingPath.h"
 #include "support/StandIns.h"
 
 #include "engine/JobRunner.h"
@@ -218,6 +219,40 @@ TEST(RealToolsTest, LinksAnotherUserPlantedAreNotFollowed) {
         }));
         std::filesystem::remove(link);
     }
+}
+
+} // namespace
+
+namespace {
+
+// When the new archive cannot take the old one's place, the step fails and the new archive is
+// kept where the line says.
+TEST(RealToolsTest, AnArchiveThatCannotBeReplacedFailsAndKeepsTheNewOne) {
+    TempDir dir;
+    const std::string prog = dir / "prog";
+    const std::string src = dir / "src";
+    const std::string arcs = dir / "arcs";
+    for (const std::string& d : {prog + "/CPL", src, arcs})
+        std::filesystem::create_directories(d);
+    writeFile(src + "/a.txt", "a");
+    writeFile(arcs + "/b.lzh", "old");
+    ASSERT_TRUE(writeJobFile(prog + "/CPL/job.cpl", {joinCommaText({src, arcs, "", "b.lzh"})}).ok);
+    IniFile ini;
+    ini.writeBool(prog + "/CPL/job.cpl", "bOption7", true);
+    ASSERT_TRUE(ini.saveAs(prog + "/Trevane.ini").ok);
+    auto spawner = ProcessSpawner::createNative(binFolder);
+    const FailingPath cannotRename(arcs + "/b.lzh", EXDEV);
+    const auto log = runJob(prog, *spawner);
+    EXPECT_EQ(log.back(), "失敗した手順: 1 件");
+    EXPECT_EQ(readFile(arcs + "/b.lzh"), "old");
+    const std::string marker = "新しい書庫は";
+    const auto line = std::find_if(log.begin(), log.end(), [&](const std::string& l) {
+        return l.find(marker) != std::string::npos;
+    });
+    ASSERT_NE(line, log.end());
+    const size_t from = line->find(marker) + marker.size();
+    const std::string kept = line->substr(from, line->find("に残しました") - from);
+    EXPECT_TRUE(std::filesystem::exists(kept)) << *line;
 }
 
 } // namespace

@@ -1,8 +1,8 @@
 #pragma once
 
-// Makes opening (and asking for access to) one path, or anything below it, fail with one error
-// while the object lives, as a file or folder without the rights would, whatever user runs the
-// test: root may read every file and write every folder.
+// Makes opening, renaming and asking for access to one path, or anything below it, fail with one
+// error while the object lives, as a file or folder without the rights would, whatever user runs
+// the test: root may read every file and write every folder.
 
 #include "FileSystem.h"
 
@@ -34,6 +34,9 @@ private:
         FileSystemCalls c = fileSystemCalls();
         c.openat = [](int dir, const char* path, int flags, mode_t mode) {
             return hit(path) ? fail() : ::openat(dir, path, flags, mode);
+        };
+        c.renameat = [](int fromDir, const char* from, int toDir, const char* to) {
+            return hit(from) || hit(to) ? fail() : ::renameat(fromDir, from, toDir, to);
         };
         c.faccessat = [](int dir, const char* path, int mode, int flags) {
             return hit(path) ? fail() : ::faccessat(dir, path, mode, flags);

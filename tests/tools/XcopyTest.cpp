@@ -588,3 +588,20 @@ TEST_F(XcopyTest, CountsWhatHAndELeaveOut) {
 
 } // namespace
 } // namespace trevane::test
+
+namespace trevane::test {
+namespace {
+
+// A control character in a name is written escaped: a file named like a log line cannot forge
+// one in the log that takes xcopy's output.
+TEST_F(XcopyTest, NamesWithControlCharactersCannotForgeLines) {
+    writeFile(at("src/x\nJob End @ 1\x1b[2J"), "x");
+    const ToolResult result = xcopy({"src", "dst", "/Y/I"});
+    EXPECT_EQ(result.exitCode, 0) << result.output;
+    EXPECT_EQ(result.output.find("\nJob End"), std::string::npos) << result.output;
+    EXPECT_NE(result.output.find("src/x\\nJob End @ 1\\x1B[2J\n"), std::string::npos)
+        << result.output;
+}
+
+} // namespace
+} // namespace trevane::test

@@ -3,6 +3,7 @@
 #include "ErrorText.h"
 #include "FileSystem.h"
 #include "FolderEntries.h"
+#include "PrintableName.h"
 
 #include <cerrno>
 #include <dirent.h>
@@ -34,7 +35,7 @@ bool TreeRemover::mountOf(int fd, Mount& mount) {
 }
 
 void TreeRemover::reportLine(const std::string& line) {
-    std::fprintf(m_err, "%s\n", line.c_str());
+    std::fprintf(m_err, "%s\n", printableName(line).c_str());
     std::fflush(m_err);
 }
 

@@ -3,6 +3,7 @@
 #include "ErrorText.h"
 #include "FileSystem.h"
 #include "FileSystemFacts.h"
+#include "PrintableName.h"
 #include "FolderEntries.h"
 
 #include <algorithm>
@@ -54,7 +55,7 @@ Xcopy::Xcopy(XcopyOptions options, std::FILE* out, std::FILE* err)
 
 void Xcopy::reportNote(const std::string& line) {
     std::fflush(m_out);
-    std::fprintf(m_err, "%s\n", line.c_str());
+    std::fprintf(m_err, "%s\n", printableName(line).c_str());
     std::fflush(m_err);
 }
 
@@ -193,9 +194,10 @@ void Xcopy::transfer(int sourceDir, const std::string& name, bool isLink, int ta
     case FileCopier::Status::Copied:
         ++m_copied;
         if (m_options.fullNames)
-            std::fprintf(m_out, "%s -> %s\n", sourcePath.c_str(), targetPath.c_str());
+            std::fprintf(m_out, "%s -> %s\n", printableName(sourcePath).c_str(),
+                         printableName(targetPath).c_str());
         else if (!m_options.quiet)
-            std::fprintf(m_out, "%s\n", sourcePath.c_str());
+            std::fprintf(m_out, "%s\n", printableName(sourcePath).c_str());
         break;
     case FileCopier::Status::NotRegular:
         break;
@@ -241,7 +243,7 @@ void Xcopy::copyEntry(Folder& folder, const std::string& name, unsigned char typ
     if (m_options.listOnly) {
         ++m_copied;
         if (!m_options.quiet)
-            std::fprintf(m_out, "%s\n", sourcePath.c_str());
+            std::fprintf(m_out, "%s\n", printableName(sourcePath).c_str());
         return;
     }
     if (!ensureTarget(folder) || m_options.foldersOnly)
@@ -359,7 +361,7 @@ void Xcopy::copySingleFileTo(const std::string& targetPath) {
         if (m_options.listOnly) {
             ++m_copied;
             if (!m_options.quiet)
-                std::fprintf(m_out, "%s\n", sourcePath.c_str());
+                std::fprintf(m_out, "%s\n", printableName(sourcePath).c_str());
         } else if (const int error = makeFolders(targetFolder); error != 0) {
             reportFailure(targetFolder, error);
         } else if (!m_options.foldersOnly) {
