@@ -3,6 +3,7 @@
 #include "app/JobTableModel.h"
 #include "platform/TextCodec.h"
 
+#include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QHeaderView>
@@ -10,6 +11,7 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QScopedValueRollback>
 #include <QStyledItemDelegate>
 
 namespace trevane {
@@ -182,11 +184,44 @@ void JobGrid::pressHeader(int column, int row) {
 
 void JobGrid::keyPressEvent(QKeyEvent* event) {
     bool ctrlOrAlt = event->modifiers() & (Qt::ControlModifier | Qt::AltModifier);
-    if (!ctrlOrAlt && JobTableEditing::keyStartsEditing(virtualKeyOf(event), false, false)) {
-        m_document.markModified();
-        allowInPlaceEditing(true);
-    }
+    if (!ctrlOrAlt && JobTableEditing::keyStartsEditing(virtualKeyOf(event), toBytes(event->text()),
+                                                        false, false))
+        startTyping();
     QTableView::keyPressEvent(event);
+}
+
+// Japanese input comes as input-method text, not as keys: it starts editing as a typed key
+// does, and the view hands the text on to the editor it opens.
+void JobGrid::inputMethodEvent(QInputMethodEvent* event) {
+    const QString text =
+        event->commitString().isEmpty() ? event->preeditString() : event->commitString();
+    if (!editorOpen() && JobTableEditing::keyStartsEditing(0, toBytes(text), false, false))
+        startTyping();
+    QTableView::inputMethodEvent(event);
+}
+
+void JobGrid::startTyping() {
+    if (!currentIndex().isValid())
+        return;
+    m_document.markModified();
+    allowInPlaceEditing(true);
+}
+
+// A typed key that reaches the grid while the cell's editor is open (typed before the focus
+// moved there) is the editor's next character; the view alone would drop it.
+bool JobGrid::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
+    QWidget* editor = index.isValid() && !m_forwarding ? indexWidget(index) : nullptr;
+    if (editor && trigger == AnyKeyPressed && event && event->type() == QEvent::KeyPress) {
+        // An editor that leaves the key sends it back up here: it then goes nowhere.
+        const QScopedValueRollback<bool> forwarding(m_forwarding, true);
+        QCoreApplication::sendEvent(editor, event);
+        return true;
+    }
+    return QTableView::edit(index, trigger, event);
+}
+
+bool JobGrid::editorOpen() const {
+    return state() == QAbstractItemView::EditingState;
 }
 
 void JobGrid::mouseMoveEvent(QMouseEvent* event) {

@@ -59,6 +59,8 @@ signals:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
+    bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
@@ -66,10 +68,15 @@ protected:
 
 private:
     void pressHeader(int column, int row);
+    // A typed key or input-method text begins an edit of the current cell: modified, and
+    // in-place editing allowed so that the view opens the editor with that text.
+    void startTyping();
+    bool editorOpen() const;
 
     JobDocument& m_document;
     const QWidget* m_jobFileList;
     JobTableModel* m_model;
+    bool m_forwarding = false; // a typed key is being handed to the open editor
 };
 
 } // namespace trevane

@@ -203,7 +203,7 @@ std::optional<GridSelection> JobTableEditing::selectionForPress(int column, int 
     return std::nullopt;
 }
 
-bool JobTableEditing::keyStartsEditing(int virtualKey, bool ctrl, bool alt) {
+bool JobTableEditing::keyStartsEditing(int virtualKey, std::string_view text, bool ctrl, bool alt) {
     if (ctrl || alt)
         return false;
     constexpr int Backspace = 0x08;
@@ -211,8 +211,16 @@ bool JobTableEditing::keyStartsEditing(int virtualKey, bool ctrl, bool alt) {
     // Digits, letters, the number pad and F1..F11, with the few codes between them.
     constexpr int FirstTypingKey = 0x30;
     constexpr int LastTypingKey = 0x7A;
-    return virtualKey == Backspace || virtualKey == Delete ||
-           (virtualKey >= FirstTypingKey && virtualKey <= LastTypingKey);
+    if (virtualKey == Backspace || virtualKey == Delete ||
+        (virtualKey >= FirstTypingKey && virtualKey <= LastTypingKey))
+        return true;
+    // Those codes were chosen for drive letters; a path here starts with "/" or "~", and a
+    // pattern or a Japanese name with other characters still. A key that types a control
+    // character (Enter, Tab, Escape) moves or leaves instead.
+    return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte >= 0x20 && byte != 0x7F;
+    });
 }
 
 } // namespace trevane

@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace trevane {
@@ -106,10 +107,13 @@ public:
     static bool editingAllowedAfterClick(const GridSelection& selection) {
         return selection.isSingleCell();
     }
-    // A key pressed on the grid (Windows virtual-key code) starts editing the current cell and
-    // sets the modified flag: Backspace (0x08), Delete (0x2E) and 0x30..0x7A (digits, letters,
-    // number pad, F1..F11), unless Ctrl or Alt is held. Shift does not matter.
-    static bool keyStartsEditing(int virtualKey, bool ctrl, bool alt);
+    // A key pressed on the grid (Windows virtual-key code, and the text it types in the
+    // locale's code page) starts editing the current cell and sets the modified flag: Backspace
+    // (0x08), Delete (0x2E), 0x30..0x7A (digits, letters, number pad, F1..F11), and every key
+    // that types printable text ("/", "~", "*", ".", a blank, Japanese), so that the text lands
+    // in the cell whole; none while Ctrl or Alt is held. Shift does not matter. Text from an
+    // input method is asked with virtual key 0.
+    static bool keyStartsEditing(int virtualKey, std::string_view text, bool ctrl, bool alt);
 
 private:
     // Empties the selected data cells; no snapshot.

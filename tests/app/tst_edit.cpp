@@ -3,10 +3,13 @@
 
 #include "app/JobTableModel.h"
 #include "app/Mainunit.h"
+#include "dialogs/FileDialogs.h"
 #include "dialogs/MessageBox.h"
+#include "jobs/AtomicFile.h"
 #include "platform/TextCodec.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QHeaderView>
@@ -40,9 +43,7 @@ class EditTest : public QObject {
     }
 
 private slots:
-    void init() {
-        m_home.start();
-    }
+    void init() { m_home.start(); }
     void cleanup() { m_home.finish(); }
 
     void insertThreeRowsThenUndo() {
@@ -140,6 +141,55 @@ private slots:
         form.document().discardChanges();
         QTest::keyClick(grid, Qt::Key_A, Qt::ControlModifier);
         QVERIFY(!form.isModified());
+    }
+
+    // Whatever starts an edit lands whole in the cell and in the saved file: a path's leading
+    // "/" or "~", a pattern's "*" and ".", Japanese text from the input method.
+    void typedTextLandsWholeInTheCell_data() {
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QString>("composed"); // input-method text, committed before the keys
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QByteArray>("line");
+        QTest::newRow("absolute") << 1 << ""
+                                  << "/srv/data/src" << QByteArray("/srv/data/src,/d,,,,,");
+        QTest::newRow("home") << 2 << ""
+                              << "~/backup" << QByteArray("/s,~/backup,,,,,");
+        QTest::newRow("pattern") << 3 << "日本"
+                                 << "*.txt" << QByteArray("/s,/d,日本*.txt,,,,");
+        QTest::newRow("blank") << 1 << ""
+                               << " x" << QByteArray("\" x\",/d,,,,,");
+    }
+    void typedTextLandsWholeInTheCell() {
+        QFETCH(int, column);
+        QFETCH(QString, composed);
+        QFETCH(QString, keys);
+        QFETCH(QByteArray, line);
+        TMainForm form;
+        form.show();
+        form.document().setEditText(1, 1, "/s");
+        form.document().setEditText(2, 1, "/d");
+        form.model()->reload();
+        form.document().discardChanges();
+        QApplication::setActiveWindow(&form);
+        QTableView* grid = form.grid();
+        grid->setFocus();
+        form.grid()->setGridSelection(GridSelection::cell(column, 1));
+        if (!composed.isEmpty()) {
+            // The input method keeps the focus on the grid until the text is committed.
+            QInputMethodEvent preedit(composed, {});
+            QApplication::sendEvent(grid, &preedit);
+            QInputMethodEvent commit;
+            commit.setCommitString(composed);
+            QApplication::sendEvent(grid, &commit);
+        }
+        QTest::keyClicks(grid, keys);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QCOMPARE(QString::fromStdString(form.table().cell(column, 1)), composed + keys);
+        QVERIFY(form.isModified());
+        const std::string path = m_home.path() + "/CPL/typed.cpl";
+        FileDialogs::setNextAnswer(QString::fromStdString(path));
+        form.FileSaveClick();
+        QCOMPARE(QByteArray::fromStdString(readWholeFile(path).bytes), line + "\r\n");
     }
 
     void headerPressesSelectColumnsAndRows() {

@@ -318,17 +318,31 @@ TEST(JobTableEditing, KeysThatStartEditing) {
     struct Case {
         const char* name;
         int key;
+        const char* text;
         bool ctrl, alt, starts;
     } cases[] = {
-        {"A", 0x41, false, false, true},         {"digit0", 0x30, false, false, true},
-        {"F11", 0x7A, false, false, true},       {"F12", 0x7B, false, false, false},
-        {"backspace", 0x08, false, false, true}, {"delete", 0x2E, false, false, true},
-        {"left", 0x25, false, false, false},     {"space", 0x20, false, false, false},
-        {"enter", 0x0D, false, false, false},    {"comma", 0xBC, false, false, false},
-        {"ctrlA", 0x41, true, false, false},     {"altDelete", 0x2E, false, true, false},
+        {"A", 0x41, "a", false, false, true},
+        {"digit0", 0x30, "0", false, false, true},
+        {"F11", 0x7A, "", false, false, true},
+        {"F12", 0x7B, "", false, false, false},
+        {"backspace", 0x08, "\b", false, false, true},
+        {"delete", 0x2E, "\x7f", false, false, true},
+        {"left", 0x25, "", false, false, false},
+        {"enter", 0x0D, "\r", false, false, false},
+        {"tab", 0x09, "\t", false, false, false},
+        {"escape", 0x1B, "\x1b", false, false, false},
+        {"space", 0x20, " ", false, false, true},
+        {"slash", 0xBF, "/", false, false, true},
+        {"tilde", 0xC0, "~", false, false, true},
+        {"comma", 0xBC, ",", false, false, true},
+        {"inputMethod", 0, "日本", false, false, true},
+        {"ctrlA", 0x41, "\x01", true, false, false},
+        {"ctrlSlash", 0xBF, "/", true, false, false},
+        {"altDelete", 0x2E, "", false, true, false},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(JobTableEditing::keyStartsEditing(c.key, c.ctrl, c.alt), c.starts) << c.name;
+        EXPECT_EQ(JobTableEditing::keyStartsEditing(c.key, c.text, c.ctrl, c.alt), c.starts)
+            << c.name;
 
     EXPECT_TRUE(JobTableEditing::editingAllowedAfterClick(GridSelection::cell(3, 3)));
     EXPECT_FALSE(JobTableEditing::editingAllowedAfterClick({3, 3, 4, 3, 3, 3}));
