@@ -310,8 +310,11 @@ void JobRunner::RunJob() {
     if (failed > 0)
         log(StepResult::summaryLine(failed));
     saveLogFile();
-    // A copy that fails says so in a line, which then goes into the log file as well.
-    if (CopyLogToDestination)
+    // A copy that fails says so in a line, which then goes into the log file as well. Without a
+    // destination the copy would land in the root or the current folder.
+    if (CopyLogToDestination && LastDestination.empty())
+        log("コピー先ディレクトリがないので、ログファイルをコピーしません。");
+    else if (CopyLogToDestination)
         SaveLogPanel(conv.join(LastDestination, LogFileName));
     saveLogFileIfBehind();
     ShowState("ready");
@@ -324,6 +327,19 @@ void JobRunner::RunJob() {
 // the copy into a folder "~" below whatever folder the program was started in.
 std::string JobRunner::folderCell(const std::string& cell) const {
     return typedFolder(cell);
+}
+
+// False, after a line naming the row and a refused step, for a folder that would be read
+// from whatever folder the program was started in.
+bool JobRunner::absoluteFolder(int rowNumber, const char* column, const std::string& folder,
+                               bool archiveRow) {
+    if (m_services.conventions.isAbsolute(folder))
+        return true;
+    log(std::to_string(rowNumber) + " 行目: " + column + "「" + folder +
+        "」は絶対パスではないのでスキップしました");
+    recordStep({archiveRow ? StepResult::Kind::Archiver : StepResult::Kind::Program,
+                archiveRow ? "Unlha" : "xcopy", StepResult::Outcome::Refused});
+    return false;
 }
 
 void JobRunner::runRow(int rowNumber) {
@@ -357,7 +373,10 @@ void JobRunner::runRow(int rowNumber) {
         skipBlank("コピー元ディレクトリ");
         return;
     }
-    std::string src = JobCommands::withoutTrailingSeparator(conv, folderCell(row.source));
+    std::string src = folderCell(row.source);
+    if (!absoluteFolder(rowNumber, "コピー元ディレクトリ", src, archiveRow))
+        return;
+    src = JobCommands::withoutTrailingSeparator(conv, std::move(src));
     if (!directoryExists(src)) {
         skip(src + "がみつかりませんでした");
         return;
@@ -366,11 +385,13 @@ void JobRunner::runRow(int rowNumber) {
     const std::string sourceArgument = JobCommands::sourceArgument(conv, src, files);
 
     std::string dst = folderCell(row.destination);
-    LastDestination = dst;
+    LastDestination.clear();
     if (row.destinationBlank()) {
         skipBlank("コピー先ディレクトリ");
         return;
     }
+    if (!absoluteFolder(rowNumber, "コピー先ディレクトリ", dst, archiveRow))
+        return;
     dst = JobCommands::withoutTrailingSeparator(conv, std::move(dst));
     LastDestination = dst;
 

@@ -30,6 +30,15 @@ struct PathConventions {
         return path.size() == 1;
     }
 
+    // A path that names one place whatever the current folder is: "/..." on POSIX; "X:\..." or
+    // "\\server\..." with drive roots.
+    bool isAbsolute(std::string_view path) const {
+        if (!driveRoots)
+            return !path.empty() && path.front() == separator;
+        return (path.size() >= 3 && path[1] == ':' && path[2] == separator) ||
+               (path.size() >= 2 && path[0] == separator && path[1] == separator);
+    }
+
     // Removes one trailing separator unless it is the separator of a root.
     std::string withoutTrailingSeparator(std::string path) const {
         if (endsWithSeparator(path) && !isRootWithSeparator(path))

@@ -358,17 +358,45 @@ TEST_F(JobRunnerTest, ALeadingTildeIsTheHomeFolder) {
     const char* oldHome = std::getenv("HOME");
     const std::string savedHome = oldHome ? oldHome : "";
     ::setenv("HOME", dir.path().c_str(), 1);
-    job("job.cpl", {{"~/src", " ~/out/"}, {"~nobody/src", "~"}});
+    job("job.cpl", {{"~/src", " ~/out/"}});
     run();
     oldHome ? ::setenv("HOME", savedHome.c_str(), 1) : ::unsetenv("HOME");
     const std::vector<std::string> expected = {
         dir / "outを作成しました",
         xcopyLine(src, dir / "out"),
         xcopyOutput(src, dir / "out"),
-        "~nobody/srcがみつかりませんでした",
     };
     EXPECT_EQ(rowLog(), expected);
-    EXPECT_FALSE(std::filesystem::exists("~"));
+}
+
+// A folder cell that is not absolute (after "~") would be read from whatever folder the
+// program was started in: the row is refused, named by its line, and nothing is made there.
+TEST_F(JobRunnerTest, RelativeFoldersAreRefused) {
+    const std::string started = dir / "started-in";
+    std::filesystem::create_directories(started + "/srv/data");
+    const std::filesystem::path savedCwd = std::filesystem::current_path();
+    std::filesystem::current_path(started);
+    job("job.cpl", {{"srv/data", dst}, {src, "backup"}, {src, "~nobody/bak", "", "a.lzh"}});
+    run();
+    std::filesystem::current_path(savedCwd);
+    const std::vector<std::string> expected = {
+        "1 行目: コピー元ディレクトリ「srv/data」は絶対パスではないのでスキップしました",
+        "2 行目: コピー先ディレクトリ「backup」は絶対パスではないのでスキップしました",
+        "3 行目: コピー先ディレクトリ「~nobody/bak」は絶対パスではないのでスキップしました",
+    };
+    EXPECT_EQ(rowLog(), expected);
+    EXPECT_EQ(host.logCalls().back(), "失敗した手順: 3 件");
+    EXPECT_FALSE(std::filesystem::exists(started + "/backup"));
+    EXPECT_FALSE(std::filesystem::exists(unlhaLog));
+}
+
+TEST_F(JobRunnerTest, Option8WithoutADestinationCopiesNoLog) {
+    job("job.cpl", {{src, dst}, {src, "  "}});
+    options("job.cpl", {{"bOption8", "1"}});
+    run();
+    EXPECT_EQ(host.logCalls().back(), "コピー先ディレクトリがないので、ログファイルをコピーしません。");
+    for (const std::string& call : host.calls)
+        EXPECT_TRUE(call.rfind("save:", 0) != 0 || call == "save:" + prog + "/Trevane.log") << call;
 }
 
 TEST_F(JobRunnerTest, Option8CopiesTheLogAndOption9OpensTheFolder) {
