@@ -34,7 +34,8 @@ void TMainForm::AboutClick() {
     TAboutBox box(
         helpFilePath(), m_files.folder,
         [this](const std::string& path) {
-            (void)startDetached("xdg-open " + JobCommands::quoted(path));
+            (void)startDetached("xdg-open " + JobCommands::quoted(path),
+                                QString::fromLocal8Bit(path));
         },
         this);
     box.exec();

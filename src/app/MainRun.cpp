@@ -101,6 +101,12 @@ bool TMainForm::SaveLogFile(const std::string& folder) {
 void TMainForm::ShowLogClick() {
     std::string command = JobCommands::quoted(m_settings.asApplicationFullPath) + " " +
                           JobCommands::quoted(m_files.logPath());
+    // The default viewer, xdg-open, is watched: it fails after it started when the desktop has
+    // no program for the log.
+    if (m_settings.asApplicationFullPath == "xdg-open") {
+        (void)startDetached(command, QString::fromLocal8Bit(m_files.logPath()));
+        return;
+    }
     if (!startDetached(command)) {
         MessageBox::warning(
             this, QStringLiteral("ログファイルが開けません。\n ビューアを指定してください"));

@@ -10,22 +10,61 @@
 #include "platform/AppPaths.h"
 #include "platform/DetachedLauncher.h"
 #include "platform/TextCodec.h"
+#include "CommandWords.h"
+#include "dialogs/MessageBox.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QProcess>
 #include <QSessionManager>
 #include <QSplitter>
 
 namespace trevane {
 
-bool TMainForm::startDetached(const std::string& commandLine) {
+bool TMainForm::startDetached(const std::string& commandLine, const QString& what) {
+    const CommandWords line = CommandWords::split(commandLine);
+    if (!what.isEmpty() && !line.unclosedQuote && !line.words.empty() &&
+        line.words.front() == "xdg-open") {
+        // Watched, not detached: its exit status is the only word of a failure. It is parented
+        // to the application, so it outlives this call and deletes itself when it ends.
+        auto* process = new QProcess(qApp);
+        QStringList arguments;
+        for (std::size_t i = 1; i < line.words.size(); ++i)
+            arguments << QString::fromLocal8Bit(line.words[i]);
+        process->setStandardInputFile(QProcess::nullDevice());
+        process->setStandardOutputFile(QProcess::nullDevice());
+        process->setStandardErrorFile(QProcess::nullDevice());
+        connect(process, &QProcess::finished, this,
+                [this, process, what](int code, QProcess::ExitStatus status) {
+                    process->deleteLater();
+                    if (status != QProcess::NormalExit || code != 0)
+                        MessageBox::warning(
+                            this, what + QStringLiteral("を開けませんでした。(xdg-open 終了コード %1)")
+                                             .arg(status == QProcess::NormalExit ? code : -1));
+                });
+        connect(process, &QProcess::errorOccurred, this,
+                [this, process, what](QProcess::ProcessError error) {
+                    if (error != QProcess::FailedToStart)
+                        return;
+                    process->deleteLater();
+                    MessageBox::warning(
+                        this, what + QStringLiteral("を開けませんでした。(xdg-open を起動できません)"));
+                });
+        process->start(QStringLiteral("xdg-open"), arguments);
+        return true;
+    }
     std::string error;
-    return DetachedLauncher::createNative(helperFolder())->start(commandLine, &error);
+    const bool started = DetachedLauncher::createNative(helperFolder())->start(commandLine, &error);
+    if (!started && !what.isEmpty())
+        MessageBox::warning(this, what + QStringLiteral("を開けませんでした。(") +
+                                      QString::fromLocal8Bit(error) + QStringLiteral(")"));
+    return started;
 }
 
 void TMainForm::ExecExplorerClick() {
-    // A folder window through the desktop's file manager; a failure is not reported.
-    (void)startDetached(JobCommands::folderWindowCommand(m_lastFolder));
+    // A folder window through the desktop's file manager.
+    (void)startDetached(JobCommands::folderWindowCommand(m_lastFolder),
+                        QString::fromLocal8Bit(m_lastFolder));
 }
 
 std::string TMainForm::helpFilePath() const {
@@ -34,7 +73,8 @@ std::string TMainForm::helpFilePath() const {
 
 void TMainForm::TopicsClick() {
     (void)startDetached(JobCommands::quoted(m_settings.asApplicationFullPath) + " " +
-                        JobCommands::quoted(helpFilePath()));
+                            JobCommands::quoted(helpFilePath()),
+                        QString::fromLocal8Bit(helpFilePath()));
 }
 
 bool TMainForm::SessionEndQuery(bool mayAsk) {

@@ -218,7 +218,11 @@ private:
     void buildLayout();
     void buildActions();
     void installGridBehaviour();
-    bool startDetached(const std::string& commandLine);
+    // Starts commandLine without waiting for it. With `what` (the thing opened, as a message
+    // names it), a failure says so in a message: a program that cannot be started, and for
+    // xdg-open, which ends once it has handed the file or folder over, a non-zero exit status
+    // (no program for it, a folder that is gone).
+    bool startDetached(const std::string& commandLine, const QString& what = {});
     // Hides the window to the tray; without a tray icon it is only minimised, so that it
     // stays reachable.
     void hideToTray();

@@ -15,6 +15,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
@@ -768,6 +769,26 @@ private slots:
         form.runnerHost().addLogLines({{"9", 0}, {"10\n11", 5}});
         QCOMPARE(log->toPlainText(), QStringLiteral("10\n11"));
         QCOMPARE(log->document()->blockCount(), 2);
+    }
+
+    // A folder window that xdg-open could not open says so, instead of nothing happening.
+    void aFailedOpenSaysSo() {
+        const std::string bin = home() + "/bin";
+        QVERIFY(QDir().mkpath(QString::fromStdString(bin)));
+        QFile tool(QString::fromStdString(bin + "/xdg-open"));
+        QVERIFY(tool.open(QIODevice::WriteOnly));
+        tool.write("#!/bin/sh\nexit 4\n");
+        tool.close();
+        tool.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", QByteArray::fromStdString(bin) + ":" + path);
+        TMainForm form;
+        MessageBox::setNextAnswer(QMessageBox::Ok);
+        form.ExecExplorerClick();
+        QTRY_COMPARE(MessageBox::pendingAnswers(), 0);
+        qputenv("PATH", path);
+        QVERIFY2(MessageBox::lastText().contains(QStringLiteral("を開けませんでした。(xdg-open 終了コード 4)")),
+                 qPrintable(MessageBox::lastText()));
     }
 };
 
