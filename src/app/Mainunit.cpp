@@ -15,6 +15,7 @@
 #include "platform/TextCodec.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QLabel>
@@ -23,6 +24,8 @@
 #include <QSplitter>
 #include <QStatusTipEvent>
 #include <QTableView>
+
+#include <cstdio>
 
 namespace trevane {
 
@@ -77,6 +80,7 @@ void TMainForm::FormCreate() {
     showDocument();
     if (m_doc.path() != JobDocument::NewFileName && fileExists(m_doc.path()))
         OpenJobFile(m_doc.path());
+    offerRecovery();
     // 9.
     m_panels[0]->setText(QStringLiteral("ready"));
     // 10.
@@ -225,8 +229,31 @@ void TMainForm::FormClose() {
 
 void TMainForm::endSession() {
     (void)m_jobQueue.stop();
+    // A stop never waits on a question: open boxes and dialogs are closed as cancelled, and
+    // unsaved edits wait in a recovery file beside the job file for the next start.
+    for (int i = 0; i < 16; ++i) {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal)
+            break;
+        modal->close();
+    }
+    (void)m_doc.writeRecovery();
     (void)SaveSettings(); // nobody is there to read a message
     emit closed();
+}
+
+void TMainForm::offerRecovery() {
+    if (!fileExists(m_doc.recoveryPath()))
+        return;
+    if (MessageBox::question(this,
+                             QStringLiteral("前回の終了時に保存されなかった変更があります。\n"
+                                            "復元しますか？"),
+                             QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes &&
+        m_doc.takeRecovery()) {
+        showDocument();
+        return;
+    }
+    std::remove(m_doc.recoveryPath().c_str());
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {

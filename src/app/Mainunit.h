@@ -117,6 +117,8 @@ public:
     // any more: what closing writes is written, a run stops at its next check, and the window
     // reports that it has closed.
     void endSession();
+    // Start-up: edits a stop kept in a recovery file are offered back.
+    void offerRecovery();
 
     // --- run control ------------------------------------------------------------------------
     // Puts the bare name of a job file into the queue (once) and makes sure a runner runs.

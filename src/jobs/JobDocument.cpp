@@ -3,6 +3,8 @@
 #include "jobs/IniFile.h"
 #include "jobs/JobFile.h"
 
+#include <cstdio>
+
 namespace trevane {
 
 JobDocument::JobDocument(std::string jobFileFolder, std::string settingsPath)
@@ -103,6 +105,31 @@ void JobDocument::newFile() {
     m_options.items = JobOptions::editorDefaults().items;
     m_table.reset();
     setModified(false);
+}
+
+std::string JobDocument::recoveryPath() const {
+    const std::string file = m_path == NewFileName
+                                 ? PathConventions::native().join(m_jobFileFolder, m_path)
+                                 : m_path;
+    return file + ".recovery";
+}
+
+WriteResult JobDocument::writeRecovery() const {
+    if (!m_modified)
+        return {true, {}};
+    return writeJobFile(recoveryPath(), m_table.tableToLines());
+}
+
+bool JobDocument::takeRecovery() {
+    const std::string path = recoveryPath();
+    JobFileLines kept = readJobFile(path);
+    if (!kept.ok())
+        return false;
+    m_table.clearData();
+    m_table.linesToTable(kept.lines);
+    std::remove(path.c_str());
+    setModified(true);
+    return true;
 }
 
 JobDocument::OpenResult JobDocument::open(const std::string& path) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "jobs/AtomicFile.h"
 #include "jobs/JobOptions.h"
 #include "jobs/JobTable.h"
 #include "jobs/JobTableEditing.h"
@@ -104,6 +105,17 @@ public:
     // read, but not the file itself (the caller opens it when it is there). Not reported to
     // the change listener: the caption keeps the new table's name until the file is opened.
     void restorePath(std::string path);
+
+    // --- unsaved edits across a stop ---------------------------------------------------------
+    // Where unsaved edits of the open file wait for the next start: beside the job file, its
+    // name with ".recovery" added (a new table's in the job-file folder).
+    std::string recoveryPath() const;
+    // Writes the table's lines to recoveryPath() when the flag is set (a stop signal ends the
+    // program without asking). Ok when there was nothing to keep.
+    WriteResult writeRecovery() const;
+    // Takes the kept edits back: their lines replace the table, the flag is set (they are
+    // still unsaved) and the recovery file goes. False when it could not be read.
+    bool takeRecovery();
 
 private:
     void setModified(bool value);

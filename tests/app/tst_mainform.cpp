@@ -14,6 +14,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
@@ -769,6 +770,25 @@ private slots:
         form.runnerHost().addLogLines({{"9", 0}, {"10\n11", 5}});
         QCOMPARE(log->toPlainText(), QStringLiteral("10\n11"));
         QCOMPARE(log->document()->blockCount(), 2);
+    }
+
+    // A stop signal closes the question that is open instead of waiting on it, and unsaved
+    // edits come back at the next start.
+    void aStopKeepsUnsavedEditsWithoutAsking() {
+        {
+            TMainForm form;
+            type(form, 1, 1, "/kept");
+            type(form, 2, 1, "/bak");
+            QDialog question(&form);
+            QTimer::singleShot(0, &form, [&form] { form.endSession(); });
+            question.exec(); // returns only when the stop closed it
+            QVERIFY(QFile::exists(QString::fromStdString(home() + "/CPL/新規.cpl.recovery")));
+        }
+        MessageBox::setNextAnswer(QMessageBox::Yes);
+        TMainForm again;
+        QCOMPARE(again.table().cell(1, 1), std::string("/kept"));
+        QVERIFY(again.document().isModified());
+        QVERIFY(!QFile::exists(QString::fromStdString(home() + "/CPL/新規.cpl.recovery")));
     }
 
     // A folder window that xdg-open could not open says so, instead of nothing happening.
