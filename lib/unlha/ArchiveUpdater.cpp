@@ -207,11 +207,29 @@ Status ArchiveUpdater::add() {
     };
     ParallelCompressor compressor(m_cmd.method, m_threads, folder);
     std::vector<uint8_t> header;
-    s = compressor.run(jobs, [&](size_t slot, CompressedMember& member) -> Status {
+    std::vector<std::string> leftOut;
+    s = compressor.run(jobs, [&](size_t slot, CompressedMember& member,
+                                 const Status& compressed) -> Status {
         Status c = copyOldUntilSlot(static_cast<long>(slot));
         if (!c.ok())
             return c;
         bool isReplacement = nextOld < old.size() && slotOfOld[nextOld] == static_cast<long>(slot);
+        if (member.leftOut) {
+            // A backup of everything else beats none: the file is named, and the copy the
+            // archive already holds of it stays.
+            const std::string& path = jobs[slot].archivePath;
+            leftOut.push_back(
+                (compressed.code() == Code::TooLarge ? "4 GiB 以上なので書庫に入れませんでした: "
+                                                     : "読み込めないので書庫に入れませんでした: ") +
+                PathRules::printable(path) + " (" + compressed.message() + ")");
+            if (isReplacement) {
+                const OldMember& m = old[nextOld++];
+                if (!out.write(m.raw.data(), m.raw.size()) ||
+                    !copyRange(oldFd, m.dataOffset, m.header.compressedSize, out))
+                    return Status(Code::Io, "cannot write " + archive);
+            }
+            return {};
+        }
         c = HeaderWriter::build(member.header, header);
         if (!c.ok())
             return c;
@@ -241,7 +259,11 @@ Status ArchiveUpdater::add() {
     if (!s.ok())
         return s;
     m_report += std::to_string(added) + " added, " + std::to_string(replaced) + " replaced\n";
-    return {};
+    if (leftOut.empty())
+        return {};
+    for (const std::string& line : leftOut)
+        m_report += line + "\n";
+    return Status(Code::LeftOut, std::to_string(leftOut.size()) + " 個のファイルを書庫に入れませんでした");
 }
 
 Status ArchiveUpdater::remove() {

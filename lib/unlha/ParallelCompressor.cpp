@@ -52,31 +52,40 @@ Status ParallelCompressor::compressOne(const SourceEntry& e, int methodDigit, En
         h.linkTarget = e.linkTarget;
         return {};
     }
+    // Failures of the source file itself leave its member out; the others fail the archive.
+    const auto leaveOut = [&out](Status s) {
+        out.leftOut = true;
+        return s;
+    };
     // A source swapped for a FIFO or a device since it was listed is refused without waiting.
     const trevane::OpenedFile file = trevane::openRegularFile(e.diskPath, O_RDONLY | O_NOFOLLOW);
     if (!file.ok())
-        return Status(Code::Io, file.error == trevane::kNotRegularFile
-                                    ? e.diskPath + ": " + trevane::fileErrorText(file.error)
-                                    : "cannot read " + e.diskPath + ": " +
-                                          trevane::fileErrorText(file.error));
+        return leaveOut(Status(Code::Io, file.error == trevane::kNotRegularFile
+                                             ? e.diskPath + ": " + trevane::fileErrorText(file.error)
+                                             : "cannot read " + e.diskPath + ": " +
+                                                   trevane::fileErrorText(file.error)));
     const int fd = file.fd.get();
     const struct stat& st = file.st;
     uint64_t size = static_cast<uint64_t>(st.st_size);
     if (size > kMaxMemberSize)
-        return Status(Code::TooLarge, "file of 4 GiB or more: " + e.diskPath);
+        return leaveOut(Status(Code::TooLarge, "file of 4 GiB or more: " + e.diskPath));
     h.mtime = storableTime(st.st_mtime);
 
     bool tooLarge = false;
+    bool readFailed = false;
     auto input = [&](uint8_t* data, size_t n) -> long {
         long got = readSome(fd, data, n);
+        readFailed = readFailed || got < 0;
         return got;
     };
     auto output = [&](const uint8_t* data, size_t n) { return out.data->append(data, n); };
     if (size > 0) {
         Encoder::Result r;
         Status s = encoder.encode(input, output, size - 1, r);
-        if (!s.ok())
-            return Status(s.code(), s.message() + ": " + e.diskPath);
+        if (!s.ok()) {
+            Status failed(s.code(), s.message() + ": " + e.diskPath);
+            return readFailed ? leaveOut(std::move(failed)) : failed;
+        }
         if (!r.gaveUp && r.originalSize <= kMaxMemberSize) {
             h.method = "-lh" + std::to_string(methodDigit) + "-";
             h.originalSize = r.originalSize;
@@ -88,23 +97,23 @@ Status ParallelCompressor::compressOne(const SourceEntry& e, int methodDigit, En
         tooLarge = r.originalSize > kMaxMemberSize;
     }
     if (tooLarge)
-        return Status(Code::TooLarge, "file of 4 GiB or more: " + e.diskPath);
+        return leaveOut(Status(Code::TooLarge, "file of 4 GiB or more: " + e.diskPath));
     // Compression does not pay: store the bytes as they are.
     out.data->clear();
     if (::lseek(fd, 0, SEEK_SET) != 0)
-        return Status(Code::Io, "cannot read " + e.diskPath);
+        return leaveOut(Status(Code::Io, "cannot read " + e.diskPath));
     Crc16 crc;
     std::vector<uint8_t> buf(1 << 18);
     uint64_t total = 0;
     for (;;) {
         long n = readSome(fd, buf.data(), buf.size());
         if (n < 0)
-            return Status(Code::Io, "cannot read " + e.diskPath);
+            return leaveOut(Status(Code::Io, "cannot read " + e.diskPath));
         if (n == 0)
             break;
         total += static_cast<uint64_t>(n);
         if (total > kMaxMemberSize)
-            return Status(Code::TooLarge, "file of 4 GiB or more: " + e.diskPath);
+            return leaveOut(Status(Code::TooLarge, "file of 4 GiB or more: " + e.diskPath));
         crc.update(buf.data(), static_cast<size_t>(n));
         if (!out.data->append(buf.data(), static_cast<size_t>(n)))
             return Status(Code::Io, "cannot write a temporary file");
@@ -181,8 +190,8 @@ Status ParallelCompressor::run(const std::vector<SourceEntry>& entries, const Wr
             member = std::move(done[i]);
             status = results[i];
         }
-        if (status.ok())
-            status = writer(i, *member);
+        if (status.ok() || member->leftOut)
+            status = writer(i, *member, status);
         member.reset();
         {
             std::lock_guard lock(mutex);

@@ -16,6 +16,9 @@ namespace unlha {
 struct CompressedMember {
     MemberHeader header;
     std::unique_ptr<SpillBuffer> data;
+    // The source file is at fault (it cannot be read, or it is too large): the member is left
+    // out rather than the whole archive failing. The status returned with it says why.
+    bool leftOut = false;
 };
 
 // Compresses source entries on several threads and hands the results to a writer in the
@@ -26,10 +29,13 @@ class ParallelCompressor {
 public:
     ParallelCompressor(int methodDigit, unsigned threads, std::string tempFolder);
 
-    // Called on the calling thread for entry 0, 1, 2, ... in turn; an error stops the run.
-    using Writer = std::function<Status(size_t index, CompressedMember& member)>;
+    // Called on the calling thread for entry 0, 1, 2, ... in turn, with the status of its
+    // compression (not ok only for a member left out); an error it returns stops the run.
+    using Writer =
+        std::function<Status(size_t index, CompressedMember& member, const Status& compressed)>;
 
-    // Stops at the first failure (an unreadable file, a write error) and returns it.
+    // Stops at the first failure (a write error, or a source file's fault that the writer
+    // does not pass over) and returns it.
     Status run(const std::vector<SourceEntry>& entries, const Writer& writer);
 
     // Compresses one entry on the calling thread; the building block of run().

@@ -18,6 +18,8 @@ enum class Code : int {
     Unsafe = 8,      // a member name that would leave the target folder, refused
     TooLarge = 9,    // a file of 4 GiB or more
     Kept = 10,       // extraction kept a file in the target: newer than the member, or read-only
+    LeftOut = 11,    // u and a: files that cannot be read or are too large were left out (named
+                     // in the output); everything else was archived
 };
 
 class Status {

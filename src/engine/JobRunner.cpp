@@ -26,6 +26,7 @@
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
+#include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -523,16 +524,21 @@ void JobRunner::replaceArchive(const std::string& archivePath, const std::string
             RunUnlha(command);
             return;
         }
-        if (callArchiver(command)) {
+        bool made = false;
+        if (callArchiver(command, &made) || made) {
             log(archivePath + "を削除しました。");
-            log(command);
+            if (!StepResults.empty() && StepResults.back().ok())
+                log(command);
         } else if (std::rename(newArchive.c_str(), real.c_str()) != 0) {
             return; // the old archive stays where it waited rather than be lost
         }
         std::filesystem::remove_all(folder, ignored);
         return;
     }
-    if (callArchiver(commandFor(newArchive))) {
+    // An archive with files left out still holds everything else: it replaces the old one.
+    bool made = false;
+    const bool ok = callArchiver(commandFor(newArchive), &made);
+    if (made) {
         if (fileExists(newArchive)) {
             if (fileSystemCalls().renameat(AT_FDCWD, newArchive.c_str(), AT_FDCWD,
                                            real.c_str()) != 0) {
@@ -547,8 +553,9 @@ void JobRunner::replaceArchive(const std::string& archivePath, const std::string
             }
             log(archivePath + "を削除しました。");
         }
-        log(command);
     }
+    if (ok)
+        log(command);
     std::filesystem::remove_all(folder, ignored);
 }
 
@@ -616,16 +623,25 @@ void JobRunner::RunUnlha(const std::string& commandLine) {
         log(commandLine);
 }
 
-bool JobRunner::callArchiver(const std::string& commandLine) {
+bool JobRunner::callArchiver(const std::string& commandLine, bool* archiveMade) {
     const ArchiverLibrary::Result result = m_services.archiver.callUnlha(commandLine);
     if (result.status == ArchiverLibrary::Status::NotLoaded)
         log("Unlha32.dll が組込まれていません。");
     StepResult step{StepResult::Kind::Archiver, "Unlha"};
-    if (result.status != ArchiverLibrary::Status::Called)
+    if (result.status != ArchiverLibrary::Status::Called) {
         step.outcome = StepResult::Outcome::NotStarted;
-    else if (result.code != 0)
+    } else if (result.code != 0) {
         step = {StepResult::Kind::Archiver, "Unlha", StepResult::Outcome::Failed, result.code};
+        // What went wrong, in the library's words, before the line with its number.
+        std::istringstream lines(result.output);
+        for (std::string line; std::getline(lines, line);)
+            if (!line.empty())
+                log(line);
+    }
     const bool ok = step.ok();
+    if (archiveMade)
+        *archiveMade = ok || (result.status == ArchiverLibrary::Status::Called &&
+                              result.code == ArchiverLibrary::FilesLeftOut);
     // A success is told by the command line, which the caller logs after its own lines.
     recordStep(std::move(step));
     return ok;

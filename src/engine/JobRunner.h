@@ -120,7 +120,9 @@ private:
     bool SaveLogPanel(const std::string& path);
     void saveLogFile();
     void saveLogFileIfBehind();
-    bool callArchiver(const std::string& commandLine);
+    // Calls the archiver and records its step; true on success. *archiveMade (when given) is
+    // also true when the archive was made with files left out, which fails the step.
+    bool callArchiver(const std::string& commandLine, bool* archiveMade = nullptr);
     void recordStep(StepResult step);
     int countRunnableRows() const;
     void replaceArchive(const std::string& archivePath, const std::string& src,

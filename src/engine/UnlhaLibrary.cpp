@@ -35,9 +35,11 @@ ArchiverLibrary::Result UnlhaLibrary::callUnlha(const std::string& commandLine) 
     auto entry = reinterpret_cast<UnlhaEntry>(library->symbol("Unlha"));
     if (!entry)
         return {Status::NoEntryPoint, -1};
-    char output[OutputBufferSize] = {};
-    const int code = entry(nullptr, commandLine.c_str(), output, sizeof output);
-    return {Status::Called, code};
+    std::vector<char> output(OutputBufferSize, '\0');
+    const int code = entry(nullptr, commandLine.c_str(), output.data(),
+                           static_cast<std::uint32_t>(output.size()));
+    output.back() = '\0';
+    return {Status::Called, code, output.data()};
 }
 
 } // namespace trevane

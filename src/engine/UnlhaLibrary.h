@@ -13,7 +13,9 @@ namespace trevane {
 class UnlhaLibrary : public ArchiverLibrary {
 public:
     static constexpr const char* FileName = "libUnlha32.so";
-    static constexpr int OutputBufferSize = 10;
+    // Room for the library's messages (which files it left out, and why): a 10-byte buffer
+    // would leave the log with a bare return code.
+    static constexpr int OutputBufferSize = 64 * 1024;
 
     explicit UnlhaLibrary(std::vector<std::string> candidates);
     static std::vector<std::string> beside(const std::string& executableFolder);

@@ -1,7 +1,9 @@
 // A stand-in for the archiver library in the runner's tests. It appends
 // "<command line>|<output size>" and a line feed to the file named by TREVANE_FAKE_UNLHA_LOG,
-// and returns 1 when the command line holds "FAIL", else 0. A successful "u" whose archive path
-// (the first quoted argument) is absolute leaves a file there holding "new archive".
+// and returns 1 when the command line holds "FAIL" (with two lines of output when it holds
+// "FAIL-SAYS-WHY"), else 0. A successful
+// "u" whose archive path (the first quoted argument) is absolute leaves a file there holding "new
+// archive".
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -19,8 +21,11 @@ extern "C" __attribute__((visibility("default"))) int Unlha(void* window, const 
         }
     }
     std::memset(output, 0, size);
-    if (std::strstr(commandLine, "FAIL"))
+    if (std::strstr(commandLine, "FAIL")) {
+        if (std::strstr(commandLine, "FAIL-SAYS-WHY"))
+            std::snprintf(output, size, "cannot read FAIL\n1 file left out\n");
         return 1;
+    }
     if (std::strncmp(commandLine, "u \"/", 4) == 0) {
         std::string archive(commandLine + 3);
         archive.resize(archive.find('"'));

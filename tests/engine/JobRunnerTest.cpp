@@ -130,7 +130,7 @@ TEST_F(JobRunnerTest, CopyArchiveAndCommandRowsWithTheirExactLog) {
     };
     EXPECT_EQ(host.logCalls(), expected);
     EXPECT_EQ(launcher.started, std::vector<std::string>{"echo hello"});
-    EXPECT_EQ(readFile(unlhaLog), "u \"" + dst + "/arc000115.lzh\" \"" + src + "/\"  |10\n");
+    EXPECT_EQ(readFile(unlhaLog), "u \"" + dst + "/arc000115.lzh\" \"" + src + "/\"  |65536\n");
     EXPECT_EQ(readFile(prog + "/Trevane.log"), host.log.text());
     EXPECT_EQ(host.log.text().substr(host.log.text().size() - 4), "\r\n\r\n");
 
@@ -598,7 +598,7 @@ TEST_F(JobRunnerTest, InternalChecksAndHandleFailures) {
 TEST_F(JobRunnerTest, ArchiverCalls) {
     JobRunner r = runner();
     r.RunUnlha("u \"a.lzh\" \"b/\"  ");
-    r.RunUnlha("u \"FAIL.lzh\" \"b/\"  ");
+    r.RunUnlha("u \"FAIL-SAYS-WHY.lzh\" \"b/\"  ");
     UnlhaLibrary missing({dir / "no/libUnlha32.so", "libNoSuchUnlha32.so"});
     JobRunner withoutLibrary = runner(&missing);
     withoutLibrary.RunUnlha("u x");
@@ -606,11 +606,11 @@ TEST_F(JobRunnerTest, ArchiverCalls) {
     JobRunner withoutEntry = runner(&noEntry);
     withoutEntry.RunUnlha("u y");
     const std::vector<std::string> expected = {
-        "u \"a.lzh\" \"b/\"  ", "Unlha が失敗しました。(戻り値 1)",
+        "u \"a.lzh\" \"b/\"  ", "cannot read FAIL", "1 file left out", "Unlha が失敗しました。(戻り値 1)",
         "Unlha32.dll が組込まれていません。", "Unlha を呼び出せませんでした。",
         "Unlha を呼び出せませんでした。"};
     EXPECT_EQ(host.logCalls(), expected);
-    EXPECT_EQ(readFile(unlhaLog), "u \"a.lzh\" \"b/\"  |10\nu \"FAIL.lzh\" \"b/\"  |10\n");
+    EXPECT_EQ(readFile(unlhaLog), "u \"a.lzh\" \"b/\"  |65536\nu \"FAIL-SAYS-WHY.lzh\" \"b/\"  |65536\n");
 }
 
 } // namespace

@@ -113,7 +113,7 @@ TEST(RealToolsTest, Option7ReplacesAnArchiveInsideItsOwnSource) {
     }
     const std::string before = readFile(archive);
     writeFile(src + "/huge.bin", "");
-    std::filesystem::resize_file(src + "/huge.bin", (1ull << 32) + 1); // refused by the archiver
+    std::filesystem::resize_file(src + "/huge.bin", (1ull << 32) + 1); // left out by the archiver
     EXPECT_EQ(runJob(prog, *spawner).back(), "失敗した手順: 1 件");
     EXPECT_TRUE(readFile(archive) == before);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2)
