@@ -430,6 +430,7 @@ TEST_F(ArchiveTest, ExtractionOverOldFilesReplacesOnlyWhatDecodedWhole) {
     TempDir x;
     writeFile(x / "noise.bin", "the only good copy");
     writeFile(x / "readme.txt", "old");
+    setMtime(x / "readme.txt", 1000000000); // older than its member, whatever the clock did
     writeFile(dir / "outside.txt", "outside");
     ::symlink((dir / "outside.txt").c_str(), (x / "code.cpp").c_str());
     auto r = call("x \"" + archive + "\" \"" + x.path() + "/\"");
@@ -689,7 +690,7 @@ TEST_F(ArchiveTest, ExtractionKeepsNewerAndReadOnlyFiles) {
     ASSERT_EQ(::utimensat(AT_FDCWD, (out + "/empty.dat").c_str(), old, 0), 0);
     ASSERT_EQ(::chmod((out + "/empty.dat").c_str(), 0444), 0);
     auto r = call("x \"" + archive + "\" \"" + out + "/\"");
-    EXPECT_EQ(r.code, 11) << r.output;
+    EXPECT_EQ(r.code, 10) << r.output;
     EXPECT_NE(r.output.find("readme.txtは新しいので展開しません"), std::string::npos) << r.output;
     EXPECT_EQ(readFile(out + "/readme.txt"), "newer work");
     EXPECT_EQ(readFile(out + "/empty.dat"), "protected");
