@@ -170,6 +170,40 @@ long long resolutionOf(unsigned long magic, const FileSystemFacts& facts) {
 
 } // namespace
 
+bool FileSystemFacts::windowsNames() const {
+    if (!format.empty())
+        return format == "fat" || format == "exfat" || format == "ntfs";
+    return type == "vfat" || type == "msdos" || type == "exfat" || type == "ntfs" ||
+           type == "ntfs3" || type == "cifs" || type == "smb3" || type == "fuseblk";
+}
+
+unsigned long long FileSystemFacts::maxFileSize() const {
+    return format == "fat" || type == "vfat" || type == "msdos" ? 0xFFFFFFFFull : 0;
+}
+
+std::string FileSystemFacts::refusal(const std::string& name, unsigned long long size) const {
+    if (windowsNames()) {
+        for (const unsigned char c : name)
+            if (c < 0x20 || std::strchr(":*?\"<>|\\", c) != nullptr)
+                return "コピー先のファイルシステムでは名前に使えない文字 (: * ? \" < > | \\ など) "
+                       "があります";
+        if (!name.empty() && (name.back() == '.' || name.back() == ' ') && name != "." &&
+            name != "..")
+            return "コピー先のファイルシステムでは名前の末尾にピリオドや空白を置けません";
+    }
+    if (maxFileSize() != 0 && size > maxFileSize())
+        return "コピー先のファイルシステムに入る大きさ (4 GiB - 1 バイト) を超えています";
+    return {};
+}
+
+std::string foldedName(const std::string& name) {
+    std::string folded = name;
+    for (char& c : folded)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return folded;
+}
+
 FileSystemFacts fileSystemOf(int fd) {
     FileSystemFacts facts;
     struct stat st;

@@ -15,7 +15,20 @@ struct FileSystemFacts {
     std::string source;             // the mounted device, image file or name ("tmpfs")
     std::string uuid;               // the volume's UUID or serial number; empty where none is read
     long long timeResolutionNs = 1; // the steps in which it keeps modification times
+
+    // FAT, exFAT and NTFS (and SMB shares): names without : * ? " < > | \ or control
+    // characters, not ending in a dot or blank, and letters of either case the same name.
+    bool windowsNames() const;
+    // The largest file it holds: 4 GiB - 1 on FAT; 0 where there is no limit to speak of.
+    unsigned long long maxFileSize() const;
+    // Why a file or folder called `name` of `size` bytes cannot be kept there, in Japanese;
+    // empty when it can.
+    std::string refusal(const std::string& name, unsigned long long size) const;
 };
+
+// A name as a file system that folds case compares it (ASCII letters; other letters as they
+// are).
+std::string foldedName(const std::string& name);
 
 // Facts of the file system that the open file or folder `fd` lies on, read afresh from the
 // mount table on every call (a disk may be swapped for another while the program runs). The

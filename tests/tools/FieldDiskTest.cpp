@@ -126,5 +126,78 @@ TEST(FieldDiskTest, HolesStayHoles) {
     }
 }
 
+// Names exFAT refuses, and two names it folds into one, fail their file with the reason; with
+// /C the other files are still copied, without it the copy stops there.
+TEST(FieldDiskTest, NamesTheDiskRefusesFailWithTheReason) {
+    if (const std::string why = FieldDisk::unavailable(FieldDisk::Kind::Exfat); !why.empty())
+        GTEST_SKIP() << why;
+    TempFolder tmp;
+    FieldDisk disk(FieldDisk::Kind::Exfat, (tmp / "disk.img").string(), (tmp / "stick").string());
+    ASSERT_TRUE(disk.mounted());
+    for (const char* name : {"A.txt", "a.txt", "a:b.txt", "ok.txt", "trail."})
+        writeFile(tmp / "src" / name, name);
+    const std::string folded =
+        "大文字と小文字の違いしかない名前 (A.txt) と同じファイルになります - src/a.txt\n";
+    const struct {
+        const char* switches;
+        std::vector<std::string> copied;
+        std::string output;
+    } rows[] = {
+        {"/Y/I/C",
+         {"A.txt", "ok.txt"},
+         "src/A.txt\n" + folded +
+             "コピー先のファイルシステムでは名前に使えない文字 (: * ? \" < > | \\ など) があります "
+             "- "
+             "src/a:b.txt\nsrc/ok.txt\n"
+             "コピー先のファイルシステムでは名前の末尾にピリオドや空白を置けません - src/trail.\n"
+             "2 個のファイルをコピーしました\n"},
+        {"/Y/I", {"A.txt"}, "src/A.txt\n" + folded + "1 個のファイルをコピーしました\n"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.switches);
+        const fs::path target = tmp / "stick" / std::to_string(&row - rows);
+        const ToolResult result =
+            runTool(kXcopy, {"src", target.string(), row.switches}, ToolRun{tmp.path(), {}});
+        EXPECT_EQ(result.exitCode, 5);
+        EXPECT_EQ(result.output, row.output);
+        EXPECT_EQ(listTree(target), row.copied);
+    }
+}
+
+// What a disk cannot keep (permission bits on exFAT, links) fails no copy and is told in one
+// line; on a disk that keeps everything nothing is said.
+TEST(FieldDiskTest, WhatTheDiskCannotKeepIsToldInOneLine) {
+    using Kind = FieldDisk::Kind;
+    const struct {
+        const char* name;
+        std::optional<Kind> disk;
+        std::string output;
+    } rows[] = {
+        {"same disk", {}, "src/f\nsrc/link\n2 個のファイルをコピーしました\n"},
+        {"exFAT", Kind::Exfat,
+         "src/f\nコピー先のファイルシステムが保持できないもの: アクセス権 (1 個のファイル) "
+         "シンボリックリンク (1 個、コピーしませんでした)\n1 個のファイルをコピーしました\n"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        if (row.disk)
+            if (const std::string why = FieldDisk::unavailable(*row.disk); !why.empty())
+                GTEST_SKIP() << why;
+        TempFolder tmp;
+        std::optional<FieldDisk> disk;
+        if (row.disk) {
+            disk.emplace(*row.disk, (tmp / "disk.img").string(), (tmp / "stick").string());
+            ASSERT_TRUE(disk->mounted());
+        }
+        writeFile(tmp / "src/f", "f");
+        fs::permissions(tmp / "src/f", fs::perms(0640));
+        fs::create_symlink("f", tmp / "src/link");
+        const ToolResult result = runTool(kXcopy, {"src", (tmp / "stick/dst").string(), "/Y/I/K"},
+                                          ToolRun{tmp.path(), {}});
+        EXPECT_EQ(result.exitCode, 0);
+        EXPECT_EQ(result.output, row.output);
+    }
+}
+
 } // namespace
 } // namespace trevane::test

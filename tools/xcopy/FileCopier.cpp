@@ -158,7 +158,12 @@ FileCopier::Outcome FileCopier::copyFile(int sourceDir, const char* sourceName, 
         if ((needsChmod && ::fchmod(out, withoutForeignIds(mode, st, out)) != 0) ||
             ::futimens(out, times) != 0)
             return writeFailed(errno);
-        return {};
+        // FAT and exFAT answer every chmod with success and keep nothing of it.
+        struct stat copy;
+        Outcome done;
+        done.modeNotKept =
+            keepMode && ::fstat(out, &copy) == 0 && (copy.st_mode & 0777) != (mode & 0777);
+        return done;
     };
 
     {
@@ -171,7 +176,7 @@ FileCopier::Outcome FileCopier::copyFile(int sourceDir, const char* sourceName, 
                 return filled;
             const int error = m_unnamed.link(out.get(), targetDir, targetName);
             if (error == 0)
-                return {};
+                return filled;
             if (error != ENOTSUP)
                 return writeFailed(error);
             if (::lseek(in.get(), 0, SEEK_SET) != 0)
@@ -198,7 +203,7 @@ FileCopier::Outcome FileCopier::copyFile(int sourceDir, const char* sourceName, 
         return discard(writeFailed(error));
     if (fileSystemCalls().renameat(targetDir, temporary.c_str(), targetDir, targetName) != 0)
         return discard(writeFailed(errno));
-    return {};
+    return filled;
 }
 
 FileCopier::Outcome FileCopier::copySymlink(int sourceDir, const char* sourceName, int targetDir,
@@ -217,8 +222,12 @@ FileCopier::Outcome FileCopier::copySymlink(int sourceDir, const char* sourceNam
     text.resize(static_cast<std::size_t>(length));
 
     const std::string temporary = m_unnamed.temporaryName();
-    if (::symlinkat(text.c_str(), targetDir, temporary.c_str()) != 0)
+    if (::symlinkat(text.c_str(), targetDir, temporary.c_str()) != 0) {
+        // FAT and exFAT have no links (exfat-fuse says ENOSYS, the kernel's drivers EPERM).
+        if (errno == EPERM || errno == ENOSYS || errno == EOPNOTSUPP)
+            return {Status::LinkNotKept, errno};
         return writeFailed(errno);
+    }
     const struct timespec times[2] = {st.st_atim, st.st_mtim};
     if (::utimensat(targetDir, temporary.c_str(), times, AT_SYMLINK_NOFOLLOW) != 0 ||
         ::renameat(targetDir, temporary.c_str(), targetDir, targetName) != 0) {

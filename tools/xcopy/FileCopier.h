@@ -23,10 +23,12 @@ public:
         NotRegular,  // the source is no longer a regular file; nothing was written
         ReadFailed,  // errorNumber says why; the source is at fault
         WriteFailed, // errorNumber says why; the destination is at fault
+        LinkNotKept, // the destination's file system has no symbolic links; nothing was written
     };
     struct Outcome {
         Status status = Status::Copied;
         int errorNumber = 0;
+        bool modeNotKept = false; // copied, but the file system did not take the permission bits
     };
 
     // `creationMask` is the process's umask, applied to modes when attributes are not kept.

@@ -193,6 +193,8 @@ void Xcopy::transfer(int sourceDir, const std::string& name, bool isLink, int ta
     switch (outcome.status) {
     case FileCopier::Status::Copied:
         ++m_copied;
+        if (outcome.modeNotKept)
+            ++m_modesNotKept;
         if (m_options.fullNames)
             std::fprintf(m_out, "%s -> %s\n", printableName(sourcePath).c_str(),
                          printableName(targetPath).c_str());
@@ -200,6 +202,9 @@ void Xcopy::transfer(int sourceDir, const std::string& name, bool isLink, int ta
             std::fprintf(m_out, "%s\n", printableName(sourcePath).c_str());
         break;
     case FileCopier::Status::NotRegular:
+        break;
+    case FileCopier::Status::LinkNotKept:
+        ++m_linksNotKept;
         break;
     case FileCopier::Status::ReadFailed:
         reportFailure(sourcePath, outcome.errorNumber);
@@ -251,6 +256,28 @@ void Xcopy::copyEntry(Folder& folder, const std::string& name, unsigned char typ
     transfer(folder.sourceFd, name, isLink, folder.targetFd, name, sourcePath, targetPath);
 }
 
+bool Xcopy::keepsName(const Folder& folder, const std::string& name, int sourceDir,
+                      std::unordered_map<std::string, std::string>& folded) {
+    if (!m_targetFacts.windowsNames() && m_targetFacts.maxFileSize() == 0)
+        return true;
+    const std::string sourcePath = m_plan.sourcePrefix + folder.relative + name;
+    struct stat st {};
+    if (sourceDir >= 0 && m_targetFacts.maxFileSize() != 0)
+        (void)::fstatat(sourceDir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW);
+    std::string why = m_targetFacts.refusal(name, static_cast<unsigned long long>(st.st_size));
+    if (why.empty() && m_targetFacts.windowsNames()) {
+        // "A.txt" and "a.txt" become one file there: the second would silently replace the first.
+        const auto [taken, isNew] = folded.emplace(foldedName(name), name);
+        if (!isNew)
+            why = "大文字と小文字の違いしかない名前 (" + printableName(taken->second) +
+                  ") と同じファイルになります";
+    }
+    if (why.empty())
+        return true;
+    reportFailureLine(why + " - " + printableName(sourcePath));
+    return false;
+}
+
 void Xcopy::copyFolder(Folder& folder) {
     std::vector<FolderEntry> entries;
     int error = 0;
@@ -261,6 +288,7 @@ void Xcopy::copyFolder(Folder& folder) {
     folder.sourceEmpty = entries.empty();
 
     std::vector<std::string> subfolders;
+    std::unordered_map<std::string, std::string> folded; // names taken, as the target folds them
     for (const FolderEntry& entry : entries) {
         if (m_stop)
             return;
@@ -280,7 +308,7 @@ void Xcopy::copyFolder(Folder& folder) {
             continue;
         }
         if (type == DT_DIR) {
-            if (m_options.subfolders)
+            if (m_options.subfolders && keepsName(folder, entry.name, -1, folded))
                 subfolders.push_back(entry.name);
             continue;
         }
@@ -288,7 +316,8 @@ void Xcopy::copyFolder(Folder& folder) {
             continue;
         if (m_exclude.excludes(m_excludeBase + folder.relative + entry.name))
             continue;
-        copyEntry(folder, entry.name, type);
+        if (keepsName(folder, entry.name, folder.sourceFd, folded))
+            copyEntry(folder, entry.name, type);
     }
 
     for (const std::string& name : subfolders) {
@@ -385,6 +414,15 @@ int Xcopy::run() {
                 m_out,
                 "隠しファイル・フォルダー %ld 個をコピーしませんでした (/H でコピーします)\n",
                 m_hiddenLeftOut);
+        if (m_modesNotKept > 0 || m_linksNotKept > 0) {
+            std::string kept = "コピー先のファイルシステムが保持できないもの:";
+            if (m_modesNotKept > 0)
+                kept += " アクセス権 (" + std::to_string(m_modesNotKept) + " 個のファイル)";
+            if (m_linksNotKept > 0)
+                kept += " シンボリックリンク (" + std::to_string(m_linksNotKept) +
+                        " 個、コピーしませんでした)";
+            std::fprintf(m_out, "%s\n", kept.c_str());
+        }
         if (m_foldersNotMade > 0)
             std::fprintf(m_out, "空のフォルダー %ld 個を作成しませんでした (/E で作成します)\n",
                          m_foldersNotMade);
@@ -413,6 +451,19 @@ int Xcopy::run() {
     }
     m_pattern = NamePattern(m_plan.pattern);
     m_excludeBase = m_plan.sourceFolderAbsolute == "/" ? "/" : m_plan.sourceFolderAbsolute + "/";
+    // The file system the copies land on: that of the destination, or of the nearest folder of
+    // it that exists, on which it will be made.
+    for (std::string folder = m_plan.destination;;) {
+        struct stat st;
+        if (::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+            m_targetFacts = fileSystemOfPath(folder);
+            break;
+        }
+        const auto slash = folder.rfind('/');
+        if (folder == "." || folder == "/")
+            break;
+        folder = slash == std::string::npos ? "." : slash == 0 ? "/" : folder.substr(0, slash);
+    }
 
     if (!m_plan.destinationIsFolder) {
         copySingleFileTo(m_plan.destination);
@@ -428,7 +479,7 @@ int Xcopy::run() {
         // keeps whole seconds would otherwise look older than its source on every run.
         if (top.targetFd >= 0 && m_options.onlyNewer)
             m_timeResolution = coarserResolution(fileSystemOf(top.sourceFd).timeResolutionNs,
-                                                 fileSystemOf(top.targetFd).timeResolutionNs);
+                                                 m_targetFacts.timeResolutionNs);
         if (top.targetFd < 0 && top.targetProblem != 0) {
             reportFailure(m_plan.destination, top.targetProblem);
         } else {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CopyPlan.h"
+#include "FileSystemFacts.h"
 #include "ExcludeList.h"
 #include "FileCopier.h"
 #include "NamePattern.h"
@@ -10,13 +11,17 @@
 #include <memory>
 #include <string>
 #include <sys/stat.h>
+#include <unordered_map>
 
 namespace trevane {
 
 // One xcopy run: copies what the options ask for and prints, to `out`, each copied file's
 // source path (with /F "source -> destination"), then the count line
 // "N 個のファイルをコピーしました", before which lines count what was left out for want of
-// /H (dot files and folders) and of /E (empty folders). Problems are printed to `err`, after
+// /H (dot files and folders) and of /E (empty folders), and what the destination's file system
+// could not keep (permission bits, links: no failure). A name or size that file system refuses
+// (FAT, exFAT, NTFS), or two names it would fold into one, is a failure of that file, named
+// with the reason. Problems are printed to `err`, after
 // flushing `out`, so that a reader of both through one pipe sees them in order.
 //
 // Exit codes: 0 files were found (and copied, or skipped as up to date), 1 no file matched,
@@ -51,6 +56,11 @@ private:
     };
 
     void copyFolder(Folder& folder);
+    // False, with the failure reported, when the destination's file system cannot hold the
+    // entry `name` of `folder` (a name or size it refuses, or one that folds onto a name taken
+    // in `folded`); `sourceDir` is -1 for a folder.
+    bool keepsName(const Folder& folder, const std::string& name, int sourceDir,
+                   std::unordered_map<std::string, std::string>& folded);
     // `type` is the entry's d_type (DT_REG, DT_LNK or another kind, which is not copied).
     void copyEntry(Folder& folder, const std::string& name, unsigned char type);
     void copySingleFileTo(const std::string& targetPath);
@@ -91,6 +101,9 @@ private:
     long m_failures = 0;
     long m_hiddenLeftOut = 0;  // dot files and folders left out without /H
     long m_foldersNotMade = 0; // empty folders, not made without /E
+    long m_modesNotKept = 0;   // copies whose permission bits the destination did not take
+    long m_linksNotKept = 0;   // links the destination's file system cannot hold
+    FileSystemFacts m_targetFacts; // of the file system the copies land on
     bool m_stop = false;
 };
 
