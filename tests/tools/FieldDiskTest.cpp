@@ -1,5 +1,5 @@
-// Runs the real xcopy onto the disks backups go to: exFAT and NTFS through FUSE, made on image
-// files and mounted in the test's own mount namespace (support/FieldDisk.h).
+// Runs the real xcopy (and the archiver) onto the disks backups go to: exFAT and NTFS through
+// FUSE on image files, mounted in the test's own mount namespace (support/FieldDisk.h).
 
 #include "support/FieldDisk.h"
 #include "ToolRunner.h"
@@ -14,130 +14,74 @@ namespace trevane::test {
 namespace {
 
 namespace fs = std::filesystem;
+using Kind = FieldDisk::Kind;
 
-const std::string kXcopy = XCOPY_PATH;
-const std::string kUnlha = UNLHA_PATH;
-
-void setTimeNs(const fs::path& path, long long seconds, long nanoseconds) {
-    const struct timespec times[2] = {{static_cast<time_t>(seconds), nanoseconds},
-                                      {static_cast<time_t>(seconds), nanoseconds}};
-    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW), 0) << path;
-}
-
-std::string countLine(const std::string& output) {
-    const auto end = output.rfind('\n');
-    const auto start = output.rfind('\n', end - 1);
-    return output.substr(start == std::string::npos ? 0 : start + 1, end - start - 1);
-}
-
-// A second /D run copies only what really changed, whatever the destination's file system
-// keeps of the times; on a disk that keeps nanoseconds a fraction of a second still counts.
-TEST(FieldDiskTest, SecondRunWithDCopiesOnlyRealChanges) {
-    using Kind = FieldDisk::Kind;
-    struct Row {
-        const char* name;
-        std::optional<Kind> disk;   // none: the temporary folder's own file system
-        long sourceNs;              // fraction of the source file's second
-        long long touchedAfter;     // seconds the source is changed by before the second run
-        std::optional<long> copyNs; // the copy's fraction set before the second run
-        const char* secondRun;
-    };
-    const long long t = 1700000000;
-    const std::vector<Row> rows = {
-        {"same disk, .6 s over .2 s",
-         {},
-         600000000,
-         0,
-         200000000,
-         "1 個のファイルをコピーしました"},
-        {"exFAT keeps whole seconds",
-         Kind::Exfat,
-         600000000,
-         0,
-         {},
-         "0 個のファイルをコピーしました"},
-        {"exFAT, a real change", Kind::Exfat, 600000000, 60, {}, "1 個のファイルをコピーしました"},
-        {"NTFS keeps 100 ns", Kind::Ntfs, 123456789, 0, {}, "0 個のファイルをコピーしました"},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        if (row.disk)
-            if (const std::string why = FieldDisk::unavailable(*row.disk); !why.empty())
-                GTEST_SKIP() << why;
-        TempFolder tmp;
-        std::optional<FieldDisk> disk;
-        if (row.disk) {
-            disk.emplace(*row.disk, (tmp / "disk.img").string(), (tmp / "stick").string());
-            ASSERT_TRUE(disk->mounted());
-        }
-        const fs::path target = tmp / "stick/backup";
-        writeFile(tmp / "src/a.txt", "a");
-        setTimeNs(tmp / "src/a.txt", t, row.sourceNs);
-        const std::vector<std::string> args = {"src", target.string(), "/D/Y/I"};
-        const ToolRun how{tmp.path(), {}};
-        ASSERT_EQ(countLine(runTool(kXcopy, args, how).output), "1 個のファイルをコピーしました");
-        if (row.touchedAfter)
-            setTimeNs(tmp / "src/a.txt", t + row.touchedAfter, row.sourceNs);
-        if (row.copyNs)
-            setTimeNs(target / "a.txt", t, *row.copyNs);
-        const ToolResult second = runTool(kXcopy, args, how);
-        EXPECT_EQ(second.exitCode, 0) << second.output;
-        EXPECT_EQ(countLine(second.output), row.secondRun);
+// A temporary folder whose "stick" is, when a kind is given, a disk of that kind.
+struct Place {
+    explicit Place(std::optional<Kind> kind) {
+        if (kind)
+            disk.emplace(*kind, (tmp / "disk.img").string(), (tmp / "stick").string());
     }
-}
-
-// A sparse file (a disk image) stays sparse through a copy and through an archive's
-// extraction: its holes are not written out as zeros.
-TEST(FieldDiskTest, HolesStayHoles) {
+    ToolResult xcopy(const std::vector<std::string>& args) {
+        return runTool(XCOPY_PATH, args, ToolRun{tmp.path(), {}});
+    }
     TempFolder tmp;
-    const off_t size = 64 << 20;
-    {
-        writeFile(tmp / "src/image", "");
-        const int fd = ::open((tmp / "src/image").c_str(), O_WRONLY);
-        ASSERT_GE(fd, 0);
-        ASSERT_EQ(::pwrite(fd, "start", 5, 0), 5);
-        ASSERT_EQ(::pwrite(fd, "middle", 6, size / 2), 6);
-        ASSERT_EQ(::ftruncate(fd, size), 0);
-        ::close(fd);
-    }
-    const ToolRun how{tmp.path(), {}};
+    std::optional<FieldDisk> disk;
+};
+
+// Skips the test, saying why, where a disk of the row's kind cannot be mounted.
+#define SKIP_WITHOUT(kind)                                                                         \
+    if (kind)                                                                                      \
+        if (const std::string why = FieldDisk::unavailable(*(kind)); !why.empty())                 \
+    GTEST_SKIP() << why
+
+void setTime(const fs::path& path, long long seconds, long nanoseconds) {
+    const struct timespec t[2] = {{seconds, nanoseconds}, {seconds, nanoseconds}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), t, 0), 0);
+}
+
+// A second /D run copies only what really changed, whatever the disk keeps of the times; on
+// a disk that keeps nanoseconds a fraction of a second still counts.
+TEST(FieldDiskTest, SecondRunWithDCopiesOnlyRealChanges) {
     const struct {
         const char* name;
-        std::vector<std::vector<std::string>> commands; // program and arguments
-        const char* copy;
+        std::optional<Kind> disk;
+        long sourceNs;     // fraction of the source's second
+        long long laterBy; // seconds the source changes by before the second run
+        long copyNs;       // the copy's fraction before the second run (-1: as copied)
+        bool copiedAgain;
     } rows[] = {
-        {"xcopy", {{kXcopy, "src", "copied", "/Y/I"}}, "copied/image"},
-        {"archive, then extract",
-         {{kUnlha, "a", "image.lzh", "src/", "image"}, {kUnlha, "x", "image.lzh", "out/"}},
-         "out/image"},
+        {"same disk, .6 s over .2 s", {}, 600000000, 0, 200000000, true},
+        {"exFAT keeps whole seconds", Kind::Exfat, 600000000, 0, -1, false},
+        {"exFAT, a real change", Kind::Exfat, 600000000, 60, -1, true},
+        {"NTFS keeps 100 ns", Kind::Ntfs, 123456789, 0, -1, false},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        for (const auto& command : row.commands) {
-            const ToolResult result =
-                runTool(command[0], {command.begin() + 1, command.end()}, how);
-            ASSERT_EQ(result.exitCode, 0) << result.output;
-        }
-        struct stat st;
-        ASSERT_EQ(::stat((tmp / row.copy).c_str(), &st), 0);
-        EXPECT_EQ(st.st_size, size);
-        EXPECT_LT(st.st_blocks * 512, 1 << 20) << "holes were written out";
-        EXPECT_TRUE(readFile(tmp / row.copy) == readFile(tmp / "src/image"));
+        SKIP_WITHOUT(row.disk);
+        Place place(row.disk);
+        writeFile(place.tmp / "src/a.txt", "a");
+        setTime(place.tmp / "src/a.txt", 1700000000, row.sourceNs);
+        const std::vector<std::string> args = {"src", "stick/b", "/D/Y/I"};
+        ASSERT_EQ(place.xcopy(args).exitCode, 0);
+        setTime(place.tmp / "src/a.txt", 1700000000 + row.laterBy, row.sourceNs);
+        if (row.copyNs >= 0)
+            setTime(place.tmp / "stick/b/a.txt", 1700000000, row.copyNs);
+        EXPECT_EQ(place.xcopy(args).output, row.copiedAgain
+                                                ? "src/a.txt\n1 個のファイルをコピーしました\n"
+                                                : "0 個のファイルをコピーしました\n");
     }
 }
 
 // Names exFAT refuses, and two names it folds into one, fail their file with the reason; with
 // /C the other files are still copied, without it the copy stops there.
 TEST(FieldDiskTest, NamesTheDiskRefusesFailWithTheReason) {
-    if (const std::string why = FieldDisk::unavailable(FieldDisk::Kind::Exfat); !why.empty())
-        GTEST_SKIP() << why;
-    TempFolder tmp;
-    FieldDisk disk(FieldDisk::Kind::Exfat, (tmp / "disk.img").string(), (tmp / "stick").string());
-    ASSERT_TRUE(disk.mounted());
+    SKIP_WITHOUT(std::optional(Kind::Exfat));
+    Place place(Kind::Exfat);
     for (const char* name : {"A.txt", "a.txt", "a:b.txt", "ok.txt", "trail."})
-        writeFile(tmp / "src" / name, name);
-    const std::string folded =
-        "大文字と小文字の違いしかない名前 (A.txt) と同じファイルになります - src/a.txt\n";
+        writeFile(place.tmp / "src" / name, name);
+    const std::string folded = "src/A.txt\n大文字と小文字の違いしかない名前 (A.txt) "
+                               "と同じファイルになります - src/a.txt\n";
     const struct {
         const char* switches;
         std::vector<std::string> copied;
@@ -145,29 +89,26 @@ TEST(FieldDiskTest, NamesTheDiskRefusesFailWithTheReason) {
     } rows[] = {
         {"/Y/I/C",
          {"A.txt", "ok.txt"},
-         "src/A.txt\n" + folded +
-             "コピー先のファイルシステムでは名前に使えない文字 (: * ? \" < > | \\ など) があります "
-             "- "
-             "src/a:b.txt\nsrc/ok.txt\n"
-             "コピー先のファイルシステムでは名前の末尾にピリオドや空白を置けません - src/trail.\n"
-             "2 個のファイルをコピーしました\n"},
-        {"/Y/I", {"A.txt"}, "src/A.txt\n" + folded + "1 個のファイルをコピーしました\n"},
+         folded + "コピー先のファイルシステムでは名前に使えない文字 (: * ? \" < > | \\ など) "
+                  "があります - "
+                  "src/a:b.txt\nsrc/"
+                  "ok.txt\nコピー先のファイルシステムでは名前の末尾にピリオドや空白を置けません - "
+                  "src/trail.\n2 個のファイルをコピーしました\n"},
+        {"/Y/I", {"A.txt"}, folded + "1 個のファイルをコピーしました\n"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.switches);
-        const fs::path target = tmp / "stick" / std::to_string(&row - rows);
-        const ToolResult result =
-            runTool(kXcopy, {"src", target.string(), row.switches}, ToolRun{tmp.path(), {}});
+        const std::string target = "stick/" + std::to_string(&row - rows);
+        const ToolResult result = place.xcopy({"src", target, row.switches});
         EXPECT_EQ(result.exitCode, 5);
         EXPECT_EQ(result.output, row.output);
-        EXPECT_EQ(listTree(target), row.copied);
+        EXPECT_EQ(listTree(place.tmp / target), row.copied);
     }
 }
 
 // What a disk cannot keep (permission bits on exFAT, links) fails no copy and is told in one
-// line; on a disk that keeps everything nothing is said.
-TEST(FieldDiskTest, WhatTheDiskCannotKeepIsToldInOneLine) {
-    using Kind = FieldDisk::Kind;
+// line; sparse files stay sparse through xcopy and through an archive's extraction.
+TEST(FieldDiskTest, WhatTheDiskCannotKeepIsToldAndHolesStayHoles) {
     const struct {
         const char* name;
         std::optional<Kind> disk;
@@ -180,22 +121,31 @@ TEST(FieldDiskTest, WhatTheDiskCannotKeepIsToldInOneLine) {
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        if (row.disk)
-            if (const std::string why = FieldDisk::unavailable(*row.disk); !why.empty())
-                GTEST_SKIP() << why;
-        TempFolder tmp;
-        std::optional<FieldDisk> disk;
-        if (row.disk) {
-            disk.emplace(*row.disk, (tmp / "disk.img").string(), (tmp / "stick").string());
-            ASSERT_TRUE(disk->mounted());
-        }
-        writeFile(tmp / "src/f", "f");
-        fs::permissions(tmp / "src/f", fs::perms(0640));
-        fs::create_symlink("f", tmp / "src/link");
-        const ToolResult result = runTool(kXcopy, {"src", (tmp / "stick/dst").string(), "/Y/I/K"},
-                                          ToolRun{tmp.path(), {}});
+        SKIP_WITHOUT(row.disk);
+        Place place(row.disk);
+        writeFile(place.tmp / "src/f", "f");
+        fs::permissions(place.tmp / "src/f", fs::perms(0640));
+        fs::create_symlink("f", place.tmp / "src/link");
+        const ToolResult result = place.xcopy({"src", "stick/dst", "/Y/I/K"});
         EXPECT_EQ(result.exitCode, 0);
         EXPECT_EQ(result.output, row.output);
+    }
+    // exFAT has no holes to keep: on the temporary folder's own file system.
+    Place place(std::nullopt);
+    writeFile(place.tmp / "src/image", "data");
+    fs::resize_file(place.tmp / "src/image", 64 << 20); // a hole after 4 bytes
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{XCOPY_PATH, "src", "copied", "/Y/I"},
+          {UNLHA_PATH, "a", "i.lzh", "src/", "image"},
+          {UNLHA_PATH, "x", "i.lzh", "out/"}})
+        ASSERT_EQ(runTool(args[0], {args.begin() + 1, args.end()}, ToolRun{place.tmp.path(), {}})
+                      .exitCode,
+                  0);
+    for (const char* copy : {"copied/image", "out/image"}) {
+        struct stat st;
+        ASSERT_EQ(::stat((place.tmp / copy).c_str(), &st), 0);
+        EXPECT_EQ(st.st_size, 64 << 20);
+        EXPECT_LT(st.st_blocks * 512, 1 << 20) << copy << ": holes were written out";
     }
 }
 
