@@ -44,8 +44,6 @@ public:
         mount();
     }
     ~FieldDisk() { unmount(); }
-    FieldDisk(const FieldDisk&) = delete;
-    FieldDisk& operator=(const FieldDisk&) = delete;
 
     bool mount() {
         // exfat-fuse wants a block device; detached at once, the loop device goes by itself
