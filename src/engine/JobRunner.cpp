@@ -2,6 +2,7 @@
 
 #include "CommandWords.h"
 #include "FileSystem.h"
+#include "FileSystemFacts.h"
 
 #include "engine/ArchiverLibrary.h"
 #include "engine/Clock.h"
@@ -430,6 +431,13 @@ void JobRunner::runRow(int rowNumber) {
         const std::string stamp =
             formatDateTime(DateTimeFormat, m_services.clock.now(), m_services.locale);
         archivePath = dst + JobCommands::stampArchiveName(archive, stamp);
+        // A date-time pattern with ":" makes a name that a FAT, exFAT or NTFS disk refuses.
+        const std::string refused = fileSystemOfPath(dst).refusal(
+            conv.fileName(JobCommands::archiveFile(conv, archivePath)), 0);
+        if (!refused.empty()) {
+            skip(refused + " - " + archivePath);
+            return;
+        }
     }
 
     if (archive.empty() && ClearDestination && directoryExists(dst)) {

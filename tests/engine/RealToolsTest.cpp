@@ -169,6 +169,25 @@ TEST(RealToolsTest, ADestinationOnTheWrongDiskFailsAndCreatesNothing) {
     }
 }
 
+// An archive name the disk refuses (a time of day in it) fails the row with the reason.
+TEST(RealToolsTest, AnArchiveNameTheDiskRefusesIsTold) {
+    if (const std::string why = FieldDisk::unavailable(FieldDisk::Kind::Exfat); !why.empty())
+        GTEST_SKIP() << why;
+    TempDir dir;
+    const std::string prog = dir / "prog", src = dir / "src", stick = dir / "stick";
+    for (const std::string& d : {prog + "/CPL", src})
+        std::filesystem::create_directories(d);
+    writeFile(src + "/a.txt", "a");
+    FieldDisk disk(FieldDisk::Kind::Exfat, dir / "stick.img", stick);
+    ASSERT_TRUE(
+        writeJobFile(prog + "/CPL/job.cpl", {joinCommaText({src, stick, "", "12:00.lzh"})}).ok);
+    auto spawner = ProcessSpawner::createNative(binFolder);
+    EXPECT_EQ(
+        runJob(prog, *spawner).end()[-3],
+        "コピー先のファイルシステムでは名前に使えない文字 (: * ? \" < > | \\ など) があります - " +
+            stick + "/12:00.lzh");
+}
+
 // Run as root over a destination another user may write, that user's links lead nowhere: not
 // to the file the log copy (option 8) or the replaced archive (option 7) would overwrite, nor to
 // the folder the clearing (option 7) would empty.
