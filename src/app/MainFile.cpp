@@ -1,5 +1,6 @@
 // Job file commands: New, Open, Save, Save As, Delete, and opening from the job-file list.
 
+#include "app/DocumentDialogs.h"
 #include "app/JobTableModel.h"
 #include "app/Mainunit.h"
 #include "app/OptionsPanel.h"
@@ -19,38 +20,6 @@
 
 namespace trevane {
 
-namespace {
-const QString JobFileFilter = QStringLiteral("ｺﾋﾟｰ設定ﾌｧｲﾙ(*.cpl)");
-// The save-changes question, the save chooser and the warnings of the document, over parent.
-JobDocument::Dialogs documentDialogs(QWidget* parent) {
-    JobDocument::Dialogs dialogs;
-    dialogs.askSaveChanges = [parent] {
-        switch (MessageBox::question(
-            parent, QStringLiteral("編集中のジョブファイルが保存されていません。\n保存しますか"),
-            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel)) {
-        case QMessageBox::Yes:
-            return JobDocument::Answer::Yes;
-        case QMessageBox::No:
-            return JobDocument::Answer::No;
-        default:
-            return JobDocument::Answer::Cancel;
-        }
-    };
-    dialogs.chooseSavePath = [parent](const std::string& proposed) -> std::optional<std::string> {
-        QString chosen =
-            FileDialogs::saveFile(parent, QStringLiteral("CPLフォルダに保存してください"),
-                                  toQString(proposed), JobFileFilter, QStringLiteral("cpl"));
-        if (chosen.isEmpty())
-            return std::nullopt;
-        return toBytes(chosen);
-    };
-    dialogs.warn = [parent](const std::string& message) {
-        MessageBox::warning(parent, toQString(message));
-    };
-    return dialogs;
-}
-
-} // namespace
 
 QMessageBox::StandardButton TMainForm::QuerySaveChanges() {
     switch (m_doc.querySaveChanges(documentDialogs(this))) {
@@ -93,7 +62,7 @@ void TMainForm::FileOpenClick() {
     if (QuerySaveChanges() == QMessageBox::Cancel)
         return;
     QString chosen = FileDialogs::openFile(this, QStringLiteral("CPLフォルダから開いてください"),
-                                           toQString(m_files.jobFileFolder()), JobFileFilter,
+                                           toQString(m_files.jobFileFolder()), jobFileFilter(),
                                            QStringLiteral("cpl"));
     if (chosen.isEmpty())
         return;

@@ -1,6 +1,7 @@
 // Run control: the job queue, handing job files to the background runner, the runner's
 // operations on the main thread, the log panel and log file.
 
+#include "app/DocumentDialogs.h"
 #include "app/Mainunit.h"
 #include "app/OptionsPanel.h"
 #include "platform/PathConventions.h"
@@ -44,6 +45,11 @@ void TMainForm::OnRunnerTerminate() {
 void TMainForm::StartCopyClick() {
     if (QuerySaveChanges() == QMessageBox::Cancel)
         return;
+    const std::string before = m_doc.path();
+    if (!m_doc.readyToRun(documentDialogs(this)))
+        return;
+    if (m_doc.path() != before)
+        m_cplFileList->refresh(m_doc.path());
     if (m_options->items()[JobOption::ClearDestination] &&
         MessageBox::critical(this, QStringLiteral("ｺﾋﾟｰ先をすべて消去してから開始しますか？"),
                              QMessageBox::Ok | QMessageBox::Cancel) != QMessageBox::Ok)

@@ -411,6 +411,14 @@ void TOptionDlg::refCPLFileBtnClick() {
         QStringLiteral("ｺﾋﾟｰ設定ﾌｧｲﾙ(*.cpl)"), QStringLiteral("cpl"));
     if (path.isEmpty())
         return;
+    // The runner looks a registered name up in the job-file folder: a file from elsewhere would
+    // run as that folder's file of the same name, or not at all.
+    if (!isJobFileIn(m_jobFileFolder, toBytes(path))) {
+        MessageBox::warning(this,
+                            path + QStringLiteral("\nはCPLフォルダにないので登録できません。\n"
+                                                  "CPLフォルダのジョブファイルを選んでください。"));
+        return;
+    }
     std::vector<std::string> names = registeredJobs();
     if (RegisteredJobList::addUnique(names, RegisteredJobList::bareName(toBytes(path))))
         m_jobList->addItem(toQString(names.back()));

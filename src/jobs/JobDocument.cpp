@@ -2,6 +2,7 @@
 
 #include "jobs/IniFile.h"
 #include "jobs/JobFile.h"
+#include "jobs/ProgramFiles.h"
 
 #include <cstdio>
 
@@ -186,6 +187,25 @@ bool JobDocument::save(const Dialogs& dialogs) {
     if (m_path == NewFileName || m_path.empty())
         return saveAs(dialogs);
     return saveTo(m_path, dialogs);
+}
+
+bool JobDocument::readyToRun(const Dialogs& dialogs) {
+    if (isJobFileIn(m_jobFileFolder, m_path))
+        return true;
+    if (!dialogs.confirm("このジョブファイルはCPLフォルダにないので実行できません。\n"
+                         "CPLフォルダに保存して開始しますか"))
+        return false;
+    const PathConventions& conventions = PathConventions::native();
+    const std::optional<std::string> chosen =
+        dialogs.chooseSavePath(conventions.join(m_jobFileFolder, conventions.fileName(m_path)));
+    if (!chosen || chosen->empty())
+        return false;
+    if (!isJobFileIn(m_jobFileFolder, *chosen)) {
+        dialogs.warn("CPLフォルダに保存したジョブファイルだけを実行できます。\n" + *chosen +
+                     "\nには保存しませんでした。");
+        return false;
+    }
+    return saveTo(*chosen, dialogs);
 }
 
 JobDocument::Answer JobDocument::querySaveChanges(const Dialogs& dialogs) {

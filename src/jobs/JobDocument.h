@@ -37,6 +37,8 @@ public:
         std::function<std::optional<std::string>(const std::string& proposed)> chooseSavePath;
         // Tells the user why nothing was saved.
         std::function<void(const std::string& message)> warn;
+        // A yes-or-no question; true for yes. Needed by readyToRun only.
+        std::function<bool(const std::string& question)> confirm;
     };
 
     // jobFileFolder: where a new table is proposed to be saved. settingsPath: the settings file
@@ -99,6 +101,12 @@ public:
     // Before the table is dropped: Yes without asking while unmodified; otherwise the user's
     // answer, where Yes saves first and a save that did not happen counts as Cancel.
     Answer querySaveChanges(const Dialogs& dialogs);
+    // Before the open job is queued: the runner runs a job file of the job-file folder by its
+    // name, so a new table or a file from elsewhere would run as another file or not at all.
+    // True when the open file lies in the job-file folder; otherwise the user is asked to save
+    // it there, and true once that save worked. A save into another folder is refused with
+    // dialogs.warn.
+    bool readyToRun(const Dialogs& dialogs);
     // Forgets unsaved changes without saving (the open job file was deleted).
     void discardChanges() { setModified(false); }
     // Start-up: the file open at the last close becomes the open file and its options are

@@ -2,6 +2,8 @@
 
 #include "platform/PathConventions.h"
 
+#include <filesystem>
+
 namespace trevane {
 
 namespace {
@@ -38,6 +40,15 @@ std::string ProgramFiles::jobFileFolder() const {
 
 std::string ProgramFiles::jobFilePath(const std::string& name) const {
     return joined(jobFileFolder(), name);
+}
+
+bool isJobFileIn(const std::string& folder, const std::string& path) {
+    const std::filesystem::path file(path);
+    const auto asFolder = [](const std::filesystem::path& p) {
+        return (p / "").lexically_normal();
+    };
+    return !folder.empty() && file.is_absolute() && file.has_filename() &&
+           asFolder(file.parent_path()) == asFolder(folder);
 }
 
 } // namespace trevane

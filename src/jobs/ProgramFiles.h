@@ -28,4 +28,9 @@ struct ProgramFiles {
     std::string jobFilePath(const std::string& name) const;
 };
 
+// True when path names a file right inside folder (compared as spelled, "." and doubled
+// separators aside): the runner finds a job file there by its bare name, and its options under
+// that path.
+bool isJobFileIn(const std::string& folder, const std::string& path);
+
 } // namespace trevane

@@ -150,11 +150,12 @@ private slots:
         QVERIFY(!logText(form).contains(QStringLiteral("Job File")));
     }
 
-    void aNeverSavedTableRunsNothing() {
+    void aNeverSavedTableIsNotQueuedUnsaved() {
         TMainForm form;
-        form.StartCopyClick(); // queues 新規.cpl
-        form.runnerHost().waitForEnd();
-        QVERIFY(logText(form).contains(QStringLiteral("新規.cplは存在しないのでスキップします。")));
+        MessageBox::setNextAnswer(QMessageBox::No);
+        form.StartCopyClick();
+        QVERIFY(MessageBox::lastText().contains(QStringLiteral("CPLフォルダに保存して開始しますか")));
+        QVERIFY(form.queue().empty());
     }
 
     void closingIsRefusedWhileAJobIsQueued() {

@@ -309,11 +309,16 @@ private slots:
         writeList("Daily.cpl\r\n");
         Settings s;
         TOptionDlg dlg(s, folder(), folder() + "/CPL", {});
-        FileDialogs::setNextAnswer(QStringLiteral("/elsewhere/folder/Weekly.cpl"));
+        FileDialogs::setNextAnswer(toQString(folder() + "/CPL/Weekly.cpl"));
         click(dlg, "refCPLFileBtn");
         QCOMPARE(FileDialogs::lastTitle(), QStringLiteral("CPLフォルダから開いてください"));
-        FileDialogs::setNextAnswer(QStringLiteral("/x/DAILY.CPL"));
+        FileDialogs::setNextAnswer(toQString(folder() + "/CPL/DAILY.CPL"));
         click(dlg, "refCPLFileBtn");
+        // A file from elsewhere would run as the job-file folder's file of its name.
+        FileDialogs::setNextAnswer(QStringLiteral("/elsewhere/Other.cpl"));
+        MessageBox::setNextAnswer(QMessageBox::Ok);
+        click(dlg, "refCPLFileBtn");
+        QVERIFY(MessageBox::lastText().contains(QStringLiteral("CPLフォルダにないので登録できません")));
         FileDialogs::setNextAnswer(QString()); // cancelled
         click(dlg, "refCPLFileBtn");
         QCOMPARE(entries(dlg), QStringList({"Daily.cpl", "Weekly.cpl"}));

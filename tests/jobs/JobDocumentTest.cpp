@@ -4,6 +4,7 @@
 #include "jobs/JobDocument.h"
 #include "jobs/AtomicFile.h"
 #include "jobs/IniFile.h"
+#include "jobs/ProgramFiles.h"
 
 #include "support/TempDir.h"
 
@@ -20,6 +21,8 @@ struct Fixture {
     std::vector<Answer> answers;           // the user's answers to the save question
     std::optional<std::string> chosenPath; // the save dialog's answer
     std::vector<std::string> warnings;
+    std::vector<std::string> questions;
+    bool confirmed = false; // the answer to a yes-or-no question
 
     JobDocument::Dialogs dialogs() {
         return {[this] {
@@ -28,7 +31,11 @@ struct Fixture {
                     return a;
                 },
                 [this](const std::string&) { return chosenPath; },
-                [this](const std::string& message) { warnings.push_back(message); }};
+                [this](const std::string& message) { warnings.push_back(message); },
+                [this](const std::string& question) {
+                    questions.push_back(question);
+                    return confirmed;
+                }};
     }
 };
 
@@ -111,3 +118,35 @@ TEST(JobDocument, OpenFailureKeepsTheFlagAndSaveKeepsOptionsOfOtherJobs) {
 }
 
 } // namespace
+
+// The runner runs a job file of the job-file folder by name: any other open file is saved
+// there first, or not run.
+TEST(JobDocument, OnlyAJobFileOfTheJobFileFolderIsReadyToRun) {
+    struct Case {
+        const char* name;
+        const char* open; // "" for a new table
+        bool confirmed;
+        std::optional<std::string> chosen;
+        bool ready;
+        int questions, warnings;
+    } cases[] = {
+        {"inTheFolder", "a.cpl", false, std::nullopt, true, 0, 0},
+        {"newSavedThere", "", true, "b.cpl", true, 1, 0},
+        {"outsideNotSaved", "out/a.cpl", false, std::nullopt, false, 1, 0},
+        {"outsideSaveCancelled", "out/a.cpl", true, std::nullopt, false, 1, 0},
+        {"outsideSavedOutside", "out/a.cpl", true, "out/c.cpl", false, 1, 1},
+    };
+    for (const Case& c : cases) {
+        Fixture f;
+        std::filesystem::create_directories(f.dir / "out");
+        if (*c.open) {
+            ASSERT_TRUE(f.doc.saveTo(f.dir / c.open, f.dialogs())) << c.name;
+        }
+        f.confirmed = c.confirmed;
+        f.chosenPath = c.chosen ? std::optional(f.dir / *c.chosen) : std::nullopt;
+        EXPECT_EQ(f.doc.readyToRun(f.dialogs()), c.ready) << c.name;
+        EXPECT_EQ(f.questions.size(), std::size_t(c.questions)) << c.name;
+        EXPECT_EQ(f.warnings.size(), std::size_t(c.warnings)) << c.name;
+        EXPECT_EQ(isJobFileIn(f.dir.path(), f.doc.path()), c.ready) << c.name;
+    }
+}
