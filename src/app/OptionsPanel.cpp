@@ -1,6 +1,7 @@
 #include "app/OptionsPanel.h"
 
 #include "app/MainWindowLayout.h"
+#include "jobs/DOptionDate.h"
 #include "platform/TextCodec.h"
 
 #include <QHBoxLayout>
@@ -8,8 +9,29 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QVBoxLayout>
+#include <QValidator>
 
 namespace trevane {
+
+namespace {
+
+// Keeps the date field to dates xcopy takes, as its mask keeps it to digits.
+class DateValidator : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString& input, int&) const override {
+        switch (checkDOptionDate(toBytes(input))) {
+        case DateEntry::Complete:
+            return Acceptable;
+        case DateEntry::Partial:
+            return Intermediate;
+        default:
+            return Invalid;
+        }
+    }
+};
+
+} // namespace
 
 OptionsPanel::OptionsPanel(QWidget* parent)
     : QWidget(parent), m_optionList(new QListWidget),
@@ -24,6 +46,7 @@ OptionsPanel::OptionsPanel(QWidget* parent)
     MainWindowLayout::setHint(m_optionList, QStringLiteral("コマンドオプション"));
     m_dateEdit->setObjectName(QStringLiteral("DateMaskEdit"));
     m_dateEdit->setInputMask(QStringLiteral("9999-99-99;_"));
+    m_dateEdit->setValidator(new DateValidator(m_dateEdit));
     m_dateEdit->setText(QStringLiteral("1998-01-01"));
     m_dateEdit->setMaximumWidth(fontMetrics().horizontalAdvance(QStringLiteral("0000-00-00")) + 16);
 
