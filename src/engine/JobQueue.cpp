@@ -35,6 +35,7 @@ bool JobQueue::add(std::string_view path) {
 }
 
 bool JobQueue::addBlock(std::string_view text) {
+    text = withoutByteOrderMark(text);
     constexpr std::string_view blanks = " \t\r\n";
     const auto first = text.find_first_not_of(blanks);
     if (first != std::string_view::npos) {

@@ -92,6 +92,13 @@ std::string trimBlanks(std::string_view text) {
     return std::string(text);
 }
 
+std::string_view withoutByteOrderMark(std::string_view text) {
+    constexpr std::string_view byteOrderMark = "\xEF\xBB\xBF";
+    if (text.substr(0, byteOrderMark.size()) == byteOrderMark)
+        text.remove_prefix(byteOrderMark.size());
+    return text;
+}
+
 std::vector<std::string> splitLines(std::string_view text) {
     std::vector<std::string> lines;
     size_t start = 0;

@@ -32,6 +32,10 @@ std::vector<std::string> splitCommaText(std::string_view line);
 // text without the bytes 0x00-0x20 at its start and end (the job runner trims cells so).
 std::string trimBlanks(std::string_view text);
 
+// A text file saved by an editor may begin with the UTF-8 byte order mark, which is no part of
+// its first line: text without it.
+std::string_view withoutByteOrderMark(std::string_view text);
+
 // Splits text into lines at CR LF, a lone CR and a lone LF. A line break at the very end
 // starts no further line; blank lines in between are lines. Empty text has no lines.
 std::vector<std::string> splitLines(std::string_view text);

@@ -1,5 +1,7 @@
 #include "jobs/DirBookmarks.h"
 
+#include "jobs/CommaText.h"
+
 namespace trevane {
 
 DirBookmarks::DirBookmarks(std::vector<std::string> entries) : m_entries(std::move(entries)) {}
@@ -31,11 +33,7 @@ bool DirBookmarks::remove(std::string_view text) {
 }
 
 std::vector<std::string> DirBookmarks::parse(std::string_view bytes) {
-    // A list saved by a text editor may begin with the UTF-8 byte order mark, which is no part
-    // of the first folder's name.
-    constexpr std::string_view byteOrderMark = "\xEF\xBB\xBF";
-    if (bytes.substr(0, byteOrderMark.size()) == byteOrderMark)
-        bytes.remove_prefix(byteOrderMark.size());
+    bytes = withoutByteOrderMark(bytes);
     std::vector<std::string> lines;
     std::size_t start = 0;
     for (std::size_t i = 0; i < bytes.size(); ++i) {

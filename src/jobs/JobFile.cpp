@@ -12,7 +12,7 @@ JobFileLines readJobFile(const std::string& path) {
         result.error = std::move(file.error);
         return result;
     }
-    result.lines = splitLines(file.bytes);
+    result.lines = splitLines(withoutByteOrderMark(file.bytes));
     return result;
 }
 

@@ -27,7 +27,7 @@ RegisteredJobList::Loaded RegisteredJobList::read(const std::string& path) {
     loaded.status = file.status;
     loaded.error = file.error;
     if (file.ok())
-        loaded.names = splitLines(file.bytes);
+        loaded.names = splitLines(withoutByteOrderMark(file.bytes));
     return loaded;
 }
 

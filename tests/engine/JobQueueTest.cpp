@@ -57,7 +57,7 @@ TEST(JobQueue, RunControl) {
         {"add", "b.cpl", false, "b.cpl|P|run"}, {"ended", "", true, "b.cpl|P|run"},
         {"remove", "", false, "|P|run"}, {"ended", "", false, "|P"},
         {"stop", "", true, "|P|stop"}, {"restart", "", false, "|P|stop"},
-        {"block", " \r\n ", false, "|P|stop"}, {"block", "c.cpl", true, "c.cpl|P|run"},
+        {"block", " \r\n ", false, "|P|stop"}, {"block", "\xEF\xBB\xBF" "c.cpl", true, "c.cpl|P|run"},
         {"abort", "", false, "c.cpl|B|run"}, {"stop", "", true, "c.cpl|B|stop|run"},
         {"block", "d.cpl", false, "c.cpl,d.cpl|B|stop|run"},
         {"ended", "", false, "c.cpl,d.cpl|B|stop"}, {"clear", "", false, "|P|stop"},

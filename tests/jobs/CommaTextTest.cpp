@@ -134,6 +134,9 @@ TEST(JobFile, WritesCrLfAfterEveryLineAndReadsBack) {
     const JobFileLines read = readJobFile(path);
     ASSERT_EQ(read.status, ReadStatus::Ok);
     EXPECT_EQ(read.lines, lines);
+    // An editor's byte order mark is no part of the first row.
+    ASSERT_TRUE(writeFileAtomically(path, "\xEF\xBB\xBF/a,/b,,,,,").ok);
+    EXPECT_EQ(readJobFile(path).lines, Items{"/a,/b,,,,,"});
 }
 
 TEST(JobFile, NoLinesIsAnEmptyFile) {

@@ -28,7 +28,7 @@ TEST(RegisteredJobList, ReadsLinesOfAnyBreakAndWritesCrLf) {
     EXPECT_EQ(RegisteredJobList::read(path).status, ReadStatus::Missing);
     EXPECT_TRUE(RegisteredJobList::read(path).names.empty());
 
-    std::ofstream(path, std::ios::binary) << "daily.cpl\r\nweekly.cpl\n\r\n夜間.cpl";
+    std::ofstream(path, std::ios::binary) << "\xEF\xBB\xBF" "daily.cpl\r\nweekly.cpl\n\r\n夜間.cpl";
     RegisteredJobList::Loaded loaded = RegisteredJobList::read(path);
     ASSERT_EQ(loaded.status, ReadStatus::Ok);
     EXPECT_EQ(loaded.names, (std::vector<std::string>{"daily.cpl", "weekly.cpl", "", "夜間.cpl"}));
