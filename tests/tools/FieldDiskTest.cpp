@@ -52,6 +52,7 @@ TEST(FieldDiskTest, SecondRunWithDCopiesOnlyRealChanges) {
         bool copiedAgain;
     } rows[] = {
         {"same disk, .6 s over .2 s", {}, 600000000, 0, 200000000, true},
+        {"same disk, .2 s over .6 s", {}, 200000000, 0, 600000000, false},
         {"exFAT keeps whole seconds", Kind::Exfat, 600000000, 0, -1, false},
         {"exFAT, a real change", Kind::Exfat, 600000000, 60, -1, true},
         {"NTFS keeps 100 ns", Kind::Ntfs, 123456789, 0, -1, false},

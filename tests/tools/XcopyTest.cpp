@@ -560,3 +560,33 @@ TEST_F(XcopyTest, LargeFileArrivesWhole) {
 
 } // namespace
 } // namespace trevane::test
+
+namespace trevane::test {
+namespace {
+
+// A copy whose writing fails midway (here the file size limit) leaves the old copy as it was.
+TEST_F(XcopyTest, AWriteFailingMidwayLeavesTheOldCopy) {
+    writeFile(at("src/big.bin"), std::string(1 << 20, 'n'));
+    writeFile(at("dst/big.bin"), "the old copy");
+    setTime(at("dst/big.bin"), 1000);
+    // The limit makes write fail with EFBIG (its signal ignored) once 32 KiB are written.
+    const ToolResult result =
+        runTool("/bin/sh", {"-c", "trap '' XFSZ; ulimit -f 64; exec \"$0\" src dst /Y/I", kXcopy},
+                ToolRun{m_tmp.path(), {}, false});
+    EXPECT_NE(result.exitCode, 0) << result.output;
+    EXPECT_EQ(readFile(at("dst/big.bin")), "the old copy");
+}
+
+// A control character in a name is written escaped: a file named like a log line cannot forge
+// one in the log that takes xcopy's output.
+TEST_F(XcopyTest, NamesWithControlCharactersCannotForgeLines) {
+    writeFile(at("src/x\nJob End @ 1\x1b[2J"), "x");
+    const ToolResult result = xcopy({"src", "dst", "/Y/I"});
+    EXPECT_EQ(result.exitCode, 0) << result.output;
+    EXPECT_EQ(result.output.find("\nJob End"), std::string::npos) << result.output;
+    EXPECT_NE(result.output.find("src/x\\nJob End @ 1\\x1B[2J\n"), std::string::npos)
+        << result.output;
+}
+
+} // namespace
+} // namespace trevane::test

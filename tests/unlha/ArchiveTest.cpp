@@ -666,6 +666,21 @@ TEST_F(ArchiveTest, ExtractionKeepsNewerAndReadOnlyFiles) {
     EXPECT_EQ(readFile(out + "/empty.dat"), "");
 }
 
+// A target that already holds a link to a folder outside is not written through: the members
+// below it are refused (code 8) and the folder outside stays as it was.
+TEST_F(ArchiveTest, ExtractionRefusesALinkToAFolderOutside) {
+    const std::string archive = dir / "dst/deep.lzh";
+    ASSERT_EQ(call("a \"" + archive + "\" \"" + dir / "src/" + "\" sub -d1").code, 0);
+    const std::string out = dir / "out";
+    const std::string outside = dir / "outside";
+    ::mkdir(out.c_str(), 0755);
+    ::mkdir(outside.c_str(), 0755);
+    ASSERT_EQ(::symlink(outside.c_str(), (out + "/sub").c_str()), 0);
+    auto r = call("x \"" + archive + "\" \"" + out + "/\"");
+    EXPECT_EQ(r.code, 8) << r.output;
+    EXPECT_EQ(run("ls -A '" + outside + "'").output, "");
+}
+
 // A FIFO named like the archive is refused at once; reading it would wait for ever.
 TEST_F(ArchiveTest, AFifoAsTheArchiveIsRefusedWithoutWaiting) {
     const std::string fifo = dir / "dst/pipe.lzh";
