@@ -10,9 +10,9 @@
 namespace trevane {
 
 // The calls through which the program, the archiver and the tools open, rename and look at the
-// files they read and write (and ask whether a folder may be written). Tests replace one of them (ScopedFileSystemCalls) to make it fail
-// as a read-only folder or an unreadable file would, whatever user runs the tests: root may
-// open any file and write into any folder.
+// files they read and write (and ask whether a folder may be written). Tests replace one of them
+// (ScopedFileSystemCalls) to make it fail as a read-only folder or an unreadable file would,
+// whatever user runs the tests: root may open any file and write into any folder.
 struct FileSystemCalls {
     int (*openat)(int dirFd, const char* path, int flags, mode_t mode);
     int (*renameat)(int oldDirFd, const char* oldPath, int newDirFd, const char* newPath);
@@ -26,8 +26,9 @@ FileSystemCalls& fileSystemCalls();
 // Replaces the calls for its lifetime (tests).
 class ScopedFileSystemCalls {
 public:
-    explicit ScopedFileSystemCalls(const FileSystemCalls& calls)
-        : m_saved(fileSystemCalls()) { fileSystemCalls() = calls; }
+    explicit ScopedFileSystemCalls(const FileSystemCalls& calls) : m_saved(fileSystemCalls()) {
+        fileSystemCalls() = calls;
+    }
     ~ScopedFileSystemCalls() { fileSystemCalls() = m_saved; }
     ScopedFileSystemCalls(const ScopedFileSystemCalls&) = delete;
     ScopedFileSystemCalls& operator=(const ScopedFileSystemCalls&) = delete;
@@ -46,7 +47,7 @@ inline constexpr int kNotRegularFile = -1000;
 // at the end of the path.
 struct OpenedFile {
     UniqueFd fd;
-    int error = 0;   // errno value, or kNotRegularFile
+    int error = 0;     // errno value, or kNotRegularFile
     struct stat st {}; // of the opened file when fd is open
     bool ok() const { return static_cast<bool>(fd); }
 };

@@ -6,12 +6,12 @@
 #include "engine/JobCommands.h"
 #include "platform/PathConventions.h"
 
+#include "CommandWords.h"
+#include "dialogs/MessageBox.h"
 #include "jobs/IniFile.h"
 #include "platform/AppPaths.h"
 #include "platform/DetachedLauncher.h"
 #include "platform/TextCodec.h"
-#include "CommandWords.h"
-#include "dialogs/MessageBox.h"
 
 #include <QAction>
 #include <QApplication>
@@ -39,8 +39,9 @@ bool TMainForm::startDetached(const std::string& commandLine, const QString& wha
                     process->deleteLater();
                     if (status != QProcess::NormalExit || code != 0)
                         MessageBox::warning(
-                            this, what + QStringLiteral("を開けませんでした。(xdg-open 終了コード %1)")
-                                             .arg(status == QProcess::NormalExit ? code : -1));
+                            this,
+                            what + QStringLiteral("を開けませんでした。(xdg-open 終了コード %1)")
+                                       .arg(status == QProcess::NormalExit ? code : -1));
                 });
         connect(process, &QProcess::errorOccurred, this,
                 [this, process, what](QProcess::ProcessError error) {
@@ -48,7 +49,8 @@ bool TMainForm::startDetached(const std::string& commandLine, const QString& wha
                         return;
                     process->deleteLater();
                     MessageBox::warning(
-                        this, what + QStringLiteral("を開けませんでした。(xdg-open を起動できません)"));
+                        this,
+                        what + QStringLiteral("を開けませんでした。(xdg-open を起動できません)"));
                 });
         process->start(QStringLiteral("xdg-open"), arguments);
         return true;

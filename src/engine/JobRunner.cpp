@@ -22,9 +22,9 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <exception>
 #include <filesystem>
 #include <sstream>
@@ -453,8 +453,7 @@ void JobRunner::runRow(int rowNumber) {
         // still goes where it leads. A link another user planted is not followed.
         if (const std::string link = untrustedLink(dst); !link.empty()) {
             log(untrustedLinkText(link));
-            recordStep({StepResult::Kind::Program,
-                        programOf(JobCommands::clearCommand(dst)),
+            recordStep({StepResult::Kind::Program, programOf(JobCommands::clearCommand(dst)),
                         StepResult::Outcome::Refused});
             return;
         }
@@ -548,8 +547,8 @@ void JobRunner::replaceArchive(const std::string& archivePath, const std::string
     const bool ok = callArchiver(commandFor(newArchive), &made);
     if (made) {
         if (fileExists(newArchive)) {
-            if (fileSystemCalls().renameat(AT_FDCWD, newArchive.c_str(), AT_FDCWD,
-                                           real.c_str()) != 0) {
+            if (fileSystemCalls().renameat(AT_FDCWD, newArchive.c_str(), AT_FDCWD, real.c_str()) !=
+                0) {
                 // The new archive is complete but could not take the old one's place: the
                 // step failed, and the new archive stays where the line says, not lost.
                 const std::string error = std::strerror(errno);

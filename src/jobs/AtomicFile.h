@@ -2,9 +2,9 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <sys/stat.h>
 #include <sys/types.h>
-#include <string_view>
 
 namespace trevane {
 

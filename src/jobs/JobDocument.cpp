@@ -109,9 +109,8 @@ void JobDocument::newFile() {
 }
 
 std::string JobDocument::recoveryPath() const {
-    const std::string file = m_path == NewFileName
-                                 ? PathConventions::native().join(m_jobFileFolder, m_path)
-                                 : m_path;
+    const std::string file =
+        m_path == NewFileName ? PathConventions::native().join(m_jobFileFolder, m_path) : m_path;
     return file + ".recovery";
 }
 

@@ -86,7 +86,8 @@ std::string chooseProgramFolder(const ProgramFolderInputs& in) {
     if (!in.trevaneHome.empty() && directoryExists(in.trevaneHome))
         return withoutTrailingSlashes(cleanAbsolute(in.trevaneHome));
     const bool installed = helperFolderFor(in.executableFolder) != in.executableFolder;
-    if (!installed && fileSystemCalls().faccessat(AT_FDCWD, in.executableFolder.c_str(), W_OK, 0) == 0)
+    if (!installed &&
+        fileSystemCalls().faccessat(AT_FDCWD, in.executableFolder.c_str(), W_OK, 0) == 0)
         return in.executableFolder;
     std::string folder = userConfigFolder(in.xdgConfigHome, in.home) + "/Trevane";
     createDirectories(folder);

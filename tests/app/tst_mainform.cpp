@@ -807,7 +807,8 @@ private slots:
         form.ExecExplorerClick();
         QTRY_COMPARE(MessageBox::pendingAnswers(), 0);
         qputenv("PATH", path);
-        QVERIFY2(MessageBox::lastText().contains(QStringLiteral("を開けませんでした。(xdg-open 終了コード 4)")),
+        QVERIFY2(MessageBox::lastText().contains(
+                     QStringLiteral("を開けませんでした。(xdg-open 終了コード 4)")),
                  qPrintable(MessageBox::lastText()));
     }
 };

@@ -394,7 +394,8 @@ TEST_F(JobRunnerTest, Option8WithoutADestinationCopiesNoLog) {
     job("job.cpl", {{src, dst}, {src, "  "}});
     options("job.cpl", {{"bOption8", "1"}});
     run();
-    EXPECT_EQ(host.logCalls().back(), "コピー先ディレクトリがないので、ログファイルをコピーしません。");
+    EXPECT_EQ(host.logCalls().back(),
+              "コピー先ディレクトリがないので、ログファイルをコピーしません。");
     for (const std::string& call : host.calls)
         EXPECT_TRUE(call.rfind("save:", 0) != 0 || call == "save:" + prog + "/Trevane.log") << call;
 }
@@ -632,8 +633,8 @@ TEST_F(JobRunnerTest, AsRootFilesOthersMayWriteRunNothing) {
         launcher.started.clear();
         job("job.cpl", {{"", "", "", "", "", "", "touch /etc/owned"}});
         options("job.cpl", {{"bOption0", "0"}});
-        const std::string path = std::string(row.file) == "job.cpl" ? cpl + "/job.cpl"
-                                                                     : prog + "/Trevane.ini";
+        const std::string path =
+            std::string(row.file) == "job.cpl" ? cpl + "/job.cpl" : prog + "/Trevane.ini";
         ASSERT_EQ(::chown(path.c_str(), row.owner, 0), 0);
         ASSERT_EQ(::chmod(path.c_str(), row.mode), 0);
         run();

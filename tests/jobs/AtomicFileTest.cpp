@@ -121,8 +121,8 @@ TEST(AtomicFile, RootTrustsOnlyItsOwnFiles) {
         uid_t runningAs;
         bool trusted;
     } rows[] = {
-        {0, 0644, 0, true},        {65534, 0644, 0, false}, {0, 0664, 0, false},
-        {0, 0646, 0, false},       {65534, 0666, 1000, true},
+        {0, 0644, 0, true},  {65534, 0644, 0, false},   {0, 0664, 0, false},
+        {0, 0646, 0, false}, {65534, 0666, 1000, true},
     };
     for (const Row& row : rows) {
         struct stat st {};

@@ -134,7 +134,8 @@ FileCopier::Outcome FileCopier::copyRange(int in, int out, off_t size) {
 FileCopier::Outcome FileCopier::copyFile(int sourceDir, const char* sourceName, int targetDir,
                                          const char* targetName, bool keepMode) {
     // Should the name have become a FIFO since it was listed, opening must not hang.
-    const OpenedFile source = openRegularFile(sourceDir, sourceName, O_RDONLY | O_NOFOLLOW | O_NONBLOCK);
+    const OpenedFile source =
+        openRegularFile(sourceDir, sourceName, O_RDONLY | O_NOFOLLOW | O_NONBLOCK);
     if (!source.ok())
         return source.error == ELOOP || source.error == kNotRegularFile || source.error == EISDIR
                    ? Outcome{Status::NotRegular, 0}

@@ -3,8 +3,8 @@
 #include "ErrorText.h"
 #include "FileSystem.h"
 #include "FileSystemFacts.h"
-#include "PrintableName.h"
 #include "FolderEntries.h"
+#include "PrintableName.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -14,8 +14,10 @@ int main(int argc, char** argv) {
     options.archive = "/proc/self/exe";
     for (int i = 1; i < argc; ++i) {
         if (std::string_view(argv[i]) != "-c") {
-            std::fprintf(stderr, "使い方: %s [-c]  (-c: 新しいファイルや読み取り専用のファイルも上書きします)\n",
-                         argv[0]);
+            std::fprintf(
+                stderr,
+                "使い方: %s [-c]  (-c: 新しいファイルや読み取り専用のファイルも上書きします)\n",
+                argv[0]);
             return 2;
         }
         options.overwrite = true;
