@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <tuple>
 
 using namespace trevane;
 using namespace trevane::test;
@@ -178,83 +179,66 @@ TEST(RealToolsTest, ADestinationOnTheWrongDiskFailsAndCreatesNothing) {
             dir / "stick/1:2");
 }
 
-// Run as root over a destination another user may write, that user's links lead nowhere: not
-// to the file the log copy (option 8) or the replaced archive (option 7) would overwrite, nor to
-// the folder the clearing (option 7) would empty.
+// The first log line holding text, or nothing.
+std::string lineWith(const std::vector<std::string>& log, const std::string& text) {
+    const auto line = std::find_if(log.begin(), log.end(),
+                                   [&](const std::string& l) { return l.find(text) != l.npos; });
+    return line == log.end() ? std::string() : *line;
+}
+
+// job.cpl of prog: one row, with one job option set.
+void writeJob(const std::string& prog, const std::vector<std::string>& row, const char* option) {
+    ASSERT_TRUE(writeJobFile(prog + "/CPL/job.cpl", {joinCommaText(row)}).ok);
+    IniFile ini;
+    ini.writeBool(prog + "/CPL/job.cpl", option, true);
+    ASSERT_TRUE(ini.saveAs(prog + "/Trevane.ini").ok);
+}
+
+// As root over a destination others may write, another user's links lead nowhere: not to the
+// file the log copy (option 8) or the replaced archive (option 7) would overwrite, nor to the
+// folder the clearing (option 7) would empty.
 TEST(RealToolsTest, LinksAnotherUserPlantedAreNotFollowed) {
     if (::geteuid() != 0)
         GTEST_SKIP() << "needs root to own a link as another user";
     TempDir dir;
-    const std::string prog = dir / "prog";
-    const std::string src = dir / "src";
-    const std::string shared = dir / "shared";
-    const std::string victim = dir / "system";
-    for (const std::string& d : {prog + "/CPL", src, shared, victim})
+    const std::string prog = dir / "prog", src = dir / "src", shared = dir / "shared";
+    for (const std::string& d : {prog + "/CPL", src, shared, dir / "system"})
         std::filesystem::create_directories(d);
     std::filesystem::permissions(shared, std::filesystem::perms::all);
-    writeFile(src + "/a.txt", "a");
-    writeFile(victim + "/passwd", "root:x:0:0");
-    const struct {
-        const char* link;
-        const char* target;
-        std::vector<std::string> row;
-        const char* option;
-    } rows[] = {
-        {"Trevane.log", "/passwd", {src, shared, "", "", "", "", ""}, "bOption8"},
-        {"b.lzh", "/passwd", {src, shared, "", "b.lzh", "", "", ""}, "bOption7"},
-        {"bk", "", {src, shared + "/bk", "", "", "", "", ""}, "bOption7"},
-    };
+    writeFile(dir / "system/passwd", "root:x:0:0");
     auto spawner = ProcessSpawner::createNative(binFolder);
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.link);
-        const std::string link = shared + "/" + row.link;
-        ASSERT_EQ(::symlink((victim + row.target).c_str(), link.c_str()), 0);
+    for (const auto& [name, target, dst, archive, option] :
+         {std::tuple{"Trevane.log", "/passwd", shared, "", "bOption8"},
+          std::tuple{"b.lzh", "/passwd", shared, "b.lzh", "bOption7"},
+          std::tuple{"bk", "", shared + "/bk", "", "bOption7"}}) {
+        const std::string link = shared + "/" + name;
+        ASSERT_EQ(::symlink((dir / "system" + target).c_str(), link.c_str()), 0);
         ASSERT_EQ(::lchown(link.c_str(), 65534, 65534), 0);
-        ASSERT_TRUE(writeJobFile(prog + "/CPL/job.cpl", {joinCommaText(row.row)}).ok);
-        IniFile ini;
-        ini.writeBool(prog + "/CPL/job.cpl", row.option, true);
-        ASSERT_TRUE(ini.saveAs(prog + "/Trevane.ini").ok);
+        writeJob(prog, {src, dst, "", archive}, option);
         const auto log = runJob(prog, *spawner);
-        EXPECT_EQ(readFile(victim + "/passwd"), "root:x:0:0");
-        EXPECT_TRUE(std::any_of(log.begin(), log.end(), [&](const std::string& line) {
-            return line.find(link + "は別のユーザーのシンボリックリンク") != std::string::npos;
-        }));
+        EXPECT_EQ(readFile(dir / "system/passwd"), "root:x:0:0");
+        EXPECT_NE(lineWith(log, untrustedLinkText(link)), "") << link;
         std::filesystem::remove(link);
     }
 }
-
-} // namespace
-
-namespace {
 
 // When the new archive cannot take the old one's place, the step fails and the new archive is
 // kept where the line says.
 TEST(RealToolsTest, AnArchiveThatCannotBeReplacedFailsAndKeepsTheNewOne) {
     TempDir dir;
-    const std::string prog = dir / "prog";
-    const std::string src = dir / "src";
-    const std::string arcs = dir / "arcs";
-    for (const std::string& d : {prog + "/CPL", src, arcs})
+    const std::string prog = dir / "prog", arcs = dir / "arcs";
+    for (const std::string& d : {prog + "/CPL", dir / "src", arcs})
         std::filesystem::create_directories(d);
-    writeFile(src + "/a.txt", "a");
+    writeFile(dir / "src/a.txt", "a");
     writeFile(arcs + "/b.lzh", "old");
-    ASSERT_TRUE(writeJobFile(prog + "/CPL/job.cpl", {joinCommaText({src, arcs, "", "b.lzh"})}).ok);
-    IniFile ini;
-    ini.writeBool(prog + "/CPL/job.cpl", "bOption7", true);
-    ASSERT_TRUE(ini.saveAs(prog + "/Trevane.ini").ok);
-    auto spawner = ProcessSpawner::createNative(binFolder);
+    writeJob(prog, {dir / "src", arcs, "", "b.lzh"}, "bOption7");
     const FailingPath cannotRename(arcs + "/b.lzh", EXDEV);
-    const auto log = runJob(prog, *spawner);
+    const auto log = runJob(prog, *ProcessSpawner::createNative(binFolder));
     EXPECT_EQ(log.back(), "失敗した手順: 1 件");
     EXPECT_EQ(readFile(arcs + "/b.lzh"), "old");
-    const std::string marker = "新しい書庫は";
-    const auto line = std::find_if(log.begin(), log.end(), [&](const std::string& l) {
-        return l.find(marker) != std::string::npos;
-    });
-    ASSERT_NE(line, log.end());
-    const size_t from = line->find(marker) + marker.size();
-    const std::string kept = line->substr(from, line->find("に残しました") - from);
-    EXPECT_TRUE(std::filesystem::exists(kept)) << *line;
+    const std::string from = "新しい書庫は", line = lineWith(log, from);
+    const size_t at = line.find(from) + from.size();
+    EXPECT_TRUE(std::filesystem::exists(line.substr(at, line.find("に残しました") - at))) << line;
 }
 
 } // namespace

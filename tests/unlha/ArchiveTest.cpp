@@ -640,55 +640,37 @@ TEST(FrontEnd, PassesItsArgumentsThrough) {
     EXPECT_EQ(run("'" + tool + "'").code, 2);
 }
 
-namespace {
-
 // Restoring keeps work newer than the archive and files their owner protected, says so and
 // returns its own code; -c overwrites them.
 TEST_F(ArchiveTest, ExtractionKeepsNewerAndReadOnlyFiles) {
-    const std::string archive = dir / "dst/r.lzh";
+    const std::string archive = dir / "dst/r.lzh", out = dir / "out/";
     ASSERT_EQ(call("a \"" + archive + "\" \"" + dir / "src/" + "\" readme.txt empty.dat").code, 0);
-    const std::string out = dir / "out";
-    ::mkdir(out.c_str(), 0755);
-    writeFile(out + "/readme.txt", "newer work");
-    writeFile(out + "/empty.dat", "protected");
-    const struct timespec later[2] = {{0, UTIME_OMIT}, {::time(nullptr) + 3600, 0}};
-    const struct timespec old[2] = {{0, UTIME_OMIT}, {1000, 0}};
-    ASSERT_EQ(::utimensat(AT_FDCWD, (out + "/readme.txt").c_str(), later, 0), 0);
-    ASSERT_EQ(::utimensat(AT_FDCWD, (out + "/empty.dat").c_str(), old, 0), 0);
-    ASSERT_EQ(::chmod((out + "/empty.dat").c_str(), 0444), 0);
-    auto r = call("x \"" + archive + "\" \"" + out + "/\"");
+    writeFile(out + "readme.txt", "newer work");
+    writeFile(out + "empty.dat", "protected");
+    setMtime(out + "readme.txt", ::time(nullptr) + 3600);
+    ::chmod((out + "empty.dat").c_str(), 0444);
+    auto r = call("x \"" + archive + "\" \"" + out + "\"");
     EXPECT_EQ(r.code, 10) << r.output;
     EXPECT_NE(r.output.find("readme.txtは新しいので展開しません"), std::string::npos) << r.output;
-    EXPECT_EQ(readFile(out + "/readme.txt"), "newer work");
-    EXPECT_EQ(readFile(out + "/empty.dat"), "protected");
-    EXPECT_EQ(call("x \"" + archive + "\" \"" + out + "/\" -c").code, 0);
-    EXPECT_EQ(readFile(out + "/readme.txt"), "hello\n");
-    EXPECT_EQ(readFile(out + "/empty.dat"), "");
+    EXPECT_EQ(readFile(out + "readme.txt") + readFile(out + "empty.dat"), "newer workprotected");
+    EXPECT_EQ(call("x \"" + archive + "\" \"" + out + "\" -c").code, 0);
+    EXPECT_EQ(readFile(out + "readme.txt") + readFile(out + "empty.dat"), "hello\n");
 }
 
-// A target that already holds a link to a folder outside is not written through: the members
-// below it are refused (code 8) and the folder outside stays as it was.
+// A target holding a link to a folder outside is not written through (code 8).
 TEST_F(ArchiveTest, ExtractionRefusesALinkToAFolderOutside) {
-    const std::string archive = dir / "dst/deep.lzh";
+    const std::string archive = dir / "dst/deep.lzh", out = dir / "out";
     ASSERT_EQ(call("a \"" + archive + "\" \"" + dir / "src/" + "\" sub -d1").code, 0);
-    const std::string out = dir / "out";
-    const std::string outside = dir / "outside";
     ::mkdir(out.c_str(), 0755);
-    ::mkdir(outside.c_str(), 0755);
-    ASSERT_EQ(::symlink(outside.c_str(), (out + "/sub").c_str()), 0);
-    auto r = call("x \"" + archive + "\" \"" + out + "/\"");
-    EXPECT_EQ(r.code, 8) << r.output;
-    EXPECT_EQ(run("ls -A '" + outside + "'").output, "");
+    ASSERT_EQ(::symlink((dir / "dst").c_str(), (out + "/sub").c_str()), 0);
+    EXPECT_EQ(call("x \"" + archive + "\" \"" + out + "/\"").code, 8);
+    EXPECT_EQ(run("ls -A '" + dir / "dst" + "'").output, "deep.lzh\n");
 }
 
 // A FIFO named like the archive is refused at once; reading it would wait for ever.
 TEST_F(ArchiveTest, AFifoAsTheArchiveIsRefusedWithoutWaiting) {
     const std::string fifo = dir / "dst/pipe.lzh";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    for (const char* command : {"l", "x", "u"}) {
-        auto r = call(std::string(command) + " \"" + fifo + "\" \"" + dir / "src/" + "\"");
-        EXPECT_EQ(r.code, 5) << command << ": " << r.output;
-    }
+    for (const char* command : {"l", "x", "u"})
+        EXPECT_EQ(call(std::string(command) + " \"" + fifo + "\" \"" + dir / "src/\"").code, 5);
 }
-
-} // namespace
