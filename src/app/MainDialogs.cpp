@@ -4,11 +4,11 @@
 #include "app/Mainunit.h"
 #include "app/OptionsPanel.h"
 
+#include "dialogs/Commandunit.h"
 #include "dialogs/Optionunit.h"
 #include "dialogs/Setkeyunit.h"
 #include "dialogs/Sfxunit.h"
 #include "dialogs/TAboutBox.h"
-#include "engine/Commandunit.h"
 #include "engine/JobCommands.h"
 #include "engine/UnlhaLibrary.h"
 #include "jobs/DateTimePattern.h"

@@ -1,9 +1,9 @@
 // The command list preview window driven through its real widgets: its controls, the lines
 // and caption it is opened with, and what each way of closing it does.
 
+#include "dialogs/Commandunit.h"
 #include "dialogs/MessageBox.h"
 #include "engine/CommandPreview.h"
-#include "engine/Commandunit.h"
 
 #include <QApplication>
 #include <QPlainTextEdit>

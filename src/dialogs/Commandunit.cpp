@@ -1,4 +1,4 @@
-#include "engine/Commandunit.h"
+#include "dialogs/Commandunit.h"
 
 #include "dialogs/ScreenCentre.h"
 #include "engine/CommandPreview.h"
