@@ -26,6 +26,8 @@ void QueuePanel::showQueue() {
     QStringList lines;
     for (const std::string& name : m_queue.names())
         lines.append(toQString(name));
+    // The text would take on the format at the cursor, the head's red among it.
+    setCurrentCharFormat(QTextCharFormat());
     setPlainText(lines.join(QLatin1Char('\n')));
     const QColor head = headColor();
     if (!m_queue.names().empty() && head.isValid()) {
@@ -42,11 +44,16 @@ QColor QueuePanel::headColor() const {
     case JobQueue::HeadColour::Red:
         return QColor(Qt::red);
     case JobQueue::HeadColour::Black:
-        return QColor(Qt::black);
+        return palette().color(QPalette::Text); // black, or a dark theme's light text
     case JobQueue::HeadColour::Plain:
         break;
     }
     return QColor(); // invalid: drawn in the default colour
+}
+
+QColor QueuePanel::lineColor(int line) const {
+    const QBrush brush = QTextCursor(document()->findBlockByNumber(line)).charFormat().foreground();
+    return brush.style() == Qt::NoBrush ? QColor() : brush.color();
 }
 
 void QueuePanel::moveCursorToHead() {

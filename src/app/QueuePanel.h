@@ -20,8 +20,11 @@ public:
     QueuePanel(const JobQueue& queue, const QWidget* jobFileList, QWidget* parent = nullptr);
 
     void showQueue();
-    // The head's colour; invalid when it is drawn in the default colour.
+    // The head's colour (red while it runs, the palette's text colour after a stop); invalid
+    // when it is drawn in the default colour. Every other name is drawn in the default colour.
     QColor headColor() const;
+    // The colour line (from 0) is drawn in; invalid for the default colour.
+    QColor lineColor(int line) const;
     // Puts the cursor back at the head, which the runner has just marked.
     void moveCursorToHead();
 

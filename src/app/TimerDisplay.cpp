@@ -15,7 +15,8 @@ TimerDisplay::TimerDisplay(QObject& owner, QLabel* label, QAction* menuItem, QAc
     m_timer->setObjectName(QStringLiteral("Timer"));
     m_timer->setInterval(1000);
     connect(m_timer, &QTimer::timeout, this, &TimerDisplay::tick);
-    m_label->setStyleSheet(QStringLiteral("QLabel { color: blue; font-weight: bold; }"));
+    // The palette's link colour is blue, and stays readable under a dark theme.
+    m_label->setStyleSheet(QStringLiteral("QLabel { color: palette(link); font-weight: bold; }"));
 }
 
 void TimerDisplay::show(const TimerScheduler& scheduler) {

@@ -74,7 +74,8 @@ void TFolderSelectForm::buildLayout() {
     headingFont.setPointSizeF(headingFont.pointSizeF() * 1.5);
     m_heading->setFont(headingFont);
     QPalette headingPalette = m_heading->palette();
-    headingPalette.setColor(QPalette::WindowText, Qt::blue);
+    // Blue as the palette has it (its link colour), readable under a dark theme too.
+    headingPalette.setColor(QPalette::WindowText, headingPalette.color(QPalette::Link));
     m_heading->setPalette(headingPalette);
 
     m_drives = new QComboBox(this);

@@ -3,6 +3,7 @@
 
 #include "app/JobTableModel.h"
 #include "app/Mainunit.h"
+#include "app/QueuePanel.h"
 #include "dialogs/FileDialogs.h"
 #include "dialogs/MessageBox.h"
 #include "jobs/AtomicFile.h"
@@ -120,6 +121,24 @@ private slots:
         form.QueueJobFile("ok.cpl");
         form.runnerHost().waitForEnd();
         QVERIFY(tray.filter(QStringLiteral("message ")).isEmpty());
+    }
+
+    // Only the head has a colour: not the names queued behind it, nor those after a stop.
+    void onlyTheHeadIsColoured() {
+        JobQueue queue;
+        QueuePanel panel(queue, nullptr);
+        (void)queue.add("a.cpl");
+        (void)queue.markHead();
+        panel.showQueue();
+        panel.moveCursorToHead(); // as the runner does: the cursor takes the head's format
+        (void)queue.add("b.cpl");
+        panel.showQueue();
+        QCOMPARE(panel.lineColor(0), QColor(Qt::red));
+        QCOMPARE(panel.lineColor(1), QColor());
+        queue.reportAbort();
+        panel.showQueue();
+        QCOMPARE(panel.lineColor(0), panel.palette().color(QPalette::Text));
+        QCOMPARE(panel.lineColor(1), QColor());
     }
 
     void aMissingMiddleJobIsSkipped() {
