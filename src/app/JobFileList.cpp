@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QStyle>
 
@@ -79,6 +80,15 @@ std::vector<std::string> JobFileList::selectedNames() const {
     for (QListWidgetItem* entry : selected)
         chosen.push_back(toBytes(entry->text()));
     return chosen;
+}
+
+void JobFileList::keyPressEvent(QKeyEvent* event) {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && event->modifiers() == Qt::NoModifier && currentItem()) {
+        emit openClicked();
+        return;
+    }
+    QListWidget::keyPressEvent(event);
 }
 
 void JobFileList::buildMenu() {

@@ -36,6 +36,10 @@ signals:
     void openClicked();
     void deleteClicked();
 
+protected:
+    // Enter opens the current file, as the menu's "ファイルを開く" does.
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     void buildMenu();
 

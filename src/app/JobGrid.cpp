@@ -3,6 +3,7 @@
 #include "app/JobTableModel.h"
 #include "platform/TextCodec.h"
 
+#include <QAction>
 #include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -13,6 +14,7 @@
 #include <QMouseEvent>
 #include <QScopedValueRollback>
 #include <QStyledItemDelegate>
+#include <algorithm>
 
 namespace trevane {
 
@@ -34,6 +36,7 @@ public:
                              [grid = m_grid, column, row](const QString& text) {
                                  emit grid->cellTextEdited(column, row, toBytes(text));
                              });
+            line->installEventFilter(m_grid);
         }
         return editor;
     }
@@ -183,6 +186,14 @@ void JobGrid::pressHeader(int column, int row) {
 }
 
 void JobGrid::keyPressEvent(QKeyEvent* event) {
+    // Tab moves between cells; Ctrl+Tab and Ctrl+Shift+Tab leave the table, as they leave a
+    // text field that takes Tab.
+    const bool tab = event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab;
+    if (tab && (event->modifiers() & Qt::ControlModifier)) {
+        QWidget::focusNextPrevChild(event->key() == Qt::Key_Tab &&
+                                    !(event->modifiers() & Qt::ShiftModifier));
+        return;
+    }
     bool ctrlOrAlt = event->modifiers() & (Qt::ControlModifier | Qt::AltModifier);
     if (!ctrlOrAlt && JobTableEditing::keyStartsEditing(virtualKeyOf(event), toBytes(event->text()),
                                                         false, false))
@@ -218,6 +229,23 @@ bool JobGrid::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event)
         return true;
     }
     return QTableView::edit(index, trigger, event);
+}
+
+// The menus' keys win over the cell editor's own (Ctrl+Shift+Z is undo, not the editor's
+// redo): a key sequence of an enabled action of the window is left to the shortcut.
+bool JobGrid::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ShortcutOverride) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const QKeySequence typed(key->keyCombination());
+        const QList<QAction*> actions = window()->findChildren<QAction*>();
+        if (std::any_of(actions.begin(), actions.end(), [&](const QAction* action) {
+                return action->isEnabled() && action->shortcuts().contains(typed);
+            })) {
+            event->ignore();
+            return true;
+        }
+    }
+    return QTableView::eventFilter(watched, event);
 }
 
 bool JobGrid::editorOpen() const {

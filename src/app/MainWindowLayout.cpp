@@ -115,7 +115,7 @@ void MainWindowLayout::buildMenus() {
     run->setObjectName(QStringLiteral("Run1"));
     add(run, {"StartCopy", "StartJobFile", nullptr, "StopCopy", nullptr, "TimerOnOff", nullptr,
               "MakeSFX"});
-    QMenu* view = addMenu(bar, QStringLiteral("表示(W)"));
+    QMenu* view = addMenu(bar, QStringLiteral("表示(&W)"));
     view->setObjectName(QStringLiteral("View1"));
     add(view,
         {"Option", "SetShortCutKey", nullptr, "ShowCommand", "ShowLog", nullptr, "ShowLeftPanel"});

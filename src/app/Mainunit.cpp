@@ -117,7 +117,8 @@ void TMainForm::showEvent(QShowEvent* event) {
 }
 
 void TMainForm::FormShow() {
-    m_logView->setFocus();
+    // The keys go to the job table, where the work is; the log still shows its end.
+    m_grid->setFocus();
     m_logView->scrollToEnd();
 }
 

@@ -213,6 +213,19 @@ private slots:
         QCOMPARE(date->text(), text);
     }
 
+    void undoKeyWinsOverTheCellEditor() {
+        TMainForm form;
+        form.show();
+        QApplication::setActiveWindow(&form);
+        fill(form);
+        form.grid()->setGridSelection(GridSelection::cell(1, 1));
+        form.action("InsertRow")->trigger();
+        form.grid()->setFocus();
+        QTest::keyClicks(form.grid(), "x");
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(column1(form), std::string("s1 s2 s3 s4 s5 - "));
+    }
+
     void headerPressesSelectColumnsAndRows() {
         TMainForm form;
         form.show();

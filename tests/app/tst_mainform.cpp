@@ -4,6 +4,7 @@
 #include "app/JobTableModel.h"
 #include "app/Mainunit.h"
 #include "app/SidePanelSplitter.h"
+#include "dialogs/ShortcutMenu.h"
 #include "dialogs/FileDialogs.h"
 #include "dialogs/MessageBox.h"
 #include "engine/Clock.h"
@@ -34,6 +35,7 @@
 #include "support/WindowTestHome.h"
 #include <QMenu>
 #include <QTimer>
+#include <QToolTip>
 #include <QToolBar>
 
 #include <cstring>
@@ -262,6 +264,33 @@ private slots:
         QVERIFY(again.findChild<QListWidget*>("OptionCheckListBox")->item(7)->checkState() ==
                 Qt::Checked);
         QVERIFY(!again.isModified());
+    }
+
+    void jobFileListTellsItsDoubleClickAndOpensOnEnter() {
+        QVERIFY(QDir().mkpath(QString::fromStdString(home() + "/CPL")));
+        QVERIFY(writeFileAtomically(home() + "/CPL/a.cpl", "/a,/b,,,,,\r\n").ok);
+        TMainForm form;
+        form.show();
+        auto* list = form.findChild<QListWidget*>("CPLFileListBox");
+        const QPoint at = list->visualItemRect(list->item(0)).center();
+        QHelpEvent help(QEvent::ToolTip, at, list->viewport()->mapToGlobal(at));
+        QApplication::sendEvent(list->viewport(), &help);
+        QCOMPARE(QToolTip::text(), QStringLiteral("ダブルクリックで開きます"));
+        list->setCurrentRow(0);
+        QTest::keyClick(list, Qt::Key_Return);
+        QCOMPARE(form.table().cell(2, 1), std::string("/b"));
+    }
+
+    void keyboardStartsInTheTableAndLeavesIt() {
+        TMainForm form;
+        form.show();
+        QApplication::setActiveWindow(&form);
+            QCOMPARE(QApplication::focusWidget(), form.grid());
+        QTest::keyClick(form.grid(), Qt::Key_Tab, Qt::ControlModifier);
+        QVERIFY(QApplication::focusWidget() != form.grid());
+        QCOMPARE(ShortcutMenu::keyText(form.action("EditUndo")), QStringLiteral("Shift+Ctrl+Z"));
+        QTest::keyClick(&form, Qt::Key_W, Qt::AltModifier);
+        QVERIFY(form.findChild<QMenu*>("View1")->isVisible());
     }
 
     void jobFileListFollowsSavesAndDeletes() {

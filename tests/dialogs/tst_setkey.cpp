@@ -159,7 +159,7 @@ private slots:
         TSetKeyDlg dlg(form.menuBar(), keyList());
         QCOMPARE(dlg.windowTitle(), QStringLiteral("ショートカットの割り当て"));
         QListWidget* top = child<QListWidget>(dlg, "lbTopMenu");
-        QCOMPARE(lines(top), QStringList({"ファイル(&F)", "編集(&E)", "実行(&D)", "表示(W)",
+        QCOMPARE(lines(top), QStringList({"ファイル(&F)", "編集(&E)", "実行(&D)", "表示(&W)",
                                           "ヘルプ(&H)", ""}));
         QCOMPARE(top->currentRow(), 0);
         QListWidget* items = child<QListWidget>(dlg, "lbMenu");
