@@ -16,6 +16,24 @@ bool isOwnOption(const std::string& arg) {
            arg == versionOption;
 }
 
+// The toolkit's own options, which the window passes on to it ("-platform offscreen",
+// "--style=fusion", "-session" from a session manager); any other option is a mistake.
+bool isToolkitOption(const std::string& arg) {
+    static const char* const names[] = {"platform",      "platformpluginpath",
+                                        "platformtheme", "plugin",
+                                        "style",         "stylesheet",
+                                        "widgetcount",   "reverse",
+                                        "session",       "display",
+                                        "geometry",      "qwindowgeometry",
+                                        "qwindowtitle",  "qwindowicon",
+                                        "title",         "name",
+                                        "nograb",        "dograb",
+                                        "sync",          "qmljsdebugger"};
+    std::string name = arg.substr(arg.rfind("--", 0) == 0 ? 2 : 1);
+    name = name.substr(0, name.find('='));
+    return std::find(std::begin(names), std::end(names), name) != std::end(names);
+}
+
 CommandLineRequest wrong(std::string why) {
     CommandLineRequest request;
     request.mode = CommandLineRequest::Mode::Wrong;
@@ -30,8 +48,12 @@ CommandLineRequest CommandLineRequest::parse(const std::vector<std::string>& arg
     const auto has = [&args](const char* option) {
         return std::find(args.begin(), args.end(), option) != args.end();
     };
-    if (std::none_of(args.begin(), args.end(), isOwnOption))
+    if (std::none_of(args.begin(), args.end(), isOwnOption)) {
+        for (const std::string& arg : args)
+            if (arg.size() > 1 && arg[0] == '-' && !isToolkitOption(arg))
+                return wrong("知らないオプションです: " + arg);
         return request;
+    }
     if (has(helpOption)) {
         request.mode = Mode::Help;
         return request;

@@ -19,7 +19,8 @@ struct CommandLineRequest {
         Version,       // --version anywhere (and no --help)
         RunFiles,      // --run with its job files
         RunRegistered, // --run-registered
-        Wrong,         // a run request that cannot be carried out; error says why
+        Wrong,         // a run request that cannot be carried out, or an option that is
+                       // neither the program's nor the toolkit's; error says why
     };
 
     Mode mode = Mode::Window;

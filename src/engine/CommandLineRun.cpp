@@ -75,8 +75,12 @@ int runFromCommandLine(const CommandLineRequest& request, std::string_view versi
         std::printf("trevane %.*s\n", static_cast<int>(version.size()), version.data());
         return 0;
     case Mode::Wrong:
-        std::fprintf(stderr, "trevane: %s\n使い方は trevane --help で表示します。\n",
-                     request.error.c_str());
+        // The usage line, and where the rest is told.
+        std::fprintf(stderr, "trevane: %s\n%s\n詳しくは trevane --help で表示します。\n",
+                     request.error.c_str(),
+                     CommandLineRequest::helpText()
+                         .substr(0, CommandLineRequest::helpText().find('\n'))
+                         .c_str());
         return 2;
     case Mode::RunFiles:
     case Mode::RunRegistered:

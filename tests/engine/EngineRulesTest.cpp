@@ -71,6 +71,8 @@ TEST(CommandLineRequestTest, OwnOptionsDecideWindowOrRun) {
         {{"--run", "a.cpl", "--bogus"}, M::Wrong, {}},
         {{"--run-registered", "a.cpl"}, M::Wrong, {}},
         {{"a.cpl", "--run"}, M::Wrong, {}},
+        {{"-h"}, M::Wrong, {}},
+        {{"-style=fusion", "--bogus"}, M::Wrong, {}},
     };
     for (const Case& c : cases) {
         const CommandLineRequest r = CommandLineRequest::parse(c.args);
