@@ -31,8 +31,8 @@ Status ArchiveReader::open(const std::string& path) {
                       file.error == trevane::kNotRegularFile
                           ? path + ": " + trevane::fileErrorText(file.error)
                           : "cannot open " + path + ": " + trevane::fileErrorText(file.error));
-    const int fd = file.fd.release();
-    m_file = std::make_unique<FileSource>(fd);
+    const int fd = file.fd.get();
+    m_file = std::make_unique<FileSource>(std::move(file.fd));
     m_fd = fd;
     m_start = 0;
     m_source = m_file.get();

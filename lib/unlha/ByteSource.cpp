@@ -11,12 +11,10 @@ namespace {
 constexpr size_t kBufferSize = 256 * 1024;
 }
 
-FileSource::FileSource(int fd, bool owns) : m_fd(fd), m_owns(owns), m_buffer(kBufferSize) {}
+FileSource::FileSource(trevane::UniqueFd fd)
+    : m_file(std::move(fd)), m_fd(m_file.get()), m_buffer(kBufferSize) {}
 
-FileSource::~FileSource() {
-    if (m_owns && m_fd >= 0)
-        ::close(m_fd);
-}
+FileSource::~FileSource() = default;
 
 bool FileSource::refill() {
     m_begin = 0;

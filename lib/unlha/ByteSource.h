@@ -1,5 +1,7 @@
 #pragma once
 
+#include "UniqueFd.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -23,8 +25,7 @@ public:
 // Reads a file through a buffer large enough that testing an archive is not bound by calls.
 class FileSource : public ByteSource {
 public:
-    // Takes ownership of fd when owns is true.
-    explicit FileSource(int fd, bool owns = true);
+    explicit FileSource(trevane::UniqueFd fd);
     ~FileSource() override;
     FileSource(const FileSource&) = delete;
     FileSource& operator=(const FileSource&) = delete;
@@ -39,8 +40,8 @@ public:
 private:
     bool refill();
 
-    int m_fd;
-    bool m_owns;
+    trevane::UniqueFd m_file;
+    int m_fd; // m_file's
     bool m_failed = false;
     std::vector<uint8_t> m_buffer;
     size_t m_begin = 0;

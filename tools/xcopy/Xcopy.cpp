@@ -369,7 +369,9 @@ void Xcopy::copySingleFileTo(const std::string& targetPath) {
         slash == std::string::npos ? "." : (slash == 0 ? "/" : targetPath.substr(0, slash));
     const std::string targetName =
         slash == std::string::npos ? targetPath : targetPath.substr(slash + 1);
-    const int sourceDir = ::open(m_plan.sourceFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const UniqueFd sourceFolder(
+        ::open(m_plan.sourceFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const int sourceDir = sourceFolder.get();
     if (sourceDir < 0) {
         reportFailure(m_plan.sourceFolder, errno);
         return;
@@ -377,7 +379,6 @@ void Xcopy::copySingleFileTo(const std::string& targetPath) {
     struct stat source;
     if (::fstatat(sourceDir, m_plan.pattern.c_str(), &source, AT_SYMLINK_NOFOLLOW) != 0) {
         reportFailure(sourcePath, errno);
-        ::close(sourceDir);
         return;
     }
     ++m_found;
@@ -394,17 +395,15 @@ void Xcopy::copySingleFileTo(const std::string& targetPath) {
         } else if (const int error = makeFolders(targetFolder); error != 0) {
             reportFailure(targetFolder, error);
         } else if (!m_options.foldersOnly) {
-            const int targetDir = ::open(targetFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-            if (targetDir < 0) {
+            const UniqueFd targetDir(
+                ::open(targetFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+            if (!targetDir)
                 reportFailure(targetFolder, errno);
-            } else {
-                transfer(sourceDir, m_plan.pattern, S_ISLNK(source.st_mode), targetDir, targetName,
-                         sourcePath, targetPath);
-                ::close(targetDir);
-            }
+            else
+                transfer(sourceDir, m_plan.pattern, S_ISLNK(source.st_mode), targetDir.get(),
+                         targetName, sourcePath, targetPath);
         }
     }
-    ::close(sourceDir);
 }
 
 int Xcopy::run() {
