@@ -92,7 +92,14 @@ void MainRunnerHost::showState(const std::string& state) {
     m_w.m_tray->setTip(headTip());
 }
 
+void MainRunnerHost::queueChanged() {
+    if (!m_w.m_progress->isHidden() && !m_w.m_jobQueue.names().empty())
+        rowStarted(m_row, m_rows);
+}
+
 void MainRunnerHost::rowStarted(int row, int rows) {
+    m_row = row;
+    m_rows = rows;
     const std::string progress = m_w.m_jobQueue.progressText(row, rows);
     m_w.m_progress->setRange(0, rows);
     m_w.m_progress->setValue(row + 1);

@@ -39,6 +39,8 @@ public:
     // Progress in the status bar and the tray tip; a tray message for a job that ended unseen.
     void rowStarted(int row, int rows) override;
     void jobEnded(const std::string& jobFileName, int failedSteps) override;
+    // The queue changed (names added, すべて消去): the progress shown counts its jobs anew.
+    void queueChanged();
 
 private:
     // The tray tip of a running job: "Trevane - " + the queue head + " 実行中".
@@ -46,6 +48,7 @@ private:
 
     TMainForm& m_w;
     QPointer<TBGCopyThread> m_runner; // set while the window's queue counts a runner
+    int m_row = 0, m_rows = 0;        // the row last started and the rows of its job
 };
 
 } // namespace trevane

@@ -16,13 +16,13 @@
 #include <QMimeData>
 #include <QTableView>
 
-
 namespace trevane {
 
 void TMainForm::installGridBehaviour() {
     connect(m_que, &QueuePanel::stopClicked, this, &TMainForm::StopCopyClick);
     connect(m_que, &QueuePanel::restartClicked, this, &TMainForm::RestartCopyClick);
     connect(m_que, &QueuePanel::clearClicked, this, &TMainForm::ClearQueClick);
+    connect(m_que, &QueuePanel::queueShown, this, [this] { m_runnerHost.queueChanged(); });
     connect(m_que, &QueuePanel::jobFilesDropped, this, &TMainForm::SendSelectedJobFileClick);
     connect(m_que, &QueuePanel::dragHint, m_panels[3], &QLabel::setText);
     connect(m_options, &OptionsPanel::changed, this, &TMainForm::OptionCheckListBoxClickCheck);

@@ -37,6 +37,7 @@ void QueuePanel::showQueue() {
         format.setForeground(head);
         cursor.mergeCharFormat(format);
     }
+    emit queueShown();
 }
 
 QColor QueuePanel::headColor() const {

@@ -29,6 +29,8 @@ public:
     void moveCursorToHead();
 
 signals:
+    // showQueue has shown the queue anew.
+    void queueShown();
     void stopClicked();
     void restartClicked();
     void clearClicked();

@@ -136,6 +136,16 @@ private slots:
         QCOMPARE(panel.lineColor(0), panel.palette().color(QPalette::Text));
     }
 
+    void progressFollowsTheQueueAtOnce() {
+        TMainForm form;
+        form.QueueJobFile("a.cpl"); // the runner waits for the window's events meanwhile
+        form.QueueJobFile("b.cpl");
+        form.runnerHost().rowStarted(0, 2);
+        form.ClearQueClick();
+        QCOMPARE(form.findChild<QProgressBar*>("RunProgress")->format(), QStringLiteral("ジョブ 1/1 行 1/2"));
+        form.runnerHost().waitForEnd();
+    }
+
     void aMissingMiddleJobIsSkipped() {
         writeJob("one.cpl", ",,,,,,true\r\n");
         writeJob("three.cpl", ",,,,,,true\r\n");
