@@ -9,11 +9,13 @@
 #include "platform/AppPaths.h"
 #include "platform/TextCodec.h"
 
+#include <QAbstractItemDelegate>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QMimeData>
+#include <QStyleOptionViewItem>
 #include <QTableView>
 
 namespace trevane {
@@ -50,7 +52,11 @@ void TMainForm::sgCopyListSetEditText(int column, int row, const std::string& te
     if (directoryExists(text))
         m_lastFolder = text;
     m_model->setEditText(column, row, text);
-    int wanted = m_grid->fontMetrics().horizontalAdvance(toQString(text)) + 5;
+    // The cell's own margins count: the text width alone left its end cut off.
+    const QModelIndex index = m_model->indexOf(column, row);
+    QStyleOptionViewItem option;
+    option.font = m_grid->font();
+    int wanted = m_grid->itemDelegateForIndex(index)->sizeHint(option, index).width() + 5;
     if (m_grid->columnWidth(column - 1) < wanted)
         m_grid->setColumnWidth(column - 1, wanted);
 }

@@ -84,8 +84,11 @@ void OptionsPanel::show(const JobOptions& options) {
 
 void OptionsPanel::showSwitches(const JobOptions& options) {
     m_switches = switchTexts(options);
-    if (m_switchLabel)
+    if (m_switchLabel) {
+        // The panel may be narrower than a long switch text: the tooltip shows it whole.
         m_switchLabel->setText(toQString(m_switches.panelText()));
+        m_switchLabel->setToolTip(m_switchLabel->text());
+    }
 }
 
 JobOptionItems OptionsPanel::items() const {
