@@ -1,4 +1,4 @@
-// The dialogs the main window opens, and the tray icon.
+// The dialogs the main window opens.
 
 #include "app/JobTableModel.h"
 #include "app/Mainunit.h"
@@ -32,10 +32,10 @@ void TMainForm::OptionClick() {
 
 void TMainForm::AboutClick() {
     TAboutBox box(
-        helpFilePath(), m_files.folder,
+        m_view->helpFilePath(), m_files.folder,
         [this](const std::string& path) {
-            (void)startDetached("xdg-open " + JobCommands::quoted(path),
-                                QString::fromLocal8Bit(path));
+            (void)m_view->startDetached("xdg-open " + JobCommands::quoted(path),
+                                        QString::fromLocal8Bit(path));
         },
         this);
     box.exec();
@@ -65,23 +65,7 @@ void TMainForm::ShowCommandClick() {
     TCommandForm::Input input{m_doc.table(), m_options->switches().xcopy, m_options->switches().u,
                               formatNow(m_settings.asDateTimeFormat, m_dateTimeLocale),
                               m_doc.path()};
-    TCommandForm::showPreview(this, input, [this] { StartCopyClick(); });
-}
-
-void TMainForm::buildTray() {
-    m_tray = new TrayIcon(*this);
-    m_actions.insert(QStringLiteral("TrayTimerOnOff"), m_tray->timerItem());
-    connect(m_tray, &TrayIcon::startOpenClicked, this, &TMainForm::StartCopyClick);
-    connect(m_tray, &TrayIcon::startListClicked, this, &TMainForm::StartJobFileClick);
-    connect(m_tray, &TrayIcon::stopClicked, this, &TMainForm::StopCopyClick);
-    connect(m_tray, &TrayIcon::timerClicked, this, &TMainForm::TimerOnOffClick);
-    connect(m_tray, &TrayIcon::showHideClicked, this, &TMainForm::HideWindowClick);
-    connect(m_tray, &TrayIcon::optionClicked, this, &TMainForm::OptionClick);
-    connect(m_tray, &TrayIcon::topicsClicked, this, &TMainForm::TopicsClick);
-    connect(m_tray, &TrayIcon::aboutClicked, this, &TMainForm::AboutClick);
-    connect(m_tray, &TrayIcon::exitClicked, this, &QWidget::close);
-    connect(m_tray, &TrayIcon::clicked, this, &TMainForm::TaskBarTrayClick);
-    connect(m_tray, &TrayIcon::doubleClicked, this, &TMainForm::TaskBarTrayDblClick);
+    TCommandForm::showPreview(this, input, [this] { m_run->StartCopyClick(); });
 }
 
 } // namespace trevane

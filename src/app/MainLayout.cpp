@@ -1,5 +1,6 @@
-// Building the main window: its widgets and the handlers of its actions; the actions, menus,
-// tool band and status bar come from MainWindowLayout.
+// Building the main window: its widgets, its controllers and the connections of its actions,
+// menus, tray and panels to their handlers; the actions, menus, tool band and status bar come
+// from MainWindowLayout.
 
 #include "app/JobTableModel.h"
 #include "app/LogPanel.h"
@@ -12,6 +13,8 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
+#include <QProgressBar>
 #include <QSplitter>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -106,13 +109,11 @@ void TMainForm::buildLayout() {
     m_mainSplitter->setCollapsible(1, false);
     setCentralWidget(m_mainSplitter);
 
-    buildActions();
+    m_layout.buildActions();
     m_layout.buildMenus();
     m_layout.buildToolBars();
     m_progress = m_layout.buildStatusBar(m_panels);
     m_options->setSwitchLabel(m_panels[2]);
-    installGridBehaviour();
-    installEditing();
 
     // The window is built at the sizes the settings table gives, which a first start keeps.
     // The log panel is lower than a text box's usual least height.
@@ -128,33 +129,166 @@ void TMainForm::buildLayout() {
          initial.iRightBtmPanelHeight, initial.iLogHeight});
 }
 
-void TMainForm::buildActions() {
-    m_layout.buildActions();
-    auto on = [this](const char* name, void (TMainForm::*handler)()) {
-        connect(m_actions.value(name), &QAction::triggered, this, handler);
+void TMainForm::buildControllers() {
+    m_tray = new TrayIcon(*this);
+    m_actions.insert(QStringLiteral("TrayTimerOnOff"), m_tray->timerItem());
+    m_jobFiles = new JobFileController(m_doc, m_files, m_settings, *m_cplFileList, this, this);
+    m_tableEdit = new TableEditController(m_doc, *m_grid, *m_options, m_files, m_settings,
+                                          m_dateTimeLocale, this, this);
+    m_run = new RunController(
+        m_jobQueue, *m_jobFiles, m_doc, m_files, m_settings, *m_cplFileList, this,
+        [this] { m_runnerHost->start(); }, this);
+    m_view = new ViewController(*this, *m_tray, m_settings, m_files, *m_mainSplitter, m_actions,
+                                m_layout, *m_tableEdit, this);
+    m_runnerHost = std::make_unique<MainRunnerHost>(
+        MainRunnerHost::Parts{*this, m_files, m_settings, m_jobQueue, *m_que, *m_logView, m_log,
+                              *m_panels[0], *m_progress, *m_tray, [this] { m_view->hideToTray(); },
+                              [this] { m_run->OnRunnerTerminate(); }});
+    m_timerDisplay = new TimerDisplay(*this, m_layout.timerLabel(), m_actions.value("TimerOnOff"),
+                                      m_tray->timerItem());
+}
+
+void TMainForm::connectHandlers() {
+    const auto on = [this]<class Receiver>(const char* name, Receiver* receiver,
+                                           void (Receiver::*handler)()) {
+        connect(m_actions.value(name), &QAction::triggered, receiver, handler);
     };
-    on("FileNew", &TMainForm::FileNewClick);
-    on("FileOpen", &TMainForm::FileOpenClick);
-    on("FileSave", &TMainForm::FileSaveClick);
-    on("FileSaveAs", &TMainForm::FileSaveAsClick);
-    on("FileDelete", &TMainForm::FileDeleteClick);
+    JobFileController* files = m_jobFiles;
+    on("FileNew", files, &JobFileController::FileNewClick);
+    on("FileOpen", files, &JobFileController::FileOpenClick);
+    on("FileSave", files, &JobFileController::FileSaveClick);
+    on("FileSaveAs", files, &JobFileController::FileSaveAsClick);
+    on("FileDelete", files, &JobFileController::FileDeleteClick);
     connect(m_actions.value("Exit"), &QAction::triggered, this, &QWidget::close);
-    on("StartCopy", &TMainForm::StartCopyClick);
-    on("StartJobFile", &TMainForm::StartJobFileClick);
-    on("StopCopy", &TMainForm::StopCopyClick);
-    on("TimerOnOff", &TMainForm::TimerOnOffClick);
-    on("ShowLog", &TMainForm::ShowLogClick);
-    on("ExecExplorer", &TMainForm::ExecExplorerClick);
-    on("HideWindow", &TMainForm::HideWindowClick);
-    on("ShowLeftPanel", &TMainForm::ShowLeftPanelClick);
-    on("ShowCaption", &TMainForm::ShowCaptionClick);
-    on("FlatButton", &TMainForm::FlatButtonClick);
-    on("Topics", &TMainForm::TopicsClick);
-    on("Option", &TMainForm::OptionClick);
-    on("About", &TMainForm::AboutClick);
-    on("SetShortCutKey", &TMainForm::SetShortCutKeyClick);
-    on("MakeSFX", &TMainForm::MakeSFXClick);
-    on("ShowCommand", &TMainForm::ShowCommandClick);
+    RunController* run = m_run;
+    on("StartCopy", run, &RunController::StartCopyClick);
+    on("StartJobFile", run, &RunController::StartJobFileClick);
+    on("StopCopy", run, &RunController::StopCopyClick);
+    on("TimerOnOff", run, &RunController::TimerOnOffClick);
+    ViewController* view = m_view;
+    on("ShowLog", view, &ViewController::ShowLogClick);
+    on("ExecExplorer", view, &ViewController::ExecExplorerClick);
+    on("HideWindow", view, &ViewController::HideWindowClick);
+    on("ShowLeftPanel", view, &ViewController::ShowLeftPanelClick);
+    on("ShowCaption", view, &ViewController::ShowCaptionClick);
+    on("FlatButton", view, &ViewController::FlatButtonClick);
+    on("Topics", view, &ViewController::TopicsClick);
+    on("Option", this, &TMainForm::OptionClick);
+    on("About", this, &TMainForm::AboutClick);
+    on("SetShortCutKey", this, &TMainForm::SetShortCutKeyClick);
+    on("MakeSFX", this, &TMainForm::MakeSFXClick);
+    on("ShowCommand", this, &TMainForm::ShowCommandClick);
+    TableEditController* edit = m_tableEdit;
+    on("EditUndo", edit, &TableEditController::EditUndoClick);
+    on("EditCut", edit, &TableEditController::EditCutClick);
+    on("EditCopy", edit, &TableEditController::EditCopyClick);
+    on("EditPaste", edit, &TableEditController::EditPasteClick);
+    on("Refer", edit, &TableEditController::ReferClick);
+    on("ClearSelected", edit, &TableEditController::ClearSelectedClick);
+    on("InsertRow", edit, &TableEditController::InsertRowClick);
+    on("RowCopy", edit, &TableEditController::RowCopyClick);
+    on("RowDelete", edit, &TableEditController::RowDeleteClick);
+    on("ColCopyAll", edit, &TableEditController::ColCopyAllClick);
+
+    // The tray icon's menu and clicks.
+    connect(m_tray, &TrayIcon::startOpenClicked, run, &RunController::StartCopyClick);
+    connect(m_tray, &TrayIcon::startListClicked, run, &RunController::StartJobFileClick);
+    connect(m_tray, &TrayIcon::stopClicked, run, &RunController::StopCopyClick);
+    connect(m_tray, &TrayIcon::timerClicked, run, &RunController::TimerOnOffClick);
+    connect(m_tray, &TrayIcon::showHideClicked, view, &ViewController::HideWindowClick);
+    connect(m_tray, &TrayIcon::optionClicked, this, &TMainForm::OptionClick);
+    connect(m_tray, &TrayIcon::topicsClicked, view, &ViewController::TopicsClick);
+    connect(m_tray, &TrayIcon::aboutClicked, this, &TMainForm::AboutClick);
+    connect(m_tray, &TrayIcon::exitClicked, this, &QWidget::close);
+    connect(m_tray, &TrayIcon::clicked, view, &ViewController::TaskBarTrayClick);
+    connect(m_tray, &TrayIcon::doubleClicked, view, &ViewController::TaskBarTrayDblClick);
+
+    // What the controllers report.
+    connect(files, &JobFileController::documentReplaced, this, &TMainForm::showDocument);
+    connect(files, &JobFileController::jobFileOpened, this,
+            [this] { m_grid->setCurrentIndex(m_model->indexOf(1, 1)); });
+    connect(files, &JobFileController::runSelectedRequested, run,
+            &RunController::SendSelectedJobFileClick);
+    connect(run, &RunController::queueChanged, m_que, &QueuePanel::showQueue);
+    connect(run, &RunController::stopping, this,
+            [this] { m_panels[0]->setText(QStringLiteral("Aborting...")); });
+    connect(run, &RunController::runnerEnded, this, [this] {
+        m_runnerHost->ended();
+        m_tray->setTip("Trevane");
+        m_progress->hide();
+    });
+    connect(run, &RunController::closeRequested, this, &QWidget::close);
+    connect(run, &RunController::timerChanged, this,
+            [this] { m_timerDisplay->show(m_run->scheduler()); });
+    connect(m_timerDisplay, &TimerDisplay::tick, run, &RunController::TimerTimer);
+    connect(edit, &TableEditController::hint, m_panels[3], &QLabel::setText);
+    connect(view, &ViewController::optionsWanted, this, &TMainForm::OptionClick);
+
+    // The panels and the grid.
+    connect(m_que, &QueuePanel::stopClicked, run, &RunController::StopCopyClick);
+    connect(m_que, &QueuePanel::restartClicked, run, &RunController::RestartCopyClick);
+    connect(m_que, &QueuePanel::clearClicked, run, &RunController::ClearQueClick);
+    connect(m_que, &QueuePanel::queueShown, this, [this] { m_runnerHost->queueChanged(); });
+    connect(m_que, &QueuePanel::jobFilesDropped, run, &RunController::SendSelectedJobFileClick);
+    connect(m_que, &QueuePanel::dragHint, m_panels[3], &QLabel::setText);
+    connect(m_options, &OptionsPanel::changed, edit,
+            &TableEditController::OptionCheckListBoxClickCheck);
+    connect(m_options, &OptionsPanel::dateEditFinished, edit,
+            &TableEditController::DateMaskEditExit);
+    connect(m_cplFileList, &QListWidget::itemDoubleClicked, files,
+            &JobFileController::CPLFileListBoxDblClick);
+    connect(m_cplFileList, &QListWidget::currentItemChanged, files,
+            &JobFileController::CPLFileListBoxChange);
+    connect(m_cplFileList, &JobFileList::startOpenClicked, run, &RunController::StartCopyClick);
+    connect(m_cplFileList, &JobFileList::startSelectedClicked, run,
+            &RunController::SendSelectedJobFileClick);
+    connect(m_cplFileList, &JobFileList::openClicked, files,
+            &JobFileController::CPLFileListBoxDblClick);
+    connect(m_cplFileList, &JobFileList::deleteClicked, files, &JobFileController::FileDeleteClick);
+    connect(m_grid, &QTableView::clicked, edit, [edit](const QModelIndex& index) {
+        edit->updateLastFolderFromCell(JobTableModel::tableColumn(index),
+                                       JobTableModel::tableRow(index));
+    });
+    connect(m_grid, &JobGrid::cellTextEdited, edit, &TableEditController::sgCopyListSetEditText);
+    connect(m_grid, &JobGrid::rowHovered, edit, &TableEditController::sgCopyListMouseMove);
+    connect(m_grid, &JobGrid::filesDropped, edit, &TableEditController::DropFiles);
+    connect(m_grid, &JobGrid::jobFileDropped, files, &JobFileController::CPLFileListBoxDblClick);
+    connect(m_grid, &JobGrid::dragHint, m_panels[3], &QLabel::setText);
+    connect(m_grid, &QTableView::doubleClicked, edit, &TableEditController::ReferClick);
+    connect(m_grid, &JobGrid::rowMoved, edit, &TableEditController::sgCopyListRowMoved);
+
+    // The table's popup menu.
+    m_grid->setContextMenuPolicy(Qt::CustomContextMenu);
+    auto* popup = new QMenu(m_grid);
+    popup->setObjectName(QStringLiteral("PopupMenu2"));
+    popup->addAction(QStringLiteral("セル内容の切り取り"), edit,
+                     &TableEditController::EditCutClick);
+    popup->addAction(QStringLiteral("セル内容のコピー"), edit, &TableEditController::EditCopyClick);
+    popup->addAction(QStringLiteral("セル内容の張り付け"), edit,
+                     &TableEditController::EditPasteClick);
+    popup->addSeparator();
+    popup->addAction(QStringLiteral("選択セルの消去"), edit,
+                     &TableEditController::ClearSelectedClick);
+    popup->addAction(QStringLiteral("行の挿入"), edit, &TableEditController::InsertRowClick);
+    popup->addAction(QStringLiteral("選択行の複製"), edit, &TableEditController::RowCopyClick);
+    popup->addAction(QStringLiteral("選択行の削除"), edit, &TableEditController::RowDeleteClick);
+    popup->addSeparator();
+    popup->addAction(QStringLiteral("選択セルを同一列に複製"), edit,
+                     &TableEditController::ColCopyAllClick);
+    popup->addSeparator();
+    popup->addAction(QStringLiteral("ファイル・ディレクトリ参照..."), edit,
+                     &TableEditController::ReferClick);
+    popup->addSeparator();
+    popup->addAction(QStringLiteral("実行コマンド一覧表示"), m_actions.value("ShowCommand"),
+                     &QAction::trigger);
+    popup->addSeparator();
+    popup->addAction(QStringLiteral("自己解凍書庫の作成..."), m_actions.value("MakeSFX"),
+                     &QAction::trigger);
+    popup->addSeparator();
+    popup->addAction(QStringLiteral("エクスプローラ起動"), view,
+                     &ViewController::ExecExplorerClick);
+    connect(m_grid, &QWidget::customContextMenuRequested, popup,
+            [this, popup](const QPoint& at) { popup->popup(m_grid->viewport()->mapToGlobal(at)); });
 }
 
 } // namespace trevane

@@ -1,7 +1,6 @@
 #include "app/MainRunnerHost.h"
 
 #include "app/LogPanel.h"
-#include "app/Mainunit.h"
 #include "app/QueuePanel.h"
 #include "app/TrayIcon.h"
 #include "dialogs/MessageBox.h"
@@ -15,12 +14,12 @@
 
 namespace trevane {
 
-MainRunnerHost::MainRunnerHost(TMainForm& window) : m_w(window) {}
+MainRunnerHost::MainRunnerHost(Parts parts) : m_p(std::move(parts)) {}
 
 void MainRunnerHost::start() {
     // The runner's first step waits for this thread, so the end event is connected in time.
     m_runner = new TBGCopyThread(*this);
-    QObject::connect(m_runner, &TBGCopyThread::OnTerminate, &m_w, &TMainForm::OnRunnerTerminate);
+    QObject::connect(m_runner, &TBGCopyThread::OnTerminate, &m_p.window, m_p.runnerEnded);
 }
 
 void MainRunnerHost::waitForEnd() {
@@ -35,88 +34,88 @@ void MainRunnerHost::waitForEnd() {
 
 RunnerSettings MainRunnerHost::copySettings() {
     RunnerSettings copy;
-    copy.files = m_w.m_files;
-    copy.maxLogLines = m_w.m_settings.iMaxLog;
-    copy.captureOutput = m_w.m_settings.bAddLog;
-    copy.dateTimeFormat = m_w.m_settings.asDateTimeFormat;
+    copy.files = m_p.files;
+    copy.maxLogLines = m_p.settings.iMaxLog;
+    copy.captureOutput = m_p.settings.bAddLog;
+    copy.dateTimeFormat = m_p.settings.asDateTimeFormat;
     return copy;
 }
 
 bool MainRunnerHost::checkRunAllowed() {
-    return m_w.m_jobQueue.checkRunAllowed();
+    return m_p.queue.checkRunAllowed();
 }
 
 std::optional<std::string> MainRunnerHost::markQueueHead() {
-    std::optional<std::string> head = m_w.m_jobQueue.markHead();
+    std::optional<std::string> head = m_p.queue.markHead();
     if (head) {
-        m_w.m_que->showQueue();
-        m_w.m_que->moveCursorToHead();
+        m_p.queuePanel.showQueue();
+        m_p.queuePanel.moveCursorToHead();
     }
     return head;
 }
 
 void MainRunnerHost::removeQueueHead() {
-    m_w.m_jobQueue.removeHead();
-    m_w.m_que->showQueue();
+    m_p.queue.removeHead();
+    m_p.queuePanel.showQueue();
 }
 
 void MainRunnerHost::reportAbort() {
-    m_w.m_jobQueue.reportAbort();
-    m_w.m_que->showQueue();
+    m_p.queue.reportAbort();
+    m_p.queuePanel.showQueue();
 }
 
 void MainRunnerHost::hideMainWindow() {
-    m_w.hideToTray();
+    m_p.hideWindow();
 }
 
 void MainRunnerHost::addLogLine(const std::string& message, int maxLogLines) {
-    m_w.AppendLogLine(message, maxLogLines);
+    m_p.logView.append(message, maxLogLines);
 }
 
 void MainRunnerHost::addLogLines(const std::vector<LogLines::Entry>& entries) {
-    m_w.m_logView->append(entries);
+    m_p.logView.append(entries);
 }
 
 RunnerHost::SaveResult MainRunnerHost::saveLogPanel(const std::string& path) {
-    WriteResult written = m_w.m_log.save(path);
+    WriteResult written = m_p.log.save(path);
     return {written.ok, written.error};
 }
 
 std::string MainRunnerHost::headTip() const {
-    const std::vector<std::string>& queue = m_w.m_jobQueue.names();
+    const std::vector<std::string>& queue = m_p.queue.names();
     return runningTrayTip(queue.empty() ? std::string() : queue.front());
 }
 
 void MainRunnerHost::showState(const std::string& state) {
-    m_w.m_panels[0]->setText(toQString(state));
-    m_w.m_tray->setTip(headTip());
+    m_p.statePanel.setText(toQString(state));
+    m_p.tray.setTip(headTip());
 }
 
 void MainRunnerHost::queueChanged() {
-    if (!m_w.m_progress->isHidden() && !m_w.m_jobQueue.names().empty())
+    if (!m_p.progress.isHidden() && !m_p.queue.names().empty())
         rowStarted(m_row, m_rows);
 }
 
 void MainRunnerHost::rowStarted(int row, int rows) {
     m_row = row;
     m_rows = rows;
-    const std::string progress = m_w.m_jobQueue.progressText(row, rows);
-    m_w.m_progress->setRange(0, rows);
-    m_w.m_progress->setValue(row + 1);
-    m_w.m_progress->setFormat(toQString(progress));
-    m_w.m_progress->show();
-    m_w.m_tray->setTip(headTip() + " " + progress);
+    const std::string progress = m_p.queue.progressText(row, rows);
+    m_p.progress.setRange(0, rows);
+    m_p.progress.setValue(row + 1);
+    m_p.progress.setFormat(toQString(progress));
+    m_p.progress.show();
+    m_p.tray.setTip(headTip() + " " + progress);
 }
 
 void MainRunnerHost::jobEnded(const std::string& jobFileName, int failedSteps) {
-    const bool unseen = !m_w.isVisible() || m_w.isMinimized();
-    if (unseen && m_w.m_settings.bNotifyJobEnd)
-        (void)m_w.m_tray->taskBar()->showMessage(
+    const bool unseen = !m_p.window.isVisible() || m_p.window.isMinimized();
+    if (unseen && m_p.settings.bNotifyJobEnd)
+        (void)m_p.tray.taskBar()->showMessage(
             "Trevane", StepResult::endNotice(jobFileName, failedSteps), failedSteps > 0);
 }
 
 void MainRunnerHost::showFatalMessage(const std::string& message) {
-    MessageBox::critical(&m_w, toQString(message));
+    MessageBox::critical(&m_p.window, toQString(message));
 }
 
 } // namespace trevane

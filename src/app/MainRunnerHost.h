@@ -3,22 +3,47 @@
 #include "engine/BGCopyThread.h"
 #include "engine/RunnerHost.h"
 
+#include "engine/JobQueue.h"
+#include "jobs/ProgramFiles.h"
+#include "jobs/Settings.h"
+
 #include <QPointer>
+#include <functional>
+
+class QLabel;
+class QProgressBar;
+class QWidget;
 
 namespace trevane {
 
-class TMainForm;
+class LogPanel;
+class QueuePanel;
+class TrayIcon;
 
 // The main window's side of the background runner: the queue panel, the log panel, the status
 // bar, the tray and the window's visibility, as the runner's operations (RunnerHost). The runner
-// calls them through its Synchronize, so they run on the main thread. The window must outlive
-// the host; it owns it.
+// calls them through its Synchronize, so they run on the main thread. Everything the parts name
+// must outlive the host.
 class MainRunnerHost : public RunnerHost {
 public:
-    explicit MainRunnerHost(TMainForm& window);
+    struct Parts {
+        QWidget& window;
+        const ProgramFiles& files;
+        const Settings& settings;
+        JobQueue& queue;
+        QueuePanel& queuePanel;
+        LogPanel& logView;
+        LogLines& log;
+        QLabel& statePanel; // status panel 0
+        QProgressBar& progress;
+        TrayIcon& tray;
+        std::function<void()> hideWindow;
+        // The runner has ended (in the window's thread); it must call ended().
+        std::function<void()> runnerEnded;
+    };
+    explicit MainRunnerHost(Parts parts);
 
-    // Starts a runner over this host; the window hears of its end (OnRunnerTerminate), which
-    // must call ended().
+    // Starts a runner over this host; parts.runnerEnded hears of its end.
     void start();
     void ended() { m_runner = nullptr; }
     bool isRunning() const { return !m_runner.isNull(); }
@@ -46,7 +71,7 @@ private:
     // The tray tip of a running job: "Trevane - " + the queue head + " 実行中".
     std::string headTip() const;
 
-    TMainForm& m_w;
+    Parts m_p;
     QPointer<TBGCopyThread> m_runner; // set while the window's queue counts a runner
     int m_row = 0, m_rows = 0;        // the row last started and the rows of its job
 };

@@ -12,15 +12,20 @@
 #include "jobs/AtomicFile.h"
 #include "jobs/IniFile.h"
 #include "platform/AppPaths.h"
+#include "platform/PathConventions.h"
 #include "platform/TextCodec.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QListWidget>
+#include <QMimeData>
 #include <QScreen>
+#include <QSessionManager>
 #include <QSplitter>
 #include <QStatusTipEvent>
 #include <QTableView>
@@ -31,28 +36,28 @@ namespace trevane {
 
 TMainForm::TMainForm(QWidget* parent)
     : QMainWindow(parent), m_files{trevane::programFolder()},
-      m_doc(m_files.jobFileFolder(), m_files.settingsPath()), m_clock(&Clock::system()) {
+      m_doc(m_files.jobFileFolder(), m_files.settingsPath()) {
     m_doc.setChangeListener([this] { showDocumentState(); });
     buildLayout();
-    buildTray();
+    buildControllers();
+    connectHandlers();
     installSessionEnd();
-    m_timerDisplay = new TimerDisplay(*this, m_layout.timerLabel(), m_actions.value("TimerOnOff"),
-                                      m_tray->timerItem());
-    connect(m_timerDisplay, &TimerDisplay::tick, this, &TMainForm::TimerTimer);
     FormCreate();
 }
 
 TMainForm::~TMainForm() {
     // Never leave a running thread behind: stop at the next check and let it end.
-    if (m_runnerHost.isRunning()) {
+    if (m_runnerHost->isRunning()) {
         (void)m_jobQueue.stop();
-        m_runnerHost.waitForEnd();
+        m_runnerHost->waitForEnd();
     }
     // The widgets show this window's members (the grid reads the job table, an open cell
     // editor included), so they go first, while those members are still there, and without
-    // reporting back to a window that is being destroyed.
+    // reporting back to a window, or its controllers, that are being destroyed.
+    const QObject* receivers[] = {this, m_jobFiles, m_tableEdit, m_run, m_view};
     for (QObject* child : findChildren<QObject*>())
-        QObject::disconnect(child, nullptr, this, nullptr);
+        for (const QObject* receiver : receivers)
+            QObject::disconnect(child, nullptr, receiver, nullptr);
     delete takeCentralWidget();
 }
 
@@ -64,7 +69,7 @@ void TMainForm::FormCreate() {
     // 3. Hints reach status panel 3 through event(); errors in handlers are values here, so
     //    there is no exception handler to install.
     // 4. The program and job-file folders were set when the window was made.
-    m_lastFolder = m_files.folder;
+    m_tableEdit->setLastFolder(m_files.folder);
     if (!directoryExists(m_files.jobFileFolder()))
         createDirectory(m_files.jobFileFolder());
     m_cplFileList->refresh();
@@ -72,14 +77,14 @@ void TMainForm::FormCreate() {
     //    present widths a job's options fall back on.
     m_doc.setColumnWidths(m_grid->columnWidth(0), m_grid->columnWidth(1), m_grid->columnWidth(2));
     // 6.
-    FileNewClick();
+    m_jobFiles->FileNewClick();
     // 7.
     LoadSettings();
     // 8. The job file open at the last close (its options are read already); a missing one
     //    leaves the new table, which saving then writes under that name.
     showDocument();
     if (m_doc.path() != JobDocument::NewFileName && fileExists(m_doc.path()))
-        OpenJobFile(m_doc.path());
+        m_jobFiles->OpenJobFile(m_doc.path());
     offerRecovery();
     // 9.
     m_panels[0]->setText(QStringLiteral("ready"));
@@ -91,15 +96,15 @@ void TMainForm::FormCreate() {
     // 13.
     QModelIndex current = m_grid->currentIndex();
     if (current.isValid())
-        updateLastFolderFromCell(JobTableModel::tableColumn(current),
-                                 JobTableModel::tableRow(current));
+        m_tableEdit->updateLastFolderFromCell(JobTableModel::tableColumn(current),
+                                              JobTableModel::tableRow(current));
     // 14.
     m_logView->loadFile(m_files.logPath());
     // 15.
     if (m_settings.bAutoStart)
-        StartJobFileClick();
+        m_run->StartJobFileClick();
     if (m_settings.bAutoTimer)
-        TimerOnOffClick();
+        m_run->TimerOnOffClick();
     // 16.
     m_doc.numberRows();
     m_model->reload();
@@ -212,7 +217,7 @@ bool TMainForm::FormCloseQuery() {
             this, QStringLiteral("コピー継続中です。\nコピーを中止するか、完了を待ってください。"));
         return true;
     };
-    if (refuseWhileRunning() || QuerySaveChanges() == QMessageBox::Cancel)
+    if (refuseWhileRunning() || m_jobFiles->QuerySaveChanges() == QMessageBox::Cancel)
         return false;
     // While the save question was open the timer may have started the registered jobs (the
     // window is left in the tray overnight): closing now would stop that run.
@@ -276,8 +281,53 @@ bool TMainForm::event(QEvent* event) {
     return QMainWindow::event(event);
 }
 
-void TMainForm::AppendLogLine(const std::string& message, int maxLines) {
-    m_logView->append(message, maxLines);
+void TMainForm::showDocument() {
+    m_model->reload();
+    const JobOptions& options = m_doc.options();
+    m_options->show(options);
+    m_grid->setColumnWidth(0, options.iCell0Width);
+    m_grid->setColumnWidth(1, options.iCell1Width);
+    m_grid->setColumnWidth(2, options.iCell2Width);
+}
+
+void TMainForm::showDocumentState() {
+    std::string name = PathConventions::native().fileName(m_doc.path());
+    setWindowTitle(QStringLiteral("%1 - %2").arg(QStringLiteral("Trevane"), toQString(name)));
+    m_panels[1]->setText(m_doc.isModified() ? QStringLiteral("修正あり") : QString());
+}
+
+bool TMainForm::SessionEndQuery(bool mayAsk) {
+    return !mayAsk || FormCloseQuery();
+}
+
+void TMainForm::installSessionEnd() {
+    // A session that ends closes no window, so the question closing asks comes from here.
+    connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager& manager) {
+        if (!SessionEndQuery(manager.allowsInteraction()))
+            manager.cancel();
+        manager.release();
+    });
+}
+
+void TMainForm::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void TMainForm::dropEvent(QDropEvent* event) {
+    std::vector<std::string> paths = JobGrid::droppedFiles(*event->mimeData());
+    if (paths.empty())
+        return;
+    event->acceptProposedAction();
+    m_tableEdit->DropFiles(paths);
+}
+
+void TMainForm::AppendLogLine(const std::string& message, std::optional<int> maxLines) {
+    m_logView->append(message, maxLines.value_or(m_settings.iMaxLog));
+}
+
+bool TMainForm::SaveLogFile(const std::string& folder) {
+    return m_log.save(PathConventions::native().join(folder, m_files.logName)).ok;
 }
 
 } // namespace trevane

@@ -33,7 +33,7 @@ class EditTest : public QObject {
             form.document().setEditText(1, r, "s" + std::to_string(r));
             form.document().setEditText(2, r, "d" + std::to_string(r));
         }
-        form.model()->reload();
+        form.grid()->jobModel()->reload();
         form.document().discardChanges();
     }
     static std::string column1(TMainForm& form) {
@@ -177,7 +177,7 @@ private slots:
         QCOMPARE(QString::fromStdString(form.table().cell(column, 1)), composed + keys);
         const std::string path = m_home.path() + "/CPL/typed.cpl";
         FileDialogs::setNextAnswer(QString::fromStdString(path));
-        form.FileSaveClick();
+        form.jobFiles().FileSaveClick();
         QCOMPARE(readWholeFile(path).bytes, std::string(QByteArray(line + "\r\n")));
     }
 
@@ -240,7 +240,7 @@ private slots:
         TMainForm form;
         fill(form);
         form.document().discardChanges();
-        form.sgCopyListRowMoved(1, 3);
+        form.tableEdit().sgCopyListRowMoved(1, 3);
         QCOMPARE(column1(form), std::string("s2 s3 s1 s4 s5 - "));
         QCOMPARE(form.table().cell(0, 3), std::string("3"));
         QVERIFY(form.isModified());

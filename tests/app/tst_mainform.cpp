@@ -68,7 +68,7 @@ private:
     static QString panel(TMainForm& form, int i) { return form.statusPanel(i)->text(); }
     static void type(TMainForm& form, int column, int row, const char* text) {
         form.grid()->setCurrentIndex(form.grid()->model()->index(row - 1, column - 1));
-        form.sgCopyListSetEditText(column, row, text);
+        form.tableEdit().sgCopyListSetEditText(column, row, text);
     }
 
 private slots:
@@ -154,7 +154,7 @@ private slots:
     void typingAnExistingFolderMakesItTheLastFolder() {
         TMainForm form;
         type(form, 1, 1, home().c_str());
-        QCOMPARE(form.lastFolder(), home());
+        QCOMPARE(form.tableEdit().lastFolder(), home());
     }
 
     void dropsFillCellsByColumn() {
@@ -163,28 +163,28 @@ private slots:
         QVERIFY(writeFileAtomically(file, "x").ok);
         // Column 1: the folder of the file, with its separator; a row is appended.
         form.grid()->setCurrentIndex(form.grid()->model()->index(0, 0));
-        form.DropFiles({file});
+        form.tableEdit().DropFiles({file});
         QCOMPARE(form.table().cell(1, 1), home() + "/");
         QCOMPARE(form.table().rowCount(), 3);
         QVERIFY(form.isModified());
         QCOMPARE(panel(form, 1), QStringLiteral("修正あり"));
         // Column 3: source folder and file name, no row appended even on the last row.
         form.grid()->setCurrentIndex(form.grid()->model()->index(1, 2));
-        form.DropFiles({file});
+        form.tableEdit().DropFiles({file});
         QCOMPARE(form.table().cell(1, 2), home() + "/");
         QCOMPARE(form.table().cell(3, 2), std::string("report.doc"));
         QCOMPARE(form.table().rowCount(), 3);
         // Column 4: destination folder and archive name.
         form.grid()->setCurrentIndex(form.grid()->model()->index(0, 3));
-        form.DropFiles({home()});
+        form.tableEdit().DropFiles({home()});
         QCOMPARE(form.table().cell(2, 1), home());
         // Columns 5 to 7: no cell changes, but modified and last folder.
         form.document().discardChanges();
         form.grid()->setCurrentIndex(form.grid()->model()->index(0, 5));
-        form.DropFiles({file});
+        form.tableEdit().DropFiles({file});
         QCOMPARE(form.table().cell(6, 1), std::string());
         QVERIFY(form.isModified());
-        QCOMPARE(form.lastFolder(), home() + "/");
+        QCOMPARE(form.tableEdit().lastFolder(), home() + "/");
     }
 
     void rowHintShowsTheCommandOfCopyAndArchiveRows() {
@@ -195,12 +195,12 @@ private slots:
         type(form, 1, 2, "/src");
         type(form, 2, 2, "/arc");
         type(form, 4, 2, "b%t-%t.lzh");
-        form.sgCopyListMouseMove(1);
+        form.tableEdit().sgCopyListMouseMove(1);
         QCOMPARE(panel(form, 3), QStringLiteral("xcopy \"/data/*.doc\" \"/bak\" /Y/D/S/I/K"));
-        form.sgCopyListMouseMove(2);
+        form.tableEdit().sgCopyListMouseMove(2);
         QString stamp = QDate::currentDate().toString(QStringLiteral("yyMMdd"));
         QCOMPARE(panel(form, 3), QStringLiteral("u \"/arc/b%1-%t.lzh\" \"/src/\" -d1").arg(stamp));
-        form.sgCopyListMouseMove(3); // the entry row has no hint
+        form.tableEdit().sgCopyListMouseMove(3); // the entry row has no hint
         QCOMPARE(panel(form, 3), QString());
     }
 
@@ -245,7 +245,7 @@ private slots:
             type(form, 2, 1, "/bak");
             form.findChild<QListWidget*>("OptionCheckListBox")->item(7)->setCheckState(Qt::Checked);
             FileDialogs::setNextAnswer(QString::fromStdString(path));
-            form.FileSaveClick();
+            form.jobFiles().FileSaveClick();
             QCOMPARE(FileDialogs::lastTitle(), QStringLiteral("CPLフォルダに保存してください"));
             QCOMPARE(form.windowTitle(), QStringLiteral("Trevane - daily.cpl"));
             QVERIFY(!form.isModified());
@@ -303,7 +303,7 @@ private slots:
         type(form, 1, 1, "/a");
         type(form, 2, 1, "/b");
         FileDialogs::setNextAnswer(QString::fromStdString(home() + "/CPL/one.cpl"));
-        form.FileSaveAsClick();
+        form.jobFiles().FileSaveAsClick();
         QCOMPARE(list->count(), 1);
         QCOMPARE(list->currentItem()->text(), QStringLiteral("one.cpl"));
         QVERIFY(!list->currentItem()->icon().isNull());
@@ -311,59 +311,28 @@ private slots:
                  QApplication::palette().color(QPalette::Base));
         // A later save goes straight to the file.
         type(form, 2, 1, "/c");
-        form.FileSaveClick();
+        form.jobFiles().FileSaveClick();
         QCOMPARE(readWholeFile(home() + "/CPL/one.cpl").bytes, std::string("/a,/c,,,,,\r\n"));
         // A name that differs in case only is another file, and the list marks that one.
         FileDialogs::setNextAnswer(QString::fromStdString(home() + "/CPL/One.cpl"));
-        form.FileSaveAsClick();
+        form.jobFiles().FileSaveAsClick();
         QCOMPARE(list->currentItem()->text(), QStringLiteral("One.cpl"));
-        form.OpenJobFile(home() + "/CPL/one.cpl");
+        form.jobFiles().OpenJobFile(home() + "/CPL/one.cpl");
         QCOMPARE(list->currentItem()->text(), QStringLiteral("one.cpl"));
         QVERIFY(QFile::remove(QString::fromStdString(home() + "/CPL/One.cpl")));
         FileDialogs::setNextAnswer(QString::fromStdString(home() + "/CPL/one.cpl"));
-        form.FileSaveAsClick(); // reads the list again
+        form.jobFiles().FileSaveAsClick(); // reads the list again
         QCOMPARE(list->count(), 1);
 
         // Double click opens; with bDoCopyByDClick it queues the selected files instead.
-        form.FileNewClick();
+        form.jobFiles().FileNewClick();
         list->setCurrentRow(0);
-        form.CPLFileListBoxDblClick();
+        form.jobFiles().CPLFileListBoxDblClick();
         QCOMPARE(form.table().cell(2, 1), std::string("/c"));
         form.settings().bDoCopyByDClick = true;
-        form.CPLFileListBoxDblClick();
-        QCOMPARE(form.queue(), std::vector<std::string>{"one.cpl"});
+        form.jobFiles().CPLFileListBoxDblClick();
+        QCOMPARE(form.run().queue(), std::vector<std::string>{"one.cpl"});
         form.runnerHost().waitForEnd();
-
-        // Deleting another job file keeps the edits of the open table, and their question.
-        QVERIFY(writeFileAtomically(home() + "/CPL/other.cpl", "").ok);
-        FileDialogs::setNextAnswer(QString::fromStdString(home() + "/CPL/one.cpl"));
-        form.FileSaveAsClick(); // reads the list again
-        type(form, 1, 2, "/unsaved");
-        list->setCurrentRow(1);
-        QCOMPARE(list->currentItem()->text(), QStringLiteral("other.cpl"));
-        MessageBox::setNextAnswer(QMessageBox::Ok);
-        form.FileDeleteClick();
-        QVERIFY(form.isModified());
-        QCOMPARE(form.table().cell(1, 2), std::string("/unsaved"));
-        QCOMPARE(list->count(), 1);
-
-        // Deleting the open job file resets the table without a save question and erases its
-        // options section.
-        list->setCurrentRow(0);
-        MessageBox::setNextAnswer(QMessageBox::Ok);
-        form.FileDeleteClick();
-        QCOMPARE(MessageBox::lastText(),
-                 QString::fromStdString(home() + "/CPL/one.cplを削除しますか？"));
-        QVERIFY(!QFileInfo::exists(QString::fromStdString(home() + "/CPL/one.cpl")));
-        QCOMPARE(form.windowTitle(), QStringLiteral("Trevane - 新規.cpl"));
-        QCOMPARE(form.table().rowCount(), 2);
-        IniFile ini;
-        QCOMPARE(ini.load(home() + "/Trevane.ini"), ReadStatus::Ok);
-        QVERIFY(!ini.hasSection(home() + "/CPL/one.cpl"));
-        // Nothing selected: a message.
-        MessageBox::setNextAnswer(QMessageBox::Ok);
-        form.CPLFileListBoxDblClick();
-        QCOMPARE(MessageBox::lastText(), QStringLiteral("ファイルを選択してください"));
     }
 
     void closeAsksBeforeDroppingChanges() {
@@ -389,7 +358,7 @@ private slots:
         form.show();
         type(form, 1, 1, "/a");
         form.document().markModified();
-        MessageBox::setNextAnswer(QMessageBox::No, [&form] { form.StartJobFileClick(); });
+        MessageBox::setNextAnswer(QMessageBox::No, [&form] { form.run().StartJobFileClick(); });
         MessageBox::setNextAnswer(QMessageBox::Ok);
         QVERIFY(!form.close());
         QCOMPARE(MessageBox::lastText(),
@@ -468,7 +437,7 @@ private slots:
         MessageBox::setNextAnswer(QMessageBox::Yes);
         FileDialogs::setNextAnswer(QString::fromStdString(home() + "/missing/x.cpl"));
         MessageBox::setNextAnswer(QMessageBox::Ok); // the save fails: a warning
-        form.FileNewClick();
+        form.jobFiles().FileNewClick();
         QCOMPARE(form.table().cell(1, 1), std::string("/a"));
         QVERIFY(form.isModified());
         form.document().discardChanges();
@@ -482,7 +451,7 @@ private slots:
         // The folder does not exist, so the file cannot be written (also for root).
         FileDialogs::setNextAnswer(QString::fromStdString(home() + "/missing/x.cpl"));
         MessageBox::setNextAnswer(QMessageBox::Ok);
-        form.FileSaveAsClick();
+        form.jobFiles().FileSaveAsClick();
         QVERIFY(MessageBox::lastText().contains(QStringLiteral("保存できませんでした")));
         QVERIFY(form.isModified());
         QCOMPARE(form.windowTitle(), QStringLiteral("Trevane - 新規.cpl"));
@@ -497,7 +466,7 @@ private slots:
         QDir().mkpath(QString::fromStdString(folder));
         form.document().discardChanges();
         MessageBox::setNextAnswer(QMessageBox::Ok);
-        form.OpenJobFile(folder);
+        form.jobFiles().OpenJobFile(folder);
         QVERIFY(MessageBox::lastText().startsWith(QString::fromStdString(folder) +
                                                   QStringLiteral("\nを開けませんでした。\n")));
         QCOMPARE(form.windowTitle(), QStringLiteral("Trevane - broken.cpl"));
@@ -514,7 +483,7 @@ private slots:
         QVERIFY(QDir().mkpath(QString::fromStdString(home() + "/CPL")));
         QVERIFY(writeFileAtomically(path, bytes).ok);
         TMainForm form;
-        form.OpenJobFile(path);
+        form.jobFiles().OpenJobFile(path);
         QVERIFY(form.table().rowCount() >= 2);
         QVERIFY(!form.isModified());
     }
@@ -584,7 +553,7 @@ private slots:
             QCOMPARE(form.settings().iMaxLog, 700);
             form.findChild<QListWidget*>("CPLFileListBox")->setCurrentRow(0);
             MessageBox::setNextAnswer(QMessageBox::Ok);
-            form.FileDeleteClick();
+            form.jobFiles().FileDeleteClick();
             QVERIFY(form.close());
         }
         IniFile after;
@@ -605,7 +574,7 @@ private slots:
             TMainForm form;
             FileDialogs::setNextAnswer(QString::fromStdString(kept));
             MessageBox::setNextAnswer(QMessageBox::Ok);
-            form.FileSaveAsClick();
+            form.jobFiles().FileSaveAsClick();
             QVERIFY(MessageBox::lastText().contains(
                 QStringLiteral("オプションを保存できませんでした")));
             // The settings of this session are lost: closing says so, and still closes.
@@ -634,7 +603,7 @@ private slots:
         QCOMPARE(form.mainSplitter().leftWidth(), width);
         QVERIFY(item->isChecked());
         // Hidden at close: the next start shows it hidden.
-        form.ShowLeftPanelClick();
+        form.view().ShowLeftPanelClick();
         QVERIFY(form.close());
         TMainForm again;
         again.show();
@@ -647,7 +616,7 @@ private slots:
             writeFileAtomically(home() + "/Trevane.ini", "[CONFIG]\r\niLeftPanelWidth=0\r\n").ok);
         TMainForm form;
         form.show();
-        form.ShowLeftPanelClick();
+        form.view().ShowLeftPanelClick();
         QCOMPARE(form.mainSplitter().leftWidth(), 0);
         QVERIFY(form.action("ShowLeftPanel")->isChecked());
     }
@@ -659,18 +628,18 @@ private slots:
         auto shown = [&form] { return form.isVisible() && !form.isMinimized(); };
         // Defaults: click toggles the window, double click does nothing; a double click arrives
         // as a click first.
-        form.TaskBarTrayClick(0);
-        form.TaskBarTrayDblClick(0);
+        form.view().TaskBarTrayClick(0);
+        form.view().TaskBarTrayDblClick(0);
         QVERIFY(!shown());
-        form.TaskBarTrayClick(1);
-        form.TaskBarTrayClick(2);
+        form.view().TaskBarTrayClick(1);
+        form.view().TaskBarTrayClick(2);
         QVERIFY(!shown());
-        form.TaskBarTrayClick(0);
+        form.view().TaskBarTrayClick(0);
         QVERIFY(shown());
         form.settings().iTaskTrayDblClick = 1;
         form.settings().iTaskTrayClick = 7; // unknown: nothing
-        form.TaskBarTrayClick(0);
-        form.TaskBarTrayDblClick(0);
+        form.view().TaskBarTrayClick(0);
+        form.view().TaskBarTrayDblClick(0);
         QVERIFY(!shown());
     }
 
@@ -685,7 +654,7 @@ private slots:
                                      "トピックスの検索", "Trevanについて", "Trevanの終了"}));
         QCOMPARE(form.taskBar()->Tips(), std::string("Trevane"));
         QVERIFY(!form.taskBar()->EnableTaskBar());
-        form.QueueJobFile("tip.cpl");
+        form.run().QueueJobFile("tip.cpl");
         form.runnerHost().showState("working...");
         QCOMPARE(form.taskBar()->Tips(), std::string("Trevane - tip.cpl 実行中"));
         form.runnerHost().waitForEnd();
@@ -708,18 +677,18 @@ private slots:
     void timerShowsTheNextStartAndReArmsAfterATimedStart() {
         TMainForm form;
         FixedClock clock;
-        form.setClock(&clock);
+        form.run().setClock(&clock);
         auto* label = form.findChild<QLabel*>("TimerLabel");
         // No start time: a message, nothing else changes.
         MessageBox::setNextAnswer(QMessageBox::Ok);
-        form.TimerOnOffClick();
+        form.run().TimerOnOffClick();
         QCOMPARE(MessageBox::lastText(), QStringLiteral("時刻を設定してください"));
         QCOMPARE(label->text(), QStringLiteral("Timer Off"));
 
         form.settings().asTime0 = "8:00";
         form.settings().asTime2 = "20:00";
         clock.when = at(7, 10, 0);
-        form.TimerOnOffClick();
+        form.run().TimerOnOffClick();
         QCOMPARE(label->text(),
                  QStringLiteral("Timer On：Next Back_Up Time=2026年12月07日20時00分"));
         QCOMPARE(form.action("TimerOnOff")->text(), QStringLiteral("タイマー停止(&T)"));
@@ -729,42 +698,42 @@ private slots:
         // timer re-arms for the following start.
         QVERIFY(writeFileAtomically(home() + "/BGCopyList.txt", "timed.cpl\r\n").ok);
         clock.when = at(7, 19, 59);
-        form.TimerTimer();
-        QVERIFY(form.queue().empty());
+        form.run().TimerTimer();
+        QVERIFY(form.run().queue().empty());
         clock.when = at(7, 20, 0);
-        form.TimerTimer();
-        QCOMPARE(form.queue(), std::vector<std::string>{"timed.cpl"});
+        form.run().TimerTimer();
+        QCOMPARE(form.run().queue(), std::vector<std::string>{"timed.cpl"});
         QCOMPARE(label->text(),
                  QStringLiteral("Timer On：Next Back_Up Time=2026年12月08日08時00分"));
         form.runnerHost().waitForEnd();
 
-        form.TimerOnOffClick();
+        form.run().TimerOnOffClick();
         QCOMPARE(label->text(), QStringLiteral("Timer Off"));
         QCOMPARE(form.action("TimerOnOff")->text(), QStringLiteral("タイマー起動(&T)"));
         QVERIFY(!form.findChild<QTimer*>("Timer")->isActive());
-        form.setClock(nullptr);
+        form.run().setClock(nullptr);
     }
 
     void aStartMissedWhileAsleepRunsOnceOnWaking() {
         QVERIFY(writeFileAtomically(home() + "/BGCopyList.txt", "timed.cpl\r\n").ok);
         TMainForm form;
         FixedClock clock;
-        form.setClock(&clock);
+        form.run().setClock(&clock);
         form.settings().asTime0 = "8:00";
         form.settings().asTime2 = "20:00";
         clock.when = at(4, 7, 0); // a Friday
-        form.TimerOnOffClick();
+        form.run().TimerOnOffClick();
         // Asleep until Monday 09:30, through five starts: the ticks after waking run one.
         clock.when = at(7, 9, 30);
         for (int tick = 0; tick < 3; ++tick)
-            form.TimerTimer();
+            form.run().TimerTimer();
         form.runnerHost().waitForEnd();
         QCOMPARE(form.findChild<QPlainTextEdit*>("reLog")->toPlainText().count(
                      QStringLiteral("timed.cplは存在しないのでスキップします。")),
                  1);
         QCOMPARE(form.findChild<QLabel*>("TimerLabel")->text(),
                  QStringLiteral("Timer On：Next Back_Up Time=2026年12月07日20時00分"));
-        form.setClock(nullptr);
+        form.run().setClock(nullptr);
     }
 
     void autoTimerSwitchesTheTimerOnAtStartUp() {
@@ -772,7 +741,7 @@ private slots:
                                     "[CONFIG]\r\nbAutoTimer=1\r\nasTime1=23:59\r\n")
                     .ok);
         TMainForm form;
-        QVERIFY(form.scheduler().isOn());
+        QVERIFY(form.run().scheduler().isOn());
         QVERIFY(form.findChild<QLabel*>("TimerLabel")
                     ->text()
                     .startsWith(QStringLiteral("Timer On：Next Back_Up Time=")));
@@ -829,7 +798,7 @@ private slots:
         qputenv("PATH", QByteArray::fromStdString(home()) + ":" + path);
         TMainForm form;
         MessageBox::setNextAnswer(QMessageBox::Ok);
-        form.ExecExplorerClick();
+        form.view().ExecExplorerClick();
         QTRY_COMPARE(MessageBox::pendingAnswers(), 0);
         qputenv("PATH", path);
         QVERIFY(MessageBox::lastText().endsWith(QStringLiteral("(xdg-open 終了コード 4)")));

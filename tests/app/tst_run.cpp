@@ -54,17 +54,17 @@ private slots:
         form.document().setEditText(1, 1, src);
         form.document().setEditText(2, 1, dst);
         FileDialogs::setNextAnswer(QString::fromStdString(home() + "/CPL/daily.cpl"));
-        form.FileSaveClick();
+        form.jobFiles().FileSaveClick();
         QVERIFY(!form.isModified());
 
-        form.StartCopyClick();
-        QCOMPARE(form.queue().size(), std::size_t(1));
-        QCOMPARE(form.queue().front(), std::string("daily.cpl"));
-        QVERIFY(form.hasRunner());
+        form.run().StartCopyClick();
+        QCOMPARE(form.run().queue().size(), std::size_t(1));
+        QCOMPARE(form.run().queue().front(), std::string("daily.cpl"));
+        QVERIFY(form.run().jobQueue().hasRunner());
         form.runnerHost().waitForEnd();
 
-        QVERIFY(!form.hasRunner());
-        QVERIFY(form.queue().empty());
+        QVERIFY(!form.run().jobQueue().hasRunner());
+        QVERIFY(form.run().queue().empty());
         QCOMPARE(form.statusPanel(0)->text(), QStringLiteral("ready"));
         QCOMPARE(readWholeFile(dst + "/sub/b.doc").bytes, std::string("beta"));
         QString log = logText(form);
@@ -94,8 +94,8 @@ private slots:
             [&](const QString& line) { tray.append(line); }));
         auto* progress = form.findChild<QProgressBar*>("RunProgress");
         QVERIFY(progress && !progress->isVisible());
-        form.QueueJobFile("ok.cpl");
-        form.QueueJobFile("bad.cpl");
+        form.run().QueueJobFile("ok.cpl");
+        form.run().QueueJobFile("bad.cpl");
         form.runnerHost().waitForEnd();
 
         const QString tips = tray.filter(QStringLiteral("modify tip=")).join('\n');
@@ -114,11 +114,11 @@ private slots:
         // With the window shown, or the option off, nothing is told.
         tray.clear();
         form.show();
-        form.QueueJobFile("ok.cpl");
+        form.run().QueueJobFile("ok.cpl");
         form.runnerHost().waitForEnd();
         form.hide();
         form.settings().bNotifyJobEnd = false;
-        form.QueueJobFile("ok.cpl");
+        form.run().QueueJobFile("ok.cpl");
         form.runnerHost().waitForEnd();
         QVERIFY(tray.filter(QStringLiteral("message ")).isEmpty());
     }
@@ -138,10 +138,10 @@ private slots:
 
     void progressFollowsTheQueueAtOnce() {
         TMainForm form;
-        form.QueueJobFile("a.cpl"); // the runner waits for the window's events meanwhile
-        form.QueueJobFile("b.cpl");
+        form.run().QueueJobFile("a.cpl"); // the runner waits for the window's events meanwhile
+        form.run().QueueJobFile("b.cpl");
         form.runnerHost().rowStarted(0, 2);
-        form.ClearQueClick();
+        form.run().ClearQueClick();
         QCOMPARE(form.findChild<QProgressBar*>("RunProgress")->format(), QStringLiteral("ジョブ 1/1 行 1/2"));
         form.runnerHost().waitForEnd();
     }
@@ -151,7 +151,7 @@ private slots:
         writeJob("three.cpl", ",,,,,,true\r\n");
         TMainForm form;
         for (const char* name : {"one.cpl", "two.cpl", "three.cpl"})
-            form.QueueJobFile(name);
+            form.run().QueueJobFile(name);
         form.runnerHost().waitForEnd();
         QStringList lines = logText(form).split(QLatin1Char('\n'));
         int one = lines.indexOf(QStringLiteral("Job File: %1/CPL/one.cpl").arg(m_home.qpath()));
@@ -165,27 +165,27 @@ private slots:
     void stopBeforeAJobLeavesItQueuedAndUncoloured() {
         writeJob("one.cpl", ",,,,,,true\r\n");
         TMainForm form;
-        form.QueueJobFile("one.cpl");
-        form.StopCopyClick();
+        form.run().QueueJobFile("one.cpl");
+        form.run().StopCopyClick();
         QCOMPARE(form.statusPanel(0)->text(), QStringLiteral("Aborting..."));
         form.runnerHost().waitForEnd();
-        QCOMPARE(form.queue(), std::vector<std::string>{"one.cpl"});
-        QVERIFY(!form.queuePanel()->headColor().isValid());
+        QCOMPARE(form.run().queue(), std::vector<std::string>{"one.cpl"});
+        QVERIFY(!form.findChild<QueuePanel*>("reQue")->headColor().isValid());
         QVERIFY(!logText(form).contains(QStringLiteral("Job File")));
     }
 
     void aNeverSavedTableIsNotQueuedUnsaved() {
         TMainForm form;
         MessageBox::setNextAnswer(QMessageBox::No);
-        form.StartCopyClick();
+        form.run().StartCopyClick();
         QVERIFY(MessageBox::lastText().contains(QStringLiteral("CPLフォルダに保存して開始しますか")));
-        QVERIFY(form.queue().empty());
+        QVERIFY(form.run().queue().empty());
     }
 
     void closingIsRefusedWhileAJobIsQueued() {
         TMainForm form;
         form.show();
-        form.QueueJobFile("a.cpl");
+        form.run().QueueJobFile("a.cpl");
         MessageBox::setNextAnswer(QMessageBox::Ok);
         QVERIFY(!form.close());
         QCOMPARE(MessageBox::lastText(),
@@ -199,7 +199,7 @@ private slots:
         TMainForm form;
         form.show();
         QSignalSpy closed(&form, &TMainForm::closed);
-        form.QueueJobFile("a.cpl");
+        form.run().QueueJobFile("a.cpl");
         form.runnerHost().waitForEnd();
         QCOMPARE(closed.count(), 1);
     }
@@ -211,10 +211,10 @@ private slots:
             writeFileAtomically(home() + "/BGCopyList.txt", "日本語 ジョブ.cpl\r\n\r\nunknown.cpl")
                 .ok);
         TMainForm form;
-        form.StartJobFileClick();
-        QCOMPARE(form.queue(), (std::vector<std::string>{"日本語 ジョブ.cpl", "", "unknown.cpl"}));
+        form.run().StartJobFileClick();
+        QCOMPARE(form.run().queue(), (std::vector<std::string>{"日本語 ジョブ.cpl", "", "unknown.cpl"}));
         form.runnerHost().waitForEnd();
-        QVERIFY(form.queue().empty());
+        QVERIFY(form.run().queue().empty());
         // A limit below zero keeps no lines.
         QCOMPARE(logText(form), QString());
         QCOMPARE(form.logLines().size(), std::size_t(0));
@@ -224,7 +224,7 @@ private slots:
         QVERIFY(writeFileAtomically(home() + "/Trevane.ini", "[CONFIG]\r\niMaxLog=3\r\n").ok);
         writeJob("one.cpl", ",,,,,,true\r\n");
         TMainForm form;
-        form.QueueJobFile("one.cpl");
+        form.run().QueueJobFile("one.cpl");
         form.runnerHost().waitForEnd();
         QCOMPARE(logText(form).count(QLatin1Char('\n')), 2);
         std::string file = readWholeFile(home() + "/Trevane.log").bytes;

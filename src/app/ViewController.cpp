@@ -1,8 +1,9 @@
-// Window and view commands: Explorer, help, hiding to the tray, tray actions, the job-file list
-// panel and the look of the tool bars.
+#include "app/ViewController.h"
 
-#include "app/Mainunit.h"
+#include "app/MainWindowLayout.h"
 #include "app/SidePanelSplitter.h"
+#include "app/TableEditController.h"
+#include "app/TrayIcon.h"
 #include "engine/JobCommands.h"
 #include "platform/PathConventions.h"
 
@@ -16,12 +17,18 @@
 #include <QAction>
 #include <QApplication>
 #include <QProcess>
-#include <QSessionManager>
 #include <QSplitter>
 
 namespace trevane {
 
-bool TMainForm::startDetached(const std::string& commandLine, const QString& what) {
+ViewController::ViewController(QWidget& window, TrayIcon& tray, Settings& settings,
+                               const ProgramFiles& files, SidePanelSplitter& mainSplitter,
+                               const QMap<QString, QAction*>& actions, MainWindowLayout& layout,
+                               const TableEditController& tableEdit, QObject* parent)
+    : QObject(parent), m_window(window), m_tray(tray), m_settings(settings), m_files(files),
+      m_mainSplitter(mainSplitter), m_actions(actions), m_layout(layout), m_tableEdit(tableEdit) {}
+
+bool ViewController::startDetached(const std::string& commandLine, const QString& what) {
     const CommandWords line = CommandWords::split(commandLine);
     if (!what.isEmpty() && !line.unclosedQuote && !line.words.empty() &&
         line.words.front() == "xdg-open") {
@@ -39,7 +46,7 @@ bool TMainForm::startDetached(const std::string& commandLine, const QString& wha
                     process->deleteLater();
                     if (status != QProcess::NormalExit || code != 0)
                         MessageBox::warning(
-                            this,
+                            &m_window,
                             what + QStringLiteral("を開けませんでした。(xdg-open 終了コード %1)")
                                        .arg(status == QProcess::NormalExit ? code : -1));
                 });
@@ -49,7 +56,7 @@ bool TMainForm::startDetached(const std::string& commandLine, const QString& wha
                         return;
                     process->deleteLater();
                     MessageBox::warning(
-                        this,
+                        &m_window,
                         what + QStringLiteral("を開けませんでした。(xdg-open を起動できません)"));
                 });
         process->start(QStringLiteral("xdg-open"), arguments);
@@ -58,96 +65,99 @@ bool TMainForm::startDetached(const std::string& commandLine, const QString& wha
     std::string error;
     const bool started = DetachedLauncher::createNative(helperFolder())->start(commandLine, &error);
     if (!started && !what.isEmpty())
-        MessageBox::warning(this, what + QStringLiteral("を開けませんでした。(") +
-                                      QString::fromLocal8Bit(error) + QStringLiteral(")"));
+        MessageBox::warning(&m_window, what + QStringLiteral("を開けませんでした。(") +
+                                           QString::fromLocal8Bit(error) + QStringLiteral(")"));
     return started;
 }
 
-void TMainForm::ExecExplorerClick() {
+void ViewController::ExecExplorerClick() {
     // A folder window through the desktop's file manager.
-    (void)startDetached(JobCommands::folderWindowCommand(m_lastFolder),
-                        QString::fromLocal8Bit(m_lastFolder));
+    (void)startDetached(JobCommands::folderWindowCommand(m_tableEdit.lastFolder()),
+                        QString::fromLocal8Bit(m_tableEdit.lastFolder()));
 }
 
-std::string TMainForm::helpFilePath() const {
+std::string ViewController::helpFilePath() const {
     return PathConventions::native().join(helperFolder(), HelpFileName);
 }
 
-void TMainForm::TopicsClick() {
+void ViewController::TopicsClick() {
     (void)startDetached(JobCommands::quoted(m_settings.asApplicationFullPath) + " " +
                             JobCommands::quoted(helpFilePath()),
                         QString::fromLocal8Bit(helpFilePath()));
 }
 
-bool TMainForm::SessionEndQuery(bool mayAsk) {
-    return !mayAsk || FormCloseQuery();
-}
-
-void TMainForm::installSessionEnd() {
-    // A session that ends closes no window, so the question closing asks comes from here.
-    connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager& manager) {
-        if (!SessionEndQuery(manager.allowsInteraction()))
-            manager.cancel();
-        manager.release();
-    });
-}
-
-void TMainForm::hideToTray() {
-    if (m_tray->isShown())
-        hide();
+void ViewController::hideToTray() {
+    if (m_tray.isShown())
+        m_window.hide();
     else
-        showMinimized();
+        m_window.showMinimized();
 }
 
-void TMainForm::HideWindowClick() {
-    if (isVisible() && !isMinimized()) {
+void ViewController::HideWindowClick() {
+    if (m_window.isVisible() && !m_window.isMinimized()) {
         hideToTray();
         return;
     }
-    showNormal();
-    raise();
-    activateWindow();
+    m_window.showNormal();
+    m_window.raise();
+    m_window.activateWindow();
 }
 
-void TMainForm::TaskBarTrayClick(int button) {
+void ViewController::TaskBarTrayClick(int button) {
     if (button == 0)
-        m_tray->runAction(m_settings.iTaskTrayClick);
+        m_tray.runAction(m_settings.iTaskTrayClick);
 }
 
-void TMainForm::TaskBarTrayDblClick(int button) {
+void ViewController::TaskBarTrayDblClick(int button) {
     if (button == 0)
-        m_tray->runAction(m_settings.iTaskTrayDblClick);
+        m_tray.runAction(m_settings.iTaskTrayDblClick);
 }
 
-void TMainForm::ShowLeftPanelClick() {
+void ViewController::ShowLeftPanelClick() {
     // The remembered width is a convenience: an unreadable or unwritable settings file only
     // loses it (and is never written over).
     IniFile ini;
     (void)ini.load(m_files.settingsPath());
     QAction* item = m_actions.value("ShowLeftPanel");
-    int width = m_mainSplitter->leftWidth();
+    int width = m_mainSplitter.leftWidth();
     if (width < 1) {
-        m_mainSplitter->setLeftWidth(readOldLeftPanelWidth(ini, width));
+        m_mainSplitter.setLeftWidth(readOldLeftPanelWidth(ini, width));
         item->setChecked(true);
     } else {
         writeOldLeftPanelWidth(ini, width);
         (void)ini.save();
         item->setChecked(false);
-        m_mainSplitter->setLeftWidth(0);
+        m_mainSplitter.setLeftWidth(0);
     }
     m_settings.bShowLeftPanel = item->isChecked();
 }
 
-void TMainForm::ShowCaptionClick() {
+void ViewController::ShowCaptionClick() {
     m_settings.bShowCaption = !m_settings.bShowCaption;
     m_actions.value("ShowCaption")->setChecked(m_settings.bShowCaption);
     m_layout.applyToolBarLook();
 }
 
-void TMainForm::FlatButtonClick() {
+void ViewController::FlatButtonClick() {
     m_settings.bFlatButton = !m_settings.bFlatButton;
     m_actions.value("FlatButton")->setChecked(m_settings.bFlatButton);
     m_layout.applyToolBarLook();
+}
+
+void ViewController::ShowLogClick() {
+    std::string command = JobCommands::quoted(m_settings.asApplicationFullPath) + " " +
+                          JobCommands::quoted(m_files.logPath());
+    // The default viewer, xdg-open, is watched: it fails after it started when the desktop has
+    // no program for the log.
+    if (m_settings.asApplicationFullPath == "xdg-open") {
+        (void)startDetached(command, QString::fromLocal8Bit(m_files.logPath()));
+        return;
+    }
+    if (!startDetached(command)) {
+        MessageBox::warning(
+            &m_window, QStringLiteral("ログファイルが開けません。\n ビューアを指定してください"));
+        emit optionsWanted();
+    }
 }
 
 } // namespace trevane
