@@ -49,8 +49,7 @@ private slots:
     void cleanup() { m_home.finish(); }
 
     // Start with the option that empties the destination first asks; only Ok queues the job.
-    // The runner's end starts another for what came late, or closes with bExitOnJobEnd.
-    void startAsksBeforeEmptyingAndTheRunnerEndDecidesWhatFollows() {
+    void startAsksBeforeEmptyingTheDestination() {
         Commands c;
         c.doc.setOptionItems(JobOptionItems{JobOption::ClearDestination}, "");
         FileDialogs::setNextAnswer(QString::fromStdString(home() + "/CPL/a.cpl"));
@@ -64,18 +63,6 @@ private slots:
         c.run.StartCopyClick();
         QCOMPARE(c.run.queue(), std::vector<std::string>{"a.cpl"});
         QCOMPARE(c.runnerStarts, 1);
-
-        QSignalSpy closeRequested(&c.run, &RunController::closeRequested);
-        c.queue.removeHead();
-        c.run.QueueJobFile("late.cpl"); // while the runner ends: no second runner
-        QCOMPARE(c.runnerStarts, 1);
-        c.run.OnRunnerTerminate();
-        QCOMPARE(c.runnerStarts, 2);
-        c.queue.removeHead();
-        c.settings.bExitOnJobEnd = true;
-        c.run.OnRunnerTerminate();
-        QCOMPARE(c.runnerStarts, 2);
-        QCOMPARE(closeRequested.count(), 1);
     }
 
     // Deleting another job file keeps the edits of the open table, and their question;
