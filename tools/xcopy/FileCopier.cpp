@@ -159,11 +159,18 @@ FileCopier::Outcome FileCopier::copyFile(int sourceDir, const char* sourceName, 
         if ((needsChmod && ::fchmod(out, withoutForeignIds(mode, st, out)) != 0) ||
             ::futimens(out, times) != 0)
             return writeFailed(errno);
-        // FAT and exFAT answer every chmod with success and keep nothing of it.
-        struct stat copy;
+        // FAT and exFAT answer every chmod with success and keep nothing of it. The first copy
+        // whose bits tell (not 0777, which such a disk shows for every file) decides for the
+        // run: through FUSE every look is a round trip to the file system's daemon.
         Outcome done;
-        done.modeNotKept =
-            keepMode && ::fstat(out, &copy) == 0 && (copy.st_mode & 0777) != (mode & 0777);
+        if (keepMode && !m_modesKept) {
+            struct stat copy;
+            if (::fstat(out, &copy) == 0 && (copy.st_mode & 0777) != (mode & 0777))
+                m_modesKept = false;
+            else if ((mode & 0777) != 0777)
+                m_modesKept = true;
+        }
+        done.modeNotKept = keepMode && m_modesKept == false;
         return done;
     };
 

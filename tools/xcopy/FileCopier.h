@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <sys/types.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -55,6 +56,7 @@ private:
     Outcome copyDataByReading(int in, int out, off_t remaining, bool untilEnd);
 
     mode_t m_creationMask;
+    std::optional<bool> m_modesKept; // whether the destination keeps permission bits, once known
     UnnamedFiles m_unnamed{"xcopy"};
     std::vector<char> m_buffer; // allocated on first use of the read/write path
 };
