@@ -27,6 +27,7 @@
 #include <QScreen>
 #include <QSessionManager>
 #include <QSplitter>
+#include <QDir>
 #include <QStatusTipEvent>
 #include <QTableView>
 
@@ -73,6 +74,9 @@ void TMainForm::FormCreate() {
     if (!directoryExists(m_files.jobFileFolder()))
         createDirectory(m_files.jobFileFolder());
     m_cplFileList->refresh();
+    // The job-file list makes its folder the current one, where the folder dialog opens for a
+    // cell without an existing folder; not the folder the program happened to start in.
+    QDir::setCurrent(toQString(m_files.jobFileFolder()));
     // 5. The header texts come from the model; the widths the grid starts with are the
     //    present widths a job's options fall back on.
     m_doc.setColumnWidths(m_grid->columnWidth(0), m_grid->columnWidth(1), m_grid->columnWidth(2));

@@ -77,6 +77,7 @@ private slots:
 
     void startsWithTheLayoutAndHeaders() {
         TMainForm form;
+        QCOMPARE(QDir::currentPath(), m_home.qpath() + "/CPL"); // where the folder dialog opens
         QCOMPARE(form.windowTitle(), QStringLiteral("Trevane - 新規.cpl"));
         QVERIFY(QFileInfo(QString::fromStdString(home() + "/CPL")).isDir());
         QTableView* grid = form.findChild<QTableView*>("sgCopyList");
