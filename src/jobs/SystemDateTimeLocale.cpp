@@ -151,7 +151,12 @@ DateTimeLocale systemDateTimeLocale() {
     locale.shortDateFormat = fromQtFormat(shortDate);
     locale.longDateFormat = fromQtFormat(system.dateFormat(QLocale::LongFormat));
     locale.shortTimeFormat = fromQtFormat(shortTime);
-    locale.longTimeFormat = fromQtFormat(system.timeFormat(QLocale::LongFormat));
+    QString longTime = system.timeFormat(QLocale::LongFormat);
+    // The long time of the Japanese locale data spells its units ("H時mm分ss秒"); the standard
+    // form a Japanese user knows from the system is the short one with seconds ("H:mm:ss").
+    if (system.language() == QLocale::Japanese)
+        longTime = shortTime.contains(u's') ? shortTime : shortTime + QStringLiteral(":ss");
+    locale.longTimeFormat = fromQtFormat(longTime);
     locale.dateSeparator = separatorOf(shortDate, "/");
     locale.timeSeparator = separatorOf(shortTime, ":");
     for (int m = 1; m <= 12; ++m) {

@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -77,6 +78,16 @@ private slots:
         write("CPL/second job.cpl", row("src", "out2"));
         write("CPL/broken.cpl", row("src", "out3", "/NO-SUCH-SWITCH"));
         write("BGCopyList.txt", "good.cpl\r\nsecond job.cpl\r\n");
+    }
+
+    // Under a Japanese locale the log's times read "2026/12/07 17:14:29", not "17時14分29秒".
+    void japaneseLogTimes() {
+        const QByteArray saved = qgetenv("LC_ALL");
+        qputenv("LC_ALL", "ja_JP.UTF-8");
+        QCOMPARE(run({"--run", "good.cpl"}).code, 0);
+        qputenv("LC_ALL", saved);
+        const QRegularExpression start(QStringLiteral("Job Start @ \\d{4}/\\d\\d/\\d\\d \\d+:\\d\\d:\\d\\d\r"));
+        QVERIFY2(start.match(QString::fromUtf8(log())).hasMatch(), log().constData());
     }
 
     void exitCodes() {
