@@ -1,5 +1,7 @@
 #include "FileSystemFacts.h"
 
+#include "UniqueFd.h"
+
 #include <cerrno>
 #include <climits>
 #include <cstdint>
@@ -84,14 +86,14 @@ uint32_t le32(const unsigned char* p) {
 void probeVolume(const std::string& source, FileSystemFacts& facts) {
     if (source.empty() || source[0] != '/')
         return;
-    const int fd = ::open(source.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0)
+    const UniqueFd fd(::open(source.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (!fd)
         return;
     struct stat st;
     unsigned char b[2048] = {};
-    const bool readable = ::fstat(fd, &st) == 0 && (S_ISBLK(st.st_mode) || S_ISREG(st.st_mode)) &&
-                          ::pread(fd, b, sizeof b, 0) == static_cast<ssize_t>(sizeof b);
-    ::close(fd);
+    const bool readable = ::fstat(fd.get(), &st) == 0 &&
+                          (S_ISBLK(st.st_mode) || S_ISREG(st.st_mode)) &&
+                          ::pread(fd.get(), b, sizeof b, 0) == static_cast<ssize_t>(sizeof b);
     if (!readable)
         return;
     char text[40];
@@ -231,13 +233,10 @@ FileSystemFacts fileSystemOf(int fd) {
 }
 
 FileSystemFacts fileSystemOfPath(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    const int pathFd = fd >= 0 ? fd : ::open(path.c_str(), O_PATH | O_CLOEXEC);
-    if (pathFd < 0)
-        return {};
-    FileSystemFacts facts = fileSystemOf(pathFd);
-    ::close(pathFd);
-    return facts;
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (!fd)
+        fd.reset(::open(path.c_str(), O_PATH | O_CLOEXEC));
+    return fd ? fileSystemOf(fd.get()) : FileSystemFacts{};
 }
 
 long long coarserResolution(long long a, long long b) {

@@ -1,6 +1,7 @@
 #include "platform/ProcessSpawner.h"
 
 #include "CommandWords.h"
+#include "UniqueFd.h"
 
 #include "platform/ProgramLookup.h"
 #include "platform/SpawnAttributes_posix.h"
@@ -28,22 +29,6 @@ namespace trevane {
 
 namespace {
 
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd = -1) : m_fd(fd) {}
-    ~FileDescriptor() { reset(); }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return m_fd; }
-    void reset(int fd = -1) {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        m_fd = fd;
-    }
-
-private:
-    int m_fd;
-};
 
 // Drains the pipe into the result, keeping at most keepOutput bytes and discarding the rest,
 // so that a child writing far more than is logged is never blocked by a full pipe.
@@ -114,8 +99,8 @@ public:
             result.failedCheck = FailedCheck::PipeCreation;
             return result;
         }
-        FileDescriptor readEnd(fds[0]);
-        FileDescriptor writeEnd(fds[1]);
+        UniqueFd readEnd(fds[0]);
+        UniqueFd writeEnd(fds[1]);
 
         const CommandWords split = CommandWords::split(commandLine);
         const std::vector<std::string>& args = split.words;
@@ -173,7 +158,7 @@ private:
     static void drainAndWait(pid_t pid, int readFd, std::size_t keepOutput, Result& result) {
         ::fcntl(readFd, F_SETFL, ::fcntl(readFd, F_GETFL) | O_NONBLOCK);
         OutputDrain drain(readFd, keepOutput, result);
-        FileDescriptor pidFd(openPidFd(pid));
+        UniqueFd pidFd(openPidFd(pid));
 
         bool outputEnded = false;
         bool reaped = false;
