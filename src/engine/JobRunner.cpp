@@ -331,19 +331,6 @@ std::string JobRunner::folderCell(const std::string& cell) const {
     return typedFolder(cell);
 }
 
-// False, after a line naming the row and a refused step, for a folder that would be read
-// from whatever folder the program was started in.
-bool JobRunner::absoluteFolder(int rowNumber, const char* column, const std::string& folder,
-                               bool archiveRow) {
-    if (m_services.conventions.isAbsolute(folder))
-        return true;
-    log(std::to_string(rowNumber) + " 行目: " + column + "「" + folder +
-        "」は絶対パスではないのでスキップしました");
-    recordStep({archiveRow ? StepResult::Kind::Archiver : StepResult::Kind::Program,
-                archiveRow ? "Unlha" : "xcopy", StepResult::Outcome::Refused});
-    return false;
-}
-
 void JobRunner::runRow(int rowNumber) {
     const PathConventions& conv = m_services.conventions;
     const JobRow& row = RowCells;
@@ -370,13 +357,21 @@ void JobRunner::runRow(int rowNumber) {
     const auto skipBlank = [&](const char* column) {
         skip(std::to_string(rowNumber) + " 行目: " + column + "が空白なのでスキップしました");
     };
+    // A relative folder would be read from whatever folder the program was started in.
+    const auto absoluteFolder = [&](const char* column, const std::string& folder) {
+        if (conv.isAbsolute(folder))
+            return true;
+        skip(std::to_string(rowNumber) + " 行目: " + column + "「" + folder +
+             "」は絶対パスではないのでスキップしました");
+        return false;
+    };
 
     if (row.sourceBlank()) {
         skipBlank("コピー元ディレクトリ");
         return;
     }
     std::string src = folderCell(row.source);
-    if (!absoluteFolder(rowNumber, "コピー元ディレクトリ", src, archiveRow))
+    if (!absoluteFolder("コピー元ディレクトリ", src))
         return;
     src = JobCommands::withoutTrailingSeparator(conv, std::move(src));
     if (!directoryExists(src)) {
@@ -392,7 +387,7 @@ void JobRunner::runRow(int rowNumber) {
         skipBlank("コピー先ディレクトリ");
         return;
     }
-    if (!absoluteFolder(rowNumber, "コピー先ディレクトリ", dst, archiveRow))
+    if (!absoluteFolder("コピー先ディレクトリ", dst))
         return;
     dst = JobCommands::withoutTrailingSeparator(conv, std::move(dst));
     LastDestination = dst;

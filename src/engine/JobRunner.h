@@ -129,9 +129,6 @@ private:
                         const std::string& command,
                         const std::function<std::string(const std::string&)>& commandFor);
     std::string folderCell(const std::string& cell) const;
-    // False, after a line naming the row and a refused step, for a folder that is not absolute.
-    bool absoluteFolder(int rowNumber, const char* column, const std::string& folder,
-                        bool archiveRow);
     void runRow(int rowNumber);
     bool runQueueHead();
     std::string nowText();
