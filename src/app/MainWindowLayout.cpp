@@ -126,6 +126,9 @@ void MainWindowLayout::buildMenus() {
     QMenu* help = addMenu(bar, QStringLiteral("ヘルプ(&H)"));
     help->setObjectName(QStringLiteral("Help1"));
     add(help, {"Topics", "About"});
+    m_actions.value("Topics")->setIcon(themeIcon({"help-contents"}, QStyle::SP_DialogHelpButton));
+    m_actions.value("About")->setIcon(themeIcon({"help-about"}, QStyle::SP_MessageBoxInformation));
+    m_actions.value("Exit")->setIcon(themeIcon({"application-exit"}, QStyle::SP_DialogCloseButton));
     // The menu bar's sixth item has no caption and no items of its own.
     QMenu* empty = bar->addMenu(QString());
     empty->setObjectName(QStringLiteral("N1"));
@@ -143,54 +146,63 @@ void MainWindowLayout::buildToolBars() {
         // Qt would drop a trailing "..." from a tool button's caption ("参照...").
         a->setIconText(caption);
         setHint(a, hint);
-        if (same)
+        if (same) {
             QObject::connect(a, &QAction::triggered, same, &QAction::trigger);
+            // The menu command shows the button's picture; a command with a check mark keeps
+            // the mark alone, which a picture would replace.
+            if (!same->isCheckable())
+                same->setIcon(icon);
+        }
         bar->addAction(a);
         m_actions.insert(QString::fromLatin1(name), a);
         return a;
     };
     m_toolBar1 = new QToolBar(QStringLiteral("ToolBar1"), &m_window);
     m_toolBar1->setObjectName(QStringLiteral("ToolBar1"));
-    button(m_toolBar1, "NewBtn", "新規", styleIcon(QStyle::SP_FileIcon), "新規|新規ファイル作成",
-           m_actions.value("FileNew"));
-    button(m_toolBar1, "OpenBtn", "開く", styleIcon(QStyle::SP_DialogOpenButton),
+    button(m_toolBar1, "NewBtn", "新規", themeIcon({"document-new"}, QStyle::SP_FileIcon),
+           "新規|新規ファイル作成", m_actions.value("FileNew"));
+    button(m_toolBar1, "OpenBtn", "開く", themeIcon({"document-open"}, QStyle::SP_DialogOpenButton),
            "開く|ジョブファイルを開く", m_actions.value("FileOpen"));
-    button(m_toolBar1, "SaveBtn", "保存", styleIcon(QStyle::SP_DialogSaveButton),
+    button(m_toolBar1, "SaveBtn", "保存", themeIcon({"document-save"}, QStyle::SP_DialogSaveButton),
            "保存|ジョブファイルの上書き保存", m_actions.value("FileSave"));
-    button(m_toolBar1, "SaveAsBtn", "別名保存", styleIcon(QStyle::SP_DriveFDIcon),
-           "別名保存|ファイルを別名で保存", m_actions.value("FileSaveAs"));
+    button(m_toolBar1, "SaveAsBtn", "別名保存",
+           themeIcon({"document-save-as"}, QStyle::SP_DriveFDIcon), "別名保存|ファイルを別名で保存",
+           m_actions.value("FileSaveAs"));
     m_toolBar1->addSeparator();
-    button(m_toolBar1, "CutBtn", "切り取り", styleIcon(QStyle::SP_TrashIcon),
-           "カット|選択セルの切り取り", m_actions.value("EditCut"));
-    button(m_toolBar1, "CopyBtn", "ｺﾋﾟｰ", styleIcon(QStyle::SP_FileDialogDetailedView),
-           "コピー|選択セルのコピー", m_actions.value("EditCopy"));
-    button(m_toolBar1, "PasteBtn", "貼り付け", styleIcon(QStyle::SP_FileDialogContentsView),
+    button(m_toolBar1, "CutBtn", "切り取り", themeIcon({"edit-cut"}), "カット|選択セルの切り取り",
+           m_actions.value("EditCut"));
+    button(m_toolBar1, "CopyBtn", "ｺﾋﾟｰ", themeIcon({"edit-copy"}), "コピー|選択セルのコピー",
+           m_actions.value("EditCopy"));
+    button(m_toolBar1, "PasteBtn", "貼り付け", themeIcon({"edit-paste"}),
            "張り付け|選択セルへ張り付け", m_actions.value("EditPaste"));
     m_toolBar1->addSeparator();
-    button(m_toolBar1, "ReferBtn", "参照...", styleIcon(QStyle::SP_DirOpenIcon),
+    button(m_toolBar1, "ReferBtn", "参照...", themeIcon({"folder-open"}, QStyle::SP_DirOpenIcon),
            "参照|ファイルとディレクトリの参照...", m_actions.value("Refer"));
-    button(m_toolBar1, "ShowCommandBtn", "コマンド", styleIcon(QStyle::SP_FileDialogListView),
+    button(m_toolBar1, "ShowCommandBtn", "コマンド", themeIcon({"utilities-terminal"}),
            "実行コマンド一覧表示", m_actions.value("ShowCommand"));
 
     m_toolBar2 = new QToolBar(QStringLiteral("ToolBar2"), &m_window);
     m_toolBar2->setObjectName(QStringLiteral("ToolBar2"));
-    button(m_toolBar2, "StartBtn", "開始", styleIcon(QStyle::SP_MediaPlay),
+    button(m_toolBar2, "StartBtn", "開始",
+           themeIcon({"media-playback-start"}, QStyle::SP_MediaPlay),
            "コピー開始|ファイルコピーの開始", m_actions.value("StartCopy"));
-    button(m_toolBar2, "StopBtn", "中止", styleIcon(QStyle::SP_MediaStop),
+    button(m_toolBar2, "StopBtn", "中止", themeIcon({"media-playback-stop"}, QStyle::SP_MediaStop),
            "中止|ファイルコピーの中止", m_actions.value("StopCopy"));
-    button(m_toolBar2, "TimerBtn", "ﾀｲﾏｰ", styleIcon(QStyle::SP_BrowserReload),
+    button(m_toolBar2, "TimerBtn", "ﾀｲﾏｰ", themeIcon({"chronometer", "appointment-new"}),
            "タイマー|タイマーを起動する", m_actions.value("TimerOnOff"));
     m_toolBar2->addSeparator();
-    button(m_toolBar2, "OptionBtn", "ｵﾌﾟｼｮﾝ", styleIcon(QStyle::SP_FileDialogInfoView),
+    button(m_toolBar2, "OptionBtn", "ｵﾌﾟｼｮﾝ", themeIcon({"preferences-system", "configure"}),
            "オプション|オプション設定", m_actions.value("Option"));
-    button(m_toolBar2, "LogBtn", "ログ", styleIcon(QStyle::SP_FileDialogContentsView),
-           "ログ|ログファイルを開く", m_actions.value("ShowLog"));
-    button(m_toolBar2, "ExplorerBtn", "ｴｸｽﾌﾟﾛｰﾗ", styleIcon(QStyle::SP_DirHomeIcon),
+    button(m_toolBar2, "LogBtn", "ログ", themeIcon({"text-x-generic"}), "ログ|ログファイルを開く",
+           m_actions.value("ShowLog"));
+    button(m_toolBar2, "ExplorerBtn", "ｴｸｽﾌﾟﾛｰﾗ",
+           themeIcon({"system-file-manager"}, QStyle::SP_DirHomeIcon),
            "エクスプローラ|エクスプローラを起動", m_actions.value("ExecExplorer"));
     m_toolBar2->addSeparator();
-    button(m_toolBar2, "FileListBtn", "ﾌｧｲﾙﾘｽﾄ", styleIcon(QStyle::SP_FileDialogListView),
+    button(m_toolBar2, "FileListBtn", "ﾌｧｲﾙﾘｽﾄ", themeIcon({"view-list", "view-list-details"}),
            "ファイルリスト|ファイルリストの表示", m_actions.value("ShowLeftPanel"));
-    button(m_toolBar2, "HideBtn", "隠す", styleIcon(QStyle::SP_TitleBarMinButton),
+    button(m_toolBar2, "HideBtn", "隠す",
+           themeIcon({"window-minimize", "go-down"}, QStyle::SP_TitleBarMinButton),
            "隠す|アプリケーションをタスクトレーに隠す", m_actions.value("HideWindow"));
 
     m_toolBar3 = new QToolBar(QStringLiteral("TimerBand"), &m_window);

@@ -5,10 +5,8 @@
 #include "platform/StopSignals.h"
 
 #include <QApplication>
-#include <QIcon>
 #include <QLibraryInfo>
 #include <QSocketNotifier>
-#include <QStyle>
 #include <QTranslator>
 #include <optional>
 #include <type_traits>
@@ -35,8 +33,10 @@ extern "C" __attribute__((visibility("default"))) int trevane_window_main(int ar
     QApplication::setApplicationName(QStringLiteral("Trevane"));
     QApplication::setApplicationVersion(QStringLiteral(TREVANE_VERSION));
     QApplication::setQuitOnLastWindowClosed(false);
-    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("org.trevane.Trevane"),
-                                                 trevane::styleIcon(QStyle::SP_DriveHDIcon)));
+    // The desktop (a dock, a task switcher, Wayland) matches the window to its menu entry and
+    // icon by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.trevane.Trevane"));
+    QApplication::setWindowIcon(trevane::programIcon());
     loadQtJapaneseTexts(app);
 
     std::optional<trevane::LoopGapMeter> loopGap; // reports at exit; for the job benchmark

@@ -6,7 +6,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QStyle>
 #include <QVBoxLayout>
 
 namespace trevane {
@@ -42,7 +41,7 @@ TAboutBox::TAboutBox(std::string manualPath, std::string programFolder,
 
     auto* icon = new QLabel;
     icon->setObjectName(QStringLiteral("ProgramIcon"));
-    icon->setPixmap(style()->standardIcon(QStyle::SP_DriveHDIcon).pixmap(32, 32));
+    icon->setPixmap(QApplication::windowIcon().pixmap(32, 32));
     auto* product = new QLabel(QStringLiteral("Trevane"));
     product->setObjectName(QStringLiteral("ProductName"));
     QFont big = product->font();

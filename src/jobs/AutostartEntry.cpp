@@ -11,6 +11,24 @@ namespace trevane {
 
 namespace {
 
+// A value of type string: backslash, newline, tab and carriage return by their escapes.
+std::string stringValue(const std::string& text) {
+    std::string value;
+    for (char c : text) {
+        if (c == '\\')
+            value += "\\\\";
+        else if (c == '\n')
+            value += "\\n";
+        else if (c == '\t')
+            value += "\\t";
+        else if (c == '\r')
+            value += "\\r";
+        else
+            value.push_back(c);
+    }
+    return value;
+}
+
 // One argument of an Exec key. An argument with a reserved character is put in double quotes,
 // inside which ", `, $ and \ take a backslash; "%" would start a field code and is doubled.
 // The key's value is then a string, whose own escapes double every backslash again.
@@ -29,20 +47,7 @@ std::string execArgument(const std::string& argument) {
     }
     if (quote)
         quoted.push_back('"');
-    std::string value;
-    for (char c : quoted) {
-        if (c == '\\')
-            value += "\\\\";
-        else if (c == '\n')
-            value += "\\n";
-        else if (c == '\t')
-            value += "\\t";
-        else if (c == '\r')
-            value += "\\r";
-        else
-            value.push_back(c);
-    }
-    return value;
+    return stringValue(quoted);
 }
 
 } // namespace
@@ -65,6 +70,11 @@ std::string AutostartEntry::contents(const std::string& executable,
            "Name=Trevane\n"
            "Comment=Starts Trevane at login\n"
            "Comment[ja]=ログイン時に Trevane を起動します\n"
+           // A desktop skips the entry when the program is no longer there (uninstalled, or
+           // a build tree removed) instead of failing to start it at every login.
+           "TryExec=" +
+           stringValue(executable) +
+           "\n"
            "Exec=" +
            profile + execArgument(executable) +
            "\n"

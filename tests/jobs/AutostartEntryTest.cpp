@@ -43,6 +43,13 @@ INSTANTIATE_TEST_SUITE_P(
                  "env \"TREVANE_HOME=/home/u/my profile\" /usr/bin/trevane", "/home/u/my profile"}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// TryExec holds the bare path (a string value, not Exec's quoting), so a desktop skips the
+// entry of a program that is gone.
+TEST(AutostartEntry, TryExecNamesTheExecutable) {
+    const std::string text = AutostartEntry::contents("/opt/my apps\\x/trevane", "/home/u/p");
+    EXPECT_NE(text.find("\nTryExec=/opt/my apps\\\\x/trevane\n"), std::string::npos) << text;
+}
+
 TEST(AutostartEntry, SetWritesTheEntryWithItsFolderAndRemovesIt) {
     test::TempDir dir;
     const AutostartEntry entry(dir.file("config"));
