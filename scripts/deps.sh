@@ -9,7 +9,8 @@ pkgs=(build-essential cmake ninja-build pkg-config qt6-base-dev libgl-dev libxcb
       fonts-ipafont-gothic xdg-utils qt6-translations-l10n)
 if [ "$kind" = test ]; then
   pkgs+=(libgtest-dev libgmock-dev libbenchmark-dev lhasa jlha-utils rsync xvfb xauth time
-          desktop-file-utils appstream x11-utils dpkg-dev exfatprogs exfat-fuse ntfs-3g)
+          desktop-file-utils appstream x11-utils dpkg-dev lintian man-db shared-mime-info
+          exfatprogs exfat-fuse ntfs-3g)
 fi
 missing=()
 for p in "${pkgs[@]}"; do

@@ -12,8 +12,8 @@ namespace trevane {
 //
 // helperFolder(): the folder of the window module, the helper programs (xcopy, deltree, unlha),
 // the archiver library and the manual: the executable's folder when they lie beside it (a build
-// tree, a portable copy), else the installed place "<prefix>/libexec/trevane" for an executable
-// in "<prefix>/bin".
+// tree, a portable copy), else the package's private folder "<prefix>/lib/<triplet>/trevane"
+// for an executable in "<prefix>/bin".
 //
 // programFolder(): the folder of the settings, log and list files and of the job-file folder
 // "CPL" (see chooseProgramFolder). Without trailing separator.
@@ -24,7 +24,7 @@ std::string helperFolder();
 std::string programFolder();
 
 // The helper folder for an executable in executableFolder: that folder when it holds xcopy,
-// else <parent>/libexec/trevane when that folder exists, else executableFolder.
+// else <parent>/lib/<triplet>/trevane when that folder exists, else executableFolder.
 std::string helperFolderFor(const std::string& executableFolder);
 
 // What decides the program folder; the environment's values, empty when unset.

@@ -54,7 +54,7 @@ std::string homeFolder() {
 // Where an installed copy keeps its helpers, relative to the installation prefix; the build
 // passes the folder it installs them to.
 #ifndef TREVANE_HELPER_SUBDIR
-#define TREVANE_HELPER_SUBDIR "libexec/trevane"
+#define TREVANE_HELPER_SUBDIR "lib/trevane"
 #endif
 
 } // namespace

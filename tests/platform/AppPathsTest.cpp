@@ -18,7 +18,8 @@ namespace {
 namespace fs = std::filesystem;
 
 // A temporary prefix laid out as a build tree ("build/bin" with the helpers beside the
-// program) and as an installed copy ("usr/bin" and "usr/libexec/trevane").
+// program) and as an installed copy ("usr/bin" and the package's private folder
+// "usr/lib/<triplet>/trevane").
 class Layout : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -29,7 +30,7 @@ protected:
         fs::create_directories(root + "/build/bin");
         std::ofstream(root + "/build/bin/xcopy") << "";
         fs::create_directories(root + "/usr/bin");
-        fs::create_directories(root + "/usr/libexec/trevane");
+        fs::create_directories(root + "/usr/" TREVANE_HELPER_SUBDIR);
         fs::create_directories(root + "/home");
     }
     void TearDown() override {
@@ -41,7 +42,7 @@ protected:
 
 TEST_F(Layout, HelpersBesideTheProgramFirstThenTheInstalledPlace) {
     EXPECT_EQ(helperFolderFor(root + "/build/bin"), root + "/build/bin");
-    EXPECT_EQ(helperFolderFor(root + "/usr/bin"), root + "/usr/libexec/trevane");
+    EXPECT_EQ(helperFolderFor(root + "/usr/bin"), root + "/usr/" TREVANE_HELPER_SUBDIR);
     EXPECT_EQ(helperFolderFor(root + "/home"), root + "/home") << "neither: the program's folder";
 }
 
