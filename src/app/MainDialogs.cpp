@@ -1,5 +1,6 @@
 // The dialogs the main window opens.
 
+#include "app/HelpController.h"
 #include "app/JobTableModel.h"
 #include "app/Mainunit.h"
 #include "app/OptionsPanel.h"
@@ -31,11 +32,16 @@ void TMainForm::OptionClick() {
 }
 
 void TMainForm::AboutClick() {
+    const std::string manual = m_view->helpFilePath();
     TAboutBox box(
-        m_view->helpFilePath(), m_files.folder,
-        [this](const std::string& path) {
-            (void)m_view->startDetached("xdg-open " + JobCommands::quoted(path),
-                                        QString::fromLocal8Bit(path));
+        manual, m_files.folder,
+        [this, manual](const std::string& path) {
+            // The manual opens in the program's own help window, the folder in the desktop's.
+            if (path == manual)
+                m_view->help().showHelpFor(nullptr);
+            else
+                (void)m_view->startDetached("xdg-open " + JobCommands::quoted(path),
+                                            QString::fromLocal8Bit(path));
         },
         this);
     box.exec();

@@ -1,5 +1,6 @@
 #include "app/ViewController.h"
 
+#include "app/HelpController.h"
 #include "app/MainWindowLayout.h"
 #include "app/SidePanelSplitter.h"
 #include "app/TableEditController.h"
@@ -26,7 +27,14 @@ ViewController::ViewController(QWidget& window, TrayIcon& tray, Settings& settin
                                const QMap<QString, QAction*>& actions, MainWindowLayout& layout,
                                const TableEditController& tableEdit, QObject* parent)
     : QObject(parent), m_window(window), m_tray(tray), m_settings(settings), m_files(files),
-      m_mainSplitter(mainSplitter), m_actions(actions), m_layout(layout), m_tableEdit(tableEdit) {}
+      m_mainSplitter(mainSplitter), m_actions(actions), m_layout(layout), m_tableEdit(tableEdit),
+      m_help(new HelpController(
+          window,
+          [&actions] {
+              QAction* topics = actions.value(QStringLiteral("Topics"));
+              return topics != nullptr ? topics->shortcut() : QKeySequence();
+          },
+          this)) {}
 
 bool ViewController::startDetached(const std::string& commandLine, const QString& what) {
     const CommandWords line = CommandWords::split(commandLine);
@@ -77,13 +85,11 @@ void ViewController::ExecExplorerClick() {
 }
 
 std::string ViewController::helpFilePath() const {
-    return PathConventions::native().join(helperFolder(), HelpFileName);
+    return PathConventions::native().join(HelpController::manualFolder(), "index.md");
 }
 
 void ViewController::TopicsClick() {
-    (void)startDetached(JobCommands::quoted(m_settings.asApplicationFullPath) + " " +
-                            JobCommands::quoted(helpFilePath()),
-                        QString::fromLocal8Bit(helpFilePath()));
+    m_help->showHelpFor(QApplication::activeWindow());
 }
 
 void ViewController::hideToTray() {

@@ -13,12 +13,13 @@ class QWidget;
 
 namespace trevane {
 
+class HelpController;
 class MainWindowLayout;
 class SidePanelSplitter;
 class TableEditController;
 class TrayIcon;
 
-// Window and view commands: the folder window, the manual and the log in outside programs,
+// Window and view commands: the manual's window, the folder window and the log in outside programs,
 // hiding the window to the tray and back, the tray icon's clicks, the job-file list panel and
 // the look of the tool bars (captions, flat buttons).
 //
@@ -28,15 +29,15 @@ class ViewController : public QObject {
     Q_OBJECT
 
 public:
-    // The manual the help command opens, shipped beside the executable.
-    static constexpr const char* HelpFileName = "Trevane-help.md";
-
     ViewController(QWidget& window, TrayIcon& tray, Settings& settings, const ProgramFiles& files,
                    SidePanelSplitter& mainSplitter, const QMap<QString, QAction*>& actions,
                    MainWindowLayout& layout, const TableEditController& tableEdit,
                    QObject* parent = nullptr);
 
+    // The manual's contents page.
     std::string helpFilePath() const;
+    // The manual's window, opened by the help command and its key in every dialog.
+    HelpController& help() { return *m_help; }
     // Starts commandLine without waiting for it. With `what` (the thing opened, as a message
     // names it), a failure says so in a message: a program that cannot be started, and for
     // xdg-open, which ends once it has handed the file or folder over, a non-zero exit status
@@ -71,6 +72,7 @@ private:
     const QMap<QString, QAction*>& m_actions;
     MainWindowLayout& m_layout;
     const TableEditController& m_tableEdit;
+    HelpController* m_help;
 };
 
 } // namespace trevane

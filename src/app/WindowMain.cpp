@@ -1,3 +1,4 @@
+#include "app/DocScreenshot.h"
 #include "app/LoopGapMeter.h"
 #include "app/Mainunit.h"
 #include "app/StyleIcons.h"
@@ -60,6 +61,7 @@ extern "C" __attribute__((visibility("default"))) int trevane_window_main(int ar
         });
     }
     form.showAtStartIfWanted();
+    trevane::scheduleDocScreenshot(form);
     const int code = app.exec();
     if (const int signal = trevane::StopSignals::received())
         return 128 + signal;

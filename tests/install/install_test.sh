@@ -16,7 +16,8 @@ cmake --install "$build" --prefix "$prefix" >/dev/null
 
 fail() { echo "install test: $*" >&2; exit 1; }
 for f in bin/trevane $helpers/xcopy $helpers/deltree $helpers/unlha \
-         $helpers/unlhasfx $helpers/libUnlha32.so $helpers/trevane-window.so $helpers/Trevane-help.md \
+         $helpers/unlhasfx $helpers/libUnlha32.so $helpers/trevane-window.so \
+         share/trevane/manual/index.md share/trevane/manual/index.html \
          share/applications/org.trevane.Trevane.desktop \
          share/metainfo/org.trevane.Trevane.metainfo.xml \
          share/icons/hicolor/scalable/apps/org.trevane.Trevane.svg \
