@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace trevane {
@@ -29,6 +30,14 @@ public:
     // Loads the library, calls Unlha(nullptr, commandLine, buffer, size) and unloads it. Blocks
     // until the library has finished the command.
     virtual Result callUnlha(const std::string& commandLine) = 0;
+
+    // The same with room for outputSize bytes of output, for the commands whose report has a
+    // line per member (a listing, an extraction), which a fixed buffer would cut short. A
+    // library without a buffer of its own (a test's stand-in) answers as callUnlha.
+    virtual Result callUnlhaWithRoom(const std::string& commandLine, std::size_t outputSize) {
+        (void)outputSize;
+        return callUnlha(commandLine);
+    }
 };
 
 } // namespace trevane

@@ -8,12 +8,15 @@ namespace {
 
 constexpr const char* runOption = "--run";
 constexpr const char* runRegisteredOption = "--run-registered";
+constexpr const char* restoreOption = "--restore";
+constexpr const char* toOption = "--to";
+constexpr const char* overwriteOption = "--overwrite";
 constexpr const char* helpOption = "--help";
 constexpr const char* versionOption = "--version";
 
 bool isOwnOption(const std::string& arg) {
-    return arg == runOption || arg == runRegisteredOption || arg == helpOption ||
-           arg == versionOption;
+    return arg == runOption || arg == runRegisteredOption || arg == restoreOption ||
+           arg == helpOption || arg == versionOption;
 }
 
 // The toolkit's own options, which the window passes on to it ("-platform offscreen",
@@ -38,6 +41,39 @@ CommandLineRequest wrong(std::string why) {
     CommandLineRequest request;
     request.mode = CommandLineRequest::Mode::Wrong;
     request.error = std::move(why);
+    return request;
+}
+
+// --restore FROM --to TARGET [--overwrite] [NAME...]: the options may stand anywhere after
+// --restore, the first other argument is what to restore from, the rest are names.
+CommandLineRequest parseRestore(const std::vector<std::string>& args) {
+    CommandLineRequest request;
+    bool haveTo = false;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        if (args[i] == toOption) {
+            if (i + 1 >= args.size() || args[i + 1].empty())
+                return wrong("--to の後に復元先のフォルダを指定してください");
+            if (haveTo)
+                return wrong("--to は1つだけ指定できます");
+            haveTo = true;
+            request.restoreTo = args[++i];
+        } else if (args[i] == overwriteOption) {
+            request.overwrite = true;
+        } else if (args[i].rfind("--", 0) == 0) {
+            return wrong("知らないオプションか、置けない場所のオプションです: " + args[i]);
+        } else if (request.restoreFrom.empty()) {
+            if (args[i].empty())
+                return wrong("--restore の復元元が空です");
+            request.restoreFrom = args[i];
+        } else {
+            request.restoreNames.push_back(args[i]);
+        }
+    }
+    if (request.restoreFrom.empty())
+        return wrong("--restore には復元する書庫かフォルダを指定してください");
+    if (!haveTo)
+        return wrong("--restore には --to で復元先のフォルダを指定してください");
+    request.mode = CommandLineRequest::Mode::Restore;
     return request;
 }
 
@@ -69,8 +105,11 @@ CommandLineRequest CommandLineRequest::parse(const std::vector<std::string>& arg
         request.mode = Mode::RunRegistered;
         return request;
     }
+    if (args.front() == restoreOption)
+        return parseRestore(args);
     if (args.front() != runOption)
-        return wrong("--run または --run-registered の前に指定できない引数です: " + args.front());
+        return wrong("--run、--run-registered、--restore の前に指定できない引数です: " +
+                     args.front());
     for (std::size_t i = 1; i < args.size(); ++i) {
         if (args[i].rfind("--", 0) == 0)
             return wrong("知らないオプションか、置けない場所のオプションです: " + args[i]);
@@ -83,7 +122,9 @@ CommandLineRequest CommandLineRequest::parse(const std::vector<std::string>& arg
 }
 
 std::string CommandLineRequest::helpText() {
-    return "使い方: trevane [--run ジョブファイル... | --run-registered | --help | --version]\n"
+    return "使い方: trevane [--run ジョブファイル... | --run-registered |\n"
+           "                --restore 書庫|フォルダ --to 復元先 [--overwrite] [名前...] |\n"
+           "                --help | --version]\n"
            "\n"
            "オプションなしで起動するとウインドウを開きます。\n"
            "\n"
@@ -93,11 +134,19 @@ std::string CommandLineRequest::helpText() {
            "                           CPL から探します\n"
            "  --run-registered         登録ジョブ (BGCopyList.txt) をウインドウなしで実行して\n"
            "                           終了します\n"
+           "  --restore 書庫|フォルダ --to 復元先 [--overwrite] [名前...]\n"
+           "                           書庫 (.lzh) かコピー先のフォルダから、復元先のフォルダへ\n"
+           "                           復元して終了します。名前を指定するとそのファイルや\n"
+           "                           フォルダだけを復元します。復元先のほうが新しいファイルは\n"
+           "                           --overwrite がなければそのままにします\n"
            "  --help                   この説明を表示します\n"
            "  --version                バージョンを表示します\n"
            "\n"
            "実行するのはジョブファイルのフォルダにあるジョブファイルだけです。ログはウインドウ\n"
            "での実行と同じ行を同じログファイル (Trevane.log) に書きます。画面は要りません。\n"
+           "\n"
+           "--restore の終了コード: 0 すべて復元した、1 復元しなかったファイルや失敗がある、\n"
+           "2 コマンドラインの誤りか、復元元が見つからない。\n"
            "\n"
            "終了コード:\n"
            "  0    すべての手順が成功\n"

@@ -11,6 +11,8 @@ namespace trevane {
 //
 //   trevane --run JOBFILE...    run the named job files, then exit
 //   trevane --run-registered    run the registered jobs (BGCopyList.txt), then exit
+//   trevane --restore ARCHIVE|FOLDER --to TARGET [--overwrite] [NAME...]
+//                               restore a backup into TARGET, then exit
 //   trevane --help | --version
 struct CommandLineRequest {
     enum class Mode {
@@ -19,6 +21,7 @@ struct CommandLineRequest {
         Version,       // --version anywhere (and no --help)
         RunFiles,      // --run with its job files
         RunRegistered, // --run-registered
+        Restore,       // --restore with what, where to and which names
         Wrong,         // a run request that cannot be carried out, or an option that is
                        // neither the program's nor the toolkit's; error says why
     };
@@ -26,6 +29,12 @@ struct CommandLineRequest {
     Mode mode = Mode::Window;
     std::vector<std::string> jobFiles; // RunFiles: the arguments after --run, as given
     std::string error;                 // Wrong: one line, without the program name
+    // Restore: the archive or folder, the target folder, the names (none: everything) and
+    // whether newer files of the target are replaced.
+    std::string restoreFrom;
+    std::string restoreTo;
+    std::vector<std::string> restoreNames;
+    bool overwrite = false;
 
     // args: the arguments after the program name.
     static CommandLineRequest parse(const std::vector<std::string>& args);

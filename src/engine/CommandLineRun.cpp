@@ -4,6 +4,8 @@
 #include "engine/HeadlessHost.h"
 #include "engine/JobRunner.h"
 #include "engine/NativeRunnerServices.h"
+#include "engine/Restorer.h"
+#include "engine/UnlhaLibrary.h"
 #include "jobs/IniFile.h"
 #include "jobs/ProgramFiles.h"
 #include "jobs/RegisteredJobList.h"
@@ -11,6 +13,7 @@
 #include "platform/AppPaths.h"
 #include "platform/FolderContainment.h"
 #include "platform/PathConventions.h"
+#include "platform/ProcessSpawner.h"
 #include "platform/SingleInstance.h"
 #include "platform/StopSignals.h"
 
@@ -61,6 +64,26 @@ std::vector<std::string> registeredJobs(const ProgramFiles& files, std::string& 
     return names;
 }
 
+// A restore takes no lock: it reads a backup and writes only into its target, which a running
+// window does not touch.
+int restoreFromCommandLine(const CommandLineRequest& request) {
+    UnlhaLibrary archiver(UnlhaLibrary::beside(helperFolder()));
+    const auto spawner = ProcessSpawner::createNative(helperFolder());
+    const RestoreResult result = Restorer(archiver, *spawner)
+                                     .restore({request.restoreFrom, request.restoreTo,
+                                               request.restoreNames, request.overwrite});
+    for (const std::string& problem : result.problems)
+        std::fprintf(stderr, "trevane: %s\n", problem.c_str());
+    if (result.status != RestoreResult::Status::Ran)
+        return result.exitCode();
+    std::printf("%s\n", result.summary().c_str());
+    if (result.keptNewer + result.keptReadOnly > 0)
+        std::fputs("trevane: 復元先のほうが新しいか読み取り専用のファイルはそのままにしました "
+                   "(置き換えるには --overwrite を付けます)\n",
+                   stderr);
+    return result.exitCode();
+}
+
 } // namespace
 
 int runFromCommandLine(const CommandLineRequest& request, std::string_view version) {
@@ -79,9 +102,11 @@ int runFromCommandLine(const CommandLineRequest& request, std::string_view versi
         std::fprintf(stderr, "trevane: %s\n%s\n詳しくは trevane --help で表示します。\n",
                      request.error.c_str(),
                      CommandLineRequest::helpText()
-                         .substr(0, CommandLineRequest::helpText().find('\n'))
+                         .substr(0, CommandLineRequest::helpText().find("\n\n"))
                          .c_str());
         return 2;
+    case Mode::Restore:
+        return restoreFromCommandLine(request);
     case Mode::RunFiles:
     case Mode::RunRegistered:
         break;

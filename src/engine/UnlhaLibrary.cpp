@@ -3,6 +3,7 @@
 
 #include "platform/DynamicLibrary.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace trevane {
@@ -24,6 +25,11 @@ std::vector<std::string> UnlhaLibrary::beside(const std::string& executableFolde
 }
 
 ArchiverLibrary::Result UnlhaLibrary::callUnlha(const std::string& commandLine) {
+    return callUnlhaWithRoom(commandLine, OutputBufferSize);
+}
+
+ArchiverLibrary::Result UnlhaLibrary::callUnlhaWithRoom(const std::string& commandLine,
+                                                        std::size_t outputSize) {
     std::unique_ptr<DynamicLibrary> library;
     for (const std::string& file : m_candidates) {
         library = DynamicLibrary::open(file, nullptr);
@@ -35,7 +41,8 @@ ArchiverLibrary::Result UnlhaLibrary::callUnlha(const std::string& commandLine) 
     auto entry = reinterpret_cast<UnlhaEntry>(library->symbol("Unlha"));
     if (!entry)
         return {Status::NoEntryPoint, -1};
-    std::vector<char> output(OutputBufferSize, '\0');
+    outputSize = std::clamp<std::size_t>(outputSize, 2, UINT32_MAX);
+    std::vector<char> output(outputSize, '\0');
     const int code = entry(nullptr, commandLine.c_str(), output.data(),
                            static_cast<std::uint32_t>(output.size()));
     output.back() = '\0';

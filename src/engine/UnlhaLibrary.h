@@ -21,6 +21,8 @@ public:
     static std::vector<std::string> beside(const std::string& executableFolder);
 
     Result callUnlha(const std::string& commandLine) override;
+    // outputSize is clamped to what the entry point's 32-bit size can say.
+    Result callUnlhaWithRoom(const std::string& commandLine, std::size_t outputSize) override;
 
 private:
     std::vector<std::string> m_candidates;

@@ -3,6 +3,7 @@
 
 #include "platform/SingleInstance.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -144,6 +145,50 @@ private slots:
                  unlogged.err);
         QVERIFY(run({"--help"}).out.contains("--run-registered"));
         QVERIFY(run({"--version"}).out.startsWith("trevane "));
+    }
+
+    // --restore from an archive the archiver made and from a copy's folder, into a target
+    // holding a newer file: one row per exit code and cause, in order.
+    void restoreExitCodes() {
+        QProcess archiver;
+        archiver.start(QStringLiteral(TREVANE_BIN_DIR "/unlha"),
+                       {"u", path("bak.lzh"), path("src") + "/", "-d1"});
+        QVERIFY(archiver.waitForFinished(60000) && archiver.exitCode() == 0);
+        QVERIFY(QDir(m_home.path()).mkpath("newer/deep"));
+        write("newer/deep/one.txt", "mine"); // newer than the backup, made before it
+        QFile newer(path("newer/deep/one.txt"));
+        QVERIFY(newer.open(QIODevice::Append) &&
+                newer.setFileTime(QDateTime::currentDateTime().addDays(1),
+                                  QFileDevice::FileModificationTime));
+        struct Case {
+            QStringList args;
+            int code;
+            QByteArray outHas;
+            QByteArray errHas;
+        };
+        const QString bak = path("bak.lzh");
+        const Case cases[] = {
+            {{"--restore", bak, "--to", path("r1")}, 0, "1 個のファイルを復元しました", ""},
+            {{"--restore", path("src"), "--to", path("r2"), "deep"}, 0, "1 個のファイル", ""},
+            {{"--restore", bak, "--to", path("newer")}, 1, "新しいファイル 1 個", "--overwrite"},
+            {{"--restore", path("src"), "--to", path("newer")}, 1, "新しいファイル 1 個", "--"},
+            {{"--restore", bak, "--to", path("newer"), "--overwrite"}, 0, "1 個", ""},
+            {{"--restore", bak, "--to", path("r1"), "nothing"}, 1, "", "一致するものがありません"},
+            {{"--restore", path("gone.lzh"), "--to", path("r3")}, 2, "", "見つかりません"},
+            {{"--restore", bak}, 2, "", "--to"},
+            {{"--restore", "--to", path("r3")}, 2, "", "復元する書庫かフォルダ"},
+        };
+        for (const Case& c : cases) {
+            const Run r = run(c.args);
+            const QByteArray what = c.args.join(' ').toUtf8();
+            QVERIFY2(r.code == c.code, what + " gave " + QByteArray::number(r.code) + ": " + r.err);
+            QVERIFY2(r.out.contains(c.outHas), what + ": " + r.out);
+            QVERIFY2(r.err.contains(c.errHas), what + ": " + r.err);
+        }
+        QVERIFY(QFile::exists(path("r1/deep/one.txt")));
+        QVERIFY(QFile::exists(path("r2/deep/one.txt")));
+        QCOMPARE(QFile(path("newer/deep/one.txt")).size(), 3); // "one", overwritten at last
+        QVERIFY(!QFile::exists(path("r3")));
     }
 
     // A run told to stop (SIGTERM from a service manager or timeout, Ctrl+C) ends the step that
