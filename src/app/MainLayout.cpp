@@ -6,6 +6,7 @@
 #include "app/LogPanel.h"
 #include "app/Mainunit.h"
 #include "app/OptionsPanel.h"
+#include "app/RestoreController.h"
 #include "app/SidePanelSplitter.h"
 #include "platform/TextCodec.h"
 
@@ -140,6 +141,7 @@ void TMainForm::buildControllers() {
         [this] { m_runnerHost->start(); }, this);
     m_view = new ViewController(*this, *m_tray, m_settings, m_files, *m_mainSplitter, m_actions,
                                 m_layout, *m_tableEdit, this);
+    m_restore = new RestoreController(m_doc, *m_grid, *this, this);
     m_runnerHost = std::make_unique<MainRunnerHost>(
         MainRunnerHost::Parts{*this, m_files, m_settings, m_jobQueue, *m_que, *m_logView, m_log,
                               *m_panels[0], *m_progress, *m_tray, [this] { m_view->hideToTray(); },
@@ -159,6 +161,7 @@ void TMainForm::connectHandlers() {
     on("FileSave", files, &JobFileController::FileSaveClick);
     on("FileSaveAs", files, &JobFileController::FileSaveAsClick);
     on("FileDelete", files, &JobFileController::FileDeleteClick);
+    on("Restore", m_restore, &RestoreController::RestoreClick);
     connect(m_actions.value("Exit"), &QAction::triggered, this, &QWidget::close);
     RunController* run = m_run;
     on("StartCopy", run, &RunController::StartCopyClick);

@@ -49,6 +49,7 @@ void MainWindowLayout::buildActions() {
     makeAction("FileSave", "上書き保存(&S)", QKS(Qt::CTRL | Qt::Key_S));
     makeAction("FileSaveAs", "名前を付けて保存(&A)...");
     makeAction("FileDelete", "ファイルの削除(&D)");
+    makeAction("Restore", "復元(&R)...", QKS(Qt::CTRL | Qt::SHIFT | Qt::Key_R));
     makeAction("Exit", "終了(&X)");
     // Edit
     makeAction("EditUndo", "元に戻す(&U)", QKS(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
@@ -106,7 +107,8 @@ void MainWindowLayout::buildMenus() {
     };
     QMenu* file = addMenu(bar, QStringLiteral("ファイル(&F)"));
     file->setObjectName(QStringLiteral("File1"));
-    add(file, {"FileNew", "FileOpen", "FileSave", "FileSaveAs", "FileDelete", nullptr, "Exit"});
+    add(file, {"FileNew", "FileOpen", "FileSave", "FileSaveAs", "FileDelete", nullptr, "Restore",
+               nullptr, "Exit"});
     QMenu* edit = addMenu(bar, QStringLiteral("編集(&E)"));
     edit->setObjectName(QStringLiteral("Edit1"));
     add(edit, {"EditUndo", nullptr, "EditCut", "EditCopy", "EditPaste", nullptr, "Refer", nullptr,

@@ -47,6 +47,7 @@ namespace trevane {
 class JobTableModel;
 class LogPanel;
 class OptionsPanel;
+class RestoreController;
 class SidePanelSplitter;
 class TTaskBar;
 
@@ -166,6 +167,7 @@ private:
     TableEditController* m_tableEdit = nullptr;
     RunController* m_run = nullptr;
     ViewController* m_view = nullptr;
+    RestoreController* m_restore = nullptr;
     std::unique_ptr<MainRunnerHost> m_runnerHost;
 
     // widgets

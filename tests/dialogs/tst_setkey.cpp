@@ -167,7 +167,8 @@ private slots:
         QCOMPARE(lines(items),
                  QStringList({"新規作成(&N)" + gap + "Ctrl+N", "開く(&O)" + gap + "Ctrl+O",
                               "上書き保存(&S)" + gap + "Ctrl+S", "名前を付けて保存(&A)..." + gap,
-                              "ファイルの削除(&D)" + gap, "終了(&X)" + gap}));
+                              "ファイルの削除(&D)" + gap, "復元(&R)..." + gap + "Shift+Ctrl+R",
+                              "終了(&X)" + gap}));
         QCOMPARE(items->currentRow(), 0);
         QCOMPARE(child<QLineEdit>(dlg, "edCurrentKey")->text(), QStringLiteral("Ctrl+N"));
         QCOMPARE(child<HotKeyEdit>(dlg, "hkNewKey")->value(), 0x404E);

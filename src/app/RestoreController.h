@@ -1,0 +1,63 @@
+#pragma once
+
+#include "dialogs/Restoreunit.h"
+#include "jobs/JobTable.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <functional>
+
+class QThread;
+class QWidget;
+
+namespace trevane {
+
+class JobDocument;
+class JobGrid;
+
+// The restore command: opens the restore window on the backup of the job table's current row,
+// lists the backup's members and restores them, both on a worker thread so that the window
+// stays responsive, and shows the outcome in the window and errors in message boxes.
+//
+// The document, the grid and the window must outlive the controller. Destroying it waits for
+// a restore that runs.
+class RestoreController : public QObject {
+    Q_OBJECT
+
+public:
+    RestoreController(const JobDocument& doc, JobGrid& grid, QWidget& window,
+                      QObject* parent = nullptr);
+    ~RestoreController() override;
+
+    // What a job row's backup is and where it came from: for an archive row the archive in the
+    // destination folder (the newest of those its date-time stamp names), for a copy row the
+    // destination folder; to is the row's source folder. from is empty when there is no backup
+    // to name (no destination, or no archive made yet).
+    struct RowBackup {
+        QString from;
+        QString to;
+    };
+    static RowBackup rowBackup(const JobTable& table, int row);
+
+    // The open restore window, or nullptr.
+    TRestoreDlg* dialog() const { return m_dialog; }
+
+public slots:
+    void RestoreClick();
+
+private:
+    void listMembers();
+    void startRestore(bool selectedOnly);
+    // Runs work on a worker thread, then done on this object's thread (unless the window has
+    // gone by then).
+    void inBackground(std::function<void()> work, std::function<void()> done);
+
+    const JobDocument& m_doc;
+    JobGrid& m_grid;
+    QWidget& m_window;
+    QPointer<TRestoreDlg> m_dialog;
+    QThread* m_worker = nullptr;
+};
+
+} // namespace trevane

@@ -1,0 +1,216 @@
+#include "dialogs/Restoreunit.h"
+
+#include "dialogs/FileDialogs.h"
+#include "platform/TextCodec.h"
+
+#include <QCheckBox>
+#include <QDateTime>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHash>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+#include <functional>
+
+namespace trevane {
+
+namespace {
+
+constexpr int PathRole = Qt::UserRole;
+
+QPushButton* button(const char* name, const QString& caption) {
+    auto* b = new QPushButton(caption);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setAutoDefault(false);
+    return b;
+}
+
+} // namespace
+
+TRestoreDlg::TRestoreDlg(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("RestoreDlg"));
+    setWindowTitle(QStringLiteral("復元"));
+    m_from = new QLineEdit;
+    m_from->setObjectName(QStringLiteral("edFrom"));
+    m_target = new QLineEdit;
+    m_target->setObjectName(QStringLiteral("edTarget"));
+    QPushButton* archive = button("btArchive", QStringLiteral("書庫..."));
+    QPushButton* folder = button("btFolder", QStringLiteral("フォルダ..."));
+    QPushButton* target = button("btTarget", QStringLiteral("参照..."));
+
+    m_members = new QTreeWidget;
+    m_members->setObjectName(QStringLiteral("tvMembers"));
+    m_members->setHeaderLabels(
+        {QStringLiteral("名前"), QStringLiteral("サイズ"), QStringLiteral("更新日時")});
+    m_members->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_members->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+    m_members->header()->setStretchLastSection(false);
+
+    m_overwrite = new QCheckBox(QStringLiteral("新しいファイルも上書きする"));
+    m_overwrite->setObjectName(QStringLiteral("ckOverwrite"));
+    m_overwrite->setToolTip(
+        QStringLiteral("復元先のほうが新しいファイルや読み取り専用のファイルも置き換えます"));
+    m_progress = new QProgressBar;
+    m_progress->setObjectName(QStringLiteral("pbRestore"));
+    m_progress->setRange(0, 1);
+    m_progress->setValue(0);
+    m_summary = new QLabel;
+    m_summary->setObjectName(QStringLiteral("lbSummary"));
+    m_summary->setWordWrap(true);
+
+    QPushButton* all = button("btRestoreAll", QStringLiteral("すべて復元"));
+    QPushButton* selected = button("btRestoreSelected", QStringLiteral("選択したものを復元"));
+    QPushButton* close = button("btClose", QStringLiteral("閉じる"));
+    m_commands = {archive, folder, target, all, selected, close};
+
+    auto* paths = new QGridLayout;
+    paths->addWidget(new QLabel(QStringLiteral("復元元:")), 0, 0);
+    paths->addWidget(m_from, 0, 1);
+    paths->addWidget(archive, 0, 2);
+    paths->addWidget(folder, 0, 3);
+    paths->addWidget(new QLabel(QStringLiteral("復元先:")), 1, 0);
+    paths->addWidget(m_target, 1, 1);
+    paths->addWidget(target, 1, 2);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(m_overwrite);
+    buttons->addStretch();
+    buttons->addWidget(all);
+    buttons->addWidget(selected);
+    buttons->addWidget(close);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(paths);
+    layout->addWidget(m_members, 1);
+    layout->addWidget(m_progress);
+    layout->addWidget(m_summary);
+    layout->addLayout(buttons);
+    resize(640, 480);
+
+    connect(archive, &QPushButton::clicked, this, [this] {
+        const QString path =
+            FileDialogs::openFile(this, QStringLiteral("復元する書庫"), QFileInfo(from()).path(),
+                                  QStringLiteral("LHA 書庫(*.lzh)"), QString());
+        if (!path.isEmpty()) {
+            setFrom(path);
+            emit fromChosen();
+        }
+    });
+    connect(folder, &QPushButton::clicked, this, [this] {
+        const QString path =
+            FileDialogs::chooseFolder(this, QStringLiteral("復元するコピーのフォルダ"), from());
+        if (!path.isEmpty()) {
+            setFrom(path);
+            emit fromChosen();
+        }
+    });
+    connect(m_from, &QLineEdit::returnPressed, this, &TRestoreDlg::fromChosen);
+    connect(target, &QPushButton::clicked, this, [this] {
+        const QString path =
+            FileDialogs::chooseFolder(this, QStringLiteral("復元先のフォルダ"), this->target());
+        if (!path.isEmpty())
+            setTarget(path);
+    });
+    connect(all, &QPushButton::clicked, this, &TRestoreDlg::restoreAllClicked);
+    connect(selected, &QPushButton::clicked, this, &TRestoreDlg::restoreSelectedClicked);
+    connect(close, &QPushButton::clicked, this, &TRestoreDlg::reject);
+}
+
+QString TRestoreDlg::from() const {
+    return m_from->text();
+}
+void TRestoreDlg::setFrom(const QString& path) {
+    m_from->setText(path);
+}
+QString TRestoreDlg::target() const {
+    return m_target->text();
+}
+void TRestoreDlg::setTarget(const QString& folder) {
+    m_target->setText(folder);
+}
+bool TRestoreDlg::overwrite() const {
+    return m_overwrite->isChecked();
+}
+
+void TRestoreDlg::showMembers(const std::vector<BackupMember>& members) {
+    m_members->setUpdatesEnabled(false);
+    m_members->clear();
+    QHash<QString, QTreeWidgetItem*> folders;
+    const QLocale locale;
+    // The item of a folder path, made with its parents when first seen.
+    std::function<QTreeWidgetItem*(const QString&)> folderItem = [&](const QString& path) {
+        if (QTreeWidgetItem* item = folders.value(path))
+            return item;
+        const int slash = path.lastIndexOf(QLatin1Char('/'));
+        auto* item = slash < 0 ? new QTreeWidgetItem(m_members)
+                               : new QTreeWidgetItem(folderItem(path.left(slash)));
+        item->setText(0, path.mid(slash + 1));
+        item->setData(0, PathRole, path);
+        folders.insert(path, item);
+        return item;
+    };
+    for (const BackupMember& member : members) {
+        const QString path = toQString(member.path);
+        const int slash = path.lastIndexOf(QLatin1Char('/'));
+        QTreeWidgetItem* item = member.folder ? folderItem(path)
+                                : slash < 0   ? new QTreeWidgetItem(m_members)
+                                              : new QTreeWidgetItem(folderItem(path.left(slash)));
+        item->setText(0, path.mid(slash + 1));
+        item->setData(0, PathRole, path);
+        if (!member.folder)
+            item->setText(1, locale.toString(static_cast<qulonglong>(member.size)));
+        item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
+        item->setText(2, QDateTime::fromSecsSinceEpoch(member.mtime)
+                             .toString(QStringLiteral("yyyy/MM/dd hh:mm:ss")));
+    }
+    m_members->sortItems(0, Qt::AscendingOrder);
+    m_members->setUpdatesEnabled(true);
+}
+
+QStringList TRestoreDlg::selectedPaths() const {
+    QStringList paths;
+    for (QTreeWidgetItem* item : m_members->selectedItems()) {
+        bool inSelectedFolder = false;
+        for (QTreeWidgetItem* up = item->parent(); up && !inSelectedFolder; up = up->parent())
+            inSelectedFolder = up->isSelected();
+        if (!inSelectedFolder)
+            paths << item->data(0, PathRole).toString();
+    }
+    return paths;
+}
+
+void TRestoreDlg::setBusy(bool busy) {
+    m_busy = busy;
+    for (QPushButton* b : m_commands)
+        b->setEnabled(!busy);
+    m_from->setReadOnly(busy);
+    m_target->setReadOnly(busy);
+    if (busy) {
+        m_progress->setRange(0, 0); // moving until the first step is done
+        m_summary->clear();
+    } else if (m_progress->maximum() == 0) {
+        m_progress->setRange(0, 1);
+        m_progress->setValue(0);
+    }
+}
+
+void TRestoreDlg::showProgress(qint64 done, qint64 total) {
+    m_progress->setRange(0, static_cast<int>(qMax<qint64>(total, 1)));
+    m_progress->setValue(static_cast<int>(done));
+}
+
+void TRestoreDlg::showSummary(const QString& text) {
+    m_summary->setText(text);
+}
+
+void TRestoreDlg::reject() {
+    if (!m_busy)
+        QDialog::reject();
+}
+
+} // namespace trevane

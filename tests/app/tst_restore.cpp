@@ -1,0 +1,97 @@
+// The restore window driven as a user would: opened from the menu on an archive row, it shows
+// the row's newest archive and restores it into the row's source, keeping a newer file until
+// the overwrite box is ticked.
+
+#include "app/JobTableModel.h"
+#include "app/Mainunit.h"
+#include "dialogs/Restoreunit.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDateTime>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+#include <QTreeWidget>
+
+#include "support/WindowTestHome.h"
+
+using namespace trevane;
+
+class RestoreWindowTest : public QObject {
+    Q_OBJECT
+
+    trevane::test::WindowTestHome m_home;
+
+    QString path(const QString& name) const { return m_home.qpath() + QLatin1Char('/') + name; }
+    void write(const QString& name, const QByteArray& bytes) {
+        QFile f(path(name));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+    QByteArray read(const QString& name) const {
+        QFile f(path(name));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+private slots:
+    void init() { m_home.start(); }
+    void cleanup() { m_home.finish(); }
+
+    void restoreTheSelectedRowsArchive() {
+        QVERIFY(QDir(m_home.qpath()).mkpath("src/sub") && QDir(m_home.qpath()).mkpath("bak"));
+        write("src/a.txt", "alpha");
+        write("src/sub/b.txt", "beta");
+        QProcess archiver;
+        archiver.start(QStringLiteral(TREVANE_BIN_DIR "/unlha"),
+                       {"u", path("bak/save0101.lzh"), path("src") + "/", "-d1"});
+        QVERIFY(archiver.waitForFinished(60000) && archiver.exitCode() == 0);
+        write("src/a.txt", "mine"); // changed after the backup: newer
+        QFile newer(path("src/a.txt"));
+        QVERIFY(newer.open(QIODevice::Append) &&
+                newer.setFileTime(QDateTime::currentDateTime().addDays(1),
+                                  QFileDevice::FileModificationTime));
+        QVERIFY(QFile::remove(path("src/sub/b.txt")));
+
+        TMainForm form;
+        form.document().setEditText(1, 1, path("src").toStdString());
+        form.document().setEditText(2, 1, path("bak").toStdString());
+        form.document().setEditText(4, 1, "save%t.lzh");
+        form.grid()->jobModel()->reload();
+        form.grid()->setCurrentIndex(form.grid()->model()->index(0, 0));
+        form.action("Restore")->trigger();
+        auto* dlg = form.findChild<TRestoreDlg*>();
+        QVERIFY(dlg);
+        QCOMPARE(dlg->findChild<QLineEdit*>("edFrom")->text(), path("bak/save0101.lzh"));
+        QCOMPARE(dlg->findChild<QLineEdit*>("edTarget")->text(), path("src"));
+        auto* tree = dlg->findChild<QTreeWidget*>("tvMembers");
+        QTRY_COMPARE(tree->topLevelItemCount(), 2); // a.txt and the folder sub
+        auto* summary = dlg->findChild<QLabel*>("lbSummary");
+        auto* overwrite = dlg->findChild<QCheckBox*>("ckOverwrite");
+        QVERIFY(!overwrite->isChecked());
+
+        QTest::mouseClick(dlg->findChild<QPushButton*>("btRestoreAll"), Qt::LeftButton);
+        QTRY_VERIFY(!summary->text().isEmpty());
+        QCOMPARE(summary->text(),
+                 QStringLiteral(
+                     "1 個のファイルを復元しました。新しいファイル 1 個はそのままにしました"));
+        QCOMPARE(read("src/a.txt"), QByteArray("mine"));
+        QCOMPARE(read("src/sub/b.txt"), QByteArray("beta"));
+        auto* progress = dlg->findChild<QProgressBar*>("pbRestore");
+        QCOMPARE(progress->value(), progress->maximum());
+
+        tree->findItems(QStringLiteral("a.txt"), Qt::MatchExactly).first()->setSelected(true);
+        overwrite->click();
+        QTest::mouseClick(dlg->findChild<QPushButton*>("btRestoreSelected"), Qt::LeftButton);
+        QTRY_VERIFY(summary->text() == QStringLiteral("1 個のファイルを復元しました"));
+        QCOMPARE(read("src/a.txt"), QByteArray("alpha"));
+        form.document().discardChanges();
+    }
+};
+
+QTEST_MAIN(RestoreWindowTest)
+#include "tst_restore.moc"
