@@ -138,17 +138,26 @@ bool TRestoreDlg::overwrite() const {
 }
 
 void TRestoreDlg::showMembers(const std::vector<BackupMember>& members) {
-    m_members->setUpdatesEnabled(false);
     m_members->clear();
+    // The tree is built apart from the view and handed over whole: inserting tens of thousands
+    // of items into a shown tree one by one would hold the window for seconds.
+    QList<QTreeWidgetItem*> tops;
     QHash<QString, QTreeWidgetItem*> folders;
     const QLocale locale;
+    const auto newItem = [&tops](QTreeWidgetItem* parent) {
+        auto* item = new QTreeWidgetItem;
+        if (parent)
+            parent->addChild(item);
+        else
+            tops.append(item);
+        return item;
+    };
     // The item of a folder path, made with its parents when first seen.
     std::function<QTreeWidgetItem*(const QString&)> folderItem = [&](const QString& path) {
         if (QTreeWidgetItem* item = folders.value(path))
             return item;
         const int slash = path.lastIndexOf(QLatin1Char('/'));
-        auto* item = slash < 0 ? new QTreeWidgetItem(m_members)
-                               : new QTreeWidgetItem(folderItem(path.left(slash)));
+        QTreeWidgetItem* item = newItem(slash < 0 ? nullptr : folderItem(path.left(slash)));
         item->setText(0, path.mid(slash + 1));
         item->setData(0, PathRole, path);
         folders.insert(path, item);
@@ -157,9 +166,9 @@ void TRestoreDlg::showMembers(const std::vector<BackupMember>& members) {
     for (const BackupMember& member : members) {
         const QString path = toQString(member.path);
         const int slash = path.lastIndexOf(QLatin1Char('/'));
-        QTreeWidgetItem* item = member.folder ? folderItem(path)
-                                : slash < 0   ? new QTreeWidgetItem(m_members)
-                                              : new QTreeWidgetItem(folderItem(path.left(slash)));
+        QTreeWidgetItem* item = member.folder
+                                    ? folderItem(path)
+                                    : newItem(slash < 0 ? nullptr : folderItem(path.left(slash)));
         item->setText(0, path.mid(slash + 1));
         item->setData(0, PathRole, path);
         if (!member.folder)
@@ -168,8 +177,8 @@ void TRestoreDlg::showMembers(const std::vector<BackupMember>& members) {
         item->setText(2, QDateTime::fromSecsSinceEpoch(member.mtime)
                              .toString(QStringLiteral("yyyy/MM/dd hh:mm:ss")));
     }
+    m_members->addTopLevelItems(tops);
     m_members->sortItems(0, Qt::AscendingOrder);
-    m_members->setUpdatesEnabled(true);
 }
 
 QStringList TRestoreDlg::selectedPaths() const {

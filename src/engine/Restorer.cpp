@@ -14,7 +14,7 @@ namespace {
 
 constexpr int kArchiverKept = 10;     // extraction kept newer or read-only files
 constexpr int kXcopyNothingFound = 1; // no file matched the source
-constexpr std::size_t kMaxArchiveSteps = 32;
+constexpr std::size_t kMaxArchiveSteps = 20;
 // Beyond this many top-level names, matching every member against them costs more than
 // progress is worth.
 constexpr std::size_t kMaxTopLevelNames = 512;
@@ -160,8 +160,10 @@ RestoreResult Restorer::fromArchive(const RestoreRequest& request, const Progres
         isFolder[extractedSpelling(member.path)] = member.folder;
         room += 2 * member.path.size() + 64;
     }
-    const auto plan = request.names.empty() ? steps(listing.members, kMaxArchiveSteps)
-                                            : std::vector<std::vector<std::string>>{request.names};
+    // Steps cost a walk over the archive's headers each: only worth it for someone watching.
+    const auto plan = request.names.empty() && progress
+                          ? steps(listing.members, kMaxArchiveSteps)
+                          : std::vector<std::vector<std::string>>{request.names};
     const std::string target =
         request.to.empty() ? std::string("./") : withoutTrailingSlash(request.to) + "/";
     // A name that two steps both select is written twice; it counts once.

@@ -49,8 +49,9 @@ struct RestoreResult {
 // run on any thread (the window runs it on a worker).
 class Restorer {
 public:
-    // done of total steps (library calls or xcopy runs, an archive's cut into steps of about
-    // equal bytes); called after each step on the restoring thread.
+    // done of total steps (library calls or xcopy runs); called after each step on the
+    // restoring thread. With it, a whole archive is restored in steps of about equal bytes
+    // (see steps()); without it, in one call.
     using Progress = std::function<void(std::uint64_t done, std::uint64_t total)>;
 
     // Both must outlive the restorer.
