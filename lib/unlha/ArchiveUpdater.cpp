@@ -45,6 +45,19 @@ bool copyRange(int fd, uint64_t offset, uint64_t count, OutputFile& out) {
 
 } // namespace
 
+Status selectSources(const CommandLine& command, std::vector<SourceEntry>& sources) {
+    FileSelector selector(command.baseFolder, command.keepFolders,
+                          archiveFileName(command.archive));
+    Status s = selector.select(command.files, sources);
+    for (SourceEntry& e : sources) {
+        std::string safe;
+        e.archivePath = PathRules::safeRelative(e.archivePath, safe)
+                            ? safe
+                            : PathRules::baseName(e.archivePath);
+    }
+    return s;
+}
+
 bool memberSelected(const std::vector<std::string>& patterns, const std::string& path) {
     if (patterns.empty())
         return true;
@@ -104,16 +117,9 @@ Status ArchiveUpdater::add() {
         return Status(Code::NotFound, "folder not found: " + folder);
 
     std::vector<SourceEntry> sources;
-    FileSelector selector(m_cmd.baseFolder, m_cmd.keepFolders, archive);
-    Status s = selector.select(m_cmd.files, sources);
+    Status s = selectSources(m_cmd, sources);
     if (!s.ok())
         return s;
-    for (SourceEntry& e : sources) {
-        std::string safe;
-        e.archivePath = PathRules::safeRelative(e.archivePath, safe)
-                            ? safe
-                            : PathRules::baseName(e.archivePath);
-    }
     if (sources.empty())
         return Status(Code::NothingToDo, "no files to add");
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CommandLine.h"
+#include "FileSelector.h"
 #include "MemberHeader.h"
 #include "Status.h"
 
@@ -38,6 +39,10 @@ private:
     std::string& m_report;
     unsigned m_threads;
 };
+
+// The files, folders and links that u and a take from the command's base folder (the archive
+// itself left out), with the member paths they are stored under.
+Status selectSources(const CommandLine& command, std::vector<SourceEntry>& sources);
 
 // Selection of members by the patterns of x, e, d and l: a pattern matches a member's whole
 // path or its last part; no pattern selects all.

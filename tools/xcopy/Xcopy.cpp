@@ -151,7 +151,7 @@ bool Xcopy::ensureTarget(Folder& folder) {
 
 bool Xcopy::admits(const struct stat& source, const std::string& targetPath,
                    const struct stat* target) {
-    if (m_options.changedSince && source.st_mtim.tv_sec < *m_options.changedSince)
+    if (!m_selection->changedSince(source.st_mtim))
         return false;
     if (m_options.onlyExisting && target == nullptr)
         return false;
@@ -301,31 +301,26 @@ void Xcopy::copyFolder(Folder& folder) {
                        : S_ISLNK(st.st_mode) ? DT_LNK
                                              : DT_UNKNOWN;
         }
-        if (entry.name[0] == '.' && !m_options.hiddenFiles) {
-            // Counted, not hidden: a home folder's ~/.ssh and ~/.config are left out this way.
-            if (type == DT_DIR ? m_options.subfolders : m_pattern.matches(entry.name))
-                ++m_hiddenLeftOut;
+        const bool isFolder = type == DT_DIR;
+        const CopySelection::Verdict verdict =
+            isFolder ? m_selection->folder(folder.relative, entry.name)
+                     : m_selection->file(folder.relative, entry.name);
+        if (verdict == CopySelection::Verdict::Hidden)
+            ++m_hiddenLeftOut;
+        if (verdict != CopySelection::Verdict::Taken)
             continue;
-        }
-        if (type == DT_DIR) {
-            if (m_options.subfolders && keepsName(folder, entry.name, -1, folded))
+        if (isFolder) {
+            if (keepsName(folder, entry.name, -1, folded))
                 subfolders.push_back(entry.name);
-            continue;
-        }
-        if (!m_pattern.matches(entry.name))
-            continue;
-        if (m_exclude.excludes(m_excludeBase + folder.relative + entry.name))
-            continue;
-        if (keepsName(folder, entry.name, folder.sourceFd, folded))
+        } else if (keepsName(folder, entry.name, folder.sourceFd, folded)) {
             copyEntry(folder, entry.name, type);
+        }
     }
 
     for (const std::string& name : subfolders) {
         if (m_stop)
             return;
         const std::string relative = folder.relative + name + "/";
-        if (m_exclude.excludes(m_excludeBase + relative))
-            continue;
         // Every level holds a frame of this walk: a tree planted thousands of levels deep would
         // overflow the stack. Below the length no path may have, the system's own answer stops it.
         if (relative.size() > PATH_MAX) {
@@ -433,7 +428,8 @@ int Xcopy::run() {
     };
 
     std::string error;
-    if (!m_exclude.load(m_options.excludeFiles, error)) {
+    ExcludeList exclude;
+    if (!exclude.load(m_options.excludeFiles, error)) {
         reportNote(error);
         return finish(4);
     }
@@ -442,14 +438,13 @@ int Xcopy::run() {
         reportNote(m_plan.message);
         return finish(4);
     }
+    m_selection.emplace(m_options, m_plan, std::move(exclude));
     // In a destination others may write, a link another user planted is not followed: a copy
     // run as root would write wherever it points.
     if (const std::string link = untrustedLink(m_plan.destination); !link.empty()) {
         reportNote(untrustedLinkText(link));
         return finish(4);
     }
-    m_pattern = NamePattern(m_plan.pattern);
-    m_excludeBase = m_plan.sourceFolderAbsolute == "/" ? "/" : m_plan.sourceFolderAbsolute + "/";
     // The file system the copies land on: that of the destination, or of the nearest folder of
     // it that exists, on which it will be made.
     for (std::string folder = m_plan.destination;;) {

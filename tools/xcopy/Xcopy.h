@@ -1,14 +1,14 @@
 #pragma once
 
 #include "CopyPlan.h"
+#include "CopySelection.h"
 #include "FileSystemFacts.h"
-#include "ExcludeList.h"
 #include "FileCopier.h"
-#include "NamePattern.h"
 #include "XcopyCommandLine.h"
 
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <sys/stat.h>
 #include <unordered_map>
@@ -86,9 +86,7 @@ private:
     std::FILE* m_out;
     std::FILE* m_err;
     CopyPlan m_plan;
-    NamePattern m_pattern{"*"};
-    std::string m_excludeBase; // the source folder's absolute path ending in "/"
-    ExcludeList m_exclude;
+    std::optional<CopySelection> m_selection; // set once the plan is known
     mode_t m_creationMask;
     FileCopier m_copier;
     dev_t m_targetDevice = 0;
