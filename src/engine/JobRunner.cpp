@@ -102,6 +102,7 @@ void JobRunner::CopySettings() {
     JobFileFolderName = s.files.jobFileFolderName;
     MaxLogLines = s.maxLogLines;
     CaptureOutput = s.captureOutput;
+    Verify = s.verify;
     DateTimeFormat = s.dateTimeFormat;
 }
 
@@ -477,18 +478,20 @@ void JobRunner::runRow(int rowNumber) {
     const std::string& uSwitches = row.uSwitches.empty() ? DefaultUSwitches : row.uSwitches;
 
     if (archive.empty()) {
-        RunProcess(JobCommands::copyCommand(sourceArgument, dst, xcopySwitches));
+        const std::string command = JobCommands::copyCommand(sourceArgument, dst, xcopySwitches);
+        RunProcess(command);
+        verifyRow(command, false);
         return;
     }
     const std::string command =
         JobCommands::archiveCommand(conv, archivePath, src, files, uSwitches);
-    if (ClearDestination && fileExists(JobCommands::archiveFile(conv, archivePath))) {
+    if (ClearDestination && fileExists(JobCommands::archiveFile(conv, archivePath)))
         replaceArchive(archivePath, src, command, [&](const std::string& newArchive) {
             return JobCommands::archiveCommand(conv, newArchive, src, files, uSwitches);
         });
-        return;
-    }
-    RunUnlha(command);
+    else
+        RunUnlha(command);
+    verifyRow(command, true);
 }
 
 void JobRunner::replaceArchive(const std::string& archivePath, const std::string& src,

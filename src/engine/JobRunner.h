@@ -98,6 +98,8 @@ public:
     int MaxLogLines = 500;
     bool ContinueRun = false;
     bool CaptureOutput = true;
+    // After each copy and archive row, compare the backup with its source (bVerify, --verify).
+    bool Verify = false;
     // The destination of the most recent row that read its destination cell, as that row left
     // it; decides where the log copy goes.
     std::string LastDestination;
@@ -124,6 +126,10 @@ private:
     // also true when the archive was made with files left out, which fails the step.
     bool callArchiver(const std::string& commandLine, bool* archiveMade = nullptr);
     void recordStep(StepResult step);
+    // With Verify on, verifies the row whose step just ran (commandLine: its xcopy or u
+    // command), unless that step did not run or was stopped: one line per difference, the
+    // count line, and a failed step when something differs.
+    void verifyRow(const std::string& commandLine, bool archive);
     int countRunnableRows() const;
     void replaceArchive(const std::string& archivePath, const std::string& src,
                         const std::string& command,

@@ -16,6 +16,7 @@ struct RunnerSettings {
     int maxLogLines = 500;                 // iMaxLog; below 0 acts as 0
     bool captureOutput = true;             // bAddLog
     std::string dateTimeFormat = "yymmdd"; // asDateTimeFormat, replaces "%t" in archive names
+    bool verify = false;                   // bVerify, or a run with --verify
 };
 
 // The main window's side of the background runner: one function per operation that the runner

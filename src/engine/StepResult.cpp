@@ -8,6 +8,8 @@ std::string StepResult::failureLine() const {
     case Outcome::Refused:
         return {};
     case Outcome::Failed:
+        if (kind == Kind::Verify)
+            return {};
         return step + " が失敗しました。(" + (kind == Kind::Archiver ? "戻り値 " : "終了コード ") +
                std::to_string(code) + ")";
     case Outcome::NotStarted:

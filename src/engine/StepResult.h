@@ -14,6 +14,7 @@ struct [[nodiscard]] StepResult {
         Program,  // exit status of a child the runner waited for
         Archiver, // return code of the library's entry point
         Command,  // a command row: only whether it could be started
+        Verify,   // the comparison of a row's backup with its source: Failed when one differs
     };
     enum class Outcome {
         Done,       // exit status 0, return code 0, or the command was started
@@ -29,7 +30,8 @@ struct [[nodiscard]] StepResult {
 
     bool ok() const { return outcome == Outcome::Done; }
 
-    // The log line that tells a failed step; empty for one that worked or was refused.
+    // The log line that tells a failed step; empty for one that worked or was refused, and for
+    // a verification, whose differences have lines of their own.
     std::string failureLine() const;
 
     // The line after "Job End @ " of a job with failedSteps failed steps (more than 0).

@@ -14,7 +14,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fcntl.h>
 #include <filesystem>
+#include <sys/stat.h>
 #include <tuple>
 
 using namespace trevane;
@@ -26,9 +28,11 @@ const std::string binFolder = HELPER_FOLDER;
 
 // Runs job.cpl of the program folder prog; gives its log entries, and the internal checks that
 // failed after them.
-std::vector<std::string> runJob(const std::string& prog, ProcessSpawner& spawner) {
+std::vector<std::string> runJob(const std::string& prog, ProcessSpawner& spawner,
+                                bool verify = false) {
     RecordingHost host;
     host.settings.files.folder = prog;
+    host.settings.verify = verify;
     host.queue = {"job.cpl"};
     FixedClock clock;
     RecordingLauncher launcher;
@@ -84,6 +88,35 @@ TEST(RealToolsTest, CopyClearAndArchiveAJob) {
     EXPECT_EQ(check.start, ProcessSpawner::StartStatus::Started);
     EXPECT_EQ(check.exitCode, 0) << check.output;
     EXPECT_NE(check.output.find("a.txt"), std::string::npos) << check.output;
+}
+
+TEST(RealToolsTest, VerifyingTellsEachDifferenceAndFailsItsStep) {
+    TempDir dir;
+    const std::string prog = dir / "prog";
+    const std::string src = dir / "src";
+    for (const std::string& d : {prog + "/CPL", src, dir / "bak"})
+        std::filesystem::create_directories(d);
+    writeFile(src + "/a.txt", "alpha\n");
+    writeFile(src + "/b.txt", "bravo\n");
+    ASSERT_TRUE(writeJobFile(prog + "/CPL/job.cpl",
+                             {joinCommaText({src, dir / "bak", "", "", "", "", ""}),
+                              joinCommaText({src, dir / "bak", "", "save.lzh", "", "", ""})})
+                    .ok);
+    auto spawner = ProcessSpawner::createNative(binFolder);
+    auto log = runJob(prog, *spawner, true);
+    EXPECT_EQ(std::count(log.begin(), log.end(), "検証しました: 2 個のファイル"), 2);
+    EXPECT_EQ(log.back().rfind("Job End @ ", 0), 0u);
+
+    // Changed after the backup with its size and time kept: neither run backs it up again.
+    struct stat st;
+    ASSERT_EQ(::stat((src + "/b.txt").c_str(), &st), 0);
+    writeFile(src + "/b.txt", "brave\n");
+    const struct timespec times[2] = {st.st_atim, st.st_mtim};
+    ASSERT_EQ(::utimensat(AT_FDCWD, (src + "/b.txt").c_str(), times, 0), 0);
+    log = runJob(prog, *spawner, true);
+    EXPECT_EQ(std::count(log.begin(), log.end(), "検証で違いが見つかりました: " + src + "/b.txt"),
+              2);
+    EXPECT_EQ(log.back(), "失敗した手順: 2 件");
 }
 
 TEST(RealToolsTest, Option7ReplacesAnArchiveInsideItsOwnSource) {
