@@ -80,6 +80,12 @@ std::string standardDateTimeText(const DateTime& when, const DateTimeLocale& loc
 
 // The locale of the running program (its LC_TIME / LANG settings), names and formats in the
 // locale's code page. Call after the locale has been set up (QCoreApplication does it).
+// Under a Japanese locale, its eras too (平成, 令和).
 DateTimeLocale systemDateTimeLocale();
+
+// The eras of the calendar of the named locale ("" is the program's LC_TIME locale), oldest
+// first, from the C library's era data; each era's short name is its first character. None
+// where the locale has no eras or is not installed.
+std::vector<DateTimeLocale::Era> localeEras(const std::string& localeName);
 
 } // namespace trevane

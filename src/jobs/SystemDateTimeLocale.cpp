@@ -154,8 +154,11 @@ DateTimeLocale systemDateTimeLocale() {
     QString longTime = system.timeFormat(QLocale::LongFormat);
     // The long time of the Japanese locale data spells its units ("H時mm分ss秒"); the standard
     // form a Japanese user knows from the system is the short one with seconds ("H:mm:ss").
-    if (system.language() == QLocale::Japanese)
+    if (system.language() == QLocale::Japanese) {
         longTime = shortTime.contains(u's') ? shortTime : shortTime + QStringLiteral(":ss");
+        // Qt knows no Japanese calendar; the C library's locale data has its eras.
+        locale.eras = localeEras("");
+    }
     locale.longTimeFormat = fromQtFormat(longTime);
     locale.dateSeparator = separatorOf(shortDate, "/");
     locale.timeSeparator = separatorOf(shortTime, ":");

@@ -126,3 +126,23 @@ TEST(DateTimePatternLocale, SystemLocaleFormatsAreUsable) {
 }
 
 } // namespace
+
+namespace {
+
+// The eras of the system's Japanese locale (scripts/deps.sh generates it); others have none.
+TEST(DateTimePatternLocale, JapaneseEras) {
+    DateTimeLocale locale = testLocale();
+    locale.eras = localeEras("ja_JP.UTF-8");
+    ASSERT_FALSE(locale.eras.empty()) << "no ja_JP.UTF-8 locale: bash scripts/deps.sh test";
+    struct {
+        DateTime when;
+        const char* expected;
+    } rows[] = {{{2019, 4, 30}, "平成31 平 31"}, {{2019, 5, 1}, "令和1 令 01"},
+                {{2026, 12, 7}, "令和8 令 08"},  {{1989, 1, 7}, "昭和64 昭 64"},
+                {{1989, 1, 8}, "平成1 平 01"},   {{1800, 6, 1}, "西暦1800 西 1800"}};
+    for (const auto& row : rows)
+        EXPECT_EQ(formatDateTime("gge g ee", row.when, locale), row.expected) << row.expected;
+    EXPECT_TRUE(localeEras("C.UTF-8").empty());
+}
+
+} // namespace
