@@ -99,14 +99,17 @@ void ViewController::hideToTray() {
         m_window.showMinimized();
 }
 
-void ViewController::HideWindowClick() {
-    if (m_window.isVisible() && !m_window.isMinimized()) {
-        hideToTray();
-        return;
-    }
+void ViewController::bringToFront() {
     m_window.showNormal();
     m_window.raise();
     m_window.activateWindow();
+}
+
+void ViewController::HideWindowClick() {
+    if (m_window.isVisible() && !m_window.isMinimized())
+        hideToTray();
+    else
+        bringToFront();
 }
 
 void ViewController::TaskBarTrayClick(int button) {

@@ -46,6 +46,8 @@ public:
     // Hides the window to the tray; without a tray icon it is only minimised, so that it
     // stays reachable.
     void hideToTray();
+    // Shows the window, from the tray or minimised, in front of the others.
+    void bringToFront();
 
 public slots:
     void ExecExplorerClick();

@@ -1,8 +1,11 @@
 #include "app/DocScreenshot.h"
 #include "app/LoopGapMeter.h"
 #include "app/Mainunit.h"
+#include "app/SecondStartServer.h"
 #include "app/StyleIcons.h"
 #include "app/WindowModule.h"
+#include "platform/AppPaths.h"
+#include "platform/InstanceChannel.h"
 #include "platform/StopSignals.h"
 
 #include <QApplication>
@@ -60,6 +63,9 @@ extern "C" __attribute__((visibility("default"))) int trevane_window_main(int ar
             form.endSession();
         });
     }
+    // A second start shows this window instead of a second one.
+    trevane::SecondStartServer secondStarts(form);
+    (void)secondStarts.listen(trevane::instanceSocketPath("Trevan", trevane::programFolder()));
     form.showAtStartIfWanted();
     trevane::scheduleDocScreenshot(form);
     const int code = app.exec();

@@ -2,6 +2,7 @@
 #include "engine/CommandLineRun.h"
 #include "platform/AppPaths.h"
 #include "platform/DynamicLibrary.h"
+#include "platform/InstanceChannel.h"
 #include "platform/SingleInstance.h"
 
 #include <QtGlobal>
@@ -26,9 +27,14 @@ int main(int argc, char* argv[]) {
     if (request.mode != trevane::CommandLineRequest::Mode::Window)
         return trevane::runFromCommandLine(request, TREVANE_VERSION);
 
-    trevane::SingleInstance instance("Trevan", trevane::programFolder());
-    if (!instance.isFirst())
+    const std::string folder = trevane::programFolder();
+    trevane::SingleInstance instance("Trevan", folder);
+    if (!instance.isFirst()) {
+        // The window that runs shows itself; this start still ends as a second one.
+        (void)trevane::sendInstanceRequest(trevane::instanceSocketPath("Trevan", folder),
+                                           trevane::InstanceRequest::Show, 5000);
         return 1;
+    }
 
     if (!displayAvailable()) {
         std::fputs(

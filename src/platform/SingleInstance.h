@@ -17,11 +17,12 @@ namespace trevane {
 std::string lockFolderFor(const char* xdgRuntimeDir, uid_t uid, const std::string& runUserBase,
                           const std::string& dataFolder);
 
+// lockFolderFor(the environment, this user, "/run/user", dataFolder).
+std::string lockFolder(const std::string& dataFolder);
+
 // A per-user lock that tells whether another instance of the program runs. The lock is an
-// flock() on a file in lockFolderFor(the environment, this user, "/run/user", the data folder),
-// so the system
-// releases it when the process ends, however it ends: a killed instance never blocks the next
-// start.
+// flock() on a file in lockFolder(the data folder), so the system releases it when the process
+// ends, however it ends: a killed instance never blocks the next start.
 class SingleInstance {
 public:
     // Tries to take the lock called name; dataFolder is the program's data folder. Check

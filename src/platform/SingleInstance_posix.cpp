@@ -26,11 +26,14 @@ std::string lockFolderFor(const char* xdgRuntimeDir, uid_t uid, const std::strin
     return dataFolder;
 }
 
+std::string lockFolder(const std::string& dataFolder) {
+    return lockFolderFor(std::getenv("XDG_RUNTIME_DIR"), getuid(), "/run/user", dataFolder);
+}
+
 SingleInstance::SingleInstance(const std::string& name, const std::string& dataFolder) {
     const uid_t uid = getuid();
     const std::string path = PathConventions::native().join(
-        lockFolderFor(std::getenv("XDG_RUNTIME_DIR"), uid, "/run/user", dataFolder),
-        std::string(name) + "-" + std::to_string(uid) + ".lock");
+        lockFolder(dataFolder), std::string(name) + "-" + std::to_string(uid) + ".lock");
     // Never through a link or into anything but a regular file of its own.
     OpenedFile file = openRegularFile(path, O_RDWR | O_CREAT | O_NOFOLLOW, 0600);
     if (!file.ok() || flock(file.fd.get(), LOCK_EX | LOCK_NB) != 0)

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QLocalServer>
+#include <QObject>
+#include <string>
+
+class QLocalSocket;
+
+namespace trevane {
+
+class TMainForm;
+
+// Carries out what a second start of the program asks of the window that runs (the requests of
+// platform/InstanceChannel.h): shows the window. The window alone listens; the program holds
+// the single-instance lock while it does.
+//
+// The window must outlive the server.
+class SecondStartServer : public QObject {
+    Q_OBJECT
+
+public:
+    explicit SecondStartServer(TMainForm& form);
+
+    // Listens at socketPath (instanceSocketPath), in place of what an instance that ended
+    // without cleaning up left there. False when it cannot (no path, something else in the
+    // socket's place): the window then runs without, and a second start ends as it always did.
+    bool listen(const std::string& socketPath);
+
+private:
+    void readRequest(QLocalSocket& socket);
+
+    TMainForm& m_form;
+    QLocalServer m_server;
+};
+
+} // namespace trevane

@@ -1,0 +1,82 @@
+#include "platform/InstanceChannel.h"
+
+#include "platform/PathConventions.h"
+#include "platform/SingleInstance.h"
+
+#include "UniqueFd.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace trevane {
+
+namespace {
+
+bool isOwnSocket(const std::string& path) {
+    struct stat st;
+    return lstat(path.c_str(), &st) == 0 && S_ISSOCK(st.st_mode) && st.st_uid == getuid();
+}
+
+} // namespace
+
+std::string instanceSocketPath(const std::string& name, const std::string& dataFolder) {
+    const std::string folder = lockFolder(dataFolder);
+    struct stat st;
+    if (stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != getuid() ||
+        (st.st_mode & (S_IRWXG | S_IRWXO)) != 0)
+        return {};
+    std::string path =
+        PathConventions::native().join(folder, name + "-" + std::to_string(getuid()) + ".socket");
+    return path.size() < sizeof(sockaddr_un::sun_path) ? path : std::string();
+}
+
+bool removeStaleInstanceSocket(const std::string& path) {
+    struct stat st;
+    if (lstat(path.c_str(), &st) != 0)
+        return errno == ENOENT;
+    return isOwnSocket(path) && unlink(path.c_str()) == 0;
+}
+
+bool sendInstanceRequest(const std::string& path, const std::string& request, int timeoutMs) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (!isOwnSocket(path) || path.size() >= sizeof address.sun_path ||
+        request.find('\n') != std::string::npos)
+        return false;
+    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+    UniqueFd fd(socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    if (!fd || connect(fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
+        return false;
+    const std::string line = request + '\n';
+    // Short enough for the socket's buffer: one send, which the window reads when it gets to it.
+    if (send(fd.get(), line.data(), line.size(), MSG_NOSIGNAL) != ssize_t(line.size()))
+        return false;
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    std::string answer;
+    while (answer.find('\n') == std::string::npos && answer.size() < 64) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        pollfd ready{fd.get(), POLLIN, 0};
+        const int polled = poll(&ready, 1, int(std::max<long long>(left.count(), 0)));
+        if (polled < 0 && errno == EINTR)
+            continue;
+        if (polled <= 0)
+            return false;
+        char buffer[64];
+        const ssize_t got = recv(fd.get(), buffer, sizeof buffer, 0);
+        if (got <= 0)
+            return false;
+        answer.append(buffer, size_t(got));
+    }
+    return answer == std::string(InstanceRequest::Answer) + '\n';
+}
+
+} // namespace trevane
