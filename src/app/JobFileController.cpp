@@ -50,7 +50,15 @@ void JobFileController::FileOpenClick() {
         toQString(m_files.jobFileFolder()), jobFileFilter(), QStringLiteral("cpl"));
     if (chosen.isEmpty())
         return;
-    std::string path = toBytes(chosen);
+    showChosenFile(toBytes(chosen));
+}
+
+void JobFileController::OpenGivenFile(const std::string& path) {
+    if (QuerySaveChanges() != QMessageBox::Cancel)
+        showChosenFile(path);
+}
+
+void JobFileController::showChosenFile(const std::string& path) {
     OpenJobFile(path);
     m_list.refresh();
     m_list.selectFile(path);

@@ -34,6 +34,9 @@ public:
     // Opens the job file and shows it; a file that cannot be read leaves the table empty under
     // its name, and says so.
     void OpenJobFile(const std::string& path);
+    // Opens a job file named from outside the window (the command line, a second start) as the
+    // open command opens the file it chose: after the save question, which may cancel it.
+    void OpenGivenFile(const std::string& path);
 
 public slots:
     void FileNewClick();
@@ -54,6 +57,9 @@ signals:
     void runSelectedRequested();
 
 private:
+    // Opens path and selects it in the refreshed list.
+    void showChosenFile(const std::string& path);
+
     JobDocument& m_doc;
     const ProgramFiles& m_files;
     const Settings& m_settings;

@@ -1,15 +1,19 @@
 #include "app/SecondStartServer.h"
 
 #include "app/Mainunit.h"
+#include "dialogs/MessageBox.h"
 #include "platform/InstanceChannel.h"
+#include "platform/TextCodec.h"
 
+#include <QApplication>
 #include <QLocalSocket>
+#include <cstring>
 
 namespace trevane {
 
 namespace {
 
-// Anything longer is no request of the program's.
+// A request line is a word and a path; anything longer is no request of the program's.
 constexpr qint64 MaxRequest = 8192;
 
 } // namespace
@@ -39,14 +43,34 @@ void SecondStartServer::readRequest(QLocalSocket& socket) {
     QByteArray line = socket.readLine(MaxRequest);
     const bool whole = line.endsWith('\n');
     line.chop(1);
-    if (!whole || line != InstanceRequest::Show) {
+    const qsizetype prefix = qsizetype(std::strlen(InstanceRequest::OpenPrefix));
+    const bool show = line == InstanceRequest::Show;
+    const bool open = line.startsWith(InstanceRequest::OpenPrefix) && line.size() > prefix;
+    if (!whole || (!show && !open)) {
         socket.abort();
         return;
     }
+    // Answered before it is carried out: the save question may wait for the user, the second
+    // start does not.
     socket.write(QByteArray(InstanceRequest::Answer) + '\n');
     socket.disconnect(this);
     socket.disconnectFromServer();
+    showAndOpen(open ? line.mid(prefix).toStdString() : std::string());
+}
+
+void SecondStartServer::showAndOpen(const std::string& path) {
     m_form.view().bringToFront();
+    if (path.empty())
+        return;
+    // A dialog works on the open job (the options) or waits for an answer about it: the table
+    // is not replaced under it.
+    if (QWidget* dialog = QApplication::activeModalWidget()) {
+        MessageBox::information(dialog, toQString(path) +
+                                            QStringLiteral("\nを開くには、開いているダイアログを"
+                                                           "閉じてから、もう一度開いてください。"));
+        return;
+    }
+    m_form.jobFiles().OpenGivenFile(path);
 }
 
 } // namespace trevane

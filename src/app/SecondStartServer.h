@@ -11,8 +11,8 @@ namespace trevane {
 class TMainForm;
 
 // Carries out what a second start of the program asks of the window that runs (the requests of
-// platform/InstanceChannel.h): shows the window. The window alone listens; the program holds
-// the single-instance lock while it does.
+// platform/InstanceChannel.h): shows the window and opens the job file a request names. The
+// window alone listens; the program holds the single-instance lock while it does.
 //
 // The window must outlive the server.
 class SecondStartServer : public QObject {
@@ -25,6 +25,10 @@ public:
     // without cleaning up left there. False when it cannot (no path, something else in the
     // socket's place): the window then runs without, and a second start ends as it always did.
     bool listen(const std::string& socketPath);
+    // Shows the window and brings it to the front; with a path, then opens that job file as the
+    // open command does (the save question first). While a dialog or question is open, the
+    // file is not opened: a message says to close it first.
+    void showAndOpen(const std::string& path = {});
 
 private:
     void readRequest(QLocalSocket& socket);

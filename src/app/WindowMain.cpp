@@ -4,6 +4,7 @@
 #include "app/SecondStartServer.h"
 #include "app/StyleIcons.h"
 #include "app/WindowModule.h"
+#include "engine/CommandLineRun.h"
 #include "platform/AppPaths.h"
 #include "platform/InstanceChannel.h"
 #include "platform/StopSignals.h"
@@ -13,7 +14,9 @@
 #include <QSocketNotifier>
 #include <QTranslator>
 #include <optional>
+#include <string>
 #include <type_traits>
+#include <vector>
 
 namespace {
 
@@ -32,6 +35,13 @@ void loadQtJapaneseTexts(QApplication& app) {
 
 extern "C" __attribute__((visibility("default"))) int trevane_window_main(int argc, char* argv[]) {
     static_assert(std::is_same_v<decltype(&trevane_window_main), trevane::WindowEntry>);
+    // The job file to open, before the toolkit takes its options out of argv and before the
+    // window makes the job-file folder the current one; the program has checked it.
+    std::string openFile, error;
+    const auto request = trevane::CommandLineRequest::parse(
+        std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc));
+    if (!request.openFile.empty())
+        (void)trevane::jobFileToOpen(request.openFile, openFile, error);
     QApplication app(argc, argv);
     // No application display name: Qt would append it to every window title.
     QApplication::setApplicationName(QStringLiteral("Trevane"));
@@ -63,10 +73,12 @@ extern "C" __attribute__((visibility("default"))) int trevane_window_main(int ar
             form.endSession();
         });
     }
-    // A second start shows this window instead of a second one.
+    // A second start shows this window (and opens its job file) instead of a second one.
     trevane::SecondStartServer secondStarts(form);
     (void)secondStarts.listen(trevane::instanceSocketPath("Trevan", trevane::programFolder()));
     form.showAtStartIfWanted();
+    if (!openFile.empty())
+        secondStarts.showAndOpen(openFile);
     trevane::scheduleDocScreenshot(form);
     const int code = app.exec();
     if (const int signal = trevane::StopSignals::received())

@@ -27,13 +27,31 @@ int main(int argc, char* argv[]) {
     if (request.mode != trevane::CommandLineRequest::Mode::Window)
         return trevane::runFromCommandLine(request, TREVANE_VERSION);
 
+    std::string openFile;
+    if (!request.openFile.empty()) {
+        std::string error;
+        if (!trevane::jobFileToOpen(request.openFile, openFile, error)) {
+            std::fprintf(stderr, "trevane: %s\n", error.c_str());
+            return 2;
+        }
+    }
+
     const std::string folder = trevane::programFolder();
     trevane::SingleInstance instance("Trevan", folder);
     if (!instance.isFirst()) {
-        // The window that runs shows itself; this start still ends as a second one.
-        (void)trevane::sendInstanceRequest(trevane::instanceSocketPath("Trevan", folder),
-                                           trevane::InstanceRequest::Show, 5000);
-        return 1;
+        // The window that runs shows itself and opens the job file. A start that only asked
+        // for the window still ends with 1; a job file handed over is done as asked (0).
+        const bool handedOver = trevane::sendInstanceRequest(
+            trevane::instanceSocketPath("Trevan", folder),
+            openFile.empty() ? trevane::InstanceRequest::Show
+                             : trevane::InstanceRequest::OpenPrefix + openFile,
+            5000);
+        if (openFile.empty())
+            return 1;
+        if (!handedOver)
+            std::fputs("trevane: 起動している Trevane にジョブファイルを渡せませんでした。\n",
+                       stderr);
+        return handedOver ? 0 : 1;
     }
 
     if (!displayAvailable()) {

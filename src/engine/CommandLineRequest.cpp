@@ -19,22 +19,30 @@ bool isOwnOption(const std::string& arg) {
            arg == helpOption || arg == versionOption;
 }
 
+struct ToolkitOption {
+    const char* name;
+    bool takesValue; // the next argument is its value unless given as "-name=value"
+};
+
 // The toolkit's own options, which the window passes on to it ("-platform offscreen",
 // "--style=fusion", "-session" from a session manager); any other option is a mistake.
-bool isToolkitOption(const std::string& arg) {
-    static const char* const names[] = {"platform",      "platformpluginpath",
-                                        "platformtheme", "plugin",
-                                        "style",         "stylesheet",
-                                        "widgetcount",   "reverse",
-                                        "session",       "display",
-                                        "geometry",      "qwindowgeometry",
-                                        "qwindowtitle",  "qwindowicon",
-                                        "title",         "name",
-                                        "nograb",        "dograb",
-                                        "sync",          "qmljsdebugger"};
+const ToolkitOption* toolkitOption(const std::string& arg) {
+    static const ToolkitOption options[] = {{"platform", true},      {"platformpluginpath", true},
+                                            {"platformtheme", true}, {"plugin", true},
+                                            {"style", true},         {"stylesheet", true},
+                                            {"widgetcount", false},  {"reverse", false},
+                                            {"session", true},       {"display", true},
+                                            {"geometry", true},      {"qwindowgeometry", true},
+                                            {"qwindowtitle", true},  {"qwindowicon", true},
+                                            {"title", true},         {"name", true},
+                                            {"nograb", false},       {"dograb", false},
+                                            {"sync", false},         {"qmljsdebugger", false}};
     std::string name = arg.substr(arg.rfind("--", 0) == 0 ? 2 : 1);
     name = name.substr(0, name.find('='));
-    return std::find(std::begin(names), std::end(names), name) != std::end(names);
+    for (const ToolkitOption& option : options)
+        if (name == option.name)
+            return &option;
+    return nullptr;
 }
 
 CommandLineRequest wrong(std::string why) {
@@ -85,9 +93,20 @@ CommandLineRequest CommandLineRequest::parse(const std::vector<std::string>& arg
         return std::find(args.begin(), args.end(), option) != args.end();
     };
     if (std::none_of(args.begin(), args.end(), isOwnOption)) {
-        for (const std::string& arg : args)
-            if (arg.size() > 1 && arg[0] == '-' && !isToolkitOption(arg))
+        for (std::size_t i = 0; i < args.size(); ++i) {
+            const std::string& arg = args[i];
+            if (arg.size() < 2 || arg[0] != '-') {
+                if (!request.openFile.empty())
+                    return wrong("開けるジョブファイルは1つだけです: " + arg);
+                request.openFile = arg;
+                continue;
+            }
+            const ToolkitOption* option = toolkitOption(arg);
+            if (!option)
                 return wrong("知らないオプションです: " + arg);
+            if (option->takesValue && arg.find('=') == std::string::npos)
+                ++i;
+        }
         return request;
     }
     if (has(helpOption)) {
@@ -122,11 +141,12 @@ CommandLineRequest CommandLineRequest::parse(const std::vector<std::string>& arg
 }
 
 std::string CommandLineRequest::helpText() {
-    return "使い方: trevane [--run ジョブファイル... | --run-registered |\n"
+    return "使い方: trevane [ジョブファイル | --run ジョブファイル... | --run-registered |\n"
            "                --restore 書庫|フォルダ --to 復元先 [--overwrite] [名前...] |\n"
            "                --help | --version]\n"
            "\n"
-           "オプションなしで起動するとウインドウを開きます。\n"
+           "オプションなしで起動するとウインドウを開きます。ジョブファイルを1つ指定すると、それを\n"
+           "ウインドウで開きます (Trevane が既に起動しているときは、そのウインドウで開きます)。\n"
            "\n"
            "  --run ジョブファイル...  "
            "指定したジョブファイルをウインドウなしで実行して終了します。\n"

@@ -6,9 +6,11 @@
 namespace trevane {
 
 // What the program's command line asks for. Without any of the program's own options the
-// window opens, and every argument is left to the toolkit (its "-platform", "-style" and the
+// window opens, and every option is left to the toolkit (its "-platform", "-style" and the
 // like); with one of them the program runs without a window and decides everything here:
 //
+//   trevane [JOBFILE]           the window, which opens the job file (the window of the
+//                               instance that runs already, when there is one)
 //   trevane --run JOBFILE...    run the named job files, then exit
 //   trevane --run-registered    run the registered jobs (BGCopyList.txt), then exit
 //   trevane --restore ARCHIVE|FOLDER --to TARGET [--overwrite] [NAME...]
@@ -28,6 +30,7 @@ struct CommandLineRequest {
 
     Mode mode = Mode::Window;
     std::vector<std::string> jobFiles; // RunFiles: the arguments after --run, as given
+    std::string openFile;              // Window: the job file to open, as given; or empty
     std::string error;                 // Wrong: one line, without the program name
     // Restore: the archive or folder, the target folder, the names (none: everything) and
     // whether newer files of the target are replaced.

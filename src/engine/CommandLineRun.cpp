@@ -17,8 +17,12 @@
 #include "platform/SingleInstance.h"
 #include "platform/StopSignals.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
+#include <filesystem>
 #include <string>
+#include <sys/stat.h>
 
 namespace trevane {
 
@@ -155,6 +159,27 @@ int runFromCommandLine(const CommandLineRequest& request, std::string_view versi
         std::fprintf(stderr, "trevane: 失敗した手順: %d 件 (%s を見てください)\n",
                      host.failedSteps(), log.c_str());
     return host.exitCode();
+}
+
+bool jobFileToOpen(const std::string& given, std::string& path, std::string& error) {
+    std::error_code failed;
+    const std::string absolute =
+        std::filesystem::absolute(given, failed).lexically_normal().string();
+    struct stat st;
+    if (failed || stat(absolute.c_str(), &st) != 0) {
+        error = "ジョブファイルが見つかりません: " + given;
+        return false;
+    }
+    // ".cpl" in any case of letters, as the job-file list finds them.
+    std::string extension = absolute.substr(absolute.size() - std::min<size_t>(absolute.size(), 4));
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return char(std::tolower(c)); });
+    if (!S_ISREG(st.st_mode) || extension != ".cpl") {
+        error = "ジョブファイル (.cpl) ではありません: " + given;
+        return false;
+    }
+    path = absolute;
+    return true;
 }
 
 } // namespace trevane

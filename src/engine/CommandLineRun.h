@@ -2,6 +2,7 @@
 
 #include "engine/CommandLineRequest.h"
 
+#include <string>
 #include <string_view>
 
 namespace trevane {
@@ -13,5 +14,10 @@ namespace trevane {
 // program folder's settings, job-file folder and log file, with no window and no display. Help
 // and the version go to standard output, complaints to standard error.
 int runFromCommandLine(const CommandLineRequest& request, std::string_view version);
+
+// The job file a window start names (CommandLineRequest::openFile): true with its absolute path
+// in path (taken from the current folder); false with one line in error when nothing is there
+// or it is no job file (a folder, a name without ".cpl").
+bool jobFileToOpen(const std::string& given, std::string& path, std::string& error);
 
 } // namespace trevane

@@ -9,8 +9,10 @@ namespace trevane {
 // window listens (a command-line run holds the lock without it). A request is one line, answered
 // by the line "ok" once the window has taken it:
 //   show         shows the window and brings it to the front
+//   open PATH    the same, then opens the job file PATH (an absolute path)
 namespace InstanceRequest {
 inline constexpr char Show[] = "show";
+inline constexpr char OpenPrefix[] = "open ";
 inline constexpr char Answer[] = "ok";
 } // namespace InstanceRequest
 

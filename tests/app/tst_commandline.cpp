@@ -121,6 +121,8 @@ private slots:
             {{"--run-registered", "good.cpl"}, 2, "", "何も指定できません"},
             {{"--help"}, 0, "", ""},
             {{"--version"}, 0, "", ""},
+            {{"gone.cpl"}, 2, "", "ジョブファイルが見つかりません: gone.cpl"}, // to open
+            {{path("src")}, 2, "", "ジョブファイル (.cpl) ではありません"},
         };
         for (const Case& c : cases) {
             const Run r = run(c.args);

@@ -1,5 +1,5 @@
-// A second start of the real program while the window runs: the window shows itself, through
-// the socket beside the single-instance lock.
+// A second start of the real program while the window runs: the window shows itself and opens
+// the job file the start names, through the socket beside the single-instance lock.
 
 #include "app/Mainunit.h"
 #include "app/SecondStartServer.h"
@@ -7,6 +7,8 @@
 #include "platform/InstanceChannel.h"
 #include "platform/SingleInstance.h"
 
+#include <QDialog>
+#include <QFile>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
@@ -24,7 +26,7 @@ private slots:
     void init() { m_home.start(); }
     void cleanup() { m_home.finish(); }
 
-    void showsTheWindow() {
+    void showsTheWindowAndOpensTheNamedFile() {
         // The test's folder is the runtime folder too (made closed to others).
         qputenv("XDG_RUNTIME_DIR", m_home.qpath().toLocal8Bit());
         SingleInstance lock("Trevan", programFolder());
@@ -32,13 +34,39 @@ private slots:
         TMainForm form;
         SecondStartServer server(form);
         QVERIFY(server.listen(instanceSocketPath("Trevan", programFolder())));
-        QVERIFY(!form.isVisible());
-        QProcess second;
-        QSignalSpy finished(&second, &QProcess::finished);
-        second.start(QStringLiteral(TREVANE_BIN_DIR "/trevane"), {});
-        QVERIFY(finished.wait(30000));
-        QCOMPARE(second.exitCode(), 1);
-        QVERIFY(form.isVisible());
+        const QString job = m_home.qpath() + QStringLiteral("/外の.cpl");
+        QFile file(job);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("/src,/dst,,,,,\r\n");
+        file.close();
+
+        struct {
+            QStringList args;
+            bool dialogOpen;
+            int code;
+            std::string openFile;
+        } rows[] = {{{}, false, 1, std::string(JobDocument::NewFileName)},
+                    {{job}, true, 0, std::string(JobDocument::NewFileName)},
+                    {{job}, false, 0, toBytes(job)}};
+        for (const auto& row : rows) {
+            form.hide();
+            form.document().markModified();
+            QDialog dialog(&form);
+            dialog.setModal(true);
+            if (row.dialogOpen)
+                dialog.show();
+            // A named file raises one box: close the dialog first, or save the changes (No).
+            if (!row.args.isEmpty())
+                MessageBox::setNextAnswer(QMessageBox::No);
+            QProcess second;
+            QSignalSpy finished(&second, &QProcess::finished);
+            second.start(QStringLiteral(TREVANE_BIN_DIR "/trevane"), row.args);
+            QVERIFY(finished.wait(30000));
+            QCOMPARE(second.exitCode(), row.code);
+            QVERIFY(form.isVisible());
+            QCOMPARE(form.document().path(), row.openFile);
+            QCOMPARE(MessageBox::pendingAnswers(), 0);
+        }
     }
 };
 

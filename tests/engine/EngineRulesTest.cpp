@@ -60,8 +60,10 @@ TEST(CommandLineRequestTest, OwnOptionsDecideWindowOrRun) {
     };
     const Case cases[] = {
         {{}, M::Window, {}},
-        {{"-platform", "offscreen"}, M::Window, {}}, // the toolkit's own
-        {{"--style", "fusion", "x.cpl"}, M::Window, {}},
+        {{"-platform", "offscreen"}, M::Window, {}},            // the toolkit's own
+        {{"--style", "fusion", "x.cpl"}, M::Window, {"x.cpl"}}, // a job file to open
+        {{"-reverse", "-style=fusion", "x.cpl"}, M::Window, {"x.cpl"}},
+        {{"x.cpl", "y.cpl"}, M::Wrong, {}},
         {{"--run", "a.cpl", "/x/b c.cpl"}, M::RunFiles, {"a.cpl", "/x/b c.cpl"}},
         {{"--run-registered"}, M::RunRegistered, {}},
         {{"--run", "a.cpl", "--help"}, M::Help, {}},
@@ -78,7 +80,9 @@ TEST(CommandLineRequestTest, OwnOptionsDecideWindowOrRun) {
         const CommandLineRequest r = CommandLineRequest::parse(c.args);
         const std::string what = c.args.empty() ? "(none)" : c.args.front();
         EXPECT_EQ(r.mode, c.mode) << what;
-        EXPECT_EQ(r.jobFiles, c.jobFiles) << what;
+        const std::vector<std::string> files =
+            r.openFile.empty() ? r.jobFiles : std::vector<std::string>{r.openFile};
+        EXPECT_EQ(files, c.jobFiles) << what;
         EXPECT_EQ(r.error.empty(), c.mode != M::Wrong) << what;
     }
 }
