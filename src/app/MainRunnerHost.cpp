@@ -38,6 +38,7 @@ RunnerSettings MainRunnerHost::copySettings() {
     copy.maxLogLines = m_p.settings.iMaxLog;
     copy.captureOutput = m_p.settings.bAddLog;
     copy.dateTimeFormat = m_p.settings.asDateTimeFormat;
+    copy.verify = m_p.settings.bVerify;
     return copy;
 }
 

@@ -256,6 +256,7 @@ QWidget* TOptionDlg::buildOtherPage() {
                                        {"開く", "コピー開始"}, m_fileDClick);
     m_showAtStart = checkBox("ckShowAtStart", "起動時にウインドウを表示する");
     m_addLog = checkBox("ckAddLog", "xcopy時にログを保存する");
+    m_verify = checkBox("ckVerify", "バックアップ後に検証する");
     m_exitOnJobEnd = checkBox("ckExitOnJobEnd", "ジョブ終了時にアプリケーションを終了する");
     m_startAtLogin = checkBox("ckStartAtLogin", "ログイン時に起動する");
     auto* label = new QLabel(QStringLiteral("%tを変換後の書式： ex. yyyy'年'mm'月'dd'日'hh:nn:ss"));
@@ -266,6 +267,7 @@ QWidget* TOptionDlg::buildOtherPage() {
     auto* checks = new QVBoxLayout;
     checks->addWidget(m_showAtStart);
     checks->addWidget(m_addLog);
+    checks->addWidget(m_verify);
     checks->addWidget(m_exitOnJobEnd);
     checks->addWidget(m_startAtLogin);
     checks->addStretch(1);
@@ -311,6 +313,7 @@ void TOptionDlg::FormCreate() {
     m_autoTimer->setChecked(s.bAutoTimer);
     m_showAtStart->setChecked(s.bShowAtStart);
     m_addLog->setChecked(s.bAddLog);
+    m_verify->setChecked(s.bVerify);
     m_exitOnJobEnd->setChecked(s.bExitOnJobEnd);
     m_notifyJobEnd->setChecked(s.bNotifyJobEnd);
     m_startedAtLogin = AutostartEntry(m_configFolder).exists();
@@ -342,6 +345,7 @@ void TOptionDlg::OKBtnClick() {
     s.bAutoTimer = m_autoTimer->isChecked();
     s.bShowAtStart = m_showAtStart->isChecked();
     s.bAddLog = m_addLog->isChecked();
+    s.bVerify = m_verify->isChecked();
     s.bExitOnJobEnd = m_exitOnJobEnd->isChecked();
     s.bNotifyJobEnd = m_notifyJobEnd->isChecked();
     for (int day = 0; day < 7; ++day)

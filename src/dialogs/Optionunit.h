@@ -101,6 +101,7 @@ private:
     QButtonGroup* m_fileDClick = nullptr;
     QCheckBox* m_showAtStart = nullptr;
     QCheckBox* m_addLog = nullptr;
+    QCheckBox* m_verify = nullptr;
     QCheckBox* m_notifyJobEnd = nullptr;
     QCheckBox* m_exitOnJobEnd = nullptr;
     QCheckBox* m_startAtLogin = nullptr;

@@ -11,12 +11,13 @@ constexpr const char* runRegisteredOption = "--run-registered";
 constexpr const char* restoreOption = "--restore";
 constexpr const char* toOption = "--to";
 constexpr const char* overwriteOption = "--overwrite";
+constexpr const char* verifyOption = "--verify";
 constexpr const char* helpOption = "--help";
 constexpr const char* versionOption = "--version";
 
 bool isOwnOption(const std::string& arg) {
     return arg == runOption || arg == runRegisteredOption || arg == restoreOption ||
-           arg == helpOption || arg == versionOption;
+           arg == helpOption || arg == versionOption || arg == verifyOption;
 }
 
 struct ToolkitOption {
@@ -117,10 +118,14 @@ CommandLineRequest CommandLineRequest::parse(const std::vector<std::string>& arg
         request.mode = Mode::Version;
         return request;
     }
-    // A run: the first argument names it, and only job files may follow --run.
+    // A run: the first argument names it, and only job files and --verify may follow it.
     if (args.front() == runRegisteredOption) {
-        if (args.size() > 1)
-            return wrong("--run-registered の後には何も指定できません: " + args[1]);
+        for (std::size_t i = 1; i < args.size(); ++i) {
+            if (args[i] != verifyOption)
+                return wrong("--run-registered の後には --verify のほかに何も指定できません: " +
+                             args[i]);
+            request.verify = true;
+        }
         request.mode = Mode::RunRegistered;
         return request;
     }
@@ -130,9 +135,12 @@ CommandLineRequest CommandLineRequest::parse(const std::vector<std::string>& arg
         return wrong("--run、--run-registered、--restore の前に指定できない引数です: " +
                      args.front());
     for (std::size_t i = 1; i < args.size(); ++i) {
-        if (args[i].rfind("--", 0) == 0)
+        if (args[i] == verifyOption)
+            request.verify = true;
+        else if (args[i].rfind("--", 0) == 0)
             return wrong("知らないオプションか、置けない場所のオプションです: " + args[i]);
-        request.jobFiles.push_back(args[i]);
+        else
+            request.jobFiles.push_back(args[i]);
     }
     if (request.jobFiles.empty())
         return wrong("--run にはジョブファイルを1つ以上指定してください");
@@ -141,7 +149,8 @@ CommandLineRequest CommandLineRequest::parse(const std::vector<std::string>& arg
 }
 
 std::string CommandLineRequest::helpText() {
-    return "使い方: trevane [ジョブファイル | --run ジョブファイル... | --run-registered |\n"
+    return "使い方: trevane [ジョブファイル | --run [--verify] ジョブファイル... |\n"
+           "                --run-registered [--verify] |\n"
            "                --restore 書庫|フォルダ --to 復元先 [--overwrite] [名前...] |\n"
            "                --help | --version]\n"
            "\n"
@@ -154,6 +163,10 @@ std::string CommandLineRequest::helpText() {
            "                           CPL から探します\n"
            "  --run-registered         登録ジョブ (BGCopyList.txt) をウインドウなしで実行して\n"
            "                           終了します\n"
+           "  --verify                 --run・--run-registered で、コピーと圧縮の行ごとに\n"
+           "                           バックアップを元のファイルと1バイトずつ比べます\n"
+           "                           (設定の「バックアップ後に検証する」と同じ)。違いが\n"
+           "                           あればその手順は失敗です\n"
            "  --restore 書庫|フォルダ --to 復元先 [--overwrite] [名前...]\n"
            "                           書庫 (.lzh) かコピー先のフォルダから、復元先のフォルダへ\n"
            "                           復元して終了します。名前を指定するとそのファイルや\n"

@@ -11,8 +11,9 @@ namespace trevane {
 //
 //   trevane [JOBFILE]           the window, which opens the job file (the window of the
 //                               instance that runs already, when there is one)
-//   trevane --run JOBFILE...    run the named job files, then exit
-//   trevane --run-registered    run the registered jobs (BGCopyList.txt), then exit
+//   trevane --run [--verify] JOBFILE...    run the named job files, then exit
+//   trevane --run-registered [--verify]    run the registered jobs (BGCopyList.txt), then exit
+//   (--verify: verify every copy and archive row after it, whatever the setting bVerify says)
 //   trevane --restore ARCHIVE|FOLDER --to TARGET [--overwrite] [NAME...]
 //                               restore a backup into TARGET, then exit
 //   trevane --help | --version
@@ -31,6 +32,7 @@ struct CommandLineRequest {
     Mode mode = Mode::Window;
     std::vector<std::string> jobFiles; // RunFiles: the arguments after --run, as given
     std::string openFile;              // Window: the job file to open, as given; or empty
+    bool verify = false;               // RunFiles, RunRegistered: --verify was given
     std::string error;                 // Wrong: one line, without the program name
     // Restore: the archive or folder, the target folder, the names (none: everything) and
     // whether newer files of the target are replaced.

@@ -28,7 +28,7 @@ namespace trevane {
 
 namespace {
 
-RunnerSettings runnerSettings(const ProgramFiles& files) {
+RunnerSettings runnerSettings(const ProgramFiles& files, bool verify) {
     RunnerSettings copy;
     copy.files = files;
     IniFile ini;
@@ -38,6 +38,7 @@ RunnerSettings runnerSettings(const ProgramFiles& files) {
     copy.maxLogLines = settings.iMaxLog;
     copy.captureOutput = settings.bAddLog;
     copy.dateTimeFormat = settings.asDateTimeFormat;
+    copy.verify = verify || settings.bVerify;
     return copy;
 }
 
@@ -122,7 +123,7 @@ int runFromCommandLine(const CommandLineRequest& request, std::string_view versi
         std::fputs("trevane: Trevane は既に起動しています。何も実行しませんでした。\n", stderr);
         return 3;
     }
-    const RunnerSettings settings = runnerSettings(files);
+    const RunnerSettings settings = runnerSettings(files, request.verify);
     std::vector<std::string> queue;
     if (request.mode == Mode::RunRegistered) {
         std::string refusal;

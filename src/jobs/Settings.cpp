@@ -11,7 +11,7 @@ namespace {
 using S = Settings;
 
 // Section CONFIG, in the order its keys are read and written.
-const std::array<SettingsKey, 33> kTable = {{
+const std::array<SettingsKey, 34> kTable = {{
     {"iMainFormLeft", &S::iMainFormLeft, 5},
     {"iMainFormHeight", &S::iMainFormHeight, 416},
     {"iMainFormWidth", &S::iMainFormWidth, 701},
@@ -35,6 +35,7 @@ const std::array<SettingsKey, 33> kTable = {{
     {"bAutoTimer", &S::bAutoTimer, false},
     {"bShowAtStart", &S::bShowAtStart, true},
     {"bAddLog", &S::bAddLog, true},
+    {"bVerify", &S::bVerify, false},
     {"bExitOnJobEnd", &S::bExitOnJobEnd, false},
     {"bNotifyJobEnd", &S::bNotifyJobEnd, true},
     {"iTaskTrayClick", &S::iTaskTrayClick, 1},

@@ -34,6 +34,7 @@ struct Settings {
     bool bAutoTimer;
     bool bShowAtStart;
     bool bAddLog;
+    bool bVerify; // after each copy and archive row, compare the backup with its source
     bool bExitOnJobEnd;
     bool bNotifyJobEnd; // a tray message when a job ends while the window is hidden
     int iTaskTrayClick;

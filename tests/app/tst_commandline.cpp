@@ -105,6 +105,7 @@ private slots:
              "Job File: " + cpl + "/second job.cpl",
              ""},
             {{"--run-registered"}, 0, "Job File: " + cpl + "/good.cpl", ""},
+            {{"--run", "--verify", "good.cpl"}, 0, "検証しました: 1 個のファイル", ""},
             {{"--run", "broken.cpl"},
              1,
              "xcopy が失敗しました。(終了コード 4)\r\nJob End @ ",

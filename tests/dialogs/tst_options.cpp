@@ -177,6 +177,7 @@ private slots:
         click(dlg, "ckAutoStart");
         click(dlg, "ckExitOnJobEnd");
         click(dlg, "ckAddLog");
+        click(dlg, "ckVerify");
         list(dlg, "clDayOfWeek")->item(3)->setCheckState(Qt::Unchecked);
         click(dlg, "AddAllBtn");
         click(dlg, "OKBtn");
@@ -192,6 +193,7 @@ private slots:
         QVERIFY(s.bAutoStart);
         QVERIFY(s.bExitOnJobEnd);
         QVERIFY(!s.bAddLog);
+        QVERIFY(s.bVerify);
         QVERIFY(s.bShowAtStart);
         QVERIFY(!s.bDayOfWeek3);
         QVERIFY(s.bDayOfWeek2 && s.bDayOfWeek4);

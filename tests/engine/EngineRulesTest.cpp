@@ -57,6 +57,7 @@ TEST(CommandLineRequestTest, OwnOptionsDecideWindowOrRun) {
         std::vector<std::string> args;
         M mode;
         std::vector<std::string> jobFiles;
+        bool verify = false;
     };
     const Case cases[] = {
         {{}, M::Window, {}},
@@ -66,6 +67,9 @@ TEST(CommandLineRequestTest, OwnOptionsDecideWindowOrRun) {
         {{"x.cpl", "y.cpl"}, M::Wrong, {}},
         {{"--run", "a.cpl", "/x/b c.cpl"}, M::RunFiles, {"a.cpl", "/x/b c.cpl"}},
         {{"--run-registered"}, M::RunRegistered, {}},
+        {{"--run", "a.cpl", "--verify"}, M::RunFiles, {"a.cpl"}, true},
+        {{"--run-registered", "--verify"}, M::RunRegistered, {}, true},
+        {{"--verify", "a.cpl"}, M::Wrong, {}},
         {{"--run", "a.cpl", "--help"}, M::Help, {}},
         {{"--version", "--run"}, M::Version, {}},
         {{"--run"}, M::Wrong, {}},
@@ -83,6 +87,7 @@ TEST(CommandLineRequestTest, OwnOptionsDecideWindowOrRun) {
         const std::vector<std::string> files =
             r.openFile.empty() ? r.jobFiles : std::vector<std::string>{r.openFile};
         EXPECT_EQ(files, c.jobFiles) << what;
+        EXPECT_EQ(r.verify, c.verify) << what;
         EXPECT_EQ(r.error.empty(), c.mode != M::Wrong) << what;
     }
 }

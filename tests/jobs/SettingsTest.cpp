@@ -30,6 +30,7 @@ TEST(Settings, EmptyFileGivesTheTableDefaults) {
     EXPECT_FALSE(s.bAutoTimer);
     EXPECT_TRUE(s.bShowAtStart);
     EXPECT_TRUE(s.bAddLog);
+    EXPECT_FALSE(s.bVerify);
     EXPECT_FALSE(s.bExitOnJobEnd);
     EXPECT_EQ(s.iTaskTrayClick, 1);
     EXPECT_EQ(s.iTaskTrayDblClick, 0);
@@ -55,7 +56,7 @@ TEST(Settings, StoresEveryKeyInTableOrderAndReadsBack) {
     std::vector<std::string> keys;
     for (const SettingsKey& key : settingsTable())
         keys.emplace_back(key.key);
-    ASSERT_EQ(keys.size(), 33u);
+    ASSERT_EQ(keys.size(), 34u);
     EXPECT_EQ(keys.front(), "iMainFormLeft");
     EXPECT_EQ(keys[8], "asTime0");
     EXPECT_EQ(keys.back(), "bDayOfWeek6");
