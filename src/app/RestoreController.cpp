@@ -107,6 +107,10 @@ void RestoreController::listMembers() {
             if (listing->status == BackupListing::Status::Missing)
                 MessageBox::warning(m_dialog,
                                     QStringLiteral("復元元が見つかりません: ") + toQString(from));
+            else if (listing->status == BackupListing::Status::Damaged)
+                MessageBox::warning(
+                    m_dialog, QStringLiteral("書庫の途中までしか読めませんでした: ") +
+                                  toQString(from) + QLatin1Char('\n') + toQString(listing->error));
             else if (listing->status == BackupListing::Status::Failed)
                 MessageBox::warning(m_dialog, QStringLiteral("書庫を読めませんでした: ") +
                                                   toQString(from) + QLatin1Char('\n') +

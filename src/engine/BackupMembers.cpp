@@ -82,23 +82,29 @@ BackupListing listArchiveMembers(ArchiverLibrary& archiver, const std::string& a
         listing.error = "Unlha32.dll を読み込めませんでした";
         return listing;
     }
-    if (result.code != 0) {
-        listing.status = result.code == kNotFound ? BackupListing::Status::Missing
-                                                  : BackupListing::Status::Failed;
-        listing.error = result.output;
-        while (!listing.error.empty() && listing.error.back() == '\n')
-            listing.error.pop_back();
+    if (result.code == kNotFound) {
+        listing.status = BackupListing::Status::Missing;
         return listing;
     }
+    // A damaged archive lists its members up to the damage, then says why (once from the walk,
+    // once more as the command's result).
     std::size_t start = 0;
     while (start < result.output.size()) {
         std::size_t end = result.output.find('\n', start);
         if (end == std::string::npos)
             end = result.output.size();
+        const std::string line = result.output.substr(start, end - start);
         BackupMember member;
-        if (parseListingLine(result.output.substr(start, end - start), member))
+        if (parseListingLine(line, member))
             listing.members.push_back(std::move(member));
+        else if (result.code != 0 && !line.empty() && line.rfind("      Size", 0) != 0 &&
+                 listing.error.find(line) == std::string::npos)
+            listing.error += (listing.error.empty() ? "" : "; ") + line;
         start = end + 1;
+    }
+    if (result.code != 0) {
+        listing.status = BackupListing::Status::Damaged;
+        return listing;
     }
     listing.status = BackupListing::Status::Listed;
     return listing;

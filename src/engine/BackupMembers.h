@@ -22,7 +22,9 @@ struct BackupListing {
     enum class Status {
         Listed,  // members holds every member
         Missing, // the archive or folder is not there
-        Failed,  // it could not be read (damaged, unreadable, no archiver library); error says why
+        Damaged, // an archive that could be read only in part (a damaged header, an unreadable
+                 // file): members holds what was listed before the failure, error says why
+        Failed,  // nothing could be read (no archiver library, a folder that cannot be read)
     };
     Status status = Status::Failed;
     std::string error = {};

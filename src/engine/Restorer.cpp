@@ -3,6 +3,7 @@
 #include "engine/JobCommands.h"
 #include "platform/ProcessSpawner.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <set>
 #include <sys/stat.h>
@@ -153,6 +154,8 @@ RestoreResult Restorer::fromArchive(const RestoreRequest& request, const Progres
                                   ")");
         return result;
     }
+    // What a damaged archive holds before its damage is still worth getting back: the
+    // extraction goes ahead and reports the damage itself.
     std::unordered_map<std::string, bool> isFolder;
     // Room for a report line per member, of every kind, in one call.
     std::size_t room = 64 * 1024;
@@ -161,9 +164,10 @@ RestoreResult Restorer::fromArchive(const RestoreRequest& request, const Progres
         room += 2 * member.path.size() + 64;
     }
     // Steps cost a walk over the archive's headers each: only worth it for someone watching.
-    const auto plan = request.names.empty() && progress
-                          ? steps(listing.members, kMaxArchiveSteps)
-                          : std::vector<std::vector<std::string>>{request.names};
+    const auto plan =
+        request.names.empty() && progress && listing.status == BackupListing::Status::Listed
+            ? steps(listing.members, kMaxArchiveSteps)
+            : std::vector<std::vector<std::string>>{request.names};
     const std::string target =
         request.to.empty() ? std::string("./") : withoutTrailingSlash(request.to) + "/";
     // A name that two steps both select is written twice; it counts once.
@@ -189,13 +193,17 @@ RestoreResult Restorer::fromArchive(const RestoreRequest& request, const Progres
             } else if (const auto it = isFolder.find(line); it != isFolder.end()) {
                 if (!it->second)
                     restored.insert(line);
-            } else if (line == "no member matched") {
-                std::string names;
-                for (const std::string& name : plan[i])
-                    names += (names.empty() ? "" : " ") + name;
-                result.problems.push_back("書庫に一致するものがありません: " + names);
             } else if (!endsWith(line, " extracted")) {
-                result.problems.push_back(line);
+                std::string problem = line;
+                if (line == "no member matched") {
+                    problem = "書庫に一致するものがありません:";
+                    for (const std::string& name : plan[i])
+                        problem += " " + name;
+                }
+                // The first failure comes twice: as it happened, and as the call's result.
+                if (std::find(result.problems.begin() + static_cast<std::ptrdiff_t>(problemsBefore),
+                              result.problems.end(), problem) == result.problems.end())
+                    result.problems.push_back(problem);
             }
         }
         if (call.code != 0 && call.code != kArchiverKept &&

@@ -110,3 +110,22 @@ TEST(RestoreTest, AHostileArchiveWritesNothingOutsideTheTarget) {
         EXPECT_TRUE(target.rfind(path, 0) == 0 || path.rfind(target + "/", 0) == 0) << path;
     }
 }
+
+TEST(RestoreTest, ADamagedArchiveGivesBackWhatCameBeforeTheDamage) {
+    TempDir dir;
+    std::filesystem::create_directories(dir / "src");
+    writeFile(dir / "src/a.txt", "alpha");
+    std::string noise(100000, '\0');
+    unsigned seed = 1;
+    for (char& c : noise)
+        c = static_cast<char>((seed = seed * 1103515245 + 12345) >> 16);
+    writeFile(dir / "src/b.bin", noise);
+    UnlhaLibrary archiver(UnlhaLibrary::beside(binFolder));
+    const auto spawner = ProcessSpawner::createNative(binFolder);
+    const std::string archive = dir / "bak.lzh";
+    ASSERT_EQ(archiver.callUnlha("u \"" + archive + "\" \"" + dir / "src/\" a.txt b.bin").code, 0);
+    std::filesystem::resize_file(archive, std::filesystem::file_size(archive) - 1000);
+    const RestoreResult r = Restorer(archiver, *spawner).restore({archive, dir / "t"});
+    EXPECT_EQ(readFile(dir / "t/a.txt"), "alpha");
+    EXPECT_EQ(std::make_pair(r.restored, r.exitCode()), std::make_pair(std::size_t{1}, 1));
+}
