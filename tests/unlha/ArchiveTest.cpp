@@ -433,7 +433,7 @@ TEST_F(ArchiveTest, ExtractionOverOldFilesReplacesOnlyWhatDecodedWhole) {
     for (const char* old : {"noise.bin", "readme.txt"}) // older than their members, whatever
         setMtime(x / old, 1000000000);                  // second the clock passed meanwhile
     writeFile(dir / "outside.txt", "outside");
-    ::symlink((dir / "outside.txt").c_str(), (x / "code.cpp").c_str());
+    ASSERT_EQ(::symlink((dir / "outside.txt").c_str(), (x / "code.cpp").c_str()), 0);
     auto r = call("x \"" + archive + "\" \"" + x.path() + "/\"");
     EXPECT_EQ(r.code, 6) << r.output;
     EXPECT_NE(r.output.find("noise.bin"), std::string::npos) << r.output;
