@@ -8,6 +8,7 @@
 #include "engine/Restorer.h"
 #include "engine/UnlhaLibrary.h"
 #include "jobs/JobDocument.h"
+#include "jobs/JobRow.h"
 #include "platform/AppPaths.h"
 #include "platform/ProcessSpawner.h"
 #include "platform/TextCodec.h"
@@ -48,9 +49,11 @@ RestoreController::~RestoreController() {
 
 RestoreController::RowBackup RestoreController::rowBackup(const JobTable& table, int row) {
     const PathConventions conv = PathConventions::native();
-    const std::string& dst = table.cell(JobTable::DestinationColumn, row);
-    const std::string& archive = table.cell(JobTable::ArchiveColumn, row);
-    RowBackup backup{QString(), toQString(table.cell(JobTable::SourceColumn, row))};
+    // The row as a run reads it: cells without blanks around them, "~" the home folder.
+    const JobRow cells = JobRow::fromTableRow(table.row(row));
+    const std::string dst = typedFolder(cells.destination);
+    const std::string& archive = cells.archive;
+    RowBackup backup{QString(), toQString(typedFolder(cells.source))};
     if (dst.empty() || archive.empty()) {
         backup.from = toQString(dst);
         return backup;

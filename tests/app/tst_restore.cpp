@@ -4,6 +4,7 @@
 
 #include "app/JobTableModel.h"
 #include "app/Mainunit.h"
+#include "app/RestoreController.h"
 #include "dialogs/Restoreunit.h"
 
 #include <QAction>
@@ -41,6 +42,17 @@ class RestoreWindowTest : public QObject {
 private slots:
     void init() { m_home.start(); }
     void cleanup() { m_home.finish(); }
+
+    void rowFoldersReadAsARunReadsThem() {
+        const QByteArray home = qgetenv("HOME");
+        qputenv("HOME", m_home.qpath().toLocal8Bit());
+        JobTable table;
+        table.setCell(JobTable::SourceColumn, 1, " ~/src ");
+        table.setCell(JobTable::DestinationColumn, 1, "~/bak");
+        const RestoreController::RowBackup backup = RestoreController::rowBackup(table, 1);
+        qputenv("HOME", home);
+        QCOMPARE(backup.from + QLatin1Char('|') + backup.to, path("bak") + "|" + path("src"));
+    }
 
     void restoreTheSelectedRowsArchive() {
         QVERIFY(QDir(m_home.qpath()).mkpath("src/sub") && QDir(m_home.qpath()).mkpath("bak"));
