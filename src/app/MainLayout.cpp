@@ -2,6 +2,7 @@
 // menus, tray and panels to their handlers; the actions, menus, tool band and status bar come
 // from MainWindowLayout.
 
+#include "app/HistoryController.h"
 #include "app/JobTableModel.h"
 #include "app/LogPanel.h"
 #include "app/Mainunit.h"
@@ -142,6 +143,7 @@ void TMainForm::buildControllers() {
     m_view = new ViewController(*this, *m_tray, m_settings, m_files, *m_mainSplitter, m_actions,
                                 m_layout, *m_tableEdit, this);
     m_restore = new RestoreController(m_doc, *m_grid, *this, this);
+    m_history = new HistoryController(*this, m_files, this);
     m_runnerHost = std::make_unique<MainRunnerHost>(
         MainRunnerHost::Parts{*this, m_files, m_settings, m_jobQueue, *m_que, *m_logView, m_log,
                               *m_panels[0], *m_progress, *m_tray, [this] { m_view->hideToTray(); },
@@ -170,6 +172,8 @@ void TMainForm::connectHandlers() {
     on("TimerOnOff", run, &RunController::TimerOnOffClick);
     ViewController* view = m_view;
     on("ShowLog", view, &ViewController::ShowLogClick);
+    on("ShowHistory", m_history, &HistoryController::ShowHistoryClick);
+    connect(view, &ViewController::historyWanted, m_history, &HistoryController::ShowHistoryClick);
     on("ExecExplorer", view, &ViewController::ExecExplorerClick);
     on("HideWindow", view, &ViewController::HideWindowClick);
     on("ShowLeftPanel", view, &ViewController::ShowLeftPanelClick);

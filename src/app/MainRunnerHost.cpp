@@ -5,6 +5,8 @@
 #include "app/TrayIcon.h"
 #include "dialogs/MessageBox.h"
 #include "engine/StepResult.h"
+#include "platform/AppPaths.h"
+#include "platform/DesktopNotifier.h"
 #include "platform/TextCodec.h"
 #include "tray/TaskBar.h"
 
@@ -15,6 +17,8 @@
 namespace trevane {
 
 MainRunnerHost::MainRunnerHost(Parts parts) : m_p(std::move(parts)) {}
+
+MainRunnerHost::~MainRunnerHost() = default;
 
 void MainRunnerHost::start() {
     // The runner's first step waits for this thread, so the end event is connected in time.
@@ -39,6 +43,8 @@ RunnerSettings MainRunnerHost::copySettings() {
     copy.captureOutput = m_p.settings.bAddLog;
     copy.dateTimeFormat = m_p.settings.asDateTimeFormat;
     copy.verify = m_p.settings.bVerify;
+    copy.runsFolder = runsFolder(m_p.files.folder);
+    copy.historyDays = m_p.settings.iHistoryDays;
     return copy;
 }
 
@@ -109,8 +115,19 @@ void MainRunnerHost::rowStarted(int row, int rows) {
 }
 
 void MainRunnerHost::jobEnded(const std::string& jobFileName, int failedSteps) {
+    if (!m_p.settings.bNotifyJobEnd)
+        return;
+    bool told = false;
+    if (failedSteps > 0) {
+        if (!m_notifier)
+            m_notifier = DesktopNotifier::sessionBus();
+        told = m_notifier->notify(StepResult::FailureNoticeSummary,
+                                  StepResult::endNotice(jobFileName, failedSteps));
+    }
+    // One notice per job: where the tray's message is itself a desktop notice, a second would
+    // repeat the first.
     const bool unseen = !m_p.window.isVisible() || m_p.window.isMinimized();
-    if (unseen && m_p.settings.bNotifyJobEnd)
+    if (unseen && !told)
         (void)m_p.tray.taskBar()->showMessage(
             "Trevane", StepResult::endNotice(jobFileName, failedSteps), failedSteps > 0);
 }

@@ -9,6 +9,7 @@
 
 #include <QPointer>
 #include <functional>
+#include <memory>
 
 class QLabel;
 class QProgressBar;
@@ -16,6 +17,7 @@ class QWidget;
 
 namespace trevane {
 
+class DesktopNotifier;
 class LogPanel;
 class QueuePanel;
 class TrayIcon;
@@ -42,6 +44,7 @@ public:
         std::function<void()> runnerEnded;
     };
     explicit MainRunnerHost(Parts parts);
+    ~MainRunnerHost() override;
 
     // Starts a runner over this host; parts.runnerEnded hears of its end.
     void start();
@@ -61,7 +64,9 @@ public:
     SaveResult saveLogPanel(const std::string& path) override;
     void showState(const std::string& state) override;
     void showFatalMessage(const std::string& message) override;
-    // Progress in the status bar and the tray tip; a tray message for a job that ended unseen.
+    // Progress in the status bar and the tray tip. A job with failed steps is told through the
+    // desktop's notices; a job that ended unseen by a tray message, unless the desktop took
+    // the notice of its failure (bNotifyJobEnd governs both).
     void rowStarted(int row, int rows) override;
     void jobEnded(const std::string& jobFileName, int failedSteps) override;
     // The queue changed (names added, すべて消去): the progress shown counts its jobs anew.
@@ -74,6 +79,7 @@ private:
     Parts m_p;
     QPointer<TBGCopyThread> m_runner; // set while the window's queue counts a runner
     int m_row = 0, m_rows = 0;        // the row last started and the rows of its job
+    std::unique_ptr<DesktopNotifier> m_notifier; // made at the first failed job
 };
 
 } // namespace trevane

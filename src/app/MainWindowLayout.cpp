@@ -73,6 +73,7 @@ void MainWindowLayout::buildActions() {
     makeAction("SetShortCutKey", "キー割り当て(&K)");
     makeAction("ShowCommand", "実行コマンド一覧(&C)");
     makeAction("ShowLog", "ログの表示(&L)", QKS(Qt::CTRL | Qt::Key_L));
+    makeAction("ShowHistory", "実行履歴(&R)...");
     makeAction("ShowLeftPanel", "ファイルリストを表示(&F)");
     makeAction("ShowCaption", "キャプション");
     makeAction("FlatButton", "フラットボタン");
@@ -119,8 +120,8 @@ void MainWindowLayout::buildMenus() {
               "MakeSFX"});
     QMenu* view = addMenu(bar, QStringLiteral("表示(&W)"));
     view->setObjectName(QStringLiteral("View1"));
-    add(view,
-        {"Option", "SetShortCutKey", nullptr, "ShowCommand", "ShowLog", nullptr, "ShowLeftPanel"});
+    add(view, {"Option", "SetShortCutKey", nullptr, "ShowCommand", "ShowLog", "ShowHistory",
+               nullptr, "ShowLeftPanel"});
     QMenu* toolbars = addMenu(view, QStringLiteral("ツールバーの表示(&T)"));
     toolbars->setObjectName(QStringLiteral("ToolBarView1"));
     add(toolbars, {"ShowCaption", "FlatButton"});

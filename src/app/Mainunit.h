@@ -44,6 +44,7 @@ class QWidget;
 
 namespace trevane {
 
+class HistoryController;
 class JobTableModel;
 class LogPanel;
 class OptionsPanel;
@@ -168,6 +169,7 @@ private:
     RunController* m_run = nullptr;
     ViewController* m_view = nullptr;
     RestoreController* m_restore = nullptr;
+    HistoryController* m_history = nullptr;
     std::unique_ptr<MainRunnerHost> m_runnerHost;
 
     // widgets

@@ -154,6 +154,10 @@ void ViewController::FlatButtonClick() {
 }
 
 void ViewController::ShowLogClick() {
+    if (m_settings.asApplicationFullPath.find_first_not_of(' ') == std::string::npos) {
+        emit historyWanted();
+        return;
+    }
     std::string command = JobCommands::quoted(m_settings.asApplicationFullPath) + " " +
                           JobCommands::quoted(m_files.logPath());
     // The default viewer, xdg-open, is watched: it fails after it started when the desktop has

@@ -64,6 +64,8 @@ public slots:
 signals:
     // The log viewer could not be started: the options dialog is to be opened to name another.
     void optionsWanted();
+    // The log command without a viewer set: the history window is to be opened.
+    void historyWanted();
 
 private:
     QWidget& m_window;

@@ -1,6 +1,7 @@
 #include "app/WindowModule.h"
 #include "engine/CommandLineRun.h"
 #include "platform/AppPaths.h"
+#include "platform/DesktopNotifier.h"
 #include "platform/DynamicLibrary.h"
 #include "platform/InstanceChannel.h"
 #include "platform/SingleInstance.h"
@@ -25,7 +26,8 @@ int main(int argc, char* argv[]) {
     const auto request = trevane::CommandLineRequest::parse(
         std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc));
     if (request.mode != trevane::CommandLineRequest::Mode::Window)
-        return trevane::runFromCommandLine(request, TREVANE_VERSION);
+        return trevane::runFromCommandLine(request, TREVANE_VERSION,
+                                           trevane::DesktopNotifier::sessionBus().get());
 
     std::string openFile;
     if (!request.openFile.empty()) {

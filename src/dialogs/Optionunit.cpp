@@ -25,6 +25,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -242,9 +243,22 @@ QWidget* TOptionDlg::buildLogPage() {
     m_notifyJobEnd = checkBox("ckNotifyJobEnd",
                               "ウインドウを隠しているとき、ジョブの終了をタスクトレイで知らせる");
 
+    // Each run's whole log stays in the history this many days; 0 keeps it for ever.
+    m_historyDays = new QSpinBox;
+    m_historyDays->setObjectName(QStringLiteral("edHistoryDays"));
+    m_historyDays->setRange(0, 36500);
+    m_historyDays->setSpecialValueText(QStringLiteral("無期限"));
+    auto* historyLabel = new QLabel(QStringLiteral("実行履歴を残す日数"));
+    historyLabel->setBuddy(m_historyDays);
+    auto* historyRow = new QHBoxLayout;
+    historyRow->addWidget(historyLabel);
+    historyRow->addWidget(m_historyDays);
+    historyRow->addStretch(1);
+
     auto* layout = new QVBoxLayout(page);
     layout->addWidget(viewerGroup);
     layout->addLayout(maxRow);
+    layout->addLayout(historyRow);
     layout->addWidget(m_notifyJobEnd);
     layout->addStretch(1);
     return page;
@@ -316,6 +330,7 @@ void TOptionDlg::FormCreate() {
     m_verify->setChecked(s.bVerify);
     m_exitOnJobEnd->setChecked(s.bExitOnJobEnd);
     m_notifyJobEnd->setChecked(s.bNotifyJobEnd);
+    m_historyDays->setValue(s.iHistoryDays);
     m_startedAtLogin = AutostartEntry(m_configFolder).exists();
     m_startAtLogin->setChecked(m_startedAtLogin);
     for (int day = 0; day < 7; ++day)
@@ -348,6 +363,7 @@ void TOptionDlg::OKBtnClick() {
     s.bVerify = m_verify->isChecked();
     s.bExitOnJobEnd = m_exitOnJobEnd->isChecked();
     s.bNotifyJobEnd = m_notifyJobEnd->isChecked();
+    s.iHistoryDays = m_historyDays->value();
     for (int day = 0; day < 7; ++day)
         s.setDayOfWeek(day, m_days->item(day)->checkState() == Qt::Checked);
     applyStartAtLogin();

@@ -11,6 +11,7 @@
 class QButtonGroup;
 class QCheckBox;
 class QLineEdit;
+class QSpinBox;
 class QListWidget;
 class QListWidgetItem;
 class QPushButton;
@@ -103,6 +104,7 @@ private:
     QCheckBox* m_addLog = nullptr;
     QCheckBox* m_verify = nullptr;
     QCheckBox* m_notifyJobEnd = nullptr;
+    QSpinBox* m_historyDays = nullptr; // iHistoryDays
     QCheckBox* m_exitOnJobEnd = nullptr;
     QCheckBox* m_startAtLogin = nullptr;
     QLineEdit* m_dateTimeFormat = nullptr;

@@ -6,11 +6,13 @@
 #include "engine/NativeRunnerServices.h"
 #include "engine/Restorer.h"
 #include "engine/UnlhaLibrary.h"
+#include "engine/StepResult.h"
 #include "jobs/IniFile.h"
 #include "jobs/ProgramFiles.h"
 #include "jobs/RegisteredJobList.h"
 #include "jobs/Settings.h"
 #include "platform/AppPaths.h"
+#include "platform/DesktopNotifier.h"
 #include "platform/FolderContainment.h"
 #include "platform/PathConventions.h"
 #include "platform/ProcessSpawner.h"
@@ -28,17 +30,16 @@ namespace trevane {
 
 namespace {
 
-RunnerSettings runnerSettings(const ProgramFiles& files, bool verify) {
+RunnerSettings runnerSettings(const ProgramFiles& files, const Settings& settings,
+                              bool verify) {
     RunnerSettings copy;
     copy.files = files;
-    IniFile ini;
-    // Unreadable settings read as none: every key takes its default, as in the window.
-    (void)ini.load(files.settingsPath());
-    const Settings settings = loadSettings(ini);
     copy.maxLogLines = settings.iMaxLog;
     copy.captureOutput = settings.bAddLog;
     copy.dateTimeFormat = settings.asDateTimeFormat;
     copy.verify = verify || settings.bVerify;
+    copy.runsFolder = runsFolder(files.folder);
+    copy.historyDays = settings.iHistoryDays;
     return copy;
 }
 
@@ -91,7 +92,8 @@ int restoreFromCommandLine(const CommandLineRequest& request) {
 
 } // namespace
 
-int runFromCommandLine(const CommandLineRequest& request, std::string_view version) {
+int runFromCommandLine(const CommandLineRequest& request, std::string_view version,
+                       DesktopNotifier* notifier) {
     using Mode = CommandLineRequest::Mode;
     switch (request.mode) {
     case Mode::Window:
@@ -123,7 +125,11 @@ int runFromCommandLine(const CommandLineRequest& request, std::string_view versi
         std::fputs("trevane: Trevane は既に起動しています。何も実行しませんでした。\n", stderr);
         return 3;
     }
-    const RunnerSettings settings = runnerSettings(files, request.verify);
+    IniFile ini;
+    // Unreadable settings read as none: every key takes its default, as in the window.
+    (void)ini.load(files.settingsPath());
+    const Settings config = loadSettings(ini);
+    const RunnerSettings settings = runnerSettings(files, config, request.verify);
     std::vector<std::string> queue;
     if (request.mode == Mode::RunRegistered) {
         std::string refusal;
@@ -139,6 +145,12 @@ int runFromCommandLine(const CommandLineRequest& request, std::string_view versi
 
     StopSignals stop;
     HeadlessHost host(settings, std::move(queue), [] { return StopSignals::received() != 0; });
+    if (notifier && config.bNotifyJobEnd)
+        host.onJobEnded = [notifier](const std::string& name, int failed) {
+            if (failed > 0)
+                (void)notifier->notify(StepResult::FailureNoticeSummary,
+                                       StepResult::endNotice(name, failed));
+        };
     NativeRunnerServices native;
     JobRunner(host, native.services(FatalReporter::standard())).Execute();
 

@@ -43,9 +43,11 @@ RunnerHost::SaveResult HeadlessHost::saveLogPanel(const std::string& path) {
     return {written.ok, written.error};
 }
 
-void HeadlessHost::jobEnded(const std::string&, int failedSteps) {
+void HeadlessHost::jobEnded(const std::string& jobFileName, int failedSteps) {
     m_headEnded = true;
     m_failedSteps += failedSteps;
+    if (onJobEnded)
+        onJobEnded(jobFileName, failedSteps);
 }
 
 int HeadlessHost::exitCode() const {

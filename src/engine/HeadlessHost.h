@@ -46,6 +46,10 @@ public:
     // skipped (which outweighs the others).
     int exitCode() const;
 
+    // Called at the end of every job that ran, with its bare name and failed steps (may be
+    // empty).
+    std::function<void(const std::string& jobFileName, int failedSteps)> onJobEnded;
+
 private:
     RunnerSettings m_settings;
     std::vector<std::string> m_queue;

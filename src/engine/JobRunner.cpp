@@ -86,6 +86,12 @@ void JobRunner::Synchronize(const std::function<void()>& op) {
 }
 
 void JobRunner::log(const std::string& text) {
+    m_runLog.line(text);
+    logToPanel(text);
+}
+
+// A line for the panel and Trevane.log alone (a step's output, which the run's file takes whole).
+void JobRunner::logToPanel(const std::string& text) {
     Message = text;
     m_logUnsaved = true;
     if (m_postLog)
@@ -104,6 +110,17 @@ void JobRunner::CopySettings() {
     CaptureOutput = s.captureOutput;
     Verify = s.verify;
     DateTimeFormat = s.dateTimeFormat;
+    RunsFolder = s.runsFolder;
+    HistoryDays = s.historyDays;
+}
+
+void JobRunner::openRunLog() {
+    if (RunsFolder.empty())
+        return;
+    const DateTime now = m_services.clock.now();
+    RunHistory::prune(RunsFolder, HistoryDays, now);
+    if (!m_runLog.open(RunsFolder, now, JobFilePath))
+        log(RunsFolder + "に実行履歴を保存できませんでした。(" + m_runLog.error() + ")");
 }
 
 void JobRunner::CheckRunAllowed() {
@@ -131,6 +148,7 @@ void JobRunner::ReportAbort() {
         m_logUnsaved = true;
         m_host.addLogLine(Message, MaxLogLines);
     });
+    m_runLog.line("コピーを中止しました");
 }
 
 void JobRunner::ShowState(const std::string& state) {
@@ -196,6 +214,7 @@ void JobRunner::Execute() {
         // The job counts as done: its error is in the log and the next job runs.
         try {
             log(failure);
+            m_runLog.finish(RunHistory::Result::Broken, failedSteps(), m_services.clock.now());
             ShowState("ready");
             RemoveQueueHead();
         } catch (...) {
@@ -287,6 +306,8 @@ void JobRunner::RunJob() {
     StepInterrupted = false;
     const int runnableRows = countRunnableRows();
     int rowsStarted = 0;
+    bool stopped = false;
+    openRunLog();
     ShowState("working...");
     log("Job File: " + JobFilePath);
     log("Job Start @ " + nowText());
@@ -295,6 +316,7 @@ void JobRunner::RunJob() {
         CheckRunAllowed();
         if (!ContinueRun) {
             ReportAbort();
+            stopped = true;
             break;
         }
         RowCells = JobRow::fromLine(JobLines[i]);
@@ -305,6 +327,7 @@ void JobRunner::RunJob() {
         runRow(static_cast<int>(i) + 1);
         if (StepInterrupted) {
             ReportAbort();
+            stopped = true;
             break;
         }
     }
@@ -320,6 +343,11 @@ void JobRunner::RunJob() {
     else if (CopyLogToDestination)
         SaveLogPanel(conv.join(LastDestination, LogFileName));
     saveLogFileIfBehind();
+    using RunResult = RunHistory::Result;
+    m_runLog.finish(stopped      ? RunResult::Stopped
+                    : failed > 0 ? RunResult::Failed
+                                 : RunResult::Ok,
+                    failed, m_services.clock.now());
     ShowState("ready");
     const std::string name = conv.fileName(JobFilePath);
     Synchronize([this, &name, failed] { m_host.jobEnded(name, failed); });
@@ -569,14 +597,16 @@ void JobRunner::RunProcess(const std::string& commandLine) {
     // The start line is logged from inside the spawner while the child runs; an error there is
     // kept until the child has been waited for, so no child is left unreaped.
     std::exception_ptr logError;
-    const ProcessSpawner::Result result =
-        m_services.spawner.run(commandLine, keep, [this, &commandLine, &logError] {
+    const ProcessSpawner::Result result = m_services.spawner.run(
+        commandLine, keep,
+        [this, &commandLine, &logError] {
             try {
                 log(commandLine);
             } catch (...) {
                 logError = std::current_exception();
             }
-        });
+        },
+        [this](std::string_view bytes) { m_runLog.output(bytes); });
     using Check = ProcessSpawner::FailedCheck;
     if (result.failedCheck == Check::PipeCreation) {
         m_services.fatal.fail("CreatePipe(&hReadPipe, &hWritePipe, lpsa, 2500000)", __LINE__);
@@ -612,7 +642,7 @@ void JobRunner::RunProcess(const std::string& commandLine) {
             return;
         }
         for (const std::string& chunk : OutputChunks::split(result.output))
-            log(chunk);
+            logToPanel(chunk);
         if (result.failedCheck == Check::Read) {
             m_services.fatal.fail("ReadFile(hReadPipe, &dest, sizeof(dest), &BytesRead, NULL)",
                                   __LINE__);

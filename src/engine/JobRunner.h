@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/RunHistory.h"
 #include "engine/RunnerHost.h"
 #include "engine/StepResult.h"
 #include "jobs/DateTimePattern.h"
@@ -100,6 +101,8 @@ public:
     bool CaptureOutput = true;
     // After each copy and archive row, compare the backup with its source (bVerify, --verify).
     bool Verify = false;
+    std::string RunsFolder;
+    int HistoryDays = 90;
     // The destination of the most recent row that read its destination cell, as that row left
     // it; decides where the log copy goes.
     std::string LastDestination;
@@ -113,6 +116,8 @@ public:
 private:
     void Synchronize(const std::function<void()>& op);
     void log(const std::string& text);
+    void logToPanel(const std::string& text);
+    void openRunLog();
     void CopySettings();
     void CheckRunAllowed();
     void MarkQueueHead();
@@ -146,6 +151,7 @@ private:
     std::string m_queueHead;   // the queue line of the job being run, as the host gave it
     bool m_logUnsaved = false; // lines were logged since the log file was last written
     PostFunction m_postLog;
+    RunLogFile m_runLog; // the whole log of the job being run
 };
 
 } // namespace trevane

@@ -17,6 +17,9 @@ struct RunnerSettings {
     bool captureOutput = true;             // bAddLog
     std::string dateTimeFormat = "yymmdd"; // asDateTimeFormat, replaces "%t" in archive names
     bool verify = false;                   // bVerify, or a run with --verify
+    // Where each job's whole log is kept (RunHistory); empty keeps none.
+    std::string runsFolder;
+    int historyDays = 90; // iHistoryDays: run files older than this are deleted at a run's start
 };
 
 // The main window's side of the background runner: one function per operation that the runner

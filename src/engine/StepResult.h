@@ -39,6 +39,8 @@ struct [[nodiscard]] StepResult {
     // The tray message when a job ends unseen: the job file's name, and the summary when a
     // step failed.
     static std::string endNotice(const std::string& jobFileName, int failedSteps);
+    // The summary of the desktop's notice of a job with failed steps (its body is endNotice).
+    static constexpr const char* FailureNoticeSummary = "Trevane: 失敗した手順があります";
 };
 
 } // namespace trevane

@@ -11,7 +11,7 @@ namespace {
 using S = Settings;
 
 // Section CONFIG, in the order its keys are read and written.
-const std::array<SettingsKey, 34> kTable = {{
+const std::array<SettingsKey, 35> kTable = {{
     {"iMainFormLeft", &S::iMainFormLeft, 5},
     {"iMainFormHeight", &S::iMainFormHeight, 416},
     {"iMainFormWidth", &S::iMainFormWidth, 701},
@@ -47,6 +47,8 @@ const std::array<SettingsKey, 34> kTable = {{
     {"bDayOfWeek4", &S::bDayOfWeek4, true},
     {"bDayOfWeek5", &S::bDayOfWeek5, true},
     {"bDayOfWeek6", &S::bDayOfWeek6, true},
+    // Days a run's whole log is kept in the history (below 1: for ever).
+    {"iHistoryDays", &S::iHistoryDays, 90},
 }};
 
 constexpr std::array<bool Settings::*, 7> kDays = {

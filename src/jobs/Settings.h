@@ -46,6 +46,7 @@ struct Settings {
     bool bDayOfWeek4;
     bool bDayOfWeek5;
     bool bDayOfWeek6; // Saturday
+    int iHistoryDays; // days a run's file stays in the history
 
     Settings();
 

@@ -47,6 +47,15 @@ std::string userConfigFolder();
 // $XDG_CONFIG_HOME/Trevane (an unset or relative XDG_CONFIG_HOME means $HOME/.config), which
 // is created with its missing parents. Without trailing separator.
 std::string chooseProgramFolder(const ProgramFolderInputs& inputs);
+// The folder of the run history (one whole log per run): "runs" in the program folder when that
+// is a folder of its own (TREVANE_HOME, a copy kept in its own folder), else the per-user state
+// folder $XDG_STATE_HOME/Trevane/runs (an unset or relative XDG_STATE_HOME means
+// $HOME/.local/state). Not created here. Without trailing separator. userConfig is
+// userConfigFolder(); xdgStateHome and home are the environment's values.
+std::string chooseRunsFolder(const std::string& programFolder, const std::string& userConfig,
+                             const std::string& xdgStateHome, const std::string& home);
+// chooseRunsFolder of the environment.
+std::string runsFolder(const std::string& programFolder);
 // The folder TREVANE_HOME gives the program as its profile, made absolute; empty when the
 // program found its folder itself. What a program started on its behalf must be given too.
 std::string profileFolder();

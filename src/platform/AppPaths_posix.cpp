@@ -105,6 +105,23 @@ std::string userConfigFolder() {
     return userConfigFolder(environment("XDG_CONFIG_HOME"), homeFolder());
 }
 
+std::string chooseRunsFolder(const std::string& programFolder, const std::string& userConfig,
+                             const std::string& xdgStateHome, const std::string& home) {
+    if (programFolder != userConfig + "/Trevane")
+        return programFolder + "/runs";
+    // A relative XDG_STATE_HOME is to be ignored, as the base directory rule says.
+    const std::string state =
+        !xdgStateHome.empty() && xdgStateHome.front() == '/'
+            ? withoutTrailingSlashes(xdgStateHome)
+            : (home == "/" ? "" : withoutTrailingSlashes(home)) + "/.local/state";
+    return state + "/Trevane/runs";
+}
+
+std::string runsFolder(const std::string& programFolder) {
+    return chooseRunsFolder(programFolder, userConfigFolder(), environment("XDG_STATE_HOME"),
+                            homeFolder());
+}
+
 std::string programFolder() {
     return chooseProgramFolder({environment("TREVANE_HOME"), executableFolder(),
                                 environment("XDG_CONFIG_HOME"), homeFolder()});

@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace trevane {
 
@@ -47,8 +48,12 @@ public:
     // then blocks until the child has ended and all of the output it left in the pipe is read.
     // Output written later by programs the child left running is not waited for. Thread-safe:
     // one call per thread at a time, any number of threads.
+    //
+    // onOutput (when given) receives every byte the child writes, in order and as it is read,
+    // also beyond keepOutput, on the calling thread; the bytes are valid only during the call.
+    using OutputSink = std::function<void(std::string_view bytes)>;
     virtual Result run(const std::string& commandLine, std::size_t keepOutput,
-                       const std::function<void()>& onStarted) = 0;
+                       const std::function<void()>& onStarted, const OutputSink& onOutput = {}) = 0;
 
     // The spawner of this platform; bare program names are looked for in executableFolder first.
     static std::unique_ptr<ProcessSpawner> createNative(std::string executableFolder);

@@ -34,8 +34,9 @@ namespace {
 // so that a child writing far more than is logged is never blocked by a full pipe.
 class OutputDrain {
 public:
-    OutputDrain(int fd, std::size_t keepOutput, ProcessSpawner::Result& result)
-        : m_fd(fd), m_keep(keepOutput), m_result(result) {}
+    OutputDrain(int fd, std::size_t keepOutput, ProcessSpawner::Result& result,
+                const ProcessSpawner::OutputSink& sink)
+        : m_fd(fd), m_keep(keepOutput), m_result(result), m_sink(sink) {}
 
     enum class State { More, End, Failed };
 
@@ -50,6 +51,8 @@ public:
                 total += static_cast<std::size_t>(n);
                 const std::size_t room = m_keep - std::min(m_keep, m_result.output.size());
                 m_result.output.append(buffer, std::min(room, static_cast<std::size_t>(n)));
+                if (m_sink)
+                    m_sink(std::string_view(buffer, static_cast<std::size_t>(n)));
                 continue;
             }
             if (n == 0)
@@ -67,6 +70,7 @@ private:
     int m_fd;
     std::size_t m_keep;
     ProcessSpawner::Result& m_result;
+    const ProcessSpawner::OutputSink& m_sink;
 };
 
 int openPidFd(pid_t pid) {
@@ -92,7 +96,7 @@ public:
         : m_executableFolder(std::move(executableFolder)) {}
 
     Result run(const std::string& commandLine, std::size_t keepOutput,
-               const std::function<void()>& onStarted) override {
+               const std::function<void()>& onStarted, const OutputSink& onOutput) override {
         Result result;
         int fds[2];
         if (::pipe2(fds, O_CLOEXEC) != 0) {
@@ -136,7 +140,7 @@ public:
         if (onStarted)
             onStarted();
 
-        drainAndWait(pid, readEnd.get(), keepOutput, result);
+        drainAndWait(pid, readEnd.get(), keepOutput, onOutput, result);
         return result;
     }
 
@@ -155,9 +159,10 @@ private:
         return child.spawn(pid, program.c_str(), argv.data(), environ);
     }
 
-    static void drainAndWait(pid_t pid, int readFd, std::size_t keepOutput, Result& result) {
+    static void drainAndWait(pid_t pid, int readFd, std::size_t keepOutput,
+                             const OutputSink& onOutput, Result& result) {
         ::fcntl(readFd, F_SETFL, ::fcntl(readFd, F_GETFL) | O_NONBLOCK);
-        OutputDrain drain(readFd, keepOutput, result);
+        OutputDrain drain(readFd, keepOutput, result, onOutput);
         UniqueFd pidFd(openPidFd(pid));
 
         bool outputEnded = false;

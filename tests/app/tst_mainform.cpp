@@ -4,10 +4,12 @@
 #include "app/JobTableModel.h"
 #include "app/Mainunit.h"
 #include "app/SidePanelSplitter.h"
-#include "dialogs/ShortcutMenu.h"
 #include "dialogs/FileDialogs.h"
 #include "dialogs/MessageBox.h"
+#include "dialogs/RunHistoryDialog.h"
+#include "dialogs/ShortcutMenu.h"
 #include "engine/Clock.h"
+#include "engine/RunHistory.h"
 #include "jobs/AtomicFile.h"
 #include "jobs/IniFile.h"
 #include "platform/TextCodec.h"
@@ -27,6 +29,7 @@
 #include <QScreen>
 #include <QStyle>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextDocument>
@@ -42,6 +45,7 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
+#include <tuple>
 #include <unistd.h>
 
 using namespace trevane;
@@ -808,6 +812,40 @@ private slots:
         QTRY_COMPARE(MessageBox::pendingAnswers(), 0);
         qputenv("PATH", path);
         QVERIFY(MessageBox::lastText().endsWith(QStringLiteral("(xdg-open 終了コード 4)")));
+    }
+
+    // The log command without a viewer opens the history: its runs newest first, and the log
+    // of the run chosen.
+    void theLogCommandWithoutAViewerOpensTheHistory() {
+        using RunHistory::Result;
+        const std::tuple<int, const char*, Result, int> runs[] = {
+            {1, "daily.cpl", Result::Ok, 0}, {5, "weekly.cpl", Result::Failed, 2}};
+        for (const auto& [second, job, result, failed] : runs) {
+            RunLogFile file;
+            QVERIFY(
+                file.open(home() + "/runs", {2026, 12, 7, 2, 30, second}, home() + "/CPL/" + job));
+            file.line(std::string("log of ") + job);
+            file.finish(result, failed, {2026, 12, 7, 2, 31, 0});
+        }
+        TMainForm form;
+        form.settings().asApplicationFullPath = "";
+        form.action("ShowLog")->trigger();
+        auto* history = form.findChild<RunHistoryDialog*>();
+        QVERIFY(history && history->isVisible());
+        QTableWidget* list = history->runs();
+        const auto row = [list](int r) {
+            QStringList cells;
+            for (int c = 0; c < list->columnCount(); ++c)
+                cells << list->item(r, c)->text();
+            return cells.join('|');
+        };
+        QCOMPARE(list->rowCount(), 2);
+        QCOMPARE(row(0), QStringLiteral("2026-12-07 02:30:05|weekly.cpl|失敗あり|2"));
+        QCOMPARE(row(1), QStringLiteral("2026-12-07 02:30:01|daily.cpl|正常終了|0"));
+        QVERIFY(history->runLog()->toPlainText().endsWith("log of weekly.cpl\n"));
+        list->selectRow(1);
+        QVERIFY(history->runLog()->toPlainText().endsWith("log of daily.cpl\n"));
+        history->close();
     }
 };
 

@@ -10,8 +10,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <map>
+#include <sstream>
 #include <sys/stat.h>
 #include <tuple>
 
@@ -25,7 +27,8 @@ const std::string child = ENGINE_CHILD;
 class FakeSpawner : public ProcessSpawner {
 public:
     Result result;
-    Result run(const std::string&, std::size_t, const std::function<void()>& onStarted) override {
+    Result run(const std::string&, std::size_t, const std::function<void()>& onStarted,
+               const OutputSink&) override {
         if (result.start == StartStatus::Started)
             onStarted();
         return result;
@@ -649,4 +652,68 @@ TEST_F(JobRunnerTest, AKilledStepFailsUnlessTheRunWasStopped) {
         EXPECT_EQ(std::count(log.begin(), log.end(), "コピーを中止しました"), stopped ? 1 : 0);
         host.queue.clear();
     }
+}
+
+TEST_F(JobRunnerTest, TheRunFileKeepsTheWholeOutputOfAStep) {
+    // 20,000 listed files push the count line and the failing file far past what the panel
+    // keeps, and long paths cross the panel's 4,000-byte seams.
+    const std::string deep = src + "/" + std::string(150, 'd');
+    makeTool("xcopy",
+             "seq -f '" + deep + "/%05g.txt' 20000; echo '" + deep +
+                 "/壊れた.txt: 書けません'; echo '20000 個のファイルをコピーしました'; exit 5");
+    const std::string runs = dir / "runs";
+    host.settings.runsFolder = runs;
+    std::filesystem::create_directories(runs);
+    // A link planted under the run's name leads nowhere: the run takes the next name.
+    writeFile(dir / "victim", "untouched");
+    const std::string planted = runs + "/" + RunHistory::fileName(clock.when, "job.cpl");
+    std::filesystem::create_symlink(dir / "victim", planted);
+    job("job.cpl", {{src, dst}});
+    run();
+
+    const std::vector<RunHistory::Record> records = RunHistory::list(runs);
+    ASSERT_EQ(records.size(), 1u);
+    const RunHistory::Record& r = records[0];
+    EXPECT_EQ(r.fileName, RunHistory::fileName(clock.when, "job.cpl", 2));
+    EXPECT_EQ(std::tie(r.start, r.jobFile, r.result, r.failedSteps),
+              std::tuple("2000-01-15 10:20:30", cpl + "/job.cpl", RunHistory::Result::Failed, 1));
+    EXPECT_EQ(readFile(dir / "victim"), "untouched");
+    struct stat st {};
+    ASSERT_EQ(::stat((runs + "/" + r.fileName).c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+
+    std::vector<std::string> lines;
+    std::istringstream text(readFile(runs + "/" + r.fileName));
+    for (std::string line; std::getline(text, line);)
+        lines.push_back(line);
+    const auto first = std::find(lines.begin(), lines.end(), xcopyLine(src, dst));
+    ASSERT_GE(std::distance(first, lines.end()), 20004);
+    for (int i = 1; i <= 20000; ++i) {
+        char name[16];
+        std::snprintf(name, sizeof name, "/%05d.txt", i);
+        ASSERT_EQ(first[i], deep + name);
+    }
+    EXPECT_EQ(first[20001], deep + "/壊れた.txt: 書けません");
+    EXPECT_EQ(first[20002], "20000 個のファイルをコピーしました");
+    EXPECT_EQ(first[20003], "xcopy が失敗しました。(終了コード 5)");
+}
+
+TEST_F(JobRunnerTest, RunFilesArePrunedByAge) {
+    const std::string runs = dir / "runs";
+    struct Case {
+        std::string name;
+        bool kept; // after pruning at 90 days from 2000-01-15 10:20:30
+    };
+    const Case cases[] = {
+        {"20000115-102030-a.cpl.log", true},  {"19991017-102030-a.cpl.log", true},
+        {"19991017-102029-b.cpl.log", false}, {"19500101-000000-a.cpl-2.log", false},
+        {"19500101-000000-notes.txt", true},  {"old-19500101-000000-a.log", true},
+    };
+    std::filesystem::create_directories(runs);
+    for (const Case& c : cases)
+        writeFile(runs + "/" + c.name, "x");
+    EXPECT_EQ(RunHistory::prune(runs, 0, clock.when), 0) << "0 days keeps everything";
+    EXPECT_EQ(RunHistory::prune(runs, 90, clock.when), 2);
+    for (const Case& c : cases)
+        EXPECT_EQ(std::filesystem::exists(runs + "/" + c.name), c.kept) << c.name;
 }

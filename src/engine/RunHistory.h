@@ -1,0 +1,93 @@
+#pragma once
+
+#include "jobs/DateTimePattern.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace trevane {
+
+// The history of runs: one file per job run in the history folder, holding every line the run
+// logged and the whole output of its steps (the log panel and Trevane.log keep only the first
+// chunks of a step's output and the last iMaxLog lines).
+//
+// A file is named "YYYYMMDD-HHMMSS-<job file name>.log" after the run's start (a second run of
+// the same job within one second adds "-2", "-3"), so names sort by start time. It begins with
+// a header of "Key: value" lines that the history lists without reading further:
+//
+//   Trevane-Run: 1
+//   Start: 2026-12-07 02:30:00
+//   Job File: /home/user/.config/Trevane/CPL/daily.cpl
+//   Result: failed      (running, ok, failed, stopped, broken)
+//   Failed Steps: 2
+//   End: 2026-12-07 02:41:13
+//
+// then an empty line and the log. Result, Failed Steps and End are written as "running", 0 and
+// blanks when the run starts and rewritten in place when it ends; a file still "running" after
+// its run is one the program did not finish (it ended or crashed meanwhile).
+namespace RunHistory {
+
+enum class Result { Running, Ok, Failed, Stopped, Broken };
+
+struct Record {
+    std::string fileName; // in the history folder
+    std::string start;    // "2026-12-07 02:30:00"
+    std::string jobFile;  // the job file's full path
+    Result result = Result::Running;
+    int failedSteps = 0;
+};
+
+// The file name of a run of jobFileName (a bare name) started at start.
+std::string fileName(const DateTime& start, std::string_view jobFileName, int attempt = 1);
+
+// The runs in folder, newest first; files of other names are left out.
+std::vector<Record> list(const std::string& folder);
+
+// Deletes the run files of folder that started more than days days before now (days < 1 keeps
+// every file). Only files named as runs are touched, and a link is deleted, never followed.
+// Returns how many were deleted.
+int prune(const std::string& folder, int days, const DateTime& now);
+
+// The result as the history window shows it.
+std::string resultText(Result result);
+
+} // namespace RunHistory
+
+// The file of one run, written while the run goes on (nothing of it is held in memory). Used
+// from one thread at a time.
+class RunLogFile {
+public:
+    RunLogFile() = default;
+    ~RunLogFile();
+    RunLogFile(const RunLogFile&) = delete;
+    RunLogFile& operator=(const RunLogFile&) = delete;
+
+    // Creates the run's file in folder (made with its missing parents; the last level only for
+    // the user) and writes its header. The file is readable by the user alone, is never opened
+    // through a link, and folder may lead through no link another user planted. False, with
+    // error() saying why, when that cannot be done; the run then goes on without a file.
+    bool open(const std::string& folder, const DateTime& start, const std::string& jobFilePath);
+    bool isOpen() const { return m_fd >= 0; }
+    const std::string& error() const { return m_error; }
+    const std::string& path() const { return m_path; }
+
+    // One log line (a text with line breaks in it is several lines).
+    void line(std::string_view text);
+    // Bytes of a step's output, as the step wrote them; a line the step left open is ended
+    // before the next log line.
+    void output(std::string_view bytes);
+    // Writes the outcome into the header and closes the file. Nothing when it is not open.
+    void finish(RunHistory::Result result, int failedSteps, const DateTime& end);
+
+private:
+    void write(std::string_view bytes);
+
+    int m_fd = -1;
+    long m_outcomeOffset = 0; // where the "Result:" line begins
+    bool m_lineOpen = false;  // the last bytes written did not end a line
+    std::string m_path;
+    std::string m_error;
+};
+
+} // namespace trevane
