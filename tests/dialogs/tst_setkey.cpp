@@ -180,10 +180,10 @@ private slots:
         QCOMPARE(items->item(0)->text(), "開いているジョブファイルの実行(&S)" + gap + "Ctrl+S");
         top->setCurrentRow(3); // the tool bar sub-menu's items stand in place of its heading
         QStringList view = lines(items);
-        QCOMPARE(view.size(), 9);
-        QCOMPARE(view[5], "キャプション" + gap);
-        QCOMPARE(view[6], "フラットボタン" + gap);
-        QCOMPARE(view[8], "タスクトレーに隠す(&H)" + gap + "Ctrl+H");
+        QCOMPARE(view.size(), 10);
+        QCOMPARE(view[6], "キャプション" + gap);
+        QCOMPARE(view[7], "フラットボタン" + gap);
+        QCOMPARE(view[9], "タスクトレーに隠す(&H)" + gap + "Ctrl+H");
         top->setCurrentRow(5);
         QCOMPARE(items->count(), 0);
 

@@ -56,10 +56,10 @@ TEST(Settings, StoresEveryKeyInTableOrderAndReadsBack) {
     std::vector<std::string> keys;
     for (const SettingsKey& key : settingsTable())
         keys.emplace_back(key.key);
-    ASSERT_EQ(keys.size(), 34u);
+    ASSERT_EQ(keys.size(), 35u);
     EXPECT_EQ(keys.front(), "iMainFormLeft");
     EXPECT_EQ(keys[8], "asTime0");
-    EXPECT_EQ(keys.back(), "bDayOfWeek6");
+    EXPECT_EQ(keys.back(), "iHistoryDays");
     EXPECT_EQ(ini.keys(ConfigSection), keys);
     EXPECT_EQ(ini.readString(ConfigSection, "bDayOfWeek0", ""), "0");
     EXPECT_EQ(ini.readString(ConfigSection, "bDayOfWeek1", ""), "1");
