@@ -26,6 +26,7 @@ constexpr WindowPage kPages[] = {
     {"trevane::TCommandForm", "preview.md"}, {"trevane::TFolderSelectForm", "folders.md"},
     {"trevane::TDirListForm", "folders.md"},
     {"trevane::TRestoreDlg", "restore.md"},
+    {"trevane::RunHistoryDialog", "history.md"},
 };
 
 bool isKeyCapture(const QWidget* widget) {
