@@ -3,8 +3,7 @@
 #include "jobs/DateTimePattern.h"
 
 #include <algorithm>
-#include <cstdint>
-#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <langinfo.h>
 #include <locale.h>
@@ -23,11 +22,22 @@ struct Segment {
 // called name counts `offset` in the year of `start`. Segments counting backwards ("-", years
 // before the common era) are left out.
 bool readSegment(const char* text, Segment& segment) {
-    int year = 0, month = 0, day = 0, used = 0;
-    if (std::sscanf(text, "+:%d:%d/%d/%d:%n", &segment.offset, &year, &month, &day, &used) != 4 ||
-        used == 0 || year < 1 || segment.offset < 1)
+    if (std::strncmp(text, "+:", 2) != 0)
         return false;
-    const char* endDate = std::strchr(text + used, ':');
+    char* end = nullptr;
+    int fields[4] = {};
+    const char* next = text + 2;
+    for (int i = 0; i < 4; ++i) {
+        fields[i] = int(std::strtol(next, &end, 10));
+        if (end == next || *end != (i == 0 || i == 3 ? ':' : '/'))
+            return false;
+        next = end + 1;
+    }
+    segment.offset = fields[0];
+    const int year = fields[1], month = fields[2], day = fields[3];
+    if (year < 1 || segment.offset < 1)
+        return false;
+    const char* endDate = std::strchr(next, ':');
     const char* nameEnd = endDate ? std::strchr(endDate + 1, ':') : nullptr;
     if (!nameEnd || nameEnd == endDate + 1)
         return false;
@@ -51,13 +61,13 @@ std::vector<DateTimeLocale::Era> localeEras(const std::string& localeName) {
     const locale_t locale = newlocale(LC_TIME_MASK, localeName.c_str(), locale_t(nullptr));
     if (!locale)
         return eras;
-    // The segments follow one another, each ended by a NUL; only the C library's count says
-    // how many there are.
+    // The segments follow one another, each ended by a NUL, and an empty text (the next item
+    // of the locale's data) follows the last. Walked only while they look like segments.
     const char* segment = nl_langinfo_l(ERA, locale);
-    const auto count = reinterpret_cast<std::intptr_t>(
-        nl_langinfo_l(static_cast<nl_item>(_NL_TIME_ERA_NUM_ENTRIES), locale));
     std::vector<Segment> firsts; // per era, its segment of the lowest count
-    for (std::intptr_t i = 0; i < count && *segment; ++i, segment += std::strlen(segment) + 1) {
+    for (int i = 0;
+         i < 100 && (std::strncmp(segment, "+:", 2) == 0 || std::strncmp(segment, "-:", 2) == 0);
+         ++i, segment += std::strlen(segment) + 1) {
         Segment read;
         if (!readSegment(segment, read))
             continue;
