@@ -274,7 +274,11 @@ void RunLogFile::finish(RunHistory::Result result, int failedSteps, const DateTi
     }
     if (m_lineOpen)
         write("\n");
-    (void)::pwrite(m_fd, outcome.data(), outcome.size(), m_outcomeOffset);
+    // The outcome goes into the header's place holders; if that write fails the run is listed
+    // as unfinished, which is what its file can still prove.
+    if (::pwrite(m_fd, outcome.data(), outcome.size(), m_outcomeOffset) !=
+        static_cast<ssize_t>(outcome.size()))
+        m_error = std::strerror(errno);
     ::close(m_fd);
     m_fd = -1;
     m_lineOpen = false;
