@@ -52,6 +52,9 @@ TRestoreDlg::TRestoreDlg(QWidget* parent) : QDialog(parent) {
     m_members->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_members->header()->setSectionResizeMode(0, QHeaderView::Stretch);
     m_members->header()->setStretchLastSection(false);
+    // Sizes and times are short and must read whole; the names take the rest.
+    m_members->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+    m_members->header()->setSectionResizeMode(2, QHeaderView::ResizeToContents);
 
     m_overwrite = new QCheckBox(QStringLiteral("新しいファイルも上書きする"));
     m_overwrite->setObjectName(QStringLiteral("ckOverwrite"));
