@@ -66,8 +66,13 @@ bool memberSelected(const std::vector<std::string>& patterns, const std::string&
         std::string q = p;
         while (q.size() > 1 && q.back() == '/')
             q.pop_back();
+        // "./name" names the member at the archive's top only; a bare name, the name in
+        // every folder.
+        const bool atTop = q.size() > 2 && q.compare(0, 2, "./") == 0;
+        if (atTop)
+            q.erase(0, 2);
         const trevane::NamePattern pattern(q);
-        if (pattern.matches(path) || pattern.matches(base))
+        if (pattern.matches(path) || (!atTop && pattern.matches(base)))
             return true;
         // A folder name selects what is inside it.
         if (path.size() > q.size() && path.compare(0, q.size(), q) == 0 && path[q.size()] == '/')

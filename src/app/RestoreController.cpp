@@ -125,7 +125,7 @@ void RestoreController::startRestore(bool selectedOnly) {
     if (m_worker)
         return;
     RestoreRequest request{
-        toBytes(m_dialog->from()), toBytes(m_dialog->target()), {}, m_dialog->overwrite()};
+        toBytes(m_dialog->from()), toBytes(m_dialog->target()), {}, m_dialog->overwrite(), true};
     if (selectedOnly)
         for (const QString& path : m_dialog->selectedPaths())
             request.names.push_back(toBytes(path));

@@ -176,7 +176,10 @@ RestoreResult Restorer::fromArchive(const RestoreRequest& request, const Progres
         std::string command =
             "x " + JobCommands::quoted(request.from) + " " + JobCommands::quoted(target);
         for (const std::string& name : plan[i])
-            command += " " + JobCommands::quoted(name);
+            command += " " + JobCommands::quoted(
+                                 request.listedPaths && name.find('/') == std::string::npos
+                                     ? "./" + name
+                                     : name);
         if (request.overwrite)
             command += " -c";
         const ArchiverLibrary::Result call = m_archiver.callUnlhaWithRoom(command, room);

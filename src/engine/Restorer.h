@@ -22,6 +22,9 @@ struct RestoreRequest {
     std::vector<std::string> names = {};
     // Replace files of the target that are newer than their backup, or read-only.
     bool overwrite = false;
+    // The names are members' paths as listed (the window's choice), not patterns: a name
+    // without a folder is the member at the archive's top only.
+    bool listedPaths = false;
 };
 
 struct RestoreResult {

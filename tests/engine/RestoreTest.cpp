@@ -94,6 +94,13 @@ TEST(RestoreTest, NewerFilesAreKeptUnlessOverwriting) {
         EXPECT_EQ(timeOf(target + "/sub/b.txt"), kBackupTime) << row.what;
         EXPECT_EQ(stepsDone, stepsTotal) << row.what;
     }
+    // Names chosen in the window are members' paths: a.txt at the top is that member, and
+    // b.txt at the top is none, not sub/b.txt.
+    const std::string top = dir / "top";
+    const RestoreResult listed =
+        Restorer(archiver, *spawner).restore({archive, top, {"a.txt", "b.txt"}, true, true});
+    EXPECT_EQ(readFile(top + "/a.txt"), "alpha") << listed.summary();
+    EXPECT_FALSE(std::filesystem::exists(top + "/sub/b.txt")) << listed.summary();
 }
 
 TEST(RestoreTest, AHostileArchiveWritesNothingOutsideTheTarget) {
