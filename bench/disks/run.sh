@@ -40,17 +40,9 @@ losetup -d "$dev"
 perl "$here/../xcopy/tree.pl" "$work/tree"
 echo "data: $(find "$work/tree" -type f | wc -l) files in $(du -sh "$work/tree" | cut -f1)"
 
-now() { date +%s%N; }
-time_one() { # time_one NAME COMMAND...: appends the command's microseconds to $work/times.NAME
-    local name=$1; shift
-    local t0 t1
-    sync
-    t0=$(now)
-    "$@" >/dev/null 2>&1 || { echo "failed: $*" >&2; exit 1; }
-    t1=$(now)
-    echo "$(( (t1 - t0) / 1000 ))" >> "$work/times.$name"
-}
-median() { sort -n "$work/times.$1" | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+. "$here/../timing.sh"
+# Each timing starts with what the earlier ones wrote flushed to the disks.
+synced_time_one() { sync; time_one "$@"; }
 report() { # report CASE A B
     local ma mb
     ma=$(median "$1.$2"); mb=$(median "$1.$3")
@@ -61,16 +53,16 @@ report() { # report CASE A B
 
 # first: every run into a fresh folder on the stick, kept until the end.
 for i in $(seq 1 "$RUNS"); do
-    time_one first.xcopy "$XCOPY" "$work/tree" "$work/stick/x$i" /Y/S/I/K/R
-    time_one first.cp-a cp -a "$work/tree" "$work/stick/c$i"
+    synced_time_one first.xcopy "$XCOPY" "$work/tree" "$work/stick/x$i" /Y/S/I/K/R
+    synced_time_one first.cp-a cp -a "$work/tree" "$work/stick/c$i"
 done
 diff -r "$work/tree" "$work/stick/x1" >/dev/null || { echo "first: the copy differs" >&2; exit 1; }
 
 # rerun: each tool brings its own copy up to date again; nothing changed, nothing is written.
 rsync -a --modify-window=1 "$work/tree/" "$work/stick/c1/"
 for i in $(seq 1 "$RUNS"); do
-    time_one rerun.xcopy "$XCOPY" "$work/tree" "$work/stick/x1" /Y/D/S/I/K/R
-    time_one rerun.rsync rsync -a --modify-window=1 "$work/tree/" "$work/stick/c1/"
+    synced_time_one rerun.xcopy "$XCOPY" "$work/tree" "$work/stick/x1" /Y/D/S/I/K/R
+    synced_time_one rerun.rsync rsync -a --modify-window=1 "$work/tree/" "$work/stick/c1/"
 done
 echo "xcopy's second run: $("$XCOPY" "$work/tree" "$work/stick/x1" /Y/D/S/I/K/R | tail -1)"
 
@@ -81,8 +73,8 @@ head -c 1048576 /dev/urandom | dd of="$work/sparse/disk.img" bs=1M seek=2000 con
 truncate -s 3G "$work/sparse/disk.img"
 for i in $(seq 1 "$RUNS"); do
     mkdir "$work/sx$i" "$work/sc$i"
-    time_one sparse.xcopy "$XCOPY" "$work/sparse/disk.img" "$work/sx$i" /Y/I/K
-    time_one sparse.cp cp "$work/sparse/disk.img" "$work/sc$i/"
+    synced_time_one sparse.xcopy "$XCOPY" "$work/sparse/disk.img" "$work/sx$i" /Y/I/K
+    synced_time_one sparse.cp cp "$work/sparse/disk.img" "$work/sc$i/"
 done
 cmp "$work/sparse/disk.img" "$work/sx1/disk.img" || { echo "sparse: the copy differs" >&2; exit 1; }
 echo "sparse copy uses $(du -h "$work/sx1/disk.img" | cut -f1) (cp: $(du -h "$work/sc1/disk.img" | cut -f1))"

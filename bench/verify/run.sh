@@ -54,22 +54,10 @@ export TREVANE_HOME=$home
 "$bin/trevane" --run tree.cpl archive.cpl >/dev/null 2>&1 || { echo "the first run failed" >&2; exit 1; }
 "$bin/trevane" --run --verify tree.cpl archive.cpl >/dev/null 2>&1 ||
     { echo "the backups did not verify:" >&2; grep 検証 "$home/Trevane.log" | tail -3 >&2; exit 1; }
-grep -c '^検証しました' "$home/Trevane.log" | grep -qx 1 || true
 sync
 
 # --- timing -------------------------------------------------------------------------------
-now() { date +%s%N; }
-# time_one NAME COMMAND...: runs the command once, appends its microseconds to $work/times.NAME
-time_one() {
-    local name=$1; shift
-    local t0 t1
-    t0=$(now)
-    "$@" >/dev/null 2>&1 || { echo "failed: $*" >&2; exit 1; }
-    t1=$(now)
-    echo "$(( (t1 - t0) / 1000 ))" >>"$work/times.$name"
-}
-median() { sort -n "$work/times.$1" | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
-seconds() { awk -v us="$1" 'BEGIN { printf "%.3f", us / 1e6 }'; }
+. "$here/../timing.sh"
 
 cat_both() { find "$@" -type f -print0 | xargs -0 cat >/dev/null; }
 extract_diff() { # a fresh folder every time; removed after the timing

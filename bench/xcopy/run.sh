@@ -35,26 +35,7 @@ echo "data: $(du -sh "$work/big" | cut -f1) in one file, $(find "$work/tree" -ty
 sync
 
 # --- timing -----------------------------------------------------------------------------
-now() { date +%s%N; }
-
-# time_one NAME COMMAND...: runs the command once, appends its seconds to $work/times.NAME
-time_one() {
-    local name=$1; shift
-    local t0 t1
-    t0=$(now)
-    "$@" >/dev/null 2>&1 || { echo "failed: $*" >&2; exit 1; }
-    t1=$(now)
-    echo "$(( (t1 - t0) / 1000 ))" >> "$work/times.$name"   # microseconds
-}
-
-median() { sort -n "$work/times.$1" | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
-spread() { sort -n "$work/times.$1" | awk '{ v[NR] = $1 } END { printf "%.3f-%.3f", v[1] / 1e6, v[NR] / 1e6 }'; }
-seconds() { awk -v us="$1" 'BEGIN { printf "%.3f", us / 1e6 }'; }
-# The median of the run-by-run ratios: robust when the machine's speed drifts during the run.
-pair_ratio() {
-    paste "$work/times.$1" "$work/times.$2" |
-        awk '{ print $1 / $2 }' | sort -g | awk '{ v[NR] = $1 } END { printf "%.2f", v[int((NR + 1) / 2)] }'
-}
+. "$here/../timing.sh"
 
 report() { # report CASE A B: medians, spreads, the ratio of medians and the median pair ratio
     local case=$1 a=$2 b=$3
