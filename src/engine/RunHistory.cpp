@@ -165,15 +165,14 @@ std::vector<Record> list(const std::string& folder) {
 int prune(const std::string& folder, int days, const DateTime& now) {
     if (days < 1)
         return 0;
-    const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd < 0)
+    const UniqueFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!dir)
         return 0;
     const long long oldest = secondsOf(now) - days * 86400LL;
     int deleted = 0;
     for (const std::string& name : runFileNames(folder))
-        if (secondsOf(*startOfName(name)) < oldest && ::unlinkat(dirFd, name.c_str(), 0) == 0)
+        if (secondsOf(*startOfName(name)) < oldest && ::unlinkat(dir.get(), name.c_str(), 0) == 0)
             ++deleted;
-    ::close(dirFd);
     return deleted;
 }
 
@@ -185,11 +184,6 @@ std::string resultText(Result result) {
 }
 
 } // namespace RunHistory
-
-RunLogFile::~RunLogFile() {
-    if (m_fd >= 0)
-        ::close(m_fd);
-}
 
 bool RunLogFile::open(const std::string& folder, const DateTime& start,
                       const std::string& jobFilePath) {
@@ -213,7 +207,7 @@ bool RunLogFile::open(const std::string& folder, const DateTime& start,
             m_error = fileErrorText(file.error);
             return false;
         }
-        m_fd = file.fd.release();
+        m_fd = std::move(file.fd);
         m_path = path;
         const std::string head = std::string(kMagic) + "\nStart: " + timeText(start) +
                                  "\nJob File: " + oneLine(jobFilePath) + "\n";
@@ -228,8 +222,8 @@ bool RunLogFile::open(const std::string& folder, const DateTime& start,
 }
 
 void RunLogFile::write(std::string_view bytes) {
-    while (m_fd >= 0 && !bytes.empty()) {
-        const ssize_t n = ::write(m_fd, bytes.data(), bytes.size());
+    while (m_fd && !bytes.empty()) {
+        const ssize_t n = ::write(m_fd.get(), bytes.data(), bytes.size());
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
@@ -257,7 +251,7 @@ void RunLogFile::output(std::string_view bytes) {
 }
 
 void RunLogFile::finish(RunHistory::Result result, int failedSteps, const DateTime& end) {
-    if (m_fd < 0)
+    if (!m_fd)
         return;
     const char* word = "running";
     for (const ResultWord& r : kResults)
@@ -276,11 +270,10 @@ void RunLogFile::finish(RunHistory::Result result, int failedSteps, const DateTi
         write("\n");
     // The outcome goes into the header's place holders; if that write fails the run is listed
     // as unfinished, which is what its file can still prove.
-    if (::pwrite(m_fd, outcome.data(), outcome.size(), m_outcomeOffset) !=
+    if (::pwrite(m_fd.get(), outcome.data(), outcome.size(), m_outcomeOffset) !=
         static_cast<ssize_t>(outcome.size()))
         m_error = std::strerror(errno);
-    ::close(m_fd);
-    m_fd = -1;
+    m_fd.reset();
     m_lineOpen = false;
 }
 

@@ -2,6 +2,8 @@
 
 #include "jobs/DateTimePattern.h"
 
+#include "UniqueFd.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
@@ -58,17 +60,12 @@ std::string resultText(Result result);
 // from one thread at a time.
 class RunLogFile {
 public:
-    RunLogFile() = default;
-    ~RunLogFile();
-    RunLogFile(const RunLogFile&) = delete;
-    RunLogFile& operator=(const RunLogFile&) = delete;
-
     // Creates the run's file in folder (made with its missing parents; the last level only for
     // the user) and writes its header. The file is readable by the user alone, is never opened
     // through a link, and folder may lead through no link another user planted. False, with
     // error() saying why, when that cannot be done; the run then goes on without a file.
     bool open(const std::string& folder, const DateTime& start, const std::string& jobFilePath);
-    bool isOpen() const { return m_fd >= 0; }
+    bool isOpen() const { return bool(m_fd); }
     const std::string& error() const { return m_error; }
     const std::string& path() const { return m_path; }
 
@@ -83,7 +80,7 @@ public:
 private:
     void write(std::string_view bytes);
 
-    int m_fd = -1;
+    UniqueFd m_fd;
     long m_outcomeOffset = 0; // where the "Result:" line begins
     bool m_lineOpen = false;  // the last bytes written did not end a line
     std::string m_path;
