@@ -3,6 +3,8 @@
 #include "engine/JobCommands.h"
 #include "platform/ProcessSpawner.h"
 
+#include "NamePattern.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <set>
@@ -23,11 +25,6 @@ constexpr std::size_t kMaxTopLevelNames = 512;
 const std::string kNewerSuffix = "は新しいので展開しません";
 const std::string kReadOnlySuffix = "は読み取り専用なので展開しません";
 const std::string kCopiedSuffix = " 個のファイルをコピーしました";
-
-bool endsWith(const std::string& text, const std::string& suffix) {
-    return text.size() >= suffix.size() &&
-           text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
-}
 
 std::vector<std::string> lines(const std::string& text) {
     std::vector<std::string> out;
@@ -65,10 +62,6 @@ std::string withoutTrailingSlash(std::string path) {
 std::string parentOf(const std::string& path) {
     const std::size_t slash = path.rfind('/');
     return slash == std::string::npos ? std::string() : path.substr(0, slash);
-}
-
-bool hasWildcard(const std::string& text) {
-    return text.find_first_of("*?") != std::string::npos;
 }
 
 bool newerThan(const std::string& targetPath, std::int64_t mtime) {
@@ -115,7 +108,7 @@ std::vector<std::vector<std::string>> Restorer::steps(const std::vector<BackupMe
     for (const BackupMember& member : members) {
         const std::string top = member.path.substr(0, member.path.find('/'));
         // A name the archiver would read as a pattern, or one it rewrites, cannot name a group.
-        if (top.empty() || top == "." || top == ".." || hasWildcard(top))
+        if (top.empty() || top == "." || top == ".." || NamePattern::hasWildcard(top))
             return {{}};
         const auto [it, added] = index.emplace(top, tops.size());
         if (added)
@@ -189,14 +182,14 @@ RestoreResult Restorer::fromArchive(const RestoreRequest& request, const Progres
         }
         const std::size_t problemsBefore = result.problems.size();
         for (const std::string& line : lines(call.output)) {
-            if (endsWith(line, kNewerSuffix)) {
+            if (line.ends_with(kNewerSuffix)) {
                 newer.insert(line.substr(0, line.size() - kNewerSuffix.size()));
-            } else if (endsWith(line, kReadOnlySuffix)) {
+            } else if (line.ends_with(kReadOnlySuffix)) {
                 readOnly.insert(line.substr(0, line.size() - kReadOnlySuffix.size()));
             } else if (const auto it = isFolder.find(line); it != isFolder.end()) {
                 if (!it->second)
                     restored.insert(line);
-            } else if (!endsWith(line, " extracted")) {
+            } else if (!line.ends_with(" extracted")) {
                 std::string problem = line;
                 if (line == "no member matched") {
                     problem = "書庫に一致するものがありません:";
@@ -244,7 +237,7 @@ RestoreResult Restorer::fromFolder(const RestoreRequest& request, const Progress
         const bool there = ::lstat(source.c_str(), &st) == 0;
         if (there && S_ISDIR(st.st_mode))
             items.push_back({asked, source, to + "/" + name, true});
-        else if (there || hasWildcard(name))
+        else if (there || NamePattern::hasWildcard(name))
             items.push_back({asked, source, parent.empty() ? to : to + "/" + parent, false});
         else
             result.problems.push_back("見つかりません: " + asked);
@@ -261,7 +254,7 @@ RestoreResult Restorer::fromFolder(const RestoreRequest& request, const Progress
                 if (!member.folder && !member.link &&
                     newerThan(item.destination + "/" + member.path, member.mtime))
                     ++result.keptNewer;
-        } else if (!request.overwrite && !hasWildcard(item.name)) {
+        } else if (!request.overwrite && !NamePattern::hasWildcard(item.name)) {
             struct stat st;
             if (::lstat(item.source.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
                 newerThan(item.destination + "/" + item.source.substr(item.source.rfind('/') + 1),
@@ -271,14 +264,14 @@ RestoreResult Restorer::fromFolder(const RestoreRequest& request, const Progress
         // A folder takes its subfolders; so does a pattern, which names a file in every folder.
         const std::string command = JobCommands::copyCommand(
             JobCommands::quoted(item.source), item.destination,
-            (item.folder || hasWildcard(item.name)) ? switches + "/S" : switches);
+            (item.folder || NamePattern::hasWildcard(item.name)) ? switches + "/S" : switches);
         const ProcessSpawner::Result run = m_spawner.run(command, 4 << 20, {});
         if (run.start != ProcessSpawner::StartStatus::Started) {
             result.problems.push_back("xcopy を起動できませんでした");
             return result;
         }
         for (const std::string& line : lines(run.output)) {
-            if (endsWith(line, kCopiedSuffix))
+            if (line.ends_with(kCopiedSuffix))
                 result.restored += std::strtoul(line.c_str(), nullptr, 10);
             else if (run.exitCode != 0 && run.exitCode != kXcopyNothingFound)
                 result.problems.push_back(line);
