@@ -1,32 +1,43 @@
 #include "FolderEntries.h"
 
+#include "UniqueFd.h"
+
 #include <cerrno>
 #include <dirent.h>
+#include <memory>
 #include <string_view>
 #include <unistd.h>
 
 namespace trevane {
 
+namespace {
+
+struct CloseDir {
+    void operator()(DIR* dir) const { ::closedir(dir); }
+};
+// An open folder stream, closed (with its descriptor) on every path.
+using UniqueDir = std::unique_ptr<DIR, CloseDir>;
+
+} // namespace
+
 bool listFolder(int fd, std::vector<FolderEntry>& entries, int& errorNumber) {
-    const int copy = ::dup(fd);
-    DIR* dir = copy >= 0 ? ::fdopendir(copy) : nullptr;
-    if (dir == nullptr) {
+    UniqueFd copy(::dup(fd));
+    const UniqueDir dir(copy ? ::fdopendir(copy.get()) : nullptr);
+    if (!dir) {
         errorNumber = errno;
-        if (copy >= 0)
-            ::close(copy);
         return false;
     }
+    (void)copy.release(); // the stream owns it now
     // The duplicate shares its position with fd: start from the beginning.
-    ::rewinddir(dir);
+    ::rewinddir(dir.get());
     errno = 0;
-    while (const dirent* entry = ::readdir(dir)) {
+    while (const dirent* entry = ::readdir(dir.get())) {
         const std::string_view name = entry->d_name;
         if (name != "." && name != "..")
             entries.push_back({std::string(name), entry->d_type});
         errno = 0;
     }
     errorNumber = errno;
-    ::closedir(dir);
     return errorNumber == 0;
 }
 

@@ -25,15 +25,6 @@ mode_t currentUmask() {
     return mask;
 }
 
-// Lists a folder's entries sorted by name, so runs are repeatable and the log reads in order.
-bool listSorted(int fd, std::vector<FolderEntry>& entries, int& errorNumber) {
-    if (!listFolder(fd, entries, errorNumber))
-        return false;
-    std::sort(entries.begin(), entries.end(),
-              [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
-    return true;
-}
-
 // A folder is made one level at a time, like `mkdir -p`; folders that exist already are fine.
 int makeFolders(const std::string& path) {
     for (std::string::size_type slash = path.find('/', 1); slash != std::string::npos;
@@ -70,23 +61,15 @@ void Xcopy::reportFailure(const std::string& path, int errorNumber) {
     reportFailureLine(path + ": " + ErrorText::of(errorNumber));
 }
 
-std::string Xcopy::targetPathOf(const Folder& folder, const std::string& name) const {
+std::string Xcopy::targetPathOf(const CopyFolder& folder, const std::string& name) const {
     return m_plan.destination + (m_plan.destination == "/" ? "" : "/") + folder.relative + name;
 }
 
-void Xcopy::closeFolder(Folder& folder) {
-    if (folder.sourceFd >= 0)
-        ::close(folder.sourceFd);
-    if (folder.targetFd >= 0)
-        ::close(folder.targetFd);
-    folder.sourceFd = folder.targetFd = -1;
-}
-
-bool Xcopy::createTopTarget(Folder& folder) {
+bool Xcopy::createTopTarget(CopyFolder& folder) {
     const int error = makeFolders(m_plan.destination);
     if (error == 0) {
-        openExistingTarget(folder);
-        if (folder.targetFd >= 0)
+        m_walk->openTarget(folder);
+        if (folder.target)
             return true;
     }
     // A link to a folder that is not there (a backup disk not mounted) passes mkdir as existing
@@ -96,36 +79,8 @@ bool Xcopy::createTopTarget(Folder& folder) {
     return false;
 }
 
-void Xcopy::openExistingTarget(Folder& folder) {
-    int fd;
-    if (folder.parent == nullptr) {
-        // The destination as named may be a link to a folder: the user chose it.
-        fd = ::open(m_plan.destination.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    } else {
-        if (folder.parent->targetFd < 0)
-            return;
-        // Below the top, a link in the destination is never followed: it could lead anywhere.
-        fd = ::openat(folder.parent->targetFd, folder.name.c_str(),
-                      O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    }
-    if (fd < 0) {
-        folder.targetProblem = errno == ENOENT ? 0 : (errno == ELOOP ? ENOTDIR : errno);
-        return;
-    }
-    folder.targetFd = fd;
-    folder.targetProblem = 0;
-    if (folder.parent == nullptr) {
-        struct stat st;
-        if (::fstat(fd, &st) == 0) {
-            m_targetDevice = st.st_dev;
-            m_targetInode = st.st_ino;
-            m_targetKnown = true;
-        }
-    }
-}
-
-bool Xcopy::ensureTarget(Folder& folder) {
-    if (folder.targetFd >= 0)
+bool Xcopy::ensureTarget(CopyFolder& folder) {
+    if (folder.target)
         return true;
     if (folder.targetProblem != 0) {
         reportFailure(targetPathOf(folder, ""), folder.targetProblem);
@@ -136,14 +91,14 @@ bool Xcopy::ensureTarget(Folder& folder) {
         return createTopTarget(folder);
     if (!ensureTarget(*folder.parent))
         return false;
-    if (::mkdirat(folder.parent->targetFd, folder.name.c_str(), 0777) == 0) {
+    if (::mkdirat(folder.parent->target.get(), folder.name.c_str(), 0777) == 0) {
         folder.targetCreated = true;
     } else if (errno != EEXIST) {
         reportFailure(targetPathOf(folder, ""), errno);
         return false;
     }
-    openExistingTarget(folder);
-    if (folder.targetFd >= 0)
+    m_walk->openTarget(folder);
+    if (folder.target)
         return true;
     reportFailure(targetPathOf(folder, ""), folder.targetProblem ? folder.targetProblem : ENOENT);
     return false;
@@ -215,7 +170,7 @@ void Xcopy::transfer(int sourceDir, const std::string& name, bool isLink, int ta
     }
 }
 
-void Xcopy::copyEntry(Folder& folder, const std::string& name, unsigned char type) {
+void Xcopy::copyEntry(CopyFolder& folder, const std::string& name, unsigned char type) {
     const std::string sourcePath = m_plan.sourcePrefix + folder.relative + name;
     if (type != DT_REG && type != DT_LNK) {
         reportNote("通常のファイルではないのでコピーしません - " + sourcePath);
@@ -228,13 +183,13 @@ void Xcopy::copyEntry(Folder& folder, const std::string& name, unsigned char typ
     struct stat target;
     // A folder this run made holds no older files: one lookup per file saved on fresh copies.
     const bool targetExists =
-        folder.targetFd >= 0 && !folder.targetCreated &&
-        ::fstatat(folder.targetFd, name.c_str(), &target, AT_SYMLINK_NOFOLLOW) == 0;
+        folder.target && !folder.targetCreated &&
+        ::fstatat(folder.target.get(), name.c_str(), &target, AT_SYMLINK_NOFOLLOW) == 0;
     // The source's times matter only against an existing copy or a /D date; a new copy reads
     // them from the opened file, so a fresh copy costs one lookup less per file.
     struct stat source {};
     if (targetExists || m_options.changedSince) {
-        if (::fstatat(folder.sourceFd, name.c_str(), &source, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (::fstatat(folder.source.get(), name.c_str(), &source, AT_SYMLINK_NOFOLLOW) != 0) {
             reportFailure(sourcePath, errno);
             return;
         }
@@ -253,11 +208,10 @@ void Xcopy::copyEntry(Folder& folder, const std::string& name, unsigned char typ
     }
     if (!ensureTarget(folder) || m_options.foldersOnly)
         return;
-    transfer(folder.sourceFd, name, isLink, folder.targetFd, name, sourcePath, targetPath);
+    transfer(folder.source.get(), name, isLink, folder.target.get(), name, sourcePath, targetPath);
 }
 
-bool Xcopy::keepsName(const Folder& folder, const std::string& name, int sourceDir,
-                      std::unordered_map<std::string, std::string>& folded) {
+bool Xcopy::keepsName(CopyFolder& folder, const std::string& name, int sourceDir) {
     if (!m_targetFacts.windowsNames() && m_targetFacts.maxFileSize() == 0)
         return true;
     const std::string sourcePath = m_plan.sourcePrefix + folder.relative + name;
@@ -267,7 +221,7 @@ bool Xcopy::keepsName(const Folder& folder, const std::string& name, int sourceD
     std::string why = m_targetFacts.refusal(name, static_cast<unsigned long long>(st.st_size));
     if (why.empty() && m_targetFacts.windowsNames()) {
         // "A.txt" and "a.txt" become one file there: the second would silently replace the first.
-        const auto [taken, isNew] = folded.emplace(foldedName(name), name);
+        const auto [taken, isNew] = folder.foldedNames.emplace(foldedName(name), name);
         if (!isNew)
             why = "大文字と小文字の違いしかない名前 (" + printableName(taken->second) +
                   ") と同じファイルになります";
@@ -278,83 +232,24 @@ bool Xcopy::keepsName(const Folder& folder, const std::string& name, int sourceD
     return false;
 }
 
-void Xcopy::copyFolder(Folder& folder) {
-    std::vector<FolderEntry> entries;
-    int error = 0;
-    if (!listSorted(folder.sourceFd, entries, error)) {
-        reportFailure(m_plan.sourcePrefix + folder.relative, error);
-        return;
-    }
-    folder.sourceEmpty = entries.empty();
+void Xcopy::file(CopyFolder& folder, const std::string& name, unsigned char type) {
+    if (keepsName(folder, name, folder.source.get()))
+        copyEntry(folder, name, type);
+}
 
-    std::vector<std::string> subfolders;
-    std::unordered_map<std::string, std::string> folded; // names taken, as the target folds them
-    for (const FolderEntry& entry : entries) {
-        if (m_stop)
-            return;
-        unsigned char type = entry.type;
-        if (type == DT_UNKNOWN) { // file systems that do not give types in listings
-            struct stat st;
-            if (::fstatat(folder.sourceFd, entry.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0)
-                type = S_ISDIR(st.st_mode)   ? DT_DIR
-                       : S_ISREG(st.st_mode) ? DT_REG
-                       : S_ISLNK(st.st_mode) ? DT_LNK
-                                             : DT_UNKNOWN;
-        }
-        const bool isFolder = type == DT_DIR;
-        const CopySelection::Verdict verdict =
-            isFolder ? m_selection->folder(folder.relative, entry.name)
-                     : m_selection->file(folder.relative, entry.name);
-        if (verdict == CopySelection::Verdict::Hidden)
-            ++m_hiddenLeftOut;
-        if (verdict != CopySelection::Verdict::Taken)
-            continue;
-        if (isFolder) {
-            if (keepsName(folder, entry.name, -1, folded))
-                subfolders.push_back(entry.name);
-        } else if (keepsName(folder, entry.name, folder.sourceFd, folded)) {
-            copyEntry(folder, entry.name, type);
-        }
-    }
+bool Xcopy::takesFolder(CopyFolder& folder, const std::string& name) {
+    return keepsName(folder, name, -1);
+}
 
-    for (const std::string& name : subfolders) {
-        if (m_stop)
-            return;
-        const std::string relative = folder.relative + name + "/";
-        // Every level holds a frame of this walk: a tree planted thousands of levels deep would
-        // overflow the stack. Below the length no path may have, the system's own answer stops it.
-        if (relative.size() > PATH_MAX) {
-            reportFailure(m_plan.sourcePrefix + relative, ENAMETOOLONG);
-            continue;
-        }
-        Folder child;
-        child.parent = &folder;
-        child.name = name;
-        child.relative = relative;
-        child.sourceFd = ::openat(folder.sourceFd, name.c_str(),
-                                  O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        if (child.sourceFd < 0) {
-            if (errno != ELOOP && errno != ENOTDIR) // replaced by a link or a file meanwhile
-                reportFailure(m_plan.sourcePrefix + relative, errno);
-            continue;
-        }
-        struct stat st;
-        if (m_targetKnown && ::fstat(child.sourceFd, &st) == 0 && st.st_dev == m_targetDevice &&
-            st.st_ino == m_targetInode) {
-            closeFolder(
-                child); // the destination itself, reached another way: never copy into itself
-            continue;
-        }
-        openExistingTarget(child);
-        if (m_options.emptyFolders && !m_options.listOnly)
-            ensureTarget(child);
-        if (!m_stop)
-            copyFolder(child);
-        if (child.sourceEmpty && child.targetFd < 0 && !m_options.emptyFolders &&
-            !m_options.listOnly && !m_stop)
-            ++m_foldersNotMade;
-        closeFolder(child);
-    }
+void Xcopy::entered(CopyFolder& child) {
+    if (m_options.emptyFolders && !m_options.listOnly)
+        ensureTarget(child);
+}
+
+void Xcopy::left(CopyFolder& child) {
+    if (child.sourceEmpty && !child.target && !m_options.emptyFolders && !m_options.listOnly &&
+        !m_stop)
+        ++m_foldersNotMade;
 }
 
 void Xcopy::copySingleFileTo(const std::string& targetPath) {
@@ -462,27 +357,27 @@ int Xcopy::run() {
     if (!m_plan.destinationIsFolder) {
         copySingleFileTo(m_plan.destination);
     } else {
-        Folder top;
-        top.sourceFd = ::open(m_plan.sourceFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (top.sourceFd < 0) {
+        m_walk.emplace(m_plan, *m_selection, static_cast<CopyTreeWalk::Visitor&>(*this));
+        CopyFolder top;
+        top.source.reset(::open(m_plan.sourceFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (!top.source) {
             reportNote("ファイルが見つかりません - " + m_options.source);
             return finish(4);
         }
-        openExistingTarget(top);
+        m_walk->openTarget(top);
         // Times are compared in the steps that both file systems keep: a copy on a disk that
         // keeps whole seconds would otherwise look older than its source on every run.
-        if (top.targetFd >= 0 && m_options.onlyNewer)
-            m_timeResolution = coarserResolution(fileSystemOf(top.sourceFd).timeResolutionNs,
+        if (top.target && m_options.onlyNewer)
+            m_timeResolution = coarserResolution(fileSystemOf(top.source.get()).timeResolutionNs,
                                                  m_targetFacts.timeResolutionNs);
-        if (top.targetFd < 0 && top.targetProblem != 0) {
+        if (!top.target && top.targetProblem != 0) {
             reportFailure(m_plan.destination, top.targetProblem);
         } else {
             if (m_options.emptyFolders && !m_options.listOnly)
                 ensureTarget(top);
             if (!m_stop)
-                copyFolder(top);
+                m_walk->walk(top);
         }
-        closeFolder(top);
     }
 
     if (m_failures > 0)

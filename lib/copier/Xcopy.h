@@ -2,6 +2,7 @@
 
 #include "CopyPlan.h"
 #include "CopySelection.h"
+#include "CopyTreeWalk.h"
 #include "FileSystemFacts.h"
 #include "FileCopier.h"
 #include "XcopyCommandLine.h"
@@ -11,7 +12,6 @@
 #include <optional>
 #include <string>
 #include <sys/stat.h>
-#include <unordered_map>
 
 namespace trevane {
 
@@ -34,7 +34,7 @@ namespace trevane {
 // lead the copy out of the source tree or round in a loop; the source and destination named
 // on the command line may themselves be links to folders. In the destination, existing links
 // are replaced, never written through.
-class Xcopy {
+class Xcopy : private CopyTreeWalk::Visitor {
 public:
     Xcopy(XcopyOptions options, std::FILE* out, std::FILE* err);
     Xcopy(const Xcopy&) = delete;
@@ -43,30 +43,26 @@ public:
     int run();
 
 private:
-    // One folder of the source tree and its counterpart in the destination.
-    struct Folder {
-        Folder* parent = nullptr;
-        std::string name;     // entry name in the parent; empty for the top folder
-        std::string relative; // path below the top folder, "" for the top, else "a/b/"
-        int sourceFd = -1;
-        int targetFd = -1;          // -1 while the destination folder is missing or unusable
-        int targetProblem = 0;      // errno that made the destination folder unusable
-        bool targetCreated = false; // made by this run, so empty but for what this run put there
-        bool sourceEmpty = false;   // the source folder holds nothing at all
-    };
+    // The walk's questions (CopyTreeWalk::Visitor).
+    bool stopped() override { return m_stop; }
+    void hiddenLeftOut() override { ++m_hiddenLeftOut; }
+    void file(CopyFolder& folder, const std::string& name, unsigned char type) override;
+    bool takesFolder(CopyFolder& folder, const std::string& name) override;
+    void entered(CopyFolder& child) override;
+    void left(CopyFolder& child) override;
+    void unreadable(const std::string& path, int errorNumber) override {
+        reportFailure(path, errorNumber);
+    }
 
-    void copyFolder(Folder& folder);
     // False, with the failure reported, when the destination's file system cannot hold the
     // entry `name` of `folder` (a name or size it refuses, or one that folds onto a name taken
-    // in `folded`); `sourceDir` is -1 for a folder.
-    bool keepsName(const Folder& folder, const std::string& name, int sourceDir,
-                   std::unordered_map<std::string, std::string>& folded);
+    // in the folder); `sourceDir` is -1 for a folder.
+    bool keepsName(CopyFolder& folder, const std::string& name, int sourceDir);
     // `type` is the entry's d_type (DT_REG, DT_LNK or another kind, which is not copied).
-    void copyEntry(Folder& folder, const std::string& name, unsigned char type);
+    void copyEntry(CopyFolder& folder, const std::string& name, unsigned char type);
     void copySingleFileTo(const std::string& targetPath);
-    bool ensureTarget(Folder& folder);
-    bool createTopTarget(Folder& folder);
-    void openExistingTarget(Folder& folder);
+    bool ensureTarget(CopyFolder& folder);
+    bool createTopTarget(CopyFolder& folder);
     // Decides whether the source entry goes over the destination entry; false means skip it
     // (a failure has then been reported when it is one). `source` need only be filled in when
     // `target` is given or a /D date is set.
@@ -79,19 +75,16 @@ private:
     void reportFailure(const std::string& path, int errorNumber);
     void reportFailureLine(const std::string& line);
     void reportNote(const std::string& line);
-    void closeFolder(Folder& folder);
-    std::string targetPathOf(const Folder& folder, const std::string& name) const;
+    std::string targetPathOf(const CopyFolder& folder, const std::string& name) const;
 
     XcopyOptions m_options;
     std::FILE* m_out;
     std::FILE* m_err;
     CopyPlan m_plan;
     std::optional<CopySelection> m_selection; // set once the plan is known
+    std::optional<CopyTreeWalk> m_walk;       // set with the selection, for a folder's copy
     mode_t m_creationMask;
     FileCopier m_copier;
-    dev_t m_targetDevice = 0;
-    ino_t m_targetInode = 0;
-    bool m_targetKnown = false;
     long long m_timeResolution = 1; // nanoseconds in which /D compares times
 
     long m_found = 0;

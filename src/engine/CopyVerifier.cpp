@@ -2,14 +2,13 @@
 
 #include "CopyPlan.h"
 #include "CopySelection.h"
+#include "CopyTreeWalk.h"
 #include "FileSystemFacts.h"
-#include "FolderEntries.h"
 #include "UniqueFd.h"
 #include "XcopyCommandLine.h"
 
 #include "engine/FileComparer.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <dirent.h>
@@ -22,7 +21,6 @@ namespace trevane {
 namespace {
 
 constexpr int kReadFlags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
-constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 
 std::string linkText(int dir, const std::string& name) {
     char text[PATH_MAX];
@@ -30,8 +28,9 @@ std::string linkText(int dir, const std::string& name) {
     return n < 0 ? std::string() : std::string(text, static_cast<std::size_t>(n));
 }
 
-// One verification: the walk over the source tree, with the destination folder beside it.
-class CopyCheck {
+// One verification: the copy's own walk over the source tree, with the destination folder
+// beside it.
+class CopyCheck : private CopyTreeWalk::Visitor {
 public:
     CopyCheck(const XcopyOptions& options, const CopyPlan& plan, CopySelection selection,
               const VerifyStop& stop)
@@ -40,18 +39,20 @@ public:
     VerifyReport run();
 
 private:
-    void folder(int sourceFd, int targetFd, const std::string& relative);
-    // The taken entry `name` of sourceDir, whose copy is `targetName` in targetDir (-1: the
-    // destination folder is missing).
-    void file(int sourceDir, const std::string& name, int targetDir, const std::string& targetName,
-              const std::string& sourcePath);
-    void link(int sourceDir, const std::string& name, int targetDir, const std::string& targetName,
-              const std::string& sourcePath);
-    bool stopped() {
+    bool stopped() override {
         if (!m_report.stopped && m_stop && m_stop())
             m_report.stopped = true;
         return m_report.stopped;
     }
+    void file(CopyFolder& folder, const std::string& name, unsigned char type) override;
+    // A folder the copy could not read is not backed up.
+    void unreadable(const std::string& path, int) override { differs(path); }
+    // The taken entry `name` of sourceDir, whose copy is `targetName` in targetDir (-1: the
+    // destination folder is missing).
+    void compareFile(int sourceDir, const std::string& name, int targetDir,
+                     const std::string& targetName, const std::string& sourcePath);
+    void compareLink(int sourceDir, const std::string& name, int targetDir,
+                     const std::string& targetName, const std::string& sourcePath);
     void differs(const std::string& sourcePath) { m_report.differences.push_back(sourcePath); }
 
     const XcopyOptions& m_options;
@@ -62,118 +63,65 @@ private:
     FileComparer m_comparer;
     long long m_resolution = 1;
     bool m_linksKept = true;
-    dev_t m_targetDevice = 0;
-    ino_t m_targetInode = 0;
 };
 
 VerifyReport CopyCheck::run() {
     // /L and /T copy no file: there is nothing to compare.
     if (m_options.listOnly || m_options.foldersOnly)
         return m_report;
-    const UniqueFd source(::open(m_plan.sourceFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!source) {
+    CopyFolder top;
+    top.source.reset(::open(m_plan.sourceFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!top.source) {
         differs(m_plan.sourcePrefix);
         return m_report;
     }
-    std::string targetFolder = m_plan.destination;
+    CopyTreeWalk walk(m_plan, m_selection, *this);
     std::string targetName = m_plan.pattern;
     if (m_plan.singleFile && !m_plan.destinationIsFolder) {
-        const auto slash = targetFolder.rfind('/');
-        targetName = slash == std::string::npos ? targetFolder : targetFolder.substr(slash + 1);
-        targetFolder = slash == std::string::npos ? "."
-                       : slash == 0               ? "/"
-                                                  : targetFolder.substr(0, slash);
+        const std::string& path = m_plan.destination;
+        const auto slash = path.rfind('/');
+        targetName = slash == std::string::npos ? path : path.substr(slash + 1);
+        const std::string folder = slash == std::string::npos ? "."
+                                   : slash == 0               ? "/"
+                                                              : path.substr(0, slash);
+        top.target.reset(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    } else {
+        walk.openTarget(top);
     }
-    // The destination as named may be a link to a folder: the user chose it.
-    const UniqueFd target(::open(targetFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    const FileSystemFacts sourceFacts = fileSystemOf(source.get());
-    if (target) {
-        struct stat st;
-        if (::fstat(target.get(), &st) == 0) {
-            m_targetDevice = st.st_dev;
-            m_targetInode = st.st_ino;
-        }
-        const FileSystemFacts targetFacts = fileSystemOf(target.get());
+    const int source = top.source.get();
+    const int target = top.target.get();
+    if (top.target) {
+        const FileSystemFacts targetFacts = fileSystemOf(target);
         // A copy on a disk that keeps coarser times is not older than its source.
-        m_resolution =
-            coarserResolution(sourceFacts.timeResolutionNs, targetFacts.timeResolutionNs);
+        m_resolution = coarserResolution(fileSystemOf(source).timeResolutionNs,
+                                         targetFacts.timeResolutionNs);
         // xcopy leaves links out where the disk has none (FAT, exFAT): they are not missing.
         m_linksKept = !targetFacts.windowsNames();
     }
     if (m_plan.singleFile) {
         struct stat st;
-        if (::fstatat(source.get(), m_plan.pattern.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
-            differs(m_plan.sourcePrefix + m_plan.pattern);
+        const std::string sourcePath = m_plan.sourcePrefix + m_plan.pattern;
+        if (::fstatat(source, m_plan.pattern.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+            differs(sourcePath);
         else if (S_ISLNK(st.st_mode))
-            link(source.get(), m_plan.pattern, target.get(), targetName,
-                 m_plan.sourcePrefix + m_plan.pattern);
+            compareLink(source, m_plan.pattern, target, targetName, sourcePath);
         else
-            file(source.get(), m_plan.pattern, target.get(), targetName,
-                 m_plan.sourcePrefix + m_plan.pattern);
+            compareFile(source, m_plan.pattern, target, targetName, sourcePath);
         return m_report;
     }
-    folder(source.get(), target.get(), "");
+    walk.walk(top);
     return m_report;
 }
 
-void CopyCheck::folder(int sourceFd, int targetFd, const std::string& relative) {
-    std::vector<FolderEntry> entries;
-    int error = 0;
-    if (!listFolder(sourceFd, entries, error)) {
-        differs(m_plan.sourcePrefix + relative);
-        return;
-    }
-    // In name order, as xcopy copies, so the differences read in the order of its listing.
-    std::sort(entries.begin(), entries.end(),
-              [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
-    std::vector<std::string> subfolders;
-    for (const FolderEntry& entry : entries) {
-        if (stopped())
-            return;
-        unsigned char type = entry.type;
-        if (type == DT_UNKNOWN) { // file systems that do not give types in listings
-            struct stat st;
-            if (::fstatat(sourceFd, entry.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
-                continue;
-            type = S_ISDIR(st.st_mode)   ? DT_DIR
-                   : S_ISREG(st.st_mode) ? DT_REG
-                   : S_ISLNK(st.st_mode) ? DT_LNK
-                                         : DT_UNKNOWN;
-        }
-        if (type == DT_DIR) {
-            if (m_selection.folder(relative, entry.name) == CopySelection::Verdict::Taken)
-                subfolders.push_back(entry.name);
-            continue;
-        }
-        if ((type != DT_REG && type != DT_LNK) ||
-            m_selection.file(relative, entry.name) != CopySelection::Verdict::Taken)
-            continue;
-        const std::string sourcePath = m_plan.sourcePrefix + relative + entry.name;
-        if (type == DT_LNK)
-            link(sourceFd, entry.name, targetFd, entry.name, sourcePath);
-        else
-            file(sourceFd, entry.name, targetFd, entry.name, sourcePath);
-    }
-    for (const std::string& name : subfolders) {
-        if (stopped())
-            return;
-        const std::string childRelative = relative + name + "/";
-        if (childRelative.size() > PATH_MAX)
-            continue; // xcopy refuses it with its own failure
-        const UniqueFd source(::openat(sourceFd, name.c_str(), kFolderFlags));
-        if (!source)
-            continue; // replaced by a link or a file since it was listed
-        struct stat st;
-        if (::fstat(source.get(), &st) == 0 && st.st_dev == m_targetDevice &&
-            st.st_ino == m_targetInode)
-            continue; // the destination itself, which xcopy never copies into itself
-        // Below the top, a link in the destination is no copy of a folder: never followed.
-        const UniqueFd target(targetFd >= 0 ? ::openat(targetFd, name.c_str(), kFolderFlags) : -1);
-        folder(source.get(), target.get(), childRelative);
-    }
+void CopyCheck::file(CopyFolder& folder, const std::string& name, unsigned char type) {
+    const std::string sourcePath = m_plan.sourcePrefix + folder.relative + name;
+    if (type == DT_LNK)
+        compareLink(folder.source.get(), name, folder.target.get(), name, sourcePath);
+    else if (type == DT_REG)
+        compareFile(folder.source.get(), name, folder.target.get(), name, sourcePath);
 }
 
-void CopyCheck::file(int sourceDir, const std::string& name, int targetDir,
+void CopyCheck::compareFile(int sourceDir, const std::string& name, int targetDir,
                      const std::string& targetName, const std::string& sourcePath) {
     const UniqueFd source(::openat(sourceDir, name.c_str(), kReadFlags));
     struct stat s;
@@ -205,7 +153,7 @@ void CopyCheck::file(int sourceDir, const std::string& name, int targetDir,
         differs(sourcePath);
 }
 
-void CopyCheck::link(int sourceDir, const std::string& name, int targetDir,
+void CopyCheck::compareLink(int sourceDir, const std::string& name, int targetDir,
                      const std::string& targetName, const std::string& sourcePath) {
     struct stat s, t;
     if (::fstatat(sourceDir, name.c_str(), &s, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISLNK(s.st_mode) ||
