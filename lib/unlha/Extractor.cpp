@@ -141,52 +141,54 @@ Extractor::Extractor(Options options, std::string& report)
         m_root += '/';
 }
 
-Status Extractor::makeParents(const std::string& path) {
-    // Walks the member's folders one by one below the target; a folder that is a link (one
-    // an earlier member made, or one that was there) is not entered.
-    size_t pos = 0;
-    while ((pos = path.find('/', pos)) != std::string::npos) {
-        std::string part = m_root + path.substr(0, pos);
-        ++pos;
-        struct stat st;
-        if (::lstat(part.c_str(), &st) == 0) {
-            if (S_ISLNK(st.st_mode))
-                return Status(Code::Unsafe,
-                              "refused to write through a link: " + PathRules::printable(path));
-            if (!S_ISDIR(st.st_mode))
-                return Status(Code::Io, "not a folder: " + PathRules::printable(part));
-            continue;
-        }
-        if (::mkdir(part.c_str(), 0755) != 0 && errno != EEXIST)
-            return Status(Code::Io,
-                          "cannot create " + PathRules::printable(part) + ": " + errorText());
-    }
-    return {};
+namespace {
+
+// Modes come only from headers of Unix origin: other systems keep other bits in that word (an
+// OS-9 header's owner bits, for one). Whatever the header says, the owner may read and write
+// what is restored, and enter its folders; the umask has its say as for any new file.
+std::optional<mode_t> folderMode(const MemberHeader& h, mode_t umask) {
+    if (h.osId != 'U' || !h.unixMode)
+        return std::nullopt;
+    return static_cast<mode_t>((*h.unixMode & 0777) | 0700) & ~umask;
 }
 
-Status Extractor::clearPlaceFor(const std::string& path) {
-    Status s = makeParents(path);
-    if (!s.ok())
-        return s;
-    std::string full = m_root + path;
-    struct stat st;
-    if (::lstat(full.c_str(), &st) == 0) {
-        if (S_ISDIR(st.st_mode))
-            return Status(Code::Io, "a folder is in the way: " + PathRules::printable(path));
-        // Replacing, never writing through: a link here stays untouched wherever it points.
-        ::unlink(full.c_str());
-    }
-    return s;
+// A new file's mode before the umask, which creating it applies.
+mode_t fileMode(const MemberHeader& h) {
+    if (h.osId == 'U' && h.unixMode)
+        return static_cast<mode_t>((*h.unixMode & 0777) | 0600);
+    return (h.dosAttributes & 0x01) ? 0644 : 0666; // read-only: nobody else may write
+}
+
+// Why the folders of path could not be opened below the target. A folder on the way that is
+// a link (one an earlier member made, one that was there, one swapped in meanwhile) is never
+// entered.
+Status folderStatus(const std::string& path, int error) {
+    if (error == ELOOP || error == EXDEV)
+        return Status(Code::Unsafe,
+                      "refused to write through a link: " + PathRules::printable(path));
+    if (error == ENOTDIR)
+        return Status(Code::Io, "not a folder on the way to " + PathRules::printable(path));
+    return Status(Code::Io, "cannot create " + PathRules::printable(path) + ": " +
+                                std::generic_category().message(error));
+}
+
+} // namespace
+
+Status Extractor::placeFor(const std::string& path, trevane::BeneathFolder::Place& place) {
+    place = m_target.place(path, true);
+    return place.ok() ? Status() : folderStatus(path, place.error);
 }
 
 Status Extractor::extractFile(ArchiveReader& reader, const MemberHeader& h,
                               const std::string& path) {
-    Status s = makeParents(path);
+    trevane::BeneathFolder::Place place;
+    Status s = placeFor(path, place);
     if (!s.ok())
         return s;
-    std::string full = m_root + path;
+    const int folderFd = place.folder.get();
+    const char* name = place.name.c_str();
     struct stat st;
-    const bool there = ::lstat(full.c_str(), &st) == 0;
+    const bool there = ::fstatat(folderFd, name, &st, AT_SYMLINK_NOFOLLOW) == 0;
     if (there && S_ISDIR(st.st_mode))
         return Status(Code::Io, "a folder is in the way: " + PathRules::printable(path));
     // Restoring never destroys newer work nor a file its owner protected, unless asked to.
@@ -197,22 +199,18 @@ Status Extractor::extractFile(ArchiveReader& reader, const MemberHeader& h,
             return Status(Code::Kept,
                           PathRules::printable(path) + "は読み取り専用なので展開しません");
     }
+    if (m_options.beforeWrite)
+        m_options.beforeWrite(path);
     // The member is written beside its place and takes it only once it decoded whole: a
     // damaged member or a full disk leaves the file already there as it was. Taking the place
     // replaces a link there, never writing through it.
-    size_t slash = full.rfind('/');
-    std::string folder = slash == std::string::npos ? "." : full.substr(0, slash + 1);
-    std::string name = slash == std::string::npos ? full : full.substr(slash + 1);
-    const trevane::UniqueFd folderFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!folderFd)
-        return Status(Code::Io, "cannot create " + PathRules::printable(path) + ": " + errorText());
+    const mode_t mode = fileMode(h);
     std::string temp;
-    trevane::UniqueFd out(m_unnamed.create(folderFd.get(), O_WRONLY | O_CLOEXEC, 0600));
+    trevane::UniqueFd out(m_unnamed.create(folderFd, O_WRONLY | O_CLOEXEC, mode));
     if (!out && errno == ENOTSUP) {
         temp = m_unnamed.temporaryName();
         out.reset(trevane::fileSystemCalls().openat(
-            folderFd.get(), temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-            0600));
+            folderFd, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
     }
     if (!out)
         return Status(Code::Io, "cannot create " + PathRules::printable(path) + ": " + errorText());
@@ -224,19 +222,14 @@ Status Extractor::extractFile(ArchiveReader& reader, const MemberHeader& h,
     if (s.ok() && (!filter.finish() || !writer.finish()))
         s = Status(Code::Io, "cannot write " + PathRules::printable(path) + ": " + errorText());
     if (s.ok()) {
-        unsigned mode = h.unixMode ? (*h.unixMode & 0777) : 0644;
-        if (!h.unixMode && (h.dosAttributes & 0x01))
-            mode = 0444;
-        ::fchmod(fd, mode);
         struct timespec times[2];
         times[0].tv_sec = times[1].tv_sec = static_cast<time_t>(h.mtime);
         times[0].tv_nsec = times[1].tv_nsec = 0;
         ::futimens(fd, times);
         int error = 0;
         if (temp.empty())
-            error = m_unnamed.link(fd, folderFd.get(), name.c_str());
-        else if (trevane::fileSystemCalls().renameat(folderFd.get(), temp.c_str(), folderFd.get(),
-                                                     name.c_str()) == 0)
+            error = m_unnamed.link(fd, folderFd, name);
+        else if (trevane::fileSystemCalls().renameat(folderFd, temp.c_str(), folderFd, name) == 0)
             temp.clear();
         else
             error = errno;
@@ -248,7 +241,7 @@ Status Extractor::extractFile(ArchiveReader& reader, const MemberHeader& h,
         s = Status(Code::Io, "cannot write " + PathRules::printable(path) + ": " +
                                  std::generic_category().message(error));
     if (!temp.empty())
-        ::unlinkat(folderFd.get(), temp.c_str(), 0);
+        ::unlinkat(folderFd, temp.c_str(), 0);
     return s;
 }
 
@@ -257,11 +250,21 @@ Status Extractor::makeLink(const MemberHeader& h, const std::string& path) {
         return Status(Code::Unsafe,
                       "refused a link that points outside: " + PathRules::printable(path) + " -> " +
                           PathRules::printable(h.linkTarget));
-    Status s = clearPlaceFor(path);
+    trevane::BeneathFolder::Place place;
+    Status s = placeFor(path, place);
     if (!s.ok())
         return s;
-    std::string full = m_root + path;
-    if (::symlink(h.linkTarget.c_str(), full.c_str()) != 0)
+    if (m_options.beforeWrite)
+        m_options.beforeWrite(path);
+    // A file or link already at the place is removed first (a folder there is an error), so
+    // that the new link never writes through an old one.
+    struct stat st;
+    if (::fstatat(place.folder.get(), place.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+        if (S_ISDIR(st.st_mode))
+            return Status(Code::Io, "a folder is in the way: " + PathRules::printable(path));
+        ::unlinkat(place.folder.get(), place.name.c_str(), 0);
+    }
+    if (::symlinkat(h.linkTarget.c_str(), place.folder.get(), place.name.c_str()) != 0)
         return Status(Code::Io,
                       "cannot create link " + PathRules::printable(path) + ": " + errorText());
     return {};
@@ -309,13 +312,12 @@ Status Extractor::extract() {
         return Status(Code::Unsafe, trevane::untrustedLinkText(link));
     if (!m_root.empty() && !makeFolders(m_root.substr(0, m_root.size() - 1)))
         return Status(Code::Io, "cannot create " + m_root);
+    if (const int error = m_target.openTarget(m_root); error != 0)
+        return Status(Code::Io, "cannot open " + PathRules::printable(m_root) + ": " +
+                                    std::generic_category().message(error));
+    m_umask = trevane::currentUmask();
     size_t files = 0;
-    struct Folder {
-        std::string path;
-        std::optional<uint16_t> mode;
-        int64_t mtime;
-    };
-    std::vector<Folder> folders;
+    trevane::FolderStamps folders;
     Status first = walk(reader, [&](const MemberHeader& h) -> Status {
         if (h.path.empty())
             return {};
@@ -328,9 +330,11 @@ Status Extractor::extract() {
             path = PathRules::baseName(path);
         }
         if (h.isDirectory()) {
-            s = makeParents(path + "/");
-            if (s.ok())
-                folders.push_back({path, h.unixMode, h.mtime});
+            const trevane::UniqueFd folder = m_target.makeFolders(path, 0777);
+            if (folder)
+                folders.remember(path, folder.get(), folderMode(h, m_umask), h.mtime);
+            else
+                s = folderStatus(path, errno);
         } else if (h.isSymlink) {
             s = makeLink(h, path);
         } else if (!Decoder::supports(h.method)) {
@@ -346,20 +350,11 @@ Status Extractor::extract() {
         }
         return s;
     });
-    // Folder modes and times last: writing the files inside changed the times, and a
-    // folder without write permission could not have been filled.
-    for (auto it = folders.rbegin(); it != folders.rend(); ++it) {
-        std::string full = m_root + it->path;
-        struct stat st;
-        if (::lstat(full.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
-            continue;
-        if (it->mode)
-            ::chmod(full.c_str(), *it->mode & 0777);
-        struct timespec times[2];
-        times[0].tv_sec = times[1].tv_sec = static_cast<time_t>(it->mtime);
-        times[0].tv_nsec = times[1].tv_nsec = 0;
-        ::utimensat(AT_FDCWD, full.c_str(), times, AT_SYMLINK_NOFOLLOW);
-    }
+    // Folder modes and times last: writing the files inside changed the times. Each folder is
+    // reopened below the target and changed only when it is still the folder made here.
+    if (m_options.beforeWrite)
+        m_options.beforeWrite("");
+    folders.apply(m_target);
     m_report += std::to_string(files) + " extracted\n";
     return first;
 }

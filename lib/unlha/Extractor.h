@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BeneathFolder.h"
 #include "Status.h"
 #include "UnnamedFiles.h"
 
@@ -11,8 +12,9 @@ namespace unlha {
 
 // The reading commands: x (extract with folders), e (extract without), t (test every
 // member's data against its CRC) and l (list). Extraction never writes outside the target
-// folder: names are made relative and ".." that would climb out is refused, no file is
-// written through a symbolic link, and links are only made when they point inside.
+// folder: names are made relative and ".." that would climb out is refused, everything below
+// the target is reached from the target's descriptor without following a symbolic link
+// (trevane::BeneathFolder), and links are only made when they point inside.
 class Extractor {
 public:
     struct Options {
@@ -23,6 +25,9 @@ public:
         // A file in the target that is newer than its member, or read-only, is kept (Kept)
         // unless this is set.
         bool overwrite = false;
+        // Tests: called with a member's path once its folder is open and before anything is
+        // made there, and with "" before the folders' modes and times are set.
+        std::function<void(const std::string&)> beforeWrite = {};
     };
 
     // report receives a line per member written or failed, and a summary.
@@ -42,15 +47,15 @@ private:
                 const std::function<Status(const struct MemberHeader&)>& visit);
     Status extractFile(class ArchiveReader& reader, const struct MemberHeader& h,
                        const std::string& path);
-    Status makeParents(const std::string& path);
-    // Makes the parents of path and removes a file or link already at its place (a folder
-    // there is an error), so that a new entry never writes through an old link.
-    Status clearPlaceFor(const std::string& path);
+    // Opens the folder of path below the target, making the missing ones.
+    Status placeFor(const std::string& path, trevane::BeneathFolder::Place& place);
     Status makeLink(const struct MemberHeader& h, const std::string& path);
 
     Options m_options;
     std::string& m_report;
     std::string m_root; // target with a trailing "/", or empty
+    trevane::BeneathFolder m_target;
+    mode_t m_umask = 022;
     trevane::UnnamedFiles m_unnamed{"unlha"};
 };
 
