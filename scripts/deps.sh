@@ -10,7 +10,7 @@ pkgs=(build-essential cmake ninja-build pkg-config qt6-base-dev libgl-dev libxcb
 if [ "$kind" = test ]; then
   pkgs+=(libgtest-dev libgmock-dev libbenchmark-dev lhasa jlha-utils rsync xvfb xauth time
           desktop-file-utils appstream x11-utils dpkg-dev lintian man-db shared-mime-info
-          exfatprogs exfat-fuse ntfs-3g locales dbus-daemon)
+          exfatprogs exfat-fuse ntfs-3g locales dbus-daemon libfuse3-dev fuse3)
 fi
 missing=()
 for p in "${pkgs[@]}"; do

@@ -1,12 +1,14 @@
 #!/usr/bin/perl
 # Writes the benchmarks' tree of small files into FOLDER: 20 x 10 folders of 100 files each,
-# 1-16 KB, sizes and contents fixed by the seed.   Usage: perl bench/xcopy/tree.pl FOLDER
+# 1-16 KB, sizes and contents fixed by the seed; PARTS (1-20) takes the first PARTS x 10
+# folders only.   Usage: perl bench/xcopy/tree.pl FOLDER [PARTS]
 use strict;
 use warnings;
 srand(7);
-my $root = shift or die "usage: tree.pl FOLDER\n";
+my $root = shift or die "usage: tree.pl FOLDER [PARTS]\n";
+my $parts = shift // 20;
 my $block = join("", map { chr(int(rand(256))) } 1 .. 65536);
-for my $a (1 .. 20) {
+for my $a (1 .. $parts) {
     for my $b (1 .. 10) {
         my $dir = sprintf("%s/part%02d/sect%02d", $root, $a, $b);
         system("mkdir", "-p", $dir) == 0 or die;
