@@ -14,6 +14,13 @@ namespace trevane {
 namespace {
 
 constexpr std::size_t kBufferSize = 256 * 1024;
+// The most one copy_file_range call is asked for, so that a stop is seen within a large file.
+constexpr off_t kRangePiece = 8 * 1024 * 1024;
+
+// The unfinished mark: an access time of 1980-01-01 12:00 UTC, which FAT and exFAT hold in any
+// time zone. A mark read back through a time zone's shift is still before the limit.
+constexpr time_t kUnfinishedMark = 315576000;
+constexpr time_t kUnfinishedBefore = 315705600; // 1980-01-03 00:00 UTC
 
 FileCopier::Outcome readFailed(int error) {
     return {FileCopier::Status::ReadFailed, error};
@@ -41,12 +48,22 @@ mode_t withoutForeignIds(mode_t mode, const struct stat& source, int out) {
 
 } // namespace
 
-FileCopier::FileCopier(mode_t creationMask) : m_creationMask(creationMask) {}
+FileCopier::FileCopier(mode_t creationMask, const std::atomic<bool>* stop, unsigned worker,
+                       ModesKept* modesKept)
+    : m_creationMask(creationMask), m_stop(stop),
+      m_modesKept(modesKept != nullptr ? modesKept : &m_ownModesKept),
+      m_unnamed(worker == 0 ? "xcopy" : "xcopy" + std::to_string(worker)) {}
+
+bool FileCopier::unfinished(const struct stat& copy) {
+    return S_ISREG(copy.st_mode) && copy.st_atim.tv_sec < kUnfinishedBefore;
+}
 
 FileCopier::Outcome FileCopier::copyDataByReading(int in, int out, off_t remaining, bool untilEnd) {
     if (m_buffer.empty())
         m_buffer.resize(kBufferSize);
     while (untilEnd || remaining > 0) {
+        if (stopRequested())
+            return {Status::Stopped, 0};
         const std::size_t want =
             untilEnd ? m_buffer.size()
                      : static_cast<std::size_t>(std::min<off_t>(remaining, m_buffer.size()));
@@ -115,8 +132,11 @@ FileCopier::Outcome FileCopier::copySparse(int in, int out, off_t size) {
 FileCopier::Outcome FileCopier::copyRange(int in, int out, off_t size) {
     off_t copied = 0;
     while (copied < size) {
-        const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr,
-                                            static_cast<std::size_t>(size - copied), 0);
+        if (stopRequested())
+            return {Status::Stopped, 0};
+        const ssize_t n = ::copy_file_range(
+            in, nullptr, out, nullptr, static_cast<std::size_t>(std::min(size - copied, kRangePiece)),
+            0);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -132,7 +152,7 @@ FileCopier::Outcome FileCopier::copyRange(int in, int out, off_t size) {
 }
 
 FileCopier::Outcome FileCopier::copyFile(int sourceDir, const char* sourceName, int targetDir,
-                                         const char* targetName, bool keepMode) {
+                                         const char* targetName, bool keepMode, bool nameFree) {
     // Should the name have become a FIFO since it was listed, opening must not hang.
     const OpenedFile source =
         openRegularFile(sourceDir, sourceName, O_RDONLY | O_NOFOLLOW | O_NONBLOCK);
@@ -150,7 +170,10 @@ FileCopier::Outcome FileCopier::copyFile(int sourceDir, const char* sourceName, 
     // even when the bits say read-only.
     const bool needsChmod = (mode & ~0777) != 0 || (mode & m_creationMask) != 0;
     const mode_t createMode = needsChmod ? 0600 : mode;
-    const struct timespec times[2] = {st.st_atim, st.st_mtim};
+    // A copy never carries the unfinished mark by its source's access time.
+    const struct timespec times[2] = {
+        st.st_atim.tv_sec < kUnfinishedBefore ? timespec{kUnfinishedBefore, 0} : st.st_atim,
+        st.st_mtim};
     // Data, mode and times, in that order: the times last, since writing would change them.
     auto fill = [&](int out) -> Outcome {
         Outcome outcome = copyData(in.get(), out, st);
@@ -163,14 +186,14 @@ FileCopier::Outcome FileCopier::copyFile(int sourceDir, const char* sourceName, 
         // whose bits tell (not 0777, which such a disk shows for every file) decides for the
         // run: through FUSE every look is a round trip to the file system's daemon.
         Outcome done;
-        if (keepMode && !m_modesKept) {
+        if (keepMode && m_modesKept->load() < 0) {
             struct stat copy;
             if (::fstat(out, &copy) == 0 && (copy.st_mode & 0777) != (mode & 0777))
-                m_modesKept = false;
+                m_modesKept->store(0);
             else if ((mode & 0777) != 0777)
-                m_modesKept = true;
+                m_modesKept->store(1);
         }
-        done.modeNotKept = keepMode && m_modesKept == false;
+        done.modeNotKept = keepMode && m_modesKept->load() == 0;
         return done;
     };
 
@@ -193,7 +216,29 @@ FileCopier::Outcome FileCopier::copyFile(int sourceDir, const char* sourceName, 
             return writeFailed(errno);
         }
     }
-    // The file system cannot: a named temporary file.
+    // The file system cannot. Where the name is free, the copy is made under it with the
+    // unfinished mark, which its real times replace once it is complete.
+    if (nameFree) {
+        UniqueFd out(fileSystemCalls().openat(targetDir, targetName,
+                                              O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                                              createMode));
+        if (!out && errno != EEXIST)
+            return writeFailed(errno);
+        const struct timespec mark[2] = {{kUnfinishedMark, 0}, {kUnfinishedMark, 0}};
+        if (out && ::futimens(out.get(), mark) == 0) {
+            Outcome filled = fill(out.get());
+            if (const int error = out.close(); error != 0 && filled.status == Status::Copied)
+                filled = writeFailed(error);
+            if (filled.status != Status::Copied)
+                ::unlinkat(targetDir, targetName, 0);
+            return filled;
+        }
+        // Made by someone else meanwhile, or no mark possible: the rule for replacements.
+        if (out) {
+            out.reset();
+            ::unlinkat(targetDir, targetName, 0);
+        }
+    }
     const std::string temporary = m_unnamed.temporaryName();
     UniqueFd out(fileSystemCalls().openat(targetDir, temporary.c_str(),
                                           O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,

@@ -40,21 +40,68 @@ int makeFolders(const std::string& path) {
 
 } // namespace
 
-Xcopy::Xcopy(XcopyOptions options, std::FILE* out, std::FILE* err)
-    : m_options(std::move(options)), m_out(out), m_err(err), m_creationMask(currentUmask()),
-      m_copier(m_creationMask) {}
+Xcopy::Xcopy(XcopyOptions options, std::FILE* out, std::FILE* err, XcopyTuning tuning)
+    : m_options(std::move(options)), m_out(out), m_err(err), m_tuning(tuning),
+      m_creationMask(currentUmask()) {
+    m_copiers.push_back(std::make_unique<FileCopier>(m_creationMask, m_tuning.stop, 0, &m_modesKept));
+}
+
+Xcopy::~Xcopy() = default;
+
+void Xcopy::commit(FileReport& report) {
+    for (const auto& [toErr, line] : report.lines) {
+        if (toErr) {
+            std::fflush(m_out);
+            std::fprintf(m_err, "%s\n", printableName(line).c_str());
+            std::fflush(m_err);
+        } else {
+            std::fprintf(m_out, "%s\n", line.c_str());
+        }
+    }
+    m_copied += report.copied;
+    m_modesNotKept += report.modesNotKept;
+    m_linksNotKept += report.linksNotKept;
+    m_failures += report.failures;
+    if ((report.failures > 0 && !m_options.continueOnError) || report.stopped) {
+        m_stop = true;
+        // Files after this one not yet begun are not begun: one at a time, the copy would have
+        // ended here. (A report of the walk's own thread comes after every file submitted.)
+        if (m_jobs && !m_walkReport) {
+            m_jobs->dropWaiting();
+            m_fileStopped = true;
+        }
+    }
+}
+
+void Xcopy::deliver(FileReport report) {
+    if (report.lines.empty() && report.copied == 0 && report.failures == 0 && !report.stopped)
+        return;
+    if (!m_jobs)
+        return commit(report);
+    // The counts and the stop are the walk's at once; the lines wait for their place.
+    FileReport counted;
+    std::swap(counted.lines, report.lines);
+    m_walkReport = true;
+    commit(report);
+    m_walkReport = false;
+    // Lines the walk found after a file in flight that stopped the copy are not printed: one
+    // at a time, the walk would not have got there.
+    m_jobs->submitDone([this, lines = std::move(counted)]() mutable {
+        if (!m_fileStopped)
+            commit(lines);
+    });
+}
 
 void Xcopy::reportNote(const std::string& line) {
-    std::fflush(m_out);
-    std::fprintf(m_err, "%s\n", printableName(line).c_str());
-    std::fflush(m_err);
+    FileReport report;
+    report.note(line);
+    deliver(std::move(report));
 }
 
 void Xcopy::reportFailureLine(const std::string& line) {
-    reportNote(line);
-    ++m_failures;
-    if (!m_options.continueOnError)
-        m_stop = true;
+    FileReport report;
+    report.failure(line);
+    deliver(std::move(report));
 }
 
 void Xcopy::reportFailure(const std::string& path, int errorNumber) {
@@ -105,7 +152,7 @@ bool Xcopy::ensureTarget(CopyFolder& folder) {
 }
 
 bool Xcopy::admits(const struct stat& source, const std::string& targetPath,
-                   const struct stat* target) {
+                   const struct stat* target, FileReport& report) const {
     if (!m_selection->changedSince(source.st_mtim))
         return false;
     if (m_options.onlyExisting && target == nullptr)
@@ -115,100 +162,177 @@ bool Xcopy::admits(const struct stat& source, const std::string& targetPath,
     if (m_options.onlyNewer && !isNewerAt(source.st_mtim, target->st_mtim, m_timeResolution)) {
         // The same time with another size is a copy that never got its data to the disk (a
         // crash after the times were set): copying it again beats skipping it for ever.
-        const bool unfinished = S_ISREG(source.st_mode) && S_ISREG(target->st_mode) &&
-                                !isNewerAt(target->st_mtim, source.st_mtim, m_timeResolution) &&
-                                source.st_size != target->st_size;
+        // A copy that still carries the unfinished mark was cut short, whatever its time; so
+        // was an empty one of a file with data (cut before the mark was set).
+        const bool regular = S_ISREG(source.st_mode) && S_ISREG(target->st_mode);
+        const bool unfinished =
+            regular && ((!isNewerAt(target->st_mtim, source.st_mtim, m_timeResolution) &&
+                         source.st_size != target->st_size) ||
+                        FileCopier::unfinished(*target) ||
+                        (target->st_size == 0 && source.st_size > 0));
         if (!unfinished)
             return false;
     }
     if (S_ISDIR(target->st_mode)) {
-        reportFailure(targetPath, EISDIR);
+        report.failure(targetPath + ": " + ErrorText::of(EISDIR));
         return false;
     }
     if (!m_options.overwrite) {
         // Without /Y the program would ask; nobody can answer, so the answer is no.
-        reportNote("上書きしませんでした (/Y がありません) - " + targetPath);
+        report.note("上書きしませんでした (/Y がありません) - " + targetPath);
         return false;
     }
     if (S_ISREG(target->st_mode) && (target->st_mode & S_IWUSR) == 0 &&
         !m_options.overwriteReadOnly) {
-        reportFailureLine("読み取り専用のファイルです (/R がありません) - " + targetPath);
+        report.failure("読み取り専用のファイルです (/R がありません) - " + targetPath);
         return false;
     }
     return true;
 }
 
-void Xcopy::transfer(int sourceDir, const std::string& name, bool isLink, int targetDir,
-                     const std::string& targetName, const std::string& sourcePath,
-                     const std::string& targetPath) {
+void Xcopy::transfer(FileTask& task, FileCopier& copier) const {
+    FileReport& report = task.report;
+    if (stopRequested()) {
+        report.stopped = true;
+        return;
+    }
     const FileCopier::Outcome outcome =
-        isLink ? m_copier.copySymlink(sourceDir, name.c_str(), targetDir, targetName.c_str())
-               : m_copier.copyFile(sourceDir, name.c_str(), targetDir, targetName.c_str(),
-                                   m_options.keepAttributes);
+        task.isLink ? copier.copySymlink(task.sourceDir, task.name.c_str(), task.targetDir,
+                                         task.targetName.c_str())
+                    : copier.copyFile(task.sourceDir, task.name.c_str(), task.targetDir,
+                                      task.targetName.c_str(), m_options.keepAttributes,
+                                      task.nameFree);
     switch (outcome.status) {
     case FileCopier::Status::Copied:
-        ++m_copied;
+        ++report.copied;
         if (outcome.modeNotKept)
-            ++m_modesNotKept;
+            ++report.modesNotKept;
         if (m_options.fullNames)
-            std::fprintf(m_out, "%s -> %s\n", printableName(sourcePath).c_str(),
-                         printableName(targetPath).c_str());
+            report.lines.emplace_back(false, printableName(task.sourcePath) + " -> " +
+                                                 printableName(task.targetPath));
         else if (!m_options.quiet)
-            std::fprintf(m_out, "%s\n", printableName(sourcePath).c_str());
+            report.lines.emplace_back(false, printableName(task.sourcePath));
         break;
     case FileCopier::Status::NotRegular:
         break;
     case FileCopier::Status::LinkNotKept:
-        ++m_linksNotKept;
+        ++report.linksNotKept;
         break;
     case FileCopier::Status::ReadFailed:
-        reportFailure(sourcePath, outcome.errorNumber);
+        report.failure(task.sourcePath + ": " + ErrorText::of(outcome.errorNumber));
         break;
     case FileCopier::Status::WriteFailed:
-        reportFailure(targetPath, outcome.errorNumber);
+        report.failure(task.targetPath + ": " + ErrorText::of(outcome.errorNumber));
+        break;
+    case FileCopier::Status::Stopped:
+        report.stopped = true;
         break;
     }
 }
 
-void Xcopy::copyEntry(CopyFolder& folder, const std::string& name, unsigned char type) {
-    const std::string sourcePath = m_plan.sourcePrefix + folder.relative + name;
-    if (type != DT_REG && type != DT_LNK) {
-        reportNote("通常のファイルではないのでコピーしません - " + sourcePath);
-        return;
-    }
-    bool isLink = type == DT_LNK;
-    ++m_found;
-
-    const std::string targetPath = targetPathOf(folder, name);
+bool Xcopy::decide(FileTask& task) const {
     struct stat target;
     // A folder this run made holds no older files: one lookup per file saved on fresh copies.
-    const bool targetExists =
-        folder.target && !folder.targetCreated &&
-        ::fstatat(folder.target.get(), name.c_str(), &target, AT_SYMLINK_NOFOLLOW) == 0;
+    bool targetExists = false;
+    task.nameFree = true;
+    if (task.targetDir >= 0 && !task.targetCreated) {
+        targetExists =
+            ::fstatat(task.targetDir, task.name.c_str(), &target, AT_SYMLINK_NOFOLLOW) == 0;
+        task.nameFree = !targetExists && errno == ENOENT;
+    }
     // The source's times matter only against an existing copy or a /D date; a new copy reads
     // them from the opened file, so a fresh copy costs one lookup less per file.
     struct stat source {};
     if (targetExists || m_options.changedSince) {
-        if (::fstatat(folder.source.get(), name.c_str(), &source, AT_SYMLINK_NOFOLLOW) != 0) {
-            reportFailure(sourcePath, errno);
-            return;
+        if (::fstatat(task.sourceDir, task.name.c_str(), &source, AT_SYMLINK_NOFOLLOW) != 0) {
+            task.report.failure(task.sourcePath + ": " + ErrorText::of(errno));
+            return false;
         }
         if (!S_ISREG(source.st_mode) && !S_ISLNK(source.st_mode))
-            return; // replaced since the folder was listed
-        isLink = S_ISLNK(source.st_mode);
+            return false; // replaced since the folder was listed
+        task.isLink = S_ISLNK(source.st_mode);
     }
-    if (!admits(source, targetPath, targetExists ? &target : nullptr))
-        return;
+    return admits(source, task.targetPath, targetExists ? &target : nullptr, task.report);
+}
 
-    if (m_options.listOnly) {
-        ++m_copied;
-        if (!m_options.quiet)
-            std::fprintf(m_out, "%s\n", printableName(sourcePath).c_str());
+void Xcopy::submit(std::shared_ptr<FileTask> task) {
+    m_jobs->submit(
+        [this, task](unsigned worker) {
+            if (task->decided || decide(*task))
+                transfer(*task, *m_copiers[worker]);
+        },
+        [this, task] { commit(task->report); });
+}
+
+void Xcopy::copyEntry(CopyFolder& folder, const std::string& name, unsigned char type) {
+    auto task = std::make_shared<FileTask>();
+    task->name = name;
+    task->sourcePath = m_plan.sourcePrefix + folder.relative + name;
+    if (type != DT_REG && type != DT_LNK) {
+        reportNote("通常のファイルではないのでコピーしません - " + task->sourcePath);
         return;
+    }
+    task->isLink = type == DT_LNK;
+    ++m_found;
+    task->targetPath = targetPathOf(folder, name);
+    task->sourceDir = folder.source.get();
+    task->targetDir = folder.target.get();
+    task->targetName = name;
+    task->targetCreated = folder.targetCreated;
+    // With several files in flight, the files of a folder that is there go out at once: the
+    // looks at the destination are the slow part of a run that finds most files up to date.
+    if (m_jobs && folder.target) {
+        if (holdFolder(folder, *task))
+            submit(std::move(task));
+        return;
+    }
+
+    // Otherwise the file is decided here: one at a time, or with no destination folder yet
+    // to look in, which is made for the first file that goes there.
+    const bool admitted = decide(*task);
+    deliver(std::move(task->report));
+    task->report = {};
+    if (!admitted)
+        return;
+    if (m_options.listOnly) {
+        FileReport listed;
+        ++listed.copied;
+        if (!m_options.quiet)
+            listed.lines.emplace_back(false, printableName(task->sourcePath));
+        return deliver(std::move(listed));
     }
     if (!ensureTarget(folder) || m_options.foldersOnly)
         return;
-    transfer(folder.source.get(), name, isLink, folder.target.get(), name, sourcePath, targetPath);
+    task->decided = true;
+    task->targetDir = folder.target.get();
+    task->targetCreated = folder.targetCreated;
+    if (m_jobs) {
+        if (holdFolder(folder, *task))
+            submit(std::move(task));
+        return;
+    }
+    transfer(*task, *m_copiers[0]);
+    commit(task->report);
+}
+
+bool Xcopy::holdFolder(const CopyFolder& folder, FileTask& task) {
+    // The files in flight hold the folder's descriptors of their own: the walk may leave the
+    // folder before they are done.
+    if (!m_handles || (m_handles->target.get() < 0) != !folder.target) {
+        auto handles = std::make_shared<FolderHandles>();
+        handles->source.reset(::fcntl(folder.source.get(), F_DUPFD_CLOEXEC, 0));
+        if (folder.target)
+            handles->target.reset(::fcntl(folder.target.get(), F_DUPFD_CLOEXEC, 0));
+        if (!handles->source || (folder.target && !handles->target)) {
+            reportFailure(task.sourcePath, errno);
+            return false;
+        }
+        m_handles = std::move(handles);
+    }
+    task.handles = m_handles;
+    task.sourceDir = m_handles->source.get();
+    task.targetDir = m_handles->target.get();
+    return true;
 }
 
 bool Xcopy::keepsName(CopyFolder& folder, const std::string& name, int sourceDir) {
@@ -242,57 +366,67 @@ bool Xcopy::takesFolder(CopyFolder& folder, const std::string& name) {
 }
 
 void Xcopy::entered(CopyFolder& child) {
+    m_handles.reset();
     if (m_options.emptyFolders && !m_options.listOnly)
         ensureTarget(child);
 }
 
 void Xcopy::left(CopyFolder& child) {
+    m_handles.reset();
     if (child.sourceEmpty && !child.target && !m_options.emptyFolders && !m_options.listOnly &&
         !m_stop)
         ++m_foldersNotMade;
 }
 
 void Xcopy::copySingleFileTo(const std::string& targetPath) {
-    const std::string sourcePath = m_plan.sourcePrefix + m_plan.pattern;
+    FileTask task;
+    task.name = m_plan.pattern;
+    task.sourcePath = m_plan.sourcePrefix + m_plan.pattern;
+    task.targetPath = targetPath;
     const auto slash = targetPath.rfind('/');
     const std::string targetFolder =
         slash == std::string::npos ? "." : (slash == 0 ? "/" : targetPath.substr(0, slash));
-    const std::string targetName =
-        slash == std::string::npos ? targetPath : targetPath.substr(slash + 1);
+    task.targetName = slash == std::string::npos ? targetPath : targetPath.substr(slash + 1);
     const UniqueFd sourceFolder(
         ::open(m_plan.sourceFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    const int sourceDir = sourceFolder.get();
-    if (sourceDir < 0) {
+    task.sourceDir = sourceFolder.get();
+    if (task.sourceDir < 0) {
         reportFailure(m_plan.sourceFolder, errno);
         return;
     }
     struct stat source;
-    if (::fstatat(sourceDir, m_plan.pattern.c_str(), &source, AT_SYMLINK_NOFOLLOW) != 0) {
-        reportFailure(sourcePath, errno);
+    if (::fstatat(task.sourceDir, m_plan.pattern.c_str(), &source, AT_SYMLINK_NOFOLLOW) != 0) {
+        reportFailure(task.sourcePath, errno);
         return;
     }
     ++m_found;
+    task.isLink = S_ISLNK(source.st_mode);
     struct stat target;
     const bool targetExists = ::lstat(targetPath.c_str(), &target) == 0;
+    task.nameFree = !targetExists && errno == ENOENT;
     if (targetExists && m_options.onlyNewer)
-        m_timeResolution = coarserResolution(fileSystemOf(sourceDir).timeResolutionNs,
+        m_timeResolution = coarserResolution(fileSystemOf(task.sourceDir).timeResolutionNs,
                                              fileSystemOfPath(targetFolder).timeResolutionNs);
-    if (admits(source, targetPath, targetExists ? &target : nullptr)) {
-        if (m_options.listOnly) {
-            ++m_copied;
-            if (!m_options.quiet)
-                std::fprintf(m_out, "%s\n", printableName(sourcePath).c_str());
-        } else if (const int error = makeFolders(targetFolder); error != 0) {
-            reportFailure(targetFolder, error);
-        } else if (!m_options.foldersOnly) {
-            const UniqueFd targetDir(
-                ::open(targetFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-            if (!targetDir)
-                reportFailure(targetFolder, errno);
-            else
-                transfer(sourceDir, m_plan.pattern, S_ISLNK(source.st_mode), targetDir.get(),
-                         targetName, sourcePath, targetPath);
+    const bool admitted = admits(source, targetPath, targetExists ? &target : nullptr, task.report);
+    commit(task.report);
+    task.report = {};
+    if (!admitted)
+        return;
+    if (m_options.listOnly) {
+        ++m_copied;
+        if (!m_options.quiet)
+            std::fprintf(m_out, "%s\n", printableName(task.sourcePath).c_str());
+    } else if (const int error = makeFolders(targetFolder); error != 0) {
+        reportFailure(targetFolder, error);
+    } else if (!m_options.foldersOnly) {
+        const UniqueFd targetDir(::open(targetFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (!targetDir) {
+            reportFailure(targetFolder, errno);
+            return;
         }
+        task.targetDir = targetDir.get();
+        transfer(task, *m_copiers[0]);
+        commit(task.report);
     }
 }
 
@@ -357,6 +491,15 @@ int Xcopy::run() {
     if (!m_plan.destinationIsFolder) {
         copySingleFileTo(m_plan.destination);
     } else {
+        const unsigned inFlight = m_tuning.filesInFlight != 0 ? m_tuning.filesInFlight
+                                  : m_targetFacts.latencyBound() ? kFilesInFlight
+                                                                 : 1;
+        if (inFlight > 1 && !m_options.listOnly && !m_options.foldersOnly) {
+            for (unsigned worker = 1; worker < inFlight; ++worker)
+                m_copiers.push_back(std::make_unique<FileCopier>(m_creationMask, m_tuning.stop,
+                                                                 worker, &m_modesKept));
+            m_jobs = std::make_unique<FileJobs>(inFlight);
+        }
         m_walk.emplace(m_plan, *m_selection, static_cast<CopyTreeWalk::Visitor&>(*this));
         CopyFolder top;
         top.source.reset(::open(m_plan.sourceFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
@@ -378,6 +521,16 @@ int Xcopy::run() {
             if (!m_stop)
                 m_walk->walk(top);
         }
+        if (m_jobs) {
+            if (stopRequested())
+                m_jobs->dropWaiting();
+            m_jobs->drain();
+        }
+    }
+    // Stopped from outside: what was copied has been named, and nothing more is said.
+    if (stopRequested()) {
+        std::fflush(m_out);
+        return 5;
     }
 
     if (m_failures > 0)

@@ -179,6 +179,17 @@ bool FileSystemFacts::windowsNames() const {
            type == "ntfs3" || type == "cifs" || type == "smb3" || type == "fuseblk";
 }
 
+bool FileSystemFacts::latencyBound() const {
+    static const char* const kNetwork[] = {"nfs", "nfs4", "cifs", "smb3", "smbfs", "9p",
+                                           "ceph", "afs", "glusterfs", "lustre", "davfs"};
+    if (type == "fuse" || type == "fuseblk" || type.rfind("fuse.", 0) == 0)
+        return true;
+    for (const char* kind : kNetwork)
+        if (type == kind)
+            return true;
+    return false;
+}
+
 unsigned long long FileSystemFacts::maxFileSize() const {
     return format == "fat" || type == "vfat" || type == "msdos" ? 0xFFFFFFFFull : 0;
 }

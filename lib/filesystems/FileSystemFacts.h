@@ -19,6 +19,10 @@ struct FileSystemFacts {
     // FAT, exFAT and NTFS (and SMB shares): names without : * ? " < > | \ or control
     // characters, not ending in a dot or blank, and letters of either case the same name.
     bool windowsNames() const;
+    // Every file operation waits for a round trip to a server or a daemon: network file
+    // systems and FUSE (a stick through exfat-fuse, an sshfs share). Copies gain from several
+    // files in flight there.
+    bool latencyBound() const;
     // The largest file it holds: 4 GiB - 1 on FAT; 0 where there is no limit to speak of.
     unsigned long long maxFileSize() const;
     // Why a file or folder called `name` of `size` bytes cannot be kept there, in Japanese;

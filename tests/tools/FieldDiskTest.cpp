@@ -150,5 +150,49 @@ TEST(FieldDiskTest, WhatTheDiskCannotKeepIsToldAndHolesStayHoles) {
     }
 }
 
+// A first copy onto a FUSE disk cut short by a crash in the middle of a file, under the file's
+// own name (here by the file size limit's signal, which ends xcopy as kill -9 would), is copied
+// again by the next /D run, however new the cut file's time.
+TEST(FieldDiskTest, ACopyCutShortIsCopiedAgainByTheNextRun) {
+    SKIP_WITHOUT(std::optional(Kind::Exfat));
+    Place place(Kind::Exfat);
+    const std::string content(1 << 20, 'c');
+    writeFile(place.tmp / "src/big.bin", content);
+    setTime(place.tmp / "src/big.bin", 1700000000, 0);
+    const ToolResult cut = runTool(
+        "/bin/sh", {"-c", "ulimit -f 64; exec \"$0\" src stick/b /Y/D/I", XCOPY_PATH},
+        ToolRun{place.tmp.path(), {}});
+    ASSERT_EQ(cut.exitCode, -1) << cut.output;
+    ASSERT_TRUE(fs::exists(place.tmp / "stick/b/big.bin"));
+    ASSERT_LT(fs::file_size(place.tmp / "stick/b/big.bin"), content.size());
+    EXPECT_EQ(place.xcopy({"src", "stick/b", "/Y/D/I"}).output,
+              "src/big.bin\n1 個のファイルをコピーしました\n");
+    EXPECT_TRUE(readFile(place.tmp / "stick/b/big.bin") == content);
+}
+
+// A stop (the runner's SIGTERM) while several files are in flight onto a FUSE disk ends the
+// run by that signal and leaves neither temporary files nor files cut short.
+TEST(FieldDiskTest, AStopLeavesNoTemporaryOrPartialFile) {
+    SKIP_WITHOUT(std::optional(Kind::Exfat));
+    Place place(Kind::Exfat);
+    for (int i = 0; i < 12; ++i)
+        writeFile(place.tmp / ("src/f" + std::to_string(i)), std::string(3 << 20, char('a' + i)));
+    const ToolResult stopped =
+        runTool("/bin/sh",
+                {"-c",
+                 "\"$0\" src stick/d /Y/I & p=$!; "
+                 "until [ -n \"$(ls -A stick/d 2>/dev/null)\" ]; do :; done; "
+                 "kill -TERM $p; wait $p; echo $?",
+                 XCOPY_PATH},
+                ToolRun{place.tmp.path(), {}});
+    EXPECT_EQ(stopped.output.substr(stopped.output.rfind('\n', stopped.output.size() - 2) + 1),
+              "143\n");
+    for (const std::string& name : listTree(place.tmp / "stick/d")) {
+        SCOPED_TRACE(name);
+        EXPECT_NE(name[0], '.');
+        EXPECT_TRUE(readFile(place.tmp / "stick/d" / name) == readFile(place.tmp / "src" / name));
+    }
+}
+
 } // namespace
 } // namespace trevane::test

@@ -145,6 +145,11 @@ TEST_F(XcopyTest, DateSwitchCopiesOnlyNewerFiles) {
     result = xcopy({"src", "dst", "/Y/D/S/I"});
     EXPECT_EQ(result.output, "src/old.txt\n1 個のファイルをコピーしました\n");
     EXPECT_EQ(readFile(at("dst/old.txt")), "old");
+    // So is an empty copy of a file with data, however new: cut before it got any.
+    writeFile(at("dst/old.txt"), "");
+    setTime(at("dst/old.txt"), 1000000300);
+    EXPECT_EQ(xcopy({"src", "dst", "/Y/D/S/I"}).output,
+              "src/old.txt\n1 個のファイルをコピーしました\n");
 
     writeFile(at("src/sub/changed.txt"), "v2");
     setTime(at("src/sub/changed.txt"), 1000000100);
@@ -575,6 +580,62 @@ TEST_F(XcopyTest, NamesWithControlCharactersCannotForgeLines) {
     writeFile(at("src/x\nJob End @ 1\x1b[2J"), "x");
     EXPECT_EQ(xcopy({"src", "dst", "/Y/I"}).output,
               "src/x\\nJob End @ 1\\x1B[2J\n1 個のファイルをコピーしました\n");
+}
+
+// Several files in flight (forced here on a local disk) give the same tree and the same lines in
+// the same order as one at a time: copies, notes, failures with /C, a second /D run.
+TEST_F(XcopyTest, FilesInFlightGiveTheSameCopyAndLines) {
+    const auto run = [](const std::string& inFlight) {
+        TempFolder tmp;
+        // Large files first, so that later ones would be done before them.
+        for (int i = 0; i < 40; ++i)
+            writeFile(tmp / ("src/" + std::to_string(i % 3) + "/f" + std::to_string(i)),
+                      std::string(std::size_t(40 - i) * 40000, char('a' + i % 26)));
+        writeFile(tmp / "src/.hidden", "h");
+        writeFile(tmp / "dst/1/f10", "older");
+        fs::permissions(tmp / "dst/1/f10", fs::perms::owner_read);
+        fs::create_directories(tmp / "src/empty");
+        ::mkfifo((tmp / "src/2/pipe").c_str(), 0644);
+        std::string lines;
+        for (const char* switches : {"/Y/S/I/C", "/Y/D/S/E/I/F/C/R"}) {
+            const ToolResult result =
+                runTool(kXcopy, {"src", "dst", switches},
+                        ToolRun{tmp.path(), {{"TREVANE_FILES_IN_FLIGHT", inFlight}}});
+            lines += std::to_string(result.exitCode) + "\n" + result.output;
+        }
+        std::string tree;
+        for (const std::string& name : listTree(tmp / "dst"))
+            tree += name + " " + (name.back() == '/' ? "" : readFile(tmp / "dst" / name)) + "\n";
+        return lines + tree;
+    };
+    EXPECT_EQ(run("4"), run("1"));
+}
+
+// Without /C a failure stops the copy as one at a time does: the files before it are copied,
+// at most those already in flight after it, and the lines name exactly the files copied.
+TEST_F(XcopyTest, AFailureWithFilesInFlightStopsTheCopy) {
+    std::string serial;
+    for (int i = 0; i < 200; ++i) {
+        const std::string name = "f" + std::to_string(1000 + i);
+        writeFile(at("src/" + name), name);
+        if (i < 50)
+            serial += "src/" + name + "\n";
+    }
+    fs::permissions(at("src/f1050"), fs::perms::none);
+    const ToolResult result = runTool(kXcopy, {"src", "dst", "/Y/I"},
+                                      ToolRun{m_tmp.path(), {{"TREVANE_FILES_IN_FLIGHT", "4"}}, true});
+    EXPECT_EQ(result.exitCode, 5);
+    EXPECT_EQ(result.output.substr(0, serial.size()), serial);
+    std::string named;
+    for (std::size_t at = 0, end; (end = result.output.find('\n', at)) != std::string::npos;
+         at = end + 1)
+        if (result.output.compare(at, 5, "src/f") == 0 && result.output[at + 9] == '\n')
+            named += result.output.substr(at + 4, 5) + "\n";
+    std::string copied;
+    for (const std::string& name : listTree(at("dst")))
+        copied += name + "\n";
+    EXPECT_EQ(named, copied);
+    EXPECT_LT(listTree(at("dst")).size(), 60u);
 }
 
 } // namespace
