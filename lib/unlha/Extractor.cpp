@@ -185,10 +185,9 @@ Status Extractor::extractFile(ArchiveReader& reader, const MemberHeader& h,
     Status s = placeFor(path, place);
     if (!s.ok())
         return s;
-    const int folderFd = place.folder.get();
-    const char* name = place.name.c_str();
     struct stat st;
-    const bool there = ::fstatat(folderFd, name, &st, AT_SYMLINK_NOFOLLOW) == 0;
+    const bool there =
+        ::fstatat(place.folder.get(), place.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
     if (there && S_ISDIR(st.st_mode))
         return Status(Code::Io, "a folder is in the way: " + PathRules::printable(path));
     // Restoring never destroys newer work nor a file its owner protected, unless asked to.
@@ -201,14 +200,21 @@ Status Extractor::extractFile(ArchiveReader& reader, const MemberHeader& h,
     }
     if (m_options.beforeWrite)
         m_options.beforeWrite(path);
+    return writeMember(reader, h, place.folder.get(), place.name, path, m_unnamed);
+}
+
+Status Extractor::writeMember(ArchiveReader& reader, const MemberHeader& h, int folderFd,
+                              const std::string& name, const std::string& path,
+                              trevane::UnnamedFiles& unnamed) {
     // The member is written beside its place and takes it only once it decoded whole: a
     // damaged member or a full disk leaves the file already there as it was. Taking the place
     // replaces a link there, never writing through it.
     const mode_t mode = fileMode(h);
+    Status s;
     std::string temp;
-    trevane::UniqueFd out(m_unnamed.create(folderFd, O_WRONLY | O_CLOEXEC, mode));
+    trevane::UniqueFd out(unnamed.create(folderFd, O_WRONLY | O_CLOEXEC, mode));
     if (!out && errno == ENOTSUP) {
-        temp = m_unnamed.temporaryName();
+        temp = unnamed.temporaryName();
         out.reset(trevane::fileSystemCalls().openat(
             folderFd, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
     }
@@ -228,8 +234,9 @@ Status Extractor::extractFile(ArchiveReader& reader, const MemberHeader& h,
         ::futimens(fd, times);
         int error = 0;
         if (temp.empty())
-            error = m_unnamed.link(fd, folderFd, name);
-        else if (trevane::fileSystemCalls().renameat(folderFd, temp.c_str(), folderFd, name) == 0)
+            error = unnamed.link(fd, folderFd, name.c_str());
+        else if (trevane::fileSystemCalls().renameat(folderFd, temp.c_str(), folderFd,
+                                                     name.c_str()) == 0)
             temp.clear();
         else
             error = errno;

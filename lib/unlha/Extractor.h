@@ -38,6 +38,15 @@ public:
     Status test();
     Status list();
 
+    // Decodes the member the reader stands at (right after its next()) into the file `name` of
+    // the open folder `folderFd`, with the mode and time the header gives: written as a file
+    // without a name that takes `name` only once the member decoded whole, so a damaged member
+    // or a full disk leaves what had the name as it was, and a link there is replaced, never
+    // written through. `path` names the member in messages.
+    static Status writeMember(class ArchiveReader& reader, const struct MemberHeader& h,
+                              int folderFd, const std::string& name, const std::string& path,
+                              trevane::UnnamedFiles& unnamed);
+
 private:
     // Calls visit for every member the patterns select, in archive order, with the reader at
     // the member's data. A failure of visit is reported and the walk goes on; a damaged header

@@ -25,7 +25,7 @@ constexpr WindowPage kPages[] = {
     {"trevane::TSetKeyDlg", "keys.md"},      {"trevane::TSfxDlg", "sfx.md"},
     {"trevane::TCommandForm", "preview.md"}, {"trevane::TFolderSelectForm", "folders.md"},
     {"trevane::TDirListForm", "folders.md"},
-    {"trevane::TRestoreDlg", "restore.md"},
+    {"trevane::RestoreDialog", "restore.md"},
     {"trevane::RunHistoryDialog", "history.md"},
 };
 

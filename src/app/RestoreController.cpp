@@ -3,18 +3,13 @@
 #include "app/JobGrid.h"
 #include "app/JobTableModel.h"
 #include "dialogs/MessageBox.h"
-#include "dialogs/Restoreunit.h"
-#include "engine/JobCommands.h"
+#include "dialogs/RestoreDialog.h"
+#include "engine/BackupLocation.h"
 #include "engine/Restorer.h"
-#include "engine/UnlhaLibrary.h"
 #include "jobs/JobDocument.h"
 #include "jobs/JobRow.h"
-#include "platform/AppPaths.h"
-#include "platform/ProcessSpawner.h"
 #include "platform/TextCodec.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <QThread>
 #include <memory>
 
@@ -48,29 +43,8 @@ RestoreController::~RestoreController() {
 }
 
 RestoreController::RowBackup RestoreController::rowBackup(const JobTable& table, int row) {
-    const PathConventions conv = PathConventions::native();
-    // The row as a run reads it: cells without blanks around them, "~" the home folder.
-    const JobRow cells = JobRow::fromTableRow(table.row(row));
-    const std::string dst = typedFolder(cells.destination);
-    const std::string& archive = cells.archive;
-    RowBackup backup{QString(), toQString(typedFolder(cells.source))};
-    if (dst.empty() || archive.empty()) {
-        backup.from = toQString(dst);
-        return backup;
-    }
-    // The date-time stamp "%t" makes a name per run: the newest of them is the one to restore.
-    const std::string file = JobCommands::archiveFile(
-        conv, conv.withTrailingSeparator(dst) + JobCommands::stampArchiveName(archive, "*"));
-    const QFileInfo pattern(toQString(file));
-    if (!pattern.fileName().contains(QLatin1Char('*'))) {
-        backup.from = pattern.filePath();
-        return backup;
-    }
-    const QFileInfoList found =
-        QDir(pattern.path()).entryInfoList({pattern.fileName()}, QDir::Files, QDir::Time);
-    if (!found.isEmpty())
-        backup.from = found.first().filePath();
-    return backup;
+    const BackupLocation location = BackupLocation::ofRow(JobRow::fromTableRow(table.row(row)));
+    return {toQString(location.from), toQString(location.to)};
 }
 
 void RestoreController::RestoreClick() {
@@ -82,13 +56,13 @@ void RestoreController::RestoreClick() {
     const QModelIndex current = m_grid.currentIndex();
     const RowBackup backup =
         rowBackup(m_doc.table(), current.isValid() ? JobTableModel::tableRow(current) : 1);
-    m_dialog = new TRestoreDlg(&m_window);
+    m_dialog = new RestoreDialog(&m_window);
     m_dialog->setAttribute(Qt::WA_DeleteOnClose);
     m_dialog->setFrom(backup.from);
     m_dialog->setTarget(backup.to);
-    connect(m_dialog, &TRestoreDlg::fromChosen, this, &RestoreController::listMembers);
-    connect(m_dialog, &TRestoreDlg::restoreAllClicked, this, [this] { startRestore(false); });
-    connect(m_dialog, &TRestoreDlg::restoreSelectedClicked, this, [this] { startRestore(true); });
+    connect(m_dialog, &RestoreDialog::fromChosen, this, &RestoreController::listMembers);
+    connect(m_dialog, &RestoreDialog::restoreAllClicked, this, [this] { startRestore(false); });
+    connect(m_dialog, &RestoreDialog::restoreSelectedClicked, this, [this] { startRestore(true); });
     m_dialog->open();
     if (!backup.from.isEmpty())
         listMembers();
@@ -101,10 +75,7 @@ void RestoreController::listMembers() {
     m_dialog->setBusy(true);
     auto listing = std::make_shared<BackupListing>();
     inBackground(
-        [from, listing] {
-            UnlhaLibrary archiver(UnlhaLibrary::beside(helperFolder()));
-            *listing = listBackupMembers(archiver, from);
-        },
+        [from, listing] { *listing = listBackupMembers(from); },
         [this, from, listing] {
             m_dialog->showMembers(listing->members);
             if (listing->status == BackupListing::Status::Missing)
@@ -141,22 +112,42 @@ void RestoreController::startRestore(bool selectedOnly) {
         return;
     }
     m_dialog->setBusy(true);
+    auto restorer = std::make_shared<Restorer>(request);
+    inBackground([restorer] { restorer->prepare(); },
+                 [this, restorer, overwrite = request.overwrite] {
+                     const RestorePlan& plan = restorer->plan();
+                     // The box replaces newer and read-only files of a folder that is often
+                     // the row's own source: the user sees how many before anything is written.
+                     if (overwrite && !restorer->listing().members.empty() &&
+                         plan.settingAside() > 0 &&
+                         MessageBox::question(
+                             m_dialog,
+                             QStringLiteral("上書きされるファイル: %1 個\n"
+                                            "置き換える前のファイルは復元先の %2 フォルダに移します。"
+                                            "復元しますか？")
+                                 .arg(plan.settingAside())
+                                 .arg(QString::fromLatin1(RestoreTarget::kAsideFolder)),
+                             QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+                         return;
+                     runRestore(restorer);
+                 });
+}
+
+void RestoreController::runRestore(std::shared_ptr<Restorer> restorer) {
+    m_dialog->setBusy(true);
     auto result = std::make_shared<RestoreResult>();
     inBackground(
-        [this, request, result] {
-            UnlhaLibrary archiver(UnlhaLibrary::beside(helperFolder()));
-            const auto spawner = ProcessSpawner::createNative(helperFolder());
-            *result = Restorer(archiver, *spawner)
-                          .restore(request, [this](std::uint64_t done, std::uint64_t total) {
-                              QMetaObject::invokeMethod(
-                                  this,
-                                  [this, done, total] {
-                                      if (m_dialog)
-                                          m_dialog->showProgress(static_cast<qint64>(done),
-                                                                 static_cast<qint64>(total));
-                                  },
-                                  Qt::QueuedConnection);
-                          });
+        [this, restorer, result] {
+            *result = restorer->run([this](std::uint64_t done, std::uint64_t total) {
+                QMetaObject::invokeMethod(
+                    this,
+                    [this, done, total] {
+                        if (m_dialog)
+                            m_dialog->showProgress(static_cast<qint64>(done),
+                                                   static_cast<qint64>(total));
+                    },
+                    Qt::QueuedConnection);
+            });
         },
         [this, result] {
             if (result->status != RestoreResult::Status::Ran) {

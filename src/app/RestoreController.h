@@ -1,12 +1,13 @@
 #pragma once
 
-#include "dialogs/Restoreunit.h"
+#include "dialogs/RestoreDialog.h"
 #include "jobs/JobTable.h"
 
 #include <QObject>
 #include <QPointer>
 #include <QString>
 #include <functional>
+#include <memory>
 
 class QThread;
 class QWidget;
@@ -41,14 +42,16 @@ public:
     static RowBackup rowBackup(const JobTable& table, int row);
 
     // The open restore window, or nullptr.
-    TRestoreDlg* dialog() const { return m_dialog; }
+    RestoreDialog* dialog() const { return m_dialog; }
 
 public slots:
     void RestoreClick();
 
 private:
     void listMembers();
+    // Decides on a worker, asks before overwriting, then runs the restore.
     void startRestore(bool selectedOnly);
+    void runRestore(std::shared_ptr<class Restorer> restorer);
     // Runs work on a worker thread, then done on this object's thread (unless the window has
     // gone by then).
     void inBackground(std::function<void()> work, std::function<void()> done);
@@ -56,7 +59,7 @@ private:
     const JobDocument& m_doc;
     JobGrid& m_grid;
     QWidget& m_window;
-    QPointer<TRestoreDlg> m_dialog;
+    QPointer<RestoreDialog> m_dialog;
     QThread* m_worker = nullptr;
 };
 

@@ -1,157 +1,175 @@
 #include "engine/BackupMembers.h"
 
-#include "engine/JobCommands.h"
+#include "ArchiveReader.h"
+#include "ArchiveUpdater.h"
+#include "FileSystemFacts.h"
+#include "PathRules.h"
+#include "UniqueFd.h"
 
-#include <cstdio>
-#include <ctime>
-#include <filesystem>
+#include <algorithm>
+#include <dirent.h>
+#include <fcntl.h>
+#include <memory>
 #include <sys/stat.h>
+#include <system_error>
+#include <unistd.h>
+#include <unordered_map>
 
 namespace trevane {
 
 namespace {
 
-constexpr int kNotFound = 3; // the library's code for a missing archive
+const std::string kLeavesTarget = "復元先の外を指す名前なので復元しません";
+const std::string kLinkOut = "復元先の外を指すリンクなので復元しません";
 
-// The next blank-separated word of line from pos; pos is left after it.
-bool nextWord(const std::string& line, std::size_t& pos, std::string& word) {
-    const std::size_t start = line.find_first_not_of(' ', pos);
-    if (start == std::string::npos)
-        return false;
-    const std::size_t end = line.find(' ', start);
-    if (end == std::string::npos)
-        return false; // a member line always goes on with its name
-    word = line.substr(start, end - start);
-    pos = end;
-    return true;
+bool climbs(const std::string& path) {
+    for (std::size_t at = 0; at <= path.size();) {
+        const std::size_t slash = std::min(path.find('/', at), path.size());
+        if (path.compare(at, slash - at, "..") == 0 && slash - at == 2)
+            return true;
+        at = slash + 1;
+    }
+    return false;
 }
 
-bool digitsOnly(const std::string& word) {
-    return !word.empty() && word.find_first_not_of("0123456789") == std::string::npos;
+// Refuses what would be written outside the target: an absolute or climbing name, a link out.
+void judge(BackupMember& member) {
+    std::string relative;
+    if (member.path.front() == '/' || climbs(member.path) ||
+        !unlha::PathRules::safeRelative(member.path, relative)) {
+        member.refusal = kLeavesTarget;
+        return;
+    }
+    member.path = relative;
+    if (member.isLink() && !unlha::PathRules::linkStaysInside(member.path, member.linkTarget))
+        member.refusal = kLinkOut;
+}
+
+struct DirCloser {
+    void operator()(DIR* dir) const { ::closedir(dir); }
+};
+
+// Lists the folder open as fd, named prefix (empty for the top), into listing.
+void walk(int fd, const std::string& prefix, long long resolution, BackupListing& listing) {
+    std::unique_ptr<DIR, DirCloser> dir(::fdopendir(fd));
+    if (!dir) {
+        ::close(fd);
+        return;
+    }
+    while (const dirent* entry = ::readdir(dir.get())) {
+        const std::string name = entry->d_name;
+        if (name == "." || name == "..")
+            continue;
+        struct stat st;
+        if (::fstatat(::dirfd(dir.get()), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+            continue; // gone since the folder was read
+        BackupMember member;
+        member.path = prefix.empty() ? name : prefix + "/" + name;
+        member.mtime = st.st_mtim.tv_sec;
+        member.mtimeNs = st.st_mtim.tv_nsec;
+        member.timeResolutionNs = resolution;
+        member.mode = st.st_mode & 07777;
+        if (S_ISREG(st.st_mode)) {
+            member.size = static_cast<std::uint64_t>(st.st_size);
+        } else if (S_ISDIR(st.st_mode)) {
+            member.type = BackupMember::Type::Folder;
+        } else if (S_ISLNK(st.st_mode)) {
+            member.type = BackupMember::Type::Link;
+            std::string text(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 255) + 1, '\0');
+            const ssize_t n = ::readlinkat(::dirfd(dir.get()), name.c_str(), text.data(), text.size());
+            text.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+            member.linkTarget = std::move(text);
+        } else {
+            member.type = BackupMember::Type::Other;
+        }
+        judge(member);
+        const bool folder = member.isFolder();
+        listing.members.push_back(std::move(member));
+        if (!folder)
+            continue;
+        const int below = ::openat(::dirfd(dir.get()), name.c_str(),
+                                   O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (below < 0) {
+            listing.members.back().refusal =
+                "フォルダを読めません: " + std::generic_category().message(errno);
+            continue;
+        }
+        const std::size_t at = listing.members.size() - 1;
+        walk(below, listing.members[at].path, resolution, listing);
+    }
 }
 
 } // namespace
 
-bool parseListingLine(const std::string& line, BackupMember& member) {
-    std::size_t pos = 0;
-    std::string size, packed, ratio, method, date, time;
-    if (!nextWord(line, pos, size) || !nextWord(line, pos, packed) || !nextWord(line, pos, ratio) ||
-        !nextWord(line, pos, method) || !nextWord(line, pos, date) || !nextWord(line, pos, time))
-        return false;
-    if (!digitsOnly(size) || !digitsOnly(packed) || ratio.back() != '%')
-        return false;
-    std::tm tm{};
-    if (std::sscanf(date.c_str(), "%4d-%2d-%2d", &tm.tm_year, &tm.tm_mon, &tm.tm_mday) != 3 ||
-        std::sscanf(time.c_str(), "%2d:%2d:%2d", &tm.tm_hour, &tm.tm_min, &tm.tm_sec) != 3)
-        return false;
-    tm.tm_year -= 1900;
-    tm.tm_mon -= 1;
-    tm.tm_isdst = -1;
-    std::string name = line.substr(pos + 1);
-    member = BackupMember{};
-    if (const std::size_t arrow = name.find(" -> "); arrow != std::string::npos) {
-        member.link = true;
-        name.resize(arrow);
-    }
-    if (!name.empty() && name.back() == '/') {
-        member.folder = true;
-        name.pop_back();
-    }
-    if (name.empty())
-        return false;
-    member.path = std::move(name);
-    member.size = std::stoull(size);
-    member.mtime = static_cast<std::int64_t>(std::mktime(&tm));
-    return true;
-}
-
-BackupListing listArchiveMembers(ArchiverLibrary& archiver, const std::string& archive) {
+BackupListing listArchiveMembers(const std::string& archive) {
     BackupListing listing;
-    const std::string command = "l " + JobCommands::quoted(archive);
-    // A line per member: start with room for some ten thousand and grow while it was cut short.
-    std::size_t room = 1 << 20;
-    ArchiverLibrary::Result result;
-    for (;;) {
-        result = archiver.callUnlhaWithRoom(command, room);
-        if (result.status != ArchiverLibrary::Status::Called || result.output.size() + 1 < room ||
-            room >= (std::size_t{1} << 30))
-            break;
-        room *= 2;
-    }
-    if (result.status != ArchiverLibrary::Status::Called) {
-        listing.error = "Unlha32.dll を読み込めませんでした";
+    unlha::ArchiveReader reader;
+    const unlha::Status opened = reader.open(unlha::archiveFileName(archive));
+    if (!opened.ok()) {
+        listing.status = opened.code() == unlha::Code::NotFound ? BackupListing::Status::Missing
+                                                                : BackupListing::Status::Failed;
+        listing.error = opened.message();
         return listing;
     }
-    if (result.code == kNotFound) {
-        listing.status = BackupListing::Status::Missing;
-        return listing;
-    }
-    // A damaged archive lists its members up to the damage, then says why (once from the walk,
-    // once more as the command's result).
-    std::size_t start = 0;
-    while (start < result.output.size()) {
-        std::size_t end = result.output.find('\n', start);
-        if (end == std::string::npos)
-            end = result.output.size();
-        const std::string line = result.output.substr(start, end - start);
-        BackupMember member;
-        if (parseListingLine(line, member))
-            listing.members.push_back(std::move(member));
-        else if (result.code != 0 && !line.empty() && line.rfind("      Size", 0) != 0 &&
-                 listing.error.find(line) == std::string::npos)
-            listing.error += (listing.error.empty() ? "" : "; ") + line;
-        start = end + 1;
-    }
-    if (result.code != 0) {
-        listing.status = BackupListing::Status::Damaged;
-        return listing;
-    }
+    std::unordered_map<std::string, std::size_t> seen; // path -> place in members
     listing.status = BackupListing::Status::Listed;
+    for (std::size_t index = 0;; ++index) {
+        unlha::MemberHeader header;
+        unlha::Status status;
+        const auto next = reader.next(header, status);
+        if (next == unlha::HeaderReader::Result::End)
+            break;
+        if (next == unlha::HeaderReader::Result::Error) {
+            listing.status = BackupListing::Status::Damaged;
+            listing.error = status.message();
+            break;
+        }
+        if (header.path.empty())
+            continue;
+        BackupMember member;
+        member.path = header.path;
+        member.type = header.isSymlink     ? BackupMember::Type::Link
+                      : header.isDirectory() ? BackupMember::Type::Folder
+                                             : BackupMember::Type::File;
+        member.size = member.type == BackupMember::Type::File ? header.originalSize : 0;
+        member.mtime = header.mtime;
+        member.timeResolutionNs = header.dosTime ? 2000000000LL : 1000000000LL;
+        // Other systems keep other bits in the mode word (an OS-9 header's owner bits).
+        if (header.osId == 'U' && header.unixMode)
+            member.mode = *header.unixMode & 07777;
+        member.linkTarget = header.linkTarget;
+        member.index = index;
+        judge(member);
+        const auto [it, added] = seen.emplace(member.path, listing.members.size());
+        if (added)
+            listing.members.push_back(std::move(member));
+        else if (member.mtime >= listing.members[it->second].mtime)
+            listing.members[it->second] = std::move(member);
+    }
     return listing;
 }
 
 BackupListing listFolderMembers(const std::string& folder) {
-    namespace fs = std::filesystem;
     BackupListing listing;
-    std::error_code error;
-    struct stat st;
-    if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-        listing.status = BackupListing::Status::Missing;
+    listing.fromFolder = true;
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        listing.status = errno == ENOENT || errno == ENOTDIR ? BackupListing::Status::Missing
+                                                             : BackupListing::Status::Failed;
+        listing.error = std::generic_category().message(errno);
         return listing;
     }
-    fs::recursive_directory_iterator it(folder, fs::directory_options::skip_permission_denied,
-                                        error);
-    if (error) {
-        listing.error = error.message();
-        return listing;
-    }
-    // The iterator's paths are the folder's spelling, a separator and the rest.
-    const std::string prefix = (fs::path(folder) / "").native();
-    for (; it != fs::recursive_directory_iterator(); it.increment(error)) {
-        if (error)
-            break;
-        const std::string full = it->path().native();
-        if (::lstat(full.c_str(), &st) != 0)
-            continue;
-        BackupMember member;
-        if (full.size() <= prefix.size() || full.compare(0, prefix.size(), prefix) != 0)
-            continue;
-        member.path = full.substr(prefix.size());
-        member.folder = S_ISDIR(st.st_mode);
-        member.link = S_ISLNK(st.st_mode);
-        member.size = S_ISREG(st.st_mode) ? static_cast<std::uint64_t>(st.st_size) : 0;
-        member.mtime = st.st_mtime;
-        listing.members.push_back(std::move(member));
-    }
+    const long long resolution = fileSystemOf(fd).timeResolutionNs;
+    walk(fd, {}, resolution, listing);
     listing.status = BackupListing::Status::Listed;
     return listing;
 }
 
-BackupListing listBackupMembers(ArchiverLibrary& archiver, const std::string& from) {
+BackupListing listBackupMembers(const std::string& from) {
     struct stat st;
     if (::stat(from.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
         return listFolderMembers(from);
-    return listArchiveMembers(archiver, from);
+    return listArchiveMembers(from);
 }
 
 } // namespace trevane

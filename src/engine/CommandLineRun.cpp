@@ -5,7 +5,6 @@
 #include "engine/JobRunner.h"
 #include "engine/NativeRunnerServices.h"
 #include "engine/Restorer.h"
-#include "engine/UnlhaLibrary.h"
 #include "engine/StepResult.h"
 #include "jobs/IniFile.h"
 #include "jobs/ProgramFiles.h"
@@ -15,7 +14,6 @@
 #include "platform/DesktopNotifier.h"
 #include "platform/FolderContainment.h"
 #include "platform/PathConventions.h"
-#include "platform/ProcessSpawner.h"
 #include "platform/SingleInstance.h"
 #include "platform/StopSignals.h"
 
@@ -73,11 +71,8 @@ std::vector<std::string> registeredJobs(const ProgramFiles& files, std::string& 
 // A restore takes no lock: it reads a backup and writes only into its target, which a running
 // window does not touch.
 int restoreFromCommandLine(const CommandLineRequest& request) {
-    UnlhaLibrary archiver(UnlhaLibrary::beside(helperFolder()));
-    const auto spawner = ProcessSpawner::createNative(helperFolder());
-    const RestoreResult result = Restorer(archiver, *spawner)
-                                     .restore({request.restoreFrom, request.restoreTo,
-                                               request.restoreNames, request.overwrite});
+    const RestoreResult result = Restorer::restore(
+        {request.restoreFrom, request.restoreTo, request.restoreNames, request.overwrite});
     for (const std::string& problem : result.problems)
         std::fprintf(stderr, "trevane: %s\n", problem.c_str());
     if (result.status != RestoreResult::Status::Ran)

@@ -1,72 +1,30 @@
 #include "engine/Restorer.h"
 
-#include "engine/JobCommands.h"
-#include "platform/ProcessSpawner.h"
+#include "ArchiveReader.h"
+#include "ArchiveUpdater.h"
+#include "Extractor.h"
+#include "FileCopier.h"
+#include "PathRules.h"
 
-#include "NamePattern.h"
-
-#include <algorithm>
-#include <cstdlib>
-#include <set>
+#include <cerrno>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <system_error>
+#include <unistd.h>
 #include <unordered_map>
 
 namespace trevane {
 
 namespace {
 
-constexpr int kArchiverKept = 10;     // extraction kept newer or read-only files
-constexpr int kXcopyNothingFound = 1; // no file matched the source
-constexpr std::size_t kMaxArchiveSteps = 20;
-// Beyond this many top-level names, matching every member against them costs more than
-// progress is worth.
-constexpr std::size_t kMaxTopLevelNames = 512;
+using Kind = RestoreDecision::Kind;
 
-const std::string kNewerSuffix = "は新しいので展開しません";
-const std::string kReadOnlySuffix = "は読み取り専用なので展開しません";
-const std::string kCopiedSuffix = " 個のファイルをコピーしました";
+constexpr std::uint64_t kProgressSteps = 1000;
+// Each member counts a little besides its bytes, so that many empty files weigh too.
+constexpr std::uint64_t kMemberWeight = 4096;
 
-std::vector<std::string> lines(const std::string& text) {
-    std::vector<std::string> out;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        if (end > start)
-            out.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
-    return out;
-}
-
-// The archiver writes a member where its name says below the target, without a leading "/" or
-// "./"; the report names it so.
-std::string extractedSpelling(std::string path) {
-    for (;;) {
-        if (!path.empty() && path.front() == '/')
-            path.erase(0, 1);
-        else if (path.rfind("./", 0) == 0)
-            path.erase(0, 2);
-        else
-            return path;
-    }
-}
-
-std::string withoutTrailingSlash(std::string path) {
-    while (path.size() > 1 && path.back() == '/')
-        path.pop_back();
-    return path;
-}
-
-std::string parentOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash);
-}
-
-bool newerThan(const std::string& targetPath, std::int64_t mtime) {
-    struct stat st;
-    return ::lstat(targetPath.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_mtime > mtime;
+std::string errorText(int error) {
+    return std::generic_category().message(error);
 }
 
 } // namespace
@@ -78,6 +36,9 @@ std::string RestoreResult::summary() const {
     if (keptReadOnly > 0)
         text +=
             "。読み取り専用のファイル " + std::to_string(keptReadOnly) + " 個はそのままにしました";
+    if (setAside > 0)
+        text += "。置き換えたもの " + std::to_string(setAside) + " 個は " + asideFolder +
+                " に移しました";
     if (!problems.empty())
         text += "。" + std::to_string(problems.size()) + " 件は復元できませんでした";
     return text;
@@ -91,201 +52,205 @@ int RestoreResult::exitCode() const {
     return keptNewer + keptReadOnly + problems.size() > 0 ? 1 : 0;
 }
 
-Restorer::Restorer(ArchiverLibrary& archiver, ProcessSpawner& spawner)
-    : m_archiver(archiver), m_spawner(spawner) {}
+Restorer::Restorer(RestoreRequest request) : m_request(std::move(request)) {}
 
-RestoreResult Restorer::restore(const RestoreRequest& request, const Progress& progress) {
-    struct stat st;
-    const bool folder = ::stat(request.from.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-    return folder ? fromFolder(request, progress) : fromArchive(request, progress);
-}
-
-std::vector<std::vector<std::string>> Restorer::steps(const std::vector<BackupMember>& members,
-                                                      std::size_t maxSteps) {
-    std::vector<std::pair<std::string, std::uint64_t>> tops;
-    std::unordered_map<std::string, std::size_t> index;
-    std::uint64_t total = 0;
-    for (const BackupMember& member : members) {
-        const std::string top = member.path.substr(0, member.path.find('/'));
-        // A name the archiver would read as a pattern, or one it rewrites, cannot name a group.
-        if (top.empty() || top == "." || top == ".." || NamePattern::hasWildcard(top))
-            return {{}};
-        const auto [it, added] = index.emplace(top, tops.size());
-        if (added)
-            tops.emplace_back(top, 0);
-        // Each member counts a little besides its bytes, so that many empty files weigh too.
-        const std::uint64_t weight = member.size + 4096;
-        tops[it->second].second += weight;
-        total += weight;
-    }
-    if (tops.size() < 2 || tops.size() > kMaxTopLevelNames || maxSteps < 2)
-        return {{}};
-    std::vector<std::vector<std::string>> out(1);
-    std::uint64_t inStep = 0;
-    const std::uint64_t share = total / maxSteps;
-    for (const auto& [name, weight] : tops) {
-        if (inStep >= share && !out.back().empty() && out.size() < maxSteps) {
-            out.emplace_back();
-            inStep = 0;
-        }
-        out.back().push_back(name);
-        inStep += weight;
-    }
-    return out;
-}
-
-RestoreResult Restorer::fromArchive(const RestoreRequest& request, const Progress& progress) {
+RestoreResult Restorer::failure(RestoreResult::Status status, std::string problem) const {
     RestoreResult result;
-    const BackupListing listing = listArchiveMembers(m_archiver, request.from);
-    if (listing.status == BackupListing::Status::Missing) {
-        result.status = RestoreResult::Status::Missing;
-        result.problems.push_back("復元元が見つかりません: " + request.from);
-        return result;
-    }
-    if (listing.status == BackupListing::Status::Failed) {
-        result.problems.push_back("書庫を読めませんでした: " + request.from + " (" + listing.error +
-                                  ")");
-        return result;
-    }
-    // What a damaged archive holds before its damage is still worth getting back: the
-    // extraction goes ahead and reports the damage itself.
-    std::unordered_map<std::string, bool> isFolder;
-    // Room for a report line per member, of every kind, in one call.
-    std::size_t room = 64 * 1024;
-    for (const BackupMember& member : listing.members) {
-        isFolder[extractedSpelling(member.path)] = member.folder;
-        room += 2 * member.path.size() + 64;
-    }
-    // Steps cost a walk over the archive's headers each: only worth it for someone watching.
-    const auto plan =
-        request.names.empty() && progress && listing.status == BackupListing::Status::Listed
-            ? steps(listing.members, kMaxArchiveSteps)
-            : std::vector<std::vector<std::string>>{request.names};
-    const std::string target =
-        request.to.empty() ? std::string("./") : withoutTrailingSlash(request.to) + "/";
-    // A name that two steps both select is written twice; it counts once.
-    std::set<std::string> restored, newer, readOnly;
-    for (std::size_t i = 0; i < plan.size(); ++i) {
-        std::string command =
-            "x " + JobCommands::quoted(request.from) + " " + JobCommands::quoted(target);
-        for (const std::string& name : plan[i])
-            command += " " + JobCommands::quoted(
-                                 request.listedPaths && name.find('/') == std::string::npos
-                                     ? "./" + name
-                                     : name);
-        if (request.overwrite)
-            command += " -c";
-        const ArchiverLibrary::Result call = m_archiver.callUnlhaWithRoom(command, room);
-        if (call.status != ArchiverLibrary::Status::Called) {
-            result.problems.push_back("Unlha32.dll を読み込めませんでした");
-            return result;
-        }
-        const std::size_t problemsBefore = result.problems.size();
-        for (const std::string& line : lines(call.output)) {
-            if (line.ends_with(kNewerSuffix)) {
-                newer.insert(line.substr(0, line.size() - kNewerSuffix.size()));
-            } else if (line.ends_with(kReadOnlySuffix)) {
-                readOnly.insert(line.substr(0, line.size() - kReadOnlySuffix.size()));
-            } else if (const auto it = isFolder.find(line); it != isFolder.end()) {
-                if (!it->second)
-                    restored.insert(line);
-            } else if (!line.ends_with(" extracted")) {
-                std::string problem = line;
-                if (line == "no member matched") {
-                    problem = "書庫に一致するものがありません:";
-                    for (const std::string& name : plan[i])
-                        problem += " " + name;
-                }
-                // The first failure comes twice: as it happened, and as the call's result.
-                if (std::find(result.problems.begin() + static_cast<std::ptrdiff_t>(problemsBefore),
-                              result.problems.end(), problem) == result.problems.end())
-                    result.problems.push_back(problem);
-            }
-        }
-        if (call.code != 0 && call.code != kArchiverKept &&
-            result.problems.size() == problemsBefore)
-            result.problems.push_back("展開できませんでした (戻り値 " + std::to_string(call.code) +
-                                      ")");
-        if (progress)
-            progress(i + 1, plan.size());
-    }
-    result.status = RestoreResult::Status::Ran;
-    result.restored = restored.size();
-    result.keptNewer = newer.size();
-    result.keptReadOnly = readOnly.size();
+    result.status = status;
+    result.problems.push_back(std::move(problem));
     return result;
 }
 
-RestoreResult Restorer::fromFolder(const RestoreRequest& request, const Progress& progress) {
-    RestoreResult result;
-    const std::string from = withoutTrailingSlash(request.from);
-    const std::string to = withoutTrailingSlash(request.to.empty() ? "." : request.to);
-    struct Item {
-        std::string name; // as asked, for messages; empty for everything
-        std::string source;
-        std::string destination;
-        bool folder;
+bool Restorer::prepare() {
+    m_prepared = true;
+    m_listing = listBackupMembers(m_request.from);
+    if (m_listing.status == BackupListing::Status::Missing) {
+        m_failure = failure(RestoreResult::Status::Missing, "復元元が見つかりません: " + m_request.from);
+        return false;
+    }
+    if (m_listing.status == BackupListing::Status::Failed) {
+        m_failure = failure(RestoreResult::Status::Failed,
+                            "復元元を読めませんでした: " + m_request.from + " (" + m_listing.error + ")");
+        return false;
+    }
+    RestoreTarget target;
+    std::string ignored;
+    target.open(m_request.to, false, ignored); // a target still to be made holds nothing
+    m_plan = RestorePlan::make(m_listing, m_request.names, m_request.listedPaths,
+                               m_request.overwrite, target);
+    m_failure.status = RestoreResult::Status::Ran;
+    return true;
+}
+
+void Restorer::fail(RestoreDecision& d, std::string reason) {
+    d.kind = Kind::Failed;
+    d.reason = std::move(reason);
+    d.setsAside = false;
+}
+
+void Restorer::put(RestoreTarget& target, RestoreDecision& d,
+                   const std::function<std::string(int, const std::string&)>& write) {
+    const std::string& path = m_listing.members[d.member].path;
+    const auto [folder, name] = splitRelative(path);
+    const UniqueFd dir = target.openFolder(folder, true);
+    if (!dir)
+        return fail(d, "フォルダを作れません: " + errorText(errno));
+    if (d.setsAside)
+        if (const int error = target.setAside(path); error != 0)
+            return fail(d, "置き換える前のものを移せません: " + errorText(error));
+    if (std::string error = write(dir.get(), name); !error.empty()) {
+        if (d.setsAside)
+            target.putBack(path);
+        fail(d, std::move(error));
+    }
+}
+
+void Restorer::makeFolder(RestoreTarget& target, RestoreDecision& d) {
+    const BackupMember& member = m_listing.members[d.member];
+    const UniqueFd folder = target.openFolder(member.path, true);
+    if (!folder)
+        return fail(d, "フォルダを作れません: " + errorText(errno));
+    // The owner keeps the right to enter and fill what is restored; the umask has its say.
+    std::optional<mode_t> mode;
+    if (member.mode)
+        mode = static_cast<mode_t>((*member.mode & 0777) | S_IRWXU) & ~m_umask;
+    m_folders.remember(member.path, folder.get(), mode, member.mtime);
+}
+
+void Restorer::fromArchive(RestoreTarget& target, const Advance& advance) {
+    std::unordered_map<std::size_t, RestoreDecision*> byIndex;
+    for (RestoreDecision& d : m_plan.decisions)
+        if (d.kind == Kind::Restore)
+            byIndex.emplace(m_listing.members[d.member].index, &d);
+    unlha::ArchiveReader reader;
+    unlha::Status status = reader.open(unlha::archiveFileName(m_request.from));
+    trevane::UnnamedFiles unnamed("trevane");
+    for (std::size_t index = 0; status.ok() && !byIndex.empty(); ++index) {
+        unlha::MemberHeader header;
+        if (reader.next(header, status) != unlha::HeaderReader::Result::Member)
+            break;
+        const auto it = byIndex.find(index);
+        if (it == byIndex.end())
+            continue;
+        RestoreDecision& d = *it->second;
+        byIndex.erase(it);
+        const BackupMember& member = m_listing.members[d.member];
+        std::string path;
+        if (!unlha::PathRules::safeRelative(header.path, path) || path != member.path) {
+            fail(d, "書庫が読んだ後で変わりました");
+            continue;
+        }
+        if (member.isFolder()) {
+            makeFolder(target, d);
+        } else if (member.isLink()) {
+            put(target, d, [&](int dir, const std::string& name) {
+                return ::symlinkat(member.linkTarget.c_str(), dir, name.c_str()) == 0
+                           ? std::string()
+                           : "リンクを作れません: " + errorText(errno);
+            });
+        } else if (!unlha::Decoder::supports(header.method)) {
+            fail(d, "この書庫の圧縮方法 " + unlha::PathRules::printable(header.method) +
+                        " には対応していません");
+        } else {
+            put(target, d, [&](int dir, const std::string& name) {
+                const unlha::Status written =
+                    unlha::Extractor::writeMember(reader, header, dir, name, member.path, unnamed);
+                return written.ok() ? std::string() : written.message();
+            });
+        }
+        advance(member.size);
+    }
+    // What the walk did not reach: the archive broke off before it.
+    for (auto& [index, d] : byIndex)
+        fail(*d, status.ok() ? "書庫から読めませんでした" : status.message());
+}
+
+void Restorer::fromFolder(RestoreTarget& target, const Advance& advance) {
+    FileCopier copier(m_umask);
+    for (RestoreDecision& d : m_plan.decisions) {
+        if (d.kind != Kind::Restore)
+            continue;
+        const BackupMember& member = m_listing.members[d.member];
+        if (member.isFolder()) {
+            makeFolder(target, d);
+            continue;
+        }
+        const auto [folder, name] = splitRelative(member.path);
+        const UniqueFd source(::open((m_request.from + "/" + folder).c_str(),
+                                     O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (!source) {
+            fail(d, "復元元のフォルダを開けません: " + errorText(errno));
+            continue;
+        }
+        put(target, d, [&](int dir, const std::string& to) {
+            const FileCopier::Outcome outcome =
+                member.isLink() ? copier.copySymlink(source.get(), name.c_str(), dir, to.c_str())
+                                : copier.copyFile(source.get(), name.c_str(), dir, to.c_str(), true);
+            switch (outcome.status) {
+            case FileCopier::Status::Copied:
+                return std::string();
+            case FileCopier::Status::NotRegular:
+                return std::string("復元元が読んだ後でファイルでなくなりました");
+            case FileCopier::Status::LinkNotKept:
+                return std::string("復元先のファイルシステムはリンクを持てません");
+            case FileCopier::Status::ReadFailed:
+                return "読めません: " + errorText(outcome.errorNumber);
+            case FileCopier::Status::WriteFailed:
+                break;
+            }
+            return "書けません: " + errorText(outcome.errorNumber);
+        });
+        advance(member.size);
+    }
+}
+
+RestoreResult Restorer::run(const Progress& progress) {
+    if (!m_prepared)
+        prepare();
+    if (m_failure.status != RestoreResult::Status::Ran)
+        return m_failure;
+    RestoreTarget target;
+    std::string error;
+    if (!target.open(m_request.to, true, error))
+        return failure(RestoreResult::Status::Failed, "復元先を作れません: " + error);
+
+    m_umask = currentUmask();
+    std::uint64_t total = 0, done = 0, shown = 0;
+    for (const RestoreDecision& d : m_plan.decisions)
+        if (d.kind == Kind::Restore)
+            total += m_listing.members[d.member].size + kMemberWeight;
+    const Advance advance = [&](std::uint64_t bytes) {
+        done += bytes + kMemberWeight;
+        const std::uint64_t step = total ? done * kProgressSteps / total : kProgressSteps;
+        if (progress && step != shown)
+            progress(shown = step, kProgressSteps);
     };
-    std::vector<Item> items;
-    if (request.names.empty())
-        items.push_back({"", from, to, true});
-    for (const std::string& asked : request.names) {
-        const std::string name = extractedSpelling(withoutTrailingSlash(asked));
-        const std::string source = from + "/" + name;
-        const std::string parent = parentOf(name);
-        struct stat st;
-        const bool there = ::lstat(source.c_str(), &st) == 0;
-        if (there && S_ISDIR(st.st_mode))
-            items.push_back({asked, source, to + "/" + name, true});
-        else if (there || NamePattern::hasWildcard(name))
-            items.push_back({asked, source, parent.empty() ? to : to + "/" + parent, false});
-        else
-            result.problems.push_back("見つかりません: " + asked);
-    }
-    // xcopy's own rules: /D copies a file only when it is newer than the target's. Quiet (/Q):
-    // a line per file could push its count line out of the output kept.
-    const std::string switches =
-        std::string("/I/K/R/H/C/Q") + (request.overwrite ? "/Y" : "/D") + "/E";
-    for (std::size_t i = 0; i < items.size(); ++i) {
-        const Item& item = items[i];
-        if (!request.overwrite && item.folder) {
-            const BackupListing below = listFolderMembers(item.source);
-            for (const BackupMember& member : below.members)
-                if (!member.folder && !member.link &&
-                    newerThan(item.destination + "/" + member.path, member.mtime))
-                    ++result.keptNewer;
-        } else if (!request.overwrite && !NamePattern::hasWildcard(item.name)) {
-            struct stat st;
-            if (::lstat(item.source.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
-                newerThan(item.destination + "/" + item.source.substr(item.source.rfind('/') + 1),
-                          st.st_mtime))
-                ++result.keptNewer;
-        }
-        // A folder takes its subfolders; so does a pattern, which names a file in every folder.
-        const std::string command = JobCommands::copyCommand(
-            JobCommands::quoted(item.source), item.destination,
-            (item.folder || NamePattern::hasWildcard(item.name)) ? switches + "/S" : switches);
-        const ProcessSpawner::Result run = m_spawner.run(command, 4 << 20, {});
-        if (run.start != ProcessSpawner::StartStatus::Started) {
-            result.problems.push_back("xcopy を起動できませんでした");
-            return result;
-        }
-        for (const std::string& line : lines(run.output)) {
-            if (line.ends_with(kCopiedSuffix))
-                result.restored += std::strtoul(line.c_str(), nullptr, 10);
-            else if (run.exitCode != 0 && run.exitCode != kXcopyNothingFound)
-                result.problems.push_back(line);
-        }
-        if (run.exitCode == kXcopyNothingFound)
-            result.problems.push_back("一致するファイルがありません: " +
-                                      (item.name.empty() ? from : item.name));
-        else if (run.exitCode != 0 && run.output.empty())
-            result.problems.push_back("xcopy が失敗しました (終了コード " +
-                                      std::to_string(run.exitCode) + ")");
-        if (progress)
-            progress(i + 1, items.size());
-    }
+    if (m_listing.fromFolder)
+        fromFolder(target, advance);
+    else
+        fromArchive(target, advance);
+    if (progress && shown != kProgressSteps)
+        progress(kProgressSteps, kProgressSteps);
+
+    // Folder modes and times last: the files written inside changed the times, and a folder
+    // without write permission could not have been filled.
+    m_folders.apply(target.beneath());
+
+    RestoreResult result;
     result.status = RestoreResult::Status::Ran;
+    result.problems = m_plan.badNames;
+    if (m_listing.status == BackupListing::Status::Damaged)
+        result.problems.push_back("書庫の途中から先は読めません: " + m_listing.error);
+    for (const RestoreDecision& d : m_plan.decisions) {
+        if ((d.kind == Kind::Failed || d.kind == Kind::Refused) && d.counted)
+            result.problems.push_back(unlha::PathRules::printable(m_listing.members[d.member].path) +
+                                      ": " + d.reason);
+        result.setAside += d.kind == Kind::Restore && d.setsAside;
+    }
+    result.restored = m_plan.files(Kind::Restore);
+    result.keptNewer = m_plan.files(Kind::KeepNewer);
+    result.keptReadOnly = m_plan.files(Kind::KeepReadOnly);
+    result.asideFolder = target.asideFolder();
     return result;
 }
 

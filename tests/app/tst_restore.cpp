@@ -5,7 +5,8 @@
 #include "app/JobTableModel.h"
 #include "app/Mainunit.h"
 #include "app/RestoreController.h"
-#include "dialogs/Restoreunit.h"
+#include "dialogs/MessageBox.h"
+#include "dialogs/RestoreDialog.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -76,30 +77,44 @@ private slots:
         form.grid()->jobModel()->reload();
         form.grid()->setCurrentIndex(form.grid()->model()->index(0, 0));
         form.action("Restore")->trigger();
-        auto* dlg = form.findChild<TRestoreDlg*>();
+        auto* dlg = form.findChild<RestoreDialog*>();
         QVERIFY(dlg);
-        QCOMPARE(dlg->findChild<QLineEdit*>("edFrom")->text(), path("bak/save0101.lzh"));
-        QCOMPARE(dlg->findChild<QLineEdit*>("edTarget")->text(), path("src"));
-        auto* tree = dlg->findChild<QTreeWidget*>("tvMembers");
+        QCOMPARE(dlg->findChild<QLineEdit*>("fromEdit")->text(), path("bak/save0101.lzh"));
+        QCOMPARE(dlg->findChild<QLineEdit*>("targetEdit")->text(), path("src"));
+        auto* tree = dlg->findChild<QTreeWidget*>("memberTree");
         QTRY_COMPARE(tree->topLevelItemCount(), 2); // a.txt and the folder sub
-        auto* summary = dlg->findChild<QLabel*>("lbSummary");
-        auto* overwrite = dlg->findChild<QCheckBox*>("ckOverwrite");
+        auto* summary = dlg->findChild<QLabel*>("summaryLabel");
+        auto* overwrite = dlg->findChild<QCheckBox*>("overwriteBox");
         QVERIFY(!overwrite->isChecked());
 
-        QTest::mouseClick(dlg->findChild<QPushButton*>("btRestoreAll"), Qt::LeftButton);
+        // From the keyboard: Alt and the button's letter.
+        dlg->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(dlg));
+        QTest::keyClick(dlg, Qt::Key_R, Qt::AltModifier);
         QTRY_VERIFY(!summary->text().isEmpty());
         QCOMPARE(summary->text(),
                  QStringLiteral(
                      "1 個のファイルを復元しました。新しいファイル 1 個はそのままにしました"));
         QCOMPARE(read("src/a.txt"), QByteArray("mine"));
         QCOMPARE(read("src/sub/b.txt"), QByteArray("beta"));
-        auto* progress = dlg->findChild<QProgressBar*>("pbRestore");
+        auto* progress = dlg->findChild<QProgressBar*>("progressBar");
         QCOMPARE(progress->value(), progress->maximum());
 
+        // Overwriting asks first with the count; "いいえ" writes nothing.
         tree->findItems(QStringLiteral("a.txt"), Qt::MatchExactly).first()->setSelected(true);
         overwrite->click();
-        QTest::mouseClick(dlg->findChild<QPushButton*>("btRestoreSelected"), Qt::LeftButton);
-        QTRY_VERIFY(summary->text() == QStringLiteral("1 個のファイルを復元しました"));
+        auto* selected = dlg->findChild<QPushButton*>("restoreSelectedButton");
+        summary->clear();
+        MessageBox::setNextAnswer(QMessageBox::No);
+        QTest::mouseClick(selected, Qt::LeftButton);
+        QTRY_COMPARE(MessageBox::pendingAnswers(), 0);
+        QVERIFY(MessageBox::lastText().startsWith(QStringLiteral("上書きされるファイル: 1 個\n")));
+        QTRY_VERIFY(selected->isEnabled());
+        QCOMPARE(read("src/a.txt"), QByteArray("mine"));
+        MessageBox::setNextAnswer(QMessageBox::Yes);
+        QTest::mouseClick(selected, Qt::LeftButton);
+        QTRY_VERIFY(summary->text().startsWith(QStringLiteral(
+            "1 個のファイルを復元しました。置き換えたもの 1 個は .trevane-replaced/")));
         QCOMPARE(read("src/a.txt"), QByteArray("alpha"));
         form.document().discardChanges();
     }

@@ -20,11 +20,11 @@ namespace trevane {
 // bar and a summary line. It holds no rules: the buttons only tell the controller, which lists
 // and restores and shows the outcome here. While busy the commands are disabled and the window
 // cannot be closed.
-class TRestoreDlg : public QDialog {
+class RestoreDialog : public QDialog {
     Q_OBJECT
 
 public:
-    explicit TRestoreDlg(QWidget* parent = nullptr);
+    explicit RestoreDialog(QWidget* parent = nullptr);
 
     QString from() const;
     void setFrom(const QString& path);

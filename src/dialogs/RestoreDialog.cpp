@@ -1,4 +1,4 @@
-#include "dialogs/Restoreunit.h"
+#include "dialogs/RestoreDialog.h"
 
 #include "dialogs/FileDialogs.h"
 #include "platform/TextCodec.h"
@@ -34,19 +34,19 @@ QPushButton* button(const char* name, const QString& caption) {
 
 } // namespace
 
-TRestoreDlg::TRestoreDlg(QWidget* parent) : QDialog(parent) {
-    setObjectName(QStringLiteral("RestoreDlg"));
+RestoreDialog::RestoreDialog(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("RestoreDialog"));
     setWindowTitle(QStringLiteral("復元"));
     m_from = new QLineEdit;
-    m_from->setObjectName(QStringLiteral("edFrom"));
+    m_from->setObjectName(QStringLiteral("fromEdit"));
     m_target = new QLineEdit;
-    m_target->setObjectName(QStringLiteral("edTarget"));
-    QPushButton* archive = button("btArchive", QStringLiteral("書庫..."));
-    QPushButton* folder = button("btFolder", QStringLiteral("フォルダ..."));
-    QPushButton* target = button("btTarget", QStringLiteral("参照..."));
+    m_target->setObjectName(QStringLiteral("targetEdit"));
+    QPushButton* archive = button("chooseArchiveButton", QStringLiteral("書庫(&A)..."));
+    QPushButton* folder = button("chooseFolderButton", QStringLiteral("フォルダ(&F)..."));
+    QPushButton* target = button("chooseTargetButton", QStringLiteral("参照(&B)..."));
 
     m_members = new QTreeWidget;
-    m_members->setObjectName(QStringLiteral("tvMembers"));
+    m_members->setObjectName(QStringLiteral("memberTree"));
     m_members->setHeaderLabels(
         {QStringLiteral("名前"), QStringLiteral("サイズ"), QStringLiteral("更新日時")});
     m_members->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -56,21 +56,21 @@ TRestoreDlg::TRestoreDlg(QWidget* parent) : QDialog(parent) {
     m_members->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
     m_members->header()->setSectionResizeMode(2, QHeaderView::ResizeToContents);
 
-    m_overwrite = new QCheckBox(QStringLiteral("新しいファイルも上書きする"));
-    m_overwrite->setObjectName(QStringLiteral("ckOverwrite"));
+    m_overwrite = new QCheckBox(QStringLiteral("新しいファイルも上書きする(&O)"));
+    m_overwrite->setObjectName(QStringLiteral("overwriteBox"));
     m_overwrite->setToolTip(
         QStringLiteral("復元先のほうが新しいファイルや読み取り専用のファイルも置き換えます"));
     m_progress = new QProgressBar;
-    m_progress->setObjectName(QStringLiteral("pbRestore"));
+    m_progress->setObjectName(QStringLiteral("progressBar"));
     m_progress->setRange(0, 1);
     m_progress->setValue(0);
     m_summary = new QLabel;
-    m_summary->setObjectName(QStringLiteral("lbSummary"));
+    m_summary->setObjectName(QStringLiteral("summaryLabel"));
     m_summary->setWordWrap(true);
 
-    QPushButton* all = button("btRestoreAll", QStringLiteral("すべて復元"));
-    QPushButton* selected = button("btRestoreSelected", QStringLiteral("選択したものを復元"));
-    QPushButton* close = button("btClose", QStringLiteral("閉じる"));
+    QPushButton* all = button("restoreAllButton", QStringLiteral("すべて復元(&R)"));
+    QPushButton* selected = button("restoreSelectedButton", QStringLiteral("選択したものを復元(&S)"));
+    QPushButton* close = button("closeButton", QStringLiteral("閉じる(&C)"));
     m_commands = {archive, folder, target, all, selected, close};
 
     auto* paths = new QGridLayout;
@@ -112,35 +112,35 @@ TRestoreDlg::TRestoreDlg(QWidget* parent) : QDialog(parent) {
             emit fromChosen();
         }
     });
-    connect(m_from, &QLineEdit::returnPressed, this, &TRestoreDlg::fromChosen);
+    connect(m_from, &QLineEdit::returnPressed, this, &RestoreDialog::fromChosen);
     connect(target, &QPushButton::clicked, this, [this] {
         const QString path =
             FileDialogs::chooseFolder(this, QStringLiteral("復元先のフォルダ"), this->target());
         if (!path.isEmpty())
             setTarget(path);
     });
-    connect(all, &QPushButton::clicked, this, &TRestoreDlg::restoreAllClicked);
-    connect(selected, &QPushButton::clicked, this, &TRestoreDlg::restoreSelectedClicked);
-    connect(close, &QPushButton::clicked, this, &TRestoreDlg::reject);
+    connect(all, &QPushButton::clicked, this, &RestoreDialog::restoreAllClicked);
+    connect(selected, &QPushButton::clicked, this, &RestoreDialog::restoreSelectedClicked);
+    connect(close, &QPushButton::clicked, this, &RestoreDialog::reject);
 }
 
-QString TRestoreDlg::from() const {
+QString RestoreDialog::from() const {
     return m_from->text();
 }
-void TRestoreDlg::setFrom(const QString& path) {
+void RestoreDialog::setFrom(const QString& path) {
     m_from->setText(path);
 }
-QString TRestoreDlg::target() const {
+QString RestoreDialog::target() const {
     return m_target->text();
 }
-void TRestoreDlg::setTarget(const QString& folder) {
+void RestoreDialog::setTarget(const QString& folder) {
     m_target->setText(folder);
 }
-bool TRestoreDlg::overwrite() const {
+bool RestoreDialog::overwrite() const {
     return m_overwrite->isChecked();
 }
 
-void TRestoreDlg::showMembers(const std::vector<BackupMember>& members) {
+void RestoreDialog::showMembers(const std::vector<BackupMember>& members) {
     m_members->clear();
     // The tree is built apart from the view and handed over whole: inserting tens of thousands
     // of items into a shown tree one by one would hold the window for seconds.
@@ -167,14 +167,16 @@ void TRestoreDlg::showMembers(const std::vector<BackupMember>& members) {
         return item;
     };
     for (const BackupMember& member : members) {
+        if (!member.refusal.empty())
+            continue; // named outside the target: a restore tells it, nobody can choose it
         const QString path = toQString(member.path);
         const int slash = path.lastIndexOf(QLatin1Char('/'));
-        QTreeWidgetItem* item = member.folder
+        QTreeWidgetItem* item = member.isFolder()
                                     ? folderItem(path)
                                     : newItem(slash < 0 ? nullptr : folderItem(path.left(slash)));
         item->setText(0, path.mid(slash + 1));
         item->setData(0, PathRole, path);
-        if (!member.folder)
+        if (!member.isFolder())
             item->setText(1, locale.toString(static_cast<qulonglong>(member.size)));
         item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
         item->setText(2, QDateTime::fromSecsSinceEpoch(member.mtime)
@@ -184,7 +186,7 @@ void TRestoreDlg::showMembers(const std::vector<BackupMember>& members) {
     m_members->sortItems(0, Qt::AscendingOrder);
 }
 
-QStringList TRestoreDlg::selectedPaths() const {
+QStringList RestoreDialog::selectedPaths() const {
     QStringList paths;
     for (QTreeWidgetItem* item : m_members->selectedItems()) {
         bool inSelectedFolder = false;
@@ -196,7 +198,7 @@ QStringList TRestoreDlg::selectedPaths() const {
     return paths;
 }
 
-void TRestoreDlg::setBusy(bool busy) {
+void RestoreDialog::setBusy(bool busy) {
     m_busy = busy;
     for (QPushButton* b : m_commands)
         b->setEnabled(!busy);
@@ -211,16 +213,16 @@ void TRestoreDlg::setBusy(bool busy) {
     }
 }
 
-void TRestoreDlg::showProgress(qint64 done, qint64 total) {
+void RestoreDialog::showProgress(qint64 done, qint64 total) {
     m_progress->setRange(0, static_cast<int>(qMax<qint64>(total, 1)));
     m_progress->setValue(static_cast<int>(done));
 }
 
-void TRestoreDlg::showSummary(const QString& text) {
+void RestoreDialog::showSummary(const QString& text) {
     m_summary->setText(text);
 }
 
-void TRestoreDlg::reject() {
+void RestoreDialog::reject() {
     if (!m_busy)
         QDialog::reject();
 }
