@@ -21,11 +21,10 @@ struct WindowPage {
     const char* page;
 };
 constexpr WindowPage kPages[] = {
-    {"trevane::TMainForm", "main.md"},       {"trevane::TOptionDlg", "options.md"},
-    {"trevane::TSetKeyDlg", "keys.md"},      {"trevane::TSfxDlg", "sfx.md"},
-    {"trevane::TCommandForm", "preview.md"}, {"trevane::TFolderSelectForm", "folders.md"},
-    {"trevane::TDirListForm", "folders.md"},
-    {"trevane::RestoreDialog", "restore.md"},
+    {"trevane::TMainForm", "main.md"},           {"trevane::TOptionDlg", "options.md"},
+    {"trevane::TSetKeyDlg", "keys.md"},          {"trevane::TSfxDlg", "sfx.md"},
+    {"trevane::TCommandForm", "preview.md"},     {"trevane::TFolderSelectForm", "folders.md"},
+    {"trevane::TDirListForm", "folders.md"},     {"trevane::RestoreDialog", "restore.md"},
     {"trevane::RunHistoryDialog", "history.md"},
 };
 

@@ -74,22 +74,22 @@ void RestoreController::listMembers() {
         return;
     m_dialog->setBusy(true);
     auto listing = std::make_shared<BackupListing>();
-    inBackground(
-        [from, listing] { *listing = listBackupMembers(from); },
-        [this, from, listing] {
-            m_dialog->showMembers(listing->members);
-            if (listing->status == BackupListing::Status::Missing)
-                MessageBox::warning(m_dialog,
-                                    QStringLiteral("復元元が見つかりません: ") + toQString(from));
-            else if (listing->status == BackupListing::Status::Damaged)
-                MessageBox::warning(
-                    m_dialog, QStringLiteral("書庫の途中までしか読めませんでした: ") +
-                                  toQString(from) + QLatin1Char('\n') + toQString(listing->error));
-            else if (listing->status == BackupListing::Status::Failed)
-                MessageBox::warning(m_dialog, QStringLiteral("書庫を読めませんでした: ") +
-                                                  toQString(from) + QLatin1Char('\n') +
-                                                  toQString(listing->error));
-        });
+    inBackground([from, listing] { *listing = listBackupMembers(from); },
+                 [this, from, listing] {
+                     m_dialog->showMembers(listing->members);
+                     if (listing->status == BackupListing::Status::Missing)
+                         MessageBox::warning(m_dialog, QStringLiteral("復元元が見つかりません: ") +
+                                                           toQString(from));
+                     else if (listing->status == BackupListing::Status::Damaged)
+                         MessageBox::warning(
+                             m_dialog, QStringLiteral("書庫の途中までしか読めませんでした: ") +
+                                           toQString(from) + QLatin1Char('\n') +
+                                           toQString(listing->error));
+                     else if (listing->status == BackupListing::Status::Failed)
+                         MessageBox::warning(m_dialog, QStringLiteral("書庫を読めませんでした: ") +
+                                                           toQString(from) + QLatin1Char('\n') +
+                                                           toQString(listing->error));
+                 });
 }
 
 void RestoreController::startRestore(bool selectedOnly) {
@@ -113,24 +113,24 @@ void RestoreController::startRestore(bool selectedOnly) {
     }
     m_dialog->setBusy(true);
     auto restorer = std::make_shared<Restorer>(request);
-    inBackground([restorer] { restorer->prepare(); },
-                 [this, restorer, overwrite = request.overwrite] {
-                     const RestorePlan& plan = restorer->plan();
-                     // The box replaces newer and read-only files of a folder that is often
-                     // the row's own source: the user sees how many before anything is written.
-                     if (overwrite && !restorer->listing().members.empty() &&
-                         plan.settingAside() > 0 &&
-                         MessageBox::question(
-                             m_dialog,
-                             QStringLiteral("上書きされるファイル: %1 個\n"
-                                            "置き換える前のファイルは復元先の %2 フォルダに移します。"
-                                            "復元しますか？")
-                                 .arg(plan.settingAside())
-                                 .arg(QString::fromLatin1(RestoreTarget::kAsideFolder)),
-                             QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
-                         return;
-                     runRestore(restorer);
-                 });
+    inBackground(
+        [restorer] { restorer->prepare(); },
+        [this, restorer, overwrite = request.overwrite] {
+            const RestorePlan& plan = restorer->plan();
+            // The box replaces newer and read-only files of a folder that is often
+            // the row's own source: the user sees how many before anything is written.
+            if (overwrite && !restorer->listing().members.empty() && plan.settingAside() > 0 &&
+                MessageBox::question(
+                    m_dialog,
+                    QStringLiteral("上書きされるファイル: %1 個\n"
+                                   "置き換える前のファイルは復元先の %2 フォルダに移します。"
+                                   "復元しますか？")
+                        .arg(plan.settingAside())
+                        .arg(QString::fromLatin1(RestoreTarget::kAsideFolder)),
+                    QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+                return;
+            runRestore(restorer);
+        });
 }
 
 void RestoreController::runRestore(std::shared_ptr<Restorer> restorer) {

@@ -69,7 +69,8 @@ RestoreDialog::RestoreDialog(QWidget* parent) : QDialog(parent) {
     m_summary->setWordWrap(true);
 
     QPushButton* all = button("restoreAllButton", QStringLiteral("すべて復元(&R)"));
-    QPushButton* selected = button("restoreSelectedButton", QStringLiteral("選択したものを復元(&S)"));
+    QPushButton* selected =
+        button("restoreSelectedButton", QStringLiteral("選択したものを復元(&S)"));
     QPushButton* close = button("closeButton", QStringLiteral("閉じる(&C)"));
     m_commands = {archive, folder, target, all, selected, close};
 

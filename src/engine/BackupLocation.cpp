@@ -40,9 +40,9 @@ BackupLocation BackupLocation::ofRow(const JobRow& row) {
     } else if (slash != std::string::npos && file.find('/', stamp) == std::string::npos) {
         // Names differ from the runner's only in the stamp: another case or a bracket is
         // another row's archive.
-        location.from = newestStamped(file.substr(0, slash),
-                                      file.substr(slash + 1, stamp - slash - 1),
-                                      file.substr(stamp + 1));
+        location.from =
+            newestStamped(file.substr(0, slash), file.substr(slash + 1, stamp - slash - 1),
+                          file.substr(stamp + 1));
     }
     return location;
 }

@@ -76,7 +76,8 @@ void walk(int fd, const std::string& prefix, long long resolution, BackupListing
         } else if (S_ISLNK(st.st_mode)) {
             member.type = BackupMember::Type::Link;
             std::string text(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 255) + 1, '\0');
-            const ssize_t n = ::readlinkat(::dirfd(dir.get()), name.c_str(), text.data(), text.size());
+            const ssize_t n =
+                ::readlinkat(::dirfd(dir.get()), name.c_str(), text.data(), text.size());
             text.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
             member.linkTarget = std::move(text);
         } else {
@@ -128,7 +129,7 @@ BackupListing listArchiveMembers(const std::string& archive) {
             continue;
         BackupMember member;
         member.path = header.path;
-        member.type = header.isSymlink     ? BackupMember::Type::Link
+        member.type = header.isSymlink       ? BackupMember::Type::Link
                       : header.isDirectory() ? BackupMember::Type::Folder
                                              : BackupMember::Type::File;
         member.size = member.type == BackupMember::Type::File ? header.originalSize : 0;

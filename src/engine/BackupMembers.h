@@ -30,7 +30,7 @@ struct BackupMember {
     long long timeResolutionNs = 1000000000LL;
     std::optional<unsigned> mode; // permission bits, when the backup keeps them
     std::string linkTarget;       // the text of a link
-    std::size_t index = 0; // the member's place in the archive (0 = first), to find it again
+    std::size_t index = 0;        // the member's place in the archive (0 = first), to find it again
     // Why the member is never written, whatever the target holds: a name that leaves the
     // target ("/x/y", "../x"), a link that points outside, a folder that could not be read.
     std::string refusal = {};

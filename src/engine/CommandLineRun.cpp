@@ -28,8 +28,7 @@ namespace trevane {
 
 namespace {
 
-RunnerSettings runnerSettings(const ProgramFiles& files, const Settings& settings,
-                              bool verify) {
+RunnerSettings runnerSettings(const ProgramFiles& files, const Settings& settings, bool verify) {
     RunnerSettings copy;
     copy.files = files;
     copy.maxLogLines = settings.iMaxLog;

@@ -121,7 +121,8 @@ RestorePlan RestorePlan::make(const BackupListing& listing, const std::vector<st
             } else if (entry.kind == Entry::Kind::Folder) {
                 decide(Kind::Failed, "同じ名前のフォルダがあるので復元できません");
             } else if (entry.kind == Entry::Kind::Other) {
-                decide(Kind::Failed, "同じ名前に FIFO などファイルでないものがあるので復元できません");
+                decide(Kind::Failed,
+                       "同じ名前に FIFO などファイルでないものがあるので復元できません");
             } else if (entry.kind != Entry::Kind::Missing) {
                 const long long resolution =
                     coarserResolution(member.timeResolutionNs, targetResolution);
@@ -146,7 +147,8 @@ RestorePlan RestorePlan::make(const BackupListing& listing, const std::vector<st
 std::size_t RestorePlan::files(RestoreDecision::Kind kind) const {
     std::size_t n = 0;
     for (const RestoreDecision& d : decisions)
-        n += d.kind == kind && d.counted && (!d.folder || kind == Kind::Failed || kind == Kind::Refused);
+        n += d.kind == kind && d.counted &&
+             (!d.folder || kind == Kind::Failed || kind == Kind::Refused);
     return n;
 }
 

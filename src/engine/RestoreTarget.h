@@ -4,8 +4,8 @@
 #include "UniqueFd.h"
 
 #include <string>
-#include <utility>
 #include <sys/stat.h>
+#include <utility>
 
 namespace trevane {
 

@@ -65,12 +65,14 @@ bool Restorer::prepare() {
     m_prepared = true;
     m_listing = listBackupMembers(m_request.from);
     if (m_listing.status == BackupListing::Status::Missing) {
-        m_failure = failure(RestoreResult::Status::Missing, "復元元が見つかりません: " + m_request.from);
+        m_failure =
+            failure(RestoreResult::Status::Missing, "復元元が見つかりません: " + m_request.from);
         return false;
     }
     if (m_listing.status == BackupListing::Status::Failed) {
-        m_failure = failure(RestoreResult::Status::Failed,
-                            "復元元を読めませんでした: " + m_request.from + " (" + m_listing.error + ")");
+        m_failure =
+            failure(RestoreResult::Status::Failed,
+                    "復元元を読めませんでした: " + m_request.from + " (" + m_listing.error + ")");
         return false;
     }
     RestoreTarget target;
@@ -176,16 +178,17 @@ void Restorer::fromFolder(RestoreTarget& target, const Advance& advance) {
             continue;
         }
         const auto [folder, name] = splitRelative(member.path);
-        const UniqueFd source(::open((m_request.from + "/" + folder).c_str(),
-                                     O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        const UniqueFd source(
+            ::open((m_request.from + "/" + folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         if (!source) {
             fail(d, "復元元のフォルダを開けません: " + errorText(errno));
             continue;
         }
         put(target, d, [&](int dir, const std::string& to) {
             const FileCopier::Outcome outcome =
-                member.isLink() ? copier.copySymlink(source.get(), name.c_str(), dir, to.c_str())
-                                : copier.copyFile(source.get(), name.c_str(), dir, to.c_str(), true);
+                member.isLink()
+                    ? copier.copySymlink(source.get(), name.c_str(), dir, to.c_str())
+                    : copier.copyFile(source.get(), name.c_str(), dir, to.c_str(), true);
             switch (outcome.status) {
             case FileCopier::Status::Copied:
                 return std::string();
@@ -243,8 +246,8 @@ RestoreResult Restorer::run(const Progress& progress) {
         result.problems.push_back("書庫の途中から先は読めません: " + m_listing.error);
     for (const RestoreDecision& d : m_plan.decisions) {
         if ((d.kind == Kind::Failed || d.kind == Kind::Refused) && d.counted)
-            result.problems.push_back(unlha::PathRules::printable(m_listing.members[d.member].path) +
-                                      ": " + d.reason);
+            result.problems.push_back(
+                unlha::PathRules::printable(m_listing.members[d.member].path) + ": " + d.reason);
         result.setAside += d.kind == Kind::Restore && d.setsAside;
     }
     result.restored = m_plan.files(Kind::Restore);
