@@ -11,8 +11,8 @@ namespace trevane {
 
 // The folder a restore writes into. Every step below it goes through BeneathFolder, from the
 // target's own descriptor without following links, so whatever a restore looks at or writes
-// stays below the target, also when a folder is swapped for a link while it runs. Paths given here are relative to the target, "/" between folders, already judged safe
-// (no "..", not absolute).
+// stays below the target, also when a folder is swapped for a link while it runs. Paths given here
+// are relative to the target, "/" between folders, already judged safe (no "..", not absolute).
 //
 // What a restore replaces is not deleted: it is moved aside into ".trevane-replaced/STAMP/",
 // below the target, under the same relative path (STAMP the local date and time of the first
