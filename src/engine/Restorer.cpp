@@ -198,6 +198,8 @@ void Restorer::fromFolder(RestoreTarget& target, const Advance& advance) {
                 return std::string("復元先のファイルシステムはリンクを持てません");
             case FileCopier::Status::ReadFailed:
                 return "読めません: " + errorText(outcome.errorNumber);
+            case FileCopier::Status::Stopped: // a restore is not stopped half-way
+                return std::string("中止しました");
             case FileCopier::Status::WriteFailed:
                 break;
             }
