@@ -1,6 +1,7 @@
 #include "engine/RestoreTarget.h"
 
 #include "BeneathFolder.h"
+#include "FileSystem.h"
 
 #include <cerrno>
 #include <ctime>
@@ -38,8 +39,12 @@ std::pair<std::string, std::string> splitRelative(const std::string& path) {
 }
 
 bool RestoreTarget::open(const std::string& folder, bool make, std::string& error) {
-    // The target's own path is the user's to choose, links included; below it nothing is
-    // followed.
+    // The target's own path is the user's to choose, links included (only those of the user or
+    // of root, as everywhere the program writes); below it nothing is followed.
+    if (const std::string link = untrustedLink(folder); make && !link.empty()) {
+        error = untrustedLinkText(link);
+        return false;
+    }
     for (std::size_t at = 0; make && at != std::string::npos;) {
         const std::size_t slash = folder.find('/', at + 1);
         const std::string made = folder.substr(0, slash);
