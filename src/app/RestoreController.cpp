@@ -61,6 +61,7 @@ void RestoreController::RestoreClick() {
     m_dialog->setFrom(backup.from);
     m_dialog->setTarget(backup.to);
     connect(m_dialog, &RestoreDialog::fromChosen, this, &RestoreController::listMembers);
+    connect(m_dialog, &RestoreDialog::decisionsWanted, this, &RestoreController::showDecisions);
     connect(m_dialog, &RestoreDialog::restoreAllClicked, this, [this] { startRestore(false); });
     connect(m_dialog, &RestoreDialog::restoreSelectedClicked, this, [this] { startRestore(true); });
     m_dialog->open();
@@ -68,38 +69,77 @@ void RestoreController::RestoreClick() {
         listMembers();
 }
 
-void RestoreController::listMembers() {
-    const std::string from = toBytes(m_dialog->from());
-    if (from.empty() || m_worker)
-        return;
-    m_dialog->setBusy(true);
-    auto listing = std::make_shared<BackupListing>();
-    inBackground([from, listing] { *listing = listBackupMembers(from); },
-                 [this, from, listing] {
-                     m_dialog->showMembers(listing->members);
-                     if (listing->status == BackupListing::Status::Missing)
-                         MessageBox::warning(m_dialog, QStringLiteral("復元元が見つかりません: ") +
-                                                           toQString(from));
-                     else if (listing->status == BackupListing::Status::Damaged)
-                         MessageBox::warning(
-                             m_dialog, QStringLiteral("書庫の途中までしか読めませんでした: ") +
-                                           toQString(from) + QLatin1Char('\n') +
-                                           toQString(listing->error));
-                     else if (listing->status == BackupListing::Status::Failed)
-                         MessageBox::warning(m_dialog, QStringLiteral("書庫を読めませんでした: ") +
-                                                           toQString(from) + QLatin1Char('\n') +
-                                                           toQString(listing->error));
-                 });
+namespace {
+
+// What the window shows for a decision: blank for a file written where nothing was.
+QHash<QString, QString> decisionTexts(const Restorer& restorer) {
+    QHash<QString, QString> texts;
+    for (const RestoreDecision& d : restorer.plan().decisions) {
+        QString text;
+        if (d.kind == RestoreDecision::Kind::Restore && d.setsAside)
+            text = QStringLiteral("置き換える (元のものは移す)");
+        else if (d.kind == RestoreDecision::Kind::KeepNewer)
+            text = QStringLiteral("新しいので残す");
+        else if (d.kind == RestoreDecision::Kind::KeepReadOnly)
+            text = QStringLiteral("読み取り専用なので残す");
+        else if (d.kind != RestoreDecision::Kind::Restore)
+            text = toQString(d.reason);
+        texts.insert(toQString(restorer.listing().members[d.member].path), text);
+    }
+    return texts;
 }
 
-void RestoreController::startRestore(bool selectedOnly) {
-    if (m_worker)
-        return;
+} // namespace
+
+std::shared_ptr<Restorer> RestoreController::restorerForWindow(bool selectedOnly) const {
     RestoreRequest request{
         toBytes(m_dialog->from()), toBytes(m_dialog->target()), {}, m_dialog->overwrite(), true};
     if (selectedOnly)
         for (const QString& path : m_dialog->selectedPaths())
             request.names.push_back(toBytes(path));
+    return std::make_shared<Restorer>(std::move(request));
+}
+
+void RestoreController::listMembers() {
+    const std::string from = toBytes(m_dialog->from());
+    if (from.empty() || m_worker)
+        return;
+    m_dialog->setBusy(true);
+    auto restorer = restorerForWindow(false);
+    inBackground([restorer] { restorer->prepare(); },
+                 [this, from, restorer] {
+                     const BackupListing& listing = restorer->listing();
+                     m_dialog->showMembers(listing.members);
+                     m_dialog->showDecisions(decisionTexts(*restorer));
+                     if (listing.status == BackupListing::Status::Missing)
+                         MessageBox::warning(m_dialog, QStringLiteral("復元元が見つかりません: ") +
+                                                           toQString(from));
+                     else if (listing.status == BackupListing::Status::Damaged)
+                         MessageBox::warning(
+                             m_dialog, QStringLiteral("書庫の途中までしか読めませんでした: ") +
+                                           toQString(from) + QLatin1Char('\n') +
+                                           toQString(listing.error));
+                     else if (listing.status == BackupListing::Status::Failed)
+                         MessageBox::warning(m_dialog, QStringLiteral("書庫を読めませんでした: ") +
+                                                           toQString(from) + QLatin1Char('\n') +
+                                                           toQString(listing.error));
+                 });
+}
+
+void RestoreController::showDecisions() {
+    if (m_dialog->from().isEmpty() || m_worker)
+        return;
+    m_dialog->setBusy(true);
+    auto restorer = restorerForWindow(false);
+    inBackground([restorer] { restorer->prepare(); },
+                 [this, restorer] { m_dialog->showDecisions(decisionTexts(*restorer)); });
+}
+
+void RestoreController::startRestore(bool selectedOnly) {
+    if (m_worker)
+        return;
+    auto restorer = restorerForWindow(selectedOnly);
+    const RestoreRequest& request = restorer->request();
     QString missing;
     if (request.from.empty())
         missing = QStringLiteral("復元元の書庫かフォルダを指定してください");
@@ -112,7 +152,6 @@ void RestoreController::startRestore(bool selectedOnly) {
         return;
     }
     m_dialog->setBusy(true);
-    auto restorer = std::make_shared<Restorer>(request);
     inBackground(
         [restorer] { restorer->prepare(); },
         [this, restorer, overwrite = request.overwrite] {

@@ -48,7 +48,12 @@ public slots:
     void RestoreClick();
 
 private:
+    // Lists the backup and shows what restoring everything would do with each member.
     void listMembers();
+    // Shows the decisions again (the overwrite box or the target changed).
+    void showDecisions();
+    // A restorer for the window's backup, target and box: of everything or of the selection.
+    std::shared_ptr<class Restorer> restorerForWindow(bool selectedOnly) const;
     // Decides on a worker, asks before overwriting, then runs the restore.
     void startRestore(bool selectedOnly);
     void runRestore(std::shared_ptr<class Restorer> restorer);

@@ -16,6 +16,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 #include <QVBoxLayout>
 #include <functional>
 
@@ -47,14 +48,15 @@ RestoreDialog::RestoreDialog(QWidget* parent) : QDialog(parent) {
 
     m_members = new QTreeWidget;
     m_members->setObjectName(QStringLiteral("memberTree"));
-    m_members->setHeaderLabels(
-        {QStringLiteral("名前"), QStringLiteral("サイズ"), QStringLiteral("更新日時")});
+    m_members->setHeaderLabels({QStringLiteral("名前"), QStringLiteral("サイズ"),
+                                QStringLiteral("更新日時"), QStringLiteral("復元すると")});
     m_members->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_members->header()->setSectionResizeMode(0, QHeaderView::Stretch);
     m_members->header()->setStretchLastSection(false);
     // Sizes and times are short and must read whole; the names take the rest.
     m_members->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
     m_members->header()->setSectionResizeMode(2, QHeaderView::ResizeToContents);
+    m_members->header()->setSectionResizeMode(3, QHeaderView::ResizeToContents);
 
     m_overwrite = new QCheckBox(QStringLiteral("新しいファイルも上書きする(&O)"));
     m_overwrite->setObjectName(QStringLiteral("overwriteBox"));
@@ -114,11 +116,15 @@ RestoreDialog::RestoreDialog(QWidget* parent) : QDialog(parent) {
         }
     });
     connect(m_from, &QLineEdit::returnPressed, this, &RestoreDialog::fromChosen);
+    connect(m_overwrite, &QCheckBox::toggled, this, &RestoreDialog::decisionsWanted);
+    connect(m_target, &QLineEdit::editingFinished, this, &RestoreDialog::decisionsWanted);
     connect(target, &QPushButton::clicked, this, [this] {
         const QString path =
             FileDialogs::chooseFolder(this, QStringLiteral("復元先のフォルダ"), this->target());
-        if (!path.isEmpty())
+        if (!path.isEmpty()) {
             setTarget(path);
+            emit decisionsWanted();
+        }
     });
     connect(all, &QPushButton::clicked, this, &RestoreDialog::restoreAllClicked);
     connect(selected, &QPushButton::clicked, this, &RestoreDialog::restoreSelectedClicked);
@@ -185,6 +191,11 @@ void RestoreDialog::showMembers(const std::vector<BackupMember>& members) {
     }
     m_members->addTopLevelItems(tops);
     m_members->sortItems(0, Qt::AscendingOrder);
+}
+
+void RestoreDialog::showDecisions(const QHash<QString, QString>& byPath) {
+    for (QTreeWidgetItemIterator it(m_members); *it; ++it)
+        (*it)->setText(3, byPath.value((*it)->data(0, PathRole).toString()));
 }
 
 QStringList RestoreDialog::selectedPaths() const {

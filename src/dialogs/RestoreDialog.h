@@ -3,6 +3,7 @@
 #include "engine/BackupMembers.h"
 
 #include <QDialog>
+#include <QHash>
 #include <QStringList>
 #include <vector>
 
@@ -34,6 +35,9 @@ public:
 
     // Replaces the tree: one item per member, under items for its folders.
     void showMembers(const std::vector<BackupMember>& members);
+    // What a restore would do with each member, by path (a blank text for a plain restore), in
+    // the last column: shown before anything is written.
+    void showDecisions(const QHash<QString, QString>& byPath);
     // The paths of the selected items; an item whose folder is selected too is left out.
     QStringList selectedPaths() const;
 
@@ -44,6 +48,8 @@ public:
 signals:
     // The user chose another archive or folder (a browse button, or Enter in the field).
     void fromChosen();
+    // The overwrite box or the target changed: the decisions shown are stale.
+    void decisionsWanted();
     void restoreAllClicked();
     void restoreSelectedClicked();
 

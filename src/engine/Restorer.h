@@ -58,6 +58,7 @@ public:
     // Lists the backup and decides for every member selected, looking at the target without
     // writing (nor making) it. False when there is nothing to restore from; result() says why.
     bool prepare();
+    const RestoreRequest& request() const { return m_request; }
     const BackupListing& listing() const { return m_listing; }
     const RestorePlan& plan() const { return m_plan; }
 

@@ -101,9 +101,14 @@ private slots:
         QCOMPARE(progress->value(), progress->maximum());
 
         // Overwriting asks first with the count; "いいえ" writes nothing.
-        tree->findItems(QStringLiteral("a.txt"), Qt::MatchExactly).first()->setSelected(true);
+        // The decisions show before anything is written, and follow the box.
+        QTreeWidgetItem* a = tree->findItems(QStringLiteral("a.txt"), Qt::MatchExactly).first();
+        QCOMPARE(a->text(3), QStringLiteral("新しいので残す"));
+        a->setSelected(true);
         overwrite->click();
+        QTRY_COMPARE(a->text(3), QStringLiteral("置き換える (元のものは移す)"));
         auto* selected = dlg->findChild<QPushButton*>("restoreSelectedButton");
+        QTRY_VERIFY(selected->isEnabled());
         summary->clear();
         MessageBox::setNextAnswer(QMessageBox::No);
         QTest::mouseClick(selected, Qt::LeftButton);
