@@ -97,9 +97,13 @@ void Restorer::put(RestoreTarget& target, RestoreDecision& d,
     const UniqueFd dir = target.openFolder(folder, true);
     if (!dir)
         return fail(d, "フォルダを作れません: " + errorText(errno));
-    if (d.setsAside)
-        if (const int error = target.setAside(path); error != 0)
+    if (d.setsAside) {
+        // Gone since the plan was made: nothing to keep.
+        if (const int error = target.setAside(path); error == ENOENT)
+            d.setsAside = false;
+        else if (error != 0)
             return fail(d, "置き換える前のものを移せません: " + errorText(error));
+    }
     if (std::string error = write(dir.get(), name); !error.empty()) {
         if (d.setsAside)
             target.putBack(path);
