@@ -93,6 +93,8 @@ void Restorer::fail(RestoreDecision& d, std::string reason) {
 void Restorer::put(RestoreTarget& target, RestoreDecision& d,
                    const std::function<std::string(int, const std::string&)>& write) {
     const std::string& path = m_listing.members[d.member].path;
+    if (m_request.beforeWrite)
+        m_request.beforeWrite(path);
     const auto [folder, name] = splitRelative(path);
     const UniqueFd dir = target.openFolder(folder, true);
     if (!dir)

@@ -21,6 +21,8 @@ struct RestoreRequest {
     bool overwrite = false;
     // The names are members' paths as listed (the window's choice), never patterns.
     bool listedPaths = false;
+    // Tests: called with a member's path right before it is written, to change the target then.
+    std::function<void(const std::string& path)> beforeWrite = {};
 };
 
 struct RestoreResult {

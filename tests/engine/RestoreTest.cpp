@@ -245,6 +245,36 @@ TEST(RestoreTest, AHostileBackupWritesNothingOutsideTheTarget) {
             << entry.path();
 }
 
+TEST(RestoreTest, AFolderSwappedForALinkMidwayIsNeitherWrittenThroughNorGivenAMode) {
+    TempDir dir;
+    std::filesystem::create_directories(dir / "bak/sub");
+    writeFile(dir / "bak/sub/b.txt", "b");
+    ::chmod((dir / "bak/sub").c_str(), 0777);
+    UnlhaLibrary archiver(UnlhaLibrary::beside(binFolder));
+    ASSERT_EQ(archiver.callUnlha("u \"" + dir / "bak.lzh" + "\" \"" + dir / "bak/\" -d1").code, 0);
+    std::filesystem::create_directories(dir / "outside");
+    ::chmod((dir / "outside").c_str(), 0700);
+    for (const std::string from : {"bak", "bak.lzh"}) {
+        const std::string target = dir / "t" + from;
+        RestoreRequest request{dir / from, target};
+        // Someone else's folder: between the plan and the write, sub becomes a link out.
+        request.beforeWrite = [&](const std::string& path) {
+            if (path != "sub/b.txt")
+                return;
+            std::filesystem::remove_all(target + "/sub");
+            std::filesystem::create_symlink(dir / "outside", target + "/sub");
+        };
+        const RestoreResult r = Restorer::restore(request);
+        EXPECT_EQ(std::make_pair(r.problems.size(), r.exitCode()),
+                  std::make_pair(std::size_t{1}, 1))
+            << from << ": " << r.summary();
+        EXPECT_FALSE(std::filesystem::exists(dir / "outside/b.txt")) << from;
+        struct stat st {};
+        ::stat((dir / "outside").c_str(), &st);
+        EXPECT_EQ(st.st_mode & 07777, 0700u) << from;
+    }
+}
+
 TEST(RestoreTest, ADamagedArchiveGivesBackWhatCameBeforeTheDamage) {
     TempDir dir;
     std::filesystem::create_directories(dir / "src");
