@@ -6,6 +6,7 @@
 #include "NamePattern.h"
 
 #include <set>
+#include <unordered_set>
 
 namespace trevane {
 
@@ -31,50 +32,54 @@ bool climbs(const std::string& path) {
            path.find("/../") != std::string::npos;
 }
 
-bool below(const std::string& path, const std::string& folder) {
-    return folder.empty() ||
-           (path.size() > folder.size() && path[folder.size()] == '/' && path.starts_with(folder));
-}
-
 std::string lastPart(const std::string& path) {
     const std::size_t slash = path.rfind('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// Which members the names select.
+// Which members the names select. Every step is a set look-up per member and folder level, so
+// a choice of thousands in an archive of a hundred thousand members stays quick.
 std::vector<bool> select(const std::vector<BackupMember>& members,
                          const std::vector<std::string>& names, bool exactPaths,
                          std::vector<std::string>& badNames) {
-    std::vector<bool> chosen(members.size(), names.empty());
-    const auto take = [&](std::size_t i) {
-        chosen[i] = true;
-        if (members[i].isFolder())
-            for (std::size_t j = 0; j < members.size(); ++j)
-                chosen[j] = chosen[j] || below(members[j].path, members[i].path);
-    };
+    if (names.empty())
+        return std::vector<bool>(members.size(), true);
+    std::unordered_set<std::string> paths; // every member's path and every folder above one
+    for (const BackupMember& member : members)
+        for (std::size_t slash = member.path.size(); slash != std::string::npos;
+             slash = slash ? member.path.rfind('/', slash - 1) : std::string::npos)
+            if (!paths.insert(member.path.substr(0, slash)).second && slash != member.path.size())
+                break;
+    std::unordered_set<std::string> wanted; // chosen, with everything below them
     for (const std::string& asked : names) {
         const std::string name = asPath(asked);
         if (climbs(name)) {
             badNames.push_back("「..」を含む名前は復元しません: " + asked);
             continue;
         }
-        bool found = false;
-        for (std::size_t i = 0; i < members.size(); ++i)
-            if (name.empty() || members[i].path == name || below(members[i].path, name)) {
-                chosen[i] = true;
-                found = true;
-            }
-        if (!found && !exactPaths && NamePattern::hasWildcard(name)) {
+        bool found = name.empty() || paths.contains(name);
+        if (found) {
+            wanted.insert(name);
+        } else if (!exactPaths && NamePattern::hasWildcard(name)) {
             const NamePattern pattern(name);
             const bool anyFolder = name.find('/') == std::string::npos;
-            for (std::size_t i = 0; i < members.size(); ++i)
-                if (pattern.matches(anyFolder ? lastPart(members[i].path) : members[i].path)) {
-                    take(i);
+            for (const BackupMember& member : members)
+                if (pattern.matches(anyFolder ? lastPart(member.path) : member.path)) {
+                    wanted.insert(member.path);
                     found = true;
                 }
         }
         if (!found)
             badNames.push_back("一致するものがありません: " + asked);
+    }
+    std::vector<bool> chosen(members.size(), false);
+    for (std::size_t i = 0; i < members.size() && !wanted.empty(); ++i) {
+        const std::string& path = members[i].path;
+        if (wanted.contains(""))
+            chosen[i] = true;
+        for (std::size_t end = path.size(); !chosen[i] && end != std::string::npos;
+             end = end ? path.rfind('/', end - 1) : std::string::npos)
+            chosen[i] = wanted.contains(path.substr(0, end));
     }
     return chosen;
 }
