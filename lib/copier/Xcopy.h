@@ -22,7 +22,7 @@ namespace trevane {
 // How an xcopy run is driven beside its command line.
 struct XcopyTuning {
     // Set (by a signal handler) to stop the run: files in flight are given up and removed, no
-    // further file is started, and no count lines are printed. Outlives the run.
+    // further file is started, and run() returns 5 without the count lines. Outlives the run.
     const std::atomic<bool>* stop = nullptr;
     // Files in flight at once: 0 lets the destination decide (Xcopy::kFilesInFlight on network
     // and FUSE file systems, one elsewhere).
