@@ -95,8 +95,9 @@ void walk(int fd, const std::string& prefix, long long resolution, BackupListing
                 "フォルダを読めません: " + std::generic_category().message(errno);
             continue;
         }
-        const std::size_t at = listing.members.size() - 1;
-        walk(below, listing.members[at].path, resolution, listing);
+        // A copy: the members grow below, and their vector moves.
+        const std::string folderPath = listing.members.back().path;
+        walk(below, folderPath, resolution, listing);
     }
 }
 

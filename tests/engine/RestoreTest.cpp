@@ -275,6 +275,17 @@ TEST(RestoreTest, AFolderSwappedForALinkMidwayIsNeitherWrittenThroughNorGivenAMo
     }
 }
 
+TEST(RestoreTest, AFolderOfManyFilesComesBackInItsFolder) {
+    TempDir dir;
+    const std::string folder = dir / "bak/a folder of many files";
+    std::filesystem::create_directories(folder);
+    for (int i = 0; i < 40; ++i)
+        writeFile(folder + "/" + std::to_string(i), "x");
+    const RestoreResult r = Restorer::restore({dir / "bak", dir / "t"});
+    EXPECT_EQ(std::make_pair(r.restored, r.exitCode()), std::make_pair(std::size_t{40}, 0));
+    EXPECT_EQ(readFile(dir / "t/a folder of many files/39"), "x");
+}
+
 TEST(RestoreTest, ADamagedArchiveGivesBackWhatCameBeforeTheDamage) {
     TempDir dir;
     std::filesystem::create_directories(dir / "src");
