@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QLocalSocket>
+#include <QTimer>
 #include <cstring>
 
 namespace trevane {
@@ -18,10 +19,25 @@ constexpr qint64 MaxRequest = 8192;
 
 } // namespace
 
-SecondStartServer::SecondStartServer(TMainForm& form) : m_form(form) {
+SecondStartServer::SecondStartServer(TMainForm& form, std::chrono::milliseconds idleLimit)
+    : m_form(form) {
     m_server.setSocketOptions(QLocalServer::UserAccessOption);
-    connect(&m_server, &QLocalServer::newConnection, this, [this] {
+    connect(&m_server, &QLocalServer::newConnection, this, [this, idleLimit] {
         while (QLocalSocket* socket = m_server.nextPendingConnection()) {
+            const auto close = [socket] {
+                socket->abort();
+                socket->deleteLater();
+            };
+            // The new connection is one of the server's children already.
+            if (m_server.findChildren<QLocalSocket*>(Qt::FindDirectChildrenOnly).size() >
+                MaxConnections) {
+                close();
+                continue;
+            }
+            auto* idle = new QTimer(socket);
+            idle->setSingleShot(true);
+            connect(idle, &QTimer::timeout, socket, close);
+            idle->start(idleLimit);
             connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
             connect(socket, &QLocalSocket::readyRead, this,
                     [this, socket] { readRequest(*socket); });
@@ -51,7 +67,8 @@ void SecondStartServer::readRequest(QLocalSocket& socket) {
         return;
     }
     // Answered before it is carried out: the save question may wait for the user, the second
-    // start does not.
+    // start does not. The answer is not cut off when the idle time runs out meanwhile.
+    delete socket.findChild<QTimer*>();
     socket.write(QByteArray(InstanceRequest::Answer) + '\n');
     socket.disconnect(this);
     socket.disconnectFromServer();

@@ -2,6 +2,7 @@
 
 #include <QLocalServer>
 #include <QObject>
+#include <chrono>
 #include <string>
 
 class QLocalSocket;
@@ -19,7 +20,12 @@ class SecondStartServer : public QObject {
     Q_OBJECT
 
 public:
-    explicit SecondStartServer(TMainForm& form);
+    // A connection that has not sent its whole request within idleLimit is closed, and no more
+    // than MaxConnections are open at a time (more are closed at once): a second start sends
+    // its line at once, and anything else that connects must not pile up in the window.
+    explicit SecondStartServer(TMainForm& form,
+                               std::chrono::milliseconds idleLimit = std::chrono::seconds(5));
+    static constexpr int MaxConnections = 8;
 
     // Listens at socketPath (instanceSocketPath), in place of what an instance that ended
     // without cleaning up left there. False when it cannot (no path, something else in the

@@ -45,7 +45,8 @@ std::string userConfigFolder();
 // profiles); else the executable's folder when the user may write it and it is not an
 // installed copy (its helpers lie beside it); else the per-user folder
 // $XDG_CONFIG_HOME/Trevane (an unset or relative XDG_CONFIG_HOME means $HOME/.config), which
-// is created with its missing parents. Without trailing separator.
+// is created with its missing parents, itself closed to other users (0700). Without trailing
+// separator.
 std::string chooseProgramFolder(const ProgramFolderInputs& inputs);
 // The folder of the run history (one whole log per run): "runs" in the program folder when that
 // is a folder of its own (TREVANE_HOME, a copy kept in its own folder), else the per-user state

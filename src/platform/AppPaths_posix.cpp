@@ -90,7 +90,9 @@ std::string chooseProgramFolder(const ProgramFolderInputs& in) {
         fileSystemCalls().faccessat(AT_FDCWD, in.executableFolder.c_str(), W_OK, 0) == 0)
         return in.executableFolder;
     std::string folder = userConfigFolder(in.xdgConfigHome, in.home) + "/Trevane";
-    createDirectories(folder);
+    // Made for the user alone: the log and the disk list name the user's files and disks.
+    if (!directoryExists(folder) && createDirectories(parentFolder(folder)))
+        (void)::mkdir(folder.c_str(), 0700);
     return folder;
 }
 

@@ -1,13 +1,14 @@
 #include "platform/InstanceChannel.h"
 
 #include "platform/PathConventions.h"
-#include "platform/SingleInstance.h"
 
 #include "UniqueFd.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <poll.h>
 #include <sys/socket.h>
@@ -24,16 +25,38 @@ bool isOwnSocket(const std::string& path) {
     return lstat(path.c_str(), &st) == 0 && S_ISSOCK(st.st_mode) && st.st_uid == getuid();
 }
 
+// A folder of uid's that no other user may enter (mode 0700 or less).
+bool isPrivateFolder(const std::string& path, uid_t uid) {
+    struct stat st;
+    return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) &&
+           st.st_uid == uid && (st.st_mode & (S_IRWXG | S_IRWXO)) == 0;
+}
+
 } // namespace
 
+std::string runtimeFolderFor(const char* xdgRuntimeDir, uid_t uid, const std::string& runUserBase) {
+    if (xdgRuntimeDir && isPrivateFolder(xdgRuntimeDir, uid))
+        return xdgRuntimeDir;
+    const std::string own = PathConventions::native().join(runUserBase, std::to_string(uid));
+    return isPrivateFolder(own, uid) ? own : std::string();
+}
+
 std::string instanceSocketPath(const std::string& name, const std::string& dataFolder) {
-    const std::string folder = lockFolder(dataFolder);
-    struct stat st;
-    if (stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != getuid() ||
-        (st.st_mode & (S_IRWXG | S_IRWXO)) != 0)
+    const PathConventions conv = PathConventions::native();
+    const std::string user = name + "-" + std::to_string(getuid());
+    std::string path = conv.join(dataFolder, user + ".socket");
+    if (isPrivateFolder(dataFolder, getuid()) && path.size() < sizeof(sockaddr_un::sun_path))
+        return path;
+    const std::string runtime =
+        runtimeFolderFor(std::getenv("XDG_RUNTIME_DIR"), getuid(), "/run/user");
+    struct stat data;
+    if (runtime.empty() || stat(dataFolder.c_str(), &data) != 0)
         return {};
-    std::string path =
-        PathConventions::native().join(folder, name + "-" + std::to_string(getuid()) + ".socket");
+    char key[64];
+    std::snprintf(key, sizeof key, "-%llx-%llx.socket",
+                  static_cast<unsigned long long>(data.st_dev),
+                  static_cast<unsigned long long>(data.st_ino));
+    path = conv.join(runtime, user + key);
     return path.size() < sizeof(sockaddr_un::sun_path) ? path : std::string();
 }
 

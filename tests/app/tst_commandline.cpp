@@ -229,11 +229,12 @@ private slots:
         QCOMPARE(starts.readAll(), QByteArray("started\n")); // the second row did not run
     }
 
-    // While another instance runs, a run says so and touches nothing.
+    // While another instance runs on the data folder (its runtime folder its own), a run says so.
     void anotherInstanceRunning() {
         QVERIFY(QFile::remove(path("Trevane.log")));
-        qputenv("XDG_RUNTIME_DIR", m_runtime.path().toUtf8());
-        trevane::SingleInstance other("Trevan", m_runtime.path().toStdString());
+        QTemporaryDir otherRuntime;
+        qputenv("XDG_RUNTIME_DIR", otherRuntime.path().toUtf8());
+        trevane::SingleInstance other("Trevan", m_home.path().toStdString());
         QVERIFY(other.isFirst());
         const Run r = run({"--run", "good.cpl"});
         QCOMPARE(r.code, 3);

@@ -9,6 +9,7 @@
 
 #include <QDialog>
 #include <QFile>
+#include <QLocalSocket>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
@@ -66,6 +67,26 @@ private slots:
             QVERIFY(form.isVisible());
             QCOMPARE(form.document().path(), row.openFile);
             QCOMPARE(MessageBox::pendingAnswers(), 0);
+        }
+    }
+
+    // Connections that say nothing do not pile up: those over the limit are closed at once, the
+    // others when the idle time runs out.
+    void idleConnectionsAreClosed() {
+        const std::string socketPath = instanceSocketPath("Trevan", programFolder());
+        for (const int idleMs : {60000, 10}) {
+            TMainForm form;
+            SecondStartServer server(form, std::chrono::milliseconds(idleMs));
+            QVERIFY(server.listen(socketPath));
+            QLocalSocket idle[SecondStartServer::MaxConnections + 4];
+            for (QLocalSocket& s : idle) {
+                s.connectToServer(QString::fromStdString(socketPath));
+                QVERIFY(s.waitForConnected(5000));
+            }
+            QTRY_COMPARE_WITH_TIMEOUT(
+                std::count_if(std::begin(idle), std::end(idle),
+                              [](QLocalSocket& s) { return s.state() == s.UnconnectedState; }),
+                idleMs > 1000 ? 4L : long(std::size(idle)), 20000);
         }
     }
 };

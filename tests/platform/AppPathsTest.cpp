@@ -1,5 +1,5 @@
 #include "platform/AppPaths.h"
-#include "platform/SingleInstance.h"
+#include "platform/InstanceChannel.h"
 #include "support/FailingPath.h"
 
 #include <cstdlib>
@@ -73,6 +73,7 @@ TEST_F(Layout, ProgramFolderByWhereTheProgramRuns) {
         EXPECT_EQ(chooseProgramFolder(c.inputs), c.expected) << c.name;
         EXPECT_TRUE(directoryExists(c.expected)) << c.name << ": created on first start";
     }
+    EXPECT_EQ(fs::status(config + "/Trevane").permissions(), fs::perms::owner_all);
     // A relative TREVANE_HOME is taken from where the program starts, once.
     const std::string started = fs::current_path();
     fs::current_path(root);
@@ -111,22 +112,23 @@ TEST(UserConfigFolder, WithoutHomeTheAccountsHomeFolder) {
     EXPECT_EQ(expanded, accountHome + "/a");
 }
 
-// The lock folder is the same for a desktop session and a cron run of the same user.
-TEST_F(Layout, LockFolderIsTheUsersRuntimeFolderInEverySession) {
+// The runtime folder is the same for a desktop session and a cron run of the same user, and
+// only ever the user's own.
+TEST_F(Layout, RuntimeFolderIsTheUsersOwnInEverySession) {
     const uid_t uid = getuid();
     const std::string runUser = root + "/run/user";
-    const std::string own = runUser + "/" + std::to_string(uid);
-    const std::string data = root + "/data";
-    EXPECT_EQ(lockFolderFor(nullptr, uid, runUser, data), data); // no runtime folder at all
+    const std::string own = runUser + "/" + std::to_string(uid), open = root + "/usr/bin";
+    EXPECT_EQ(runtimeFolderFor(nullptr, uid, runUser), ""); // no runtime folder at all
     fs::create_directories(own);
     fs::permissions(own, fs::perms::owner_all, fs::perm_options::replace);
-    EXPECT_EQ(lockFolderFor(own.c_str(), uid, runUser, data), own); // a desktop session
-    EXPECT_EQ(lockFolderFor(nullptr, uid, runUser, data), own);     // cron: no XDG_RUNTIME_DIR
-    EXPECT_EQ(lockFolderFor("", uid, runUser, data), own);
-    EXPECT_EQ(lockFolderFor((root + "/gone").c_str(), uid, runUser, data), own);
+    EXPECT_EQ(runtimeFolderFor(own.c_str(), uid, runUser), own); // a desktop session
+    EXPECT_EQ(runtimeFolderFor(nullptr, uid, runUser), own);     // cron: no XDG_RUNTIME_DIR
+    EXPECT_EQ(runtimeFolderFor("", uid, runUser), own);
+    EXPECT_EQ(runtimeFolderFor((root + "/gone").c_str(), uid, runUser), own);
+    EXPECT_EQ(runtimeFolderFor(open.c_str(), uid, runUser), own);
+    EXPECT_EQ(runtimeFolderFor(own.c_str(), uid + 1, runUser), ""); // another user's, after su
     fs::permissions(own, fs::perms::others_read, fs::perm_options::add);
-    EXPECT_EQ(lockFolderFor(nullptr, uid, runUser, data), data); // open to others: not the user's
-    EXPECT_EQ(lockFolderFor(nullptr, uid + 1, runUser, data), data);
+    EXPECT_EQ(runtimeFolderFor(nullptr, uid, runUser), ""); // open to others: not the user's
 }
 
 } // namespace
