@@ -64,10 +64,11 @@ int readRegularFile(const std::string& path, std::string& bytes, size_t maxBytes
 // system's text otherwise.
 std::string fileErrorText(int error);
 
-// The kernel's protected_symlinks rule, applied everywhere the program or its tools write or
-// delete through a path: a symbolic link is followed only when it belongs to the user the
-// program runs as, or to the owner of the folder it sits in. Returns the first link on path
-// (following the links on the way) that breaks the rule, or an empty string.
+// Which links the program and its tools follow where they write, empty or replace something
+// through a path: a symbolic link is followed only when it belongs to the user the program runs
+// as or to root. Not the owner of the folder it sits in: run as root over a folder that another
+// user owns, that user's link would steer root's writes wherever the user likes. Returns the
+// first link on path (following the links on the way) that breaks the rule, or an empty string.
 std::string untrustedLink(const std::string& path);
 
 // The line that names a link untrustedLink() refused.

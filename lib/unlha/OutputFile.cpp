@@ -20,11 +20,14 @@ std::string errorText(int error = errno) {
     return std::generic_category().message(error);
 }
 
-// The path with symbolic links at its end followed, also to a file that does not exist yet.
+// The path with symbolic links at its end followed to the file they stand for. A link that
+// leads to nothing is not followed: the file being made replaces the link instead of being
+// written wherever the link points.
 std::string followLinks(std::string path) {
     for (int hops = 0; hops < kMaxLinks; ++hops) {
         struct stat st;
-        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode) ||
+            ::stat(path.c_str(), &st) != 0)
             break;
         std::string text(PATH_MAX, '\0');
         const ssize_t n = ::readlink(path.c_str(), text.data(), text.size());
@@ -66,8 +69,8 @@ bool OutputFile::writeAll(int fd, const uint8_t* data, size_t size) {
 
 Status OutputFile::create(const std::string& target, unsigned mode) {
     m_target = target;
-    // In a folder others may write, a link planted by another user is not followed: a run as
-    // root would replace whatever file of the system it points at.
+    // A link planted by another user (in a folder of theirs, or one others may write) is not
+    // followed: a run as root would replace whatever file of the system it points at.
     if (const std::string link = trevane::untrustedLink(target); !link.empty())
         return Status(Code::Io, trevane::untrustedLinkText(link));
     const std::string real = followLinks(target);
@@ -77,8 +80,10 @@ Status OutputFile::create(const std::string& target, unsigned mode) {
     m_folderFd.reset(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!m_folderFd)
         return Status(Code::Io, "cannot create " + target + ": " + errorText());
+    // A link still here leads to nothing: the new file takes its place.
     struct stat st;
-    if (::fstatat(m_folderFd.get(), m_name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+    if (::fstatat(m_folderFd.get(), m_name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+        !S_ISLNK(st.st_mode)) {
         if (!S_ISREG(st.st_mode))
             return Status(Code::Io,
                           target + ": " + trevane::fileErrorText(trevane::kNotRegularFile));

@@ -23,11 +23,11 @@ public:
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
 
-    // A target that is a symbolic link is followed: the file it points to is replaced and the
-    // link stays; a link of another user than the program's and the folder's owner is refused
-    // (trevane::untrustedLink), as is a target that is no regular file (a FIFO, a device). A new
-    // file gets the permission bits `mode` less the umask, as any new file does; an existing one
-    // keeps its own. The folder must exist.
+    // A target that is a symbolic link to a file is followed: that file is replaced and the
+    // link stays; a link to nothing is replaced by the new file. A link of another user than
+    // the program's and root is refused (trevane::untrustedLink), as is a target that is no
+    // regular file (a FIFO, a device). A new file gets the permission bits `mode` less the
+    // umask, as any new file does; an existing one keeps its own. The folder must exist.
     [[nodiscard]] Status create(const std::string& target, unsigned mode);
     bool write(const uint8_t* data, size_t size);
     // Writes buffered bytes out and returns the descriptor, for copying large pieces.

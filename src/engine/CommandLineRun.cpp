@@ -41,24 +41,30 @@ RunnerSettings runnerSettings(const ProgramFiles& files, const Settings& setting
 }
 
 // A job file named with a folder runs by its bare name when that folder is the job-file folder;
-// any other stays as given, and the runner skips it as lying outside.
+// any other goes as a full path, which the runner skips as lying outside, naming it.
 std::string queueName(const std::string& argument, const std::string& jobFileFolder) {
     const PathConventions conv = PathConventions::native();
     const std::string name = conv.fileName(argument);
     if (name == argument)
         return argument;
     const std::string folder = argument.substr(0, argument.size() - name.size());
-    const bool inJobFileFolder =
-        folderHolds(folder, jobFileFolder) && folderHolds(jobFileFolder, folder);
-    return inJobFileFolder ? name : argument;
+    if (folderHolds(folder, jobFileFolder) && folderHolds(jobFileFolder, folder))
+        return name;
+    std::error_code failed;
+    const std::filesystem::path full = std::filesystem::absolute(argument, failed);
+    return failed ? argument : full.lexically_normal().string();
 }
 
 // The registered list as the window's run command takes it: blank lines around it are no jobs.
-// A list that another user may write is refused when running as root (refusal says why).
+// A list that cannot be read (no right to it, a folder or a FIFO in its place) runs nothing,
+// nor does one that another user may write when running as root; refusal says why. Only a
+// missing list is an empty one.
 std::vector<std::string> registeredJobs(const ProgramFiles& files, std::string& refusal) {
     RegisteredJobList::Loaded loaded = RegisteredJobList::read(files.registeredListPath());
     if (loaded.status == ReadStatus::Refused)
         refusal = loaded.error;
+    else if (loaded.status == ReadStatus::Failed)
+        refusal = "登録ジョブの一覧を読み込めません (" + loaded.error + ")";
     std::vector<std::string> names = std::move(loaded.names);
     while (!names.empty() && names.back().empty())
         names.pop_back();

@@ -33,14 +33,17 @@ public:
     SaveResult saveLogPanel(const std::string& path) override;
     void showState(const std::string&) override {}
     void jobEnded(const std::string& jobFileName, int failedSteps) override;
+    void runLogUnwritten(const std::string& path, const std::string& error) override {
+        m_unwrittenLogs.emplace(path, error);
+    }
 
     // Queue lines that left without their job having run (a job file missing, unreadable or
     // outside the job-file folder, or a job that broke off with an error).
     int skippedJobs() const { return m_skippedJobs; }
     // Failed steps of all jobs that ran.
     int failedSteps() const { return m_failedSteps; }
-    // Log files that could not be written (the log file, or its copy in a destination): path and
-    // why. No line of the log can tell this where the user looks.
+    // Log files that could not be written (the log file, its copy in a destination, or a run's
+    // file in the history): path and why. No line of the log can tell this where the user looks.
     const std::map<std::string, std::string>& unwrittenLogs() const { return m_unwrittenLogs; }
     // 0 every step worked, 1 a step failed or a log file could not be written, 2 a job was
     // skipped (which outweighs the others).

@@ -120,7 +120,21 @@ void JobRunner::openRunLog() {
     const DateTime now = m_services.clock.now();
     RunHistory::prune(RunsFolder, HistoryDays, now);
     if (!m_runLog.open(RunsFolder, now, JobFilePath))
-        log(RunsFolder + "に実行履歴を保存できませんでした。(" + m_runLog.error() + ")");
+        runLogUnwritten(RunsFolder);
+}
+
+void JobRunner::finishRunLog(RunHistory::Result result) {
+    const bool wasOpen = m_runLog.isOpen();
+    if (!m_runLog.finish(result, failedSteps(), m_services.clock.now()) && wasOpen)
+        runLogUnwritten(m_runLog.path());
+}
+
+// A run's file that could not be written is a log lost, as Trevane.log would be: the line says
+// so in the panel and Trevane.log, the host (a run from the command line) in its exit code.
+void JobRunner::runLogUnwritten(const std::string& path) {
+    const std::string error = m_runLog.error();
+    log(path + "に実行履歴を保存できませんでした。(" + error + ")");
+    Synchronize([this, &path, &error] { m_host.runLogUnwritten(path, error); });
 }
 
 void JobRunner::CheckRunAllowed() {
@@ -214,7 +228,7 @@ void JobRunner::Execute() {
         // The job counts as done: its error is in the log and the next job runs.
         try {
             log(failure);
-            m_runLog.finish(RunHistory::Result::Broken, failedSteps(), m_services.clock.now());
+            finishRunLog(RunHistory::Result::Broken);
             ShowState("ready");
             RemoveQueueHead();
         } catch (...) {
@@ -234,9 +248,16 @@ void JobRunner::Execute() {
 
 // Runs the job at the queue head; false when the runner is to leave its loop.
 bool JobRunner::runQueueHead() {
-    // Only job files in the job-file folder run: a name that leads elsewhere is as good as
-    // missing.
-    if (!isBareFileName(m_services.conventions, m_queueHead) || !fileExists(JobFilePath)) {
+    // Only job files in the job-file folder run: a name that leads elsewhere is skipped, and
+    // the line says where the job file would have to be.
+    const PathConventions& conv = m_services.conventions;
+    if (!isBareFileName(conv, m_queueHead)) {
+        log("Job File: " + m_queueHead + "はCPLフォルダ (" +
+            conv.join(ProgramFolder, JobFileFolderName) + ") の外にあるのでスキップします。");
+        RemoveQueueHead();
+        return true;
+    }
+    if (!fileExists(JobFilePath)) {
         log("Job File: " + JobFilePath + "は存在しないのでスキップします。");
         RemoveQueueHead();
         return true;
@@ -344,10 +365,8 @@ void JobRunner::RunJob() {
         SaveLogPanel(conv.join(LastDestination, LogFileName));
     saveLogFileIfBehind();
     using RunResult = RunHistory::Result;
-    m_runLog.finish(stopped      ? RunResult::Stopped
-                    : failed > 0 ? RunResult::Failed
-                                 : RunResult::Ok,
-                    failed, m_services.clock.now());
+    finishRunLog(stopped ? RunResult::Stopped : failed > 0 ? RunResult::Failed : RunResult::Ok);
+    saveLogFileIfBehind();
     ShowState("ready");
     const std::string name = conv.fileName(JobFilePath);
     Synchronize([this, &name, failed] { m_host.jobEnded(name, failed); });
@@ -491,6 +510,10 @@ void JobRunner::runRow(int rowNumber) {
     if (!directoryExists(dst)) {
         if (!CreateDestination) {
             skip(dst + "がみつかりませんでした");
+            return;
+        }
+        if (const std::string link = untrustedLink(dst); !link.empty()) {
+            skip(untrustedLinkText(link));
             return;
         }
         if (createDirectory(dst))

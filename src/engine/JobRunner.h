@@ -118,6 +118,10 @@ private:
     void log(const std::string& text);
     void logToPanel(const std::string& text);
     void openRunLog();
+    // Writes the outcome into the run's file and closes it; a file that could not be written
+    // whole is told in the log and to the host.
+    void finishRunLog(RunHistory::Result result);
+    void runLogUnwritten(const std::string& path);
     void CopySettings();
     void CheckRunAllowed();
     void MarkQueueHead();

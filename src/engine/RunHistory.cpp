@@ -78,6 +78,57 @@ std::optional<DateTime> startOfName(std::string_view name) {
     return t;
 }
 
+// The header of the run file name in the folder dirFd, when it is a run's file (it begins with
+// the magic line); never read through a link.
+std::optional<RunHistory::Record> readRecord(int dirFd, const std::string& name) {
+    OpenedFile file = openRegularFile(dirFd, name, O_RDONLY | O_NOFOLLOW);
+    if (!file.ok())
+        return std::nullopt;
+    std::string head(kHeaderLimit, '\0');
+    const ssize_t n = ::read(file.fd.get(), head.data(), head.size());
+    head.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+    if (!head.starts_with(kMagic))
+        return std::nullopt;
+    RunHistory::Record record;
+    record.fileName = name;
+    std::size_t at = 0;
+    for (std::size_t end; (end = head.find('\n', at)) != std::string::npos && end > at;
+         at = end + 1) {
+        const std::string line = head.substr(at, end - at);
+        const std::size_t colon = line.find(": ");
+        if (colon == std::string::npos)
+            continue;
+        const std::string key = line.substr(0, colon);
+        std::string value = line.substr(colon + 2);
+        value.erase(value.find_last_not_of(' ') + 1);
+        if (key == "Start")
+            record.start = value;
+        else if (key == "Job File")
+            record.jobFile = value;
+        else if (key == "Failed Steps")
+            record.failedSteps = std::atoi(value.c_str());
+        else if (key == "Result")
+            for (const ResultWord& r : kResults)
+                if (value == r.word)
+                    record.result = r.result;
+    }
+    return record;
+}
+
+// The start a header records ("2026-12-07 02:30:00").
+std::optional<DateTime> startOfText(const std::string& text) {
+    DateTime t;
+    char end = 0;
+    if (std::sscanf(text.c_str(), "%4d-%2d-%2d %2d:%2d:%2d%c", &t.year, &t.month, &t.day, &t.hour,
+                    &t.minute, &t.second, &end) != 6)
+        return std::nullopt;
+    const std::chrono::year_month_day date{
+        std::chrono::year{t.year} / static_cast<unsigned>(t.month) / static_cast<unsigned>(t.day)};
+    if (!date.ok() || t.hour > 23 || t.minute > 59 || t.second > 60)
+        return std::nullopt;
+    return t;
+}
+
 std::vector<std::string> runFileNames(const std::string& folder) {
     std::vector<std::string> names;
     DIR* dir = ::opendir(folder.c_str());
@@ -125,53 +176,45 @@ std::vector<Record> list(const std::string& folder) {
     std::vector<std::string> names = runFileNames(folder);
     std::sort(names.rbegin(), names.rend());
     std::vector<Record> records;
-    for (const std::string& name : names) {
-        OpenedFile file = openRegularFile(folder + "/" + name, O_RDONLY | O_NOFOLLOW);
-        if (!file.ok())
-            continue;
-        std::string head(kHeaderLimit, '\0');
-        const ssize_t n = ::read(file.fd.get(), head.data(), head.size());
-        head.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
-        if (!head.starts_with(kMagic))
-            continue;
-        Record record;
-        record.fileName = name;
-        std::size_t at = 0;
-        for (std::size_t end; (end = head.find('\n', at)) != std::string::npos && end > at;
-             at = end + 1) {
-            const std::string line = head.substr(at, end - at);
-            const std::size_t colon = line.find(": ");
-            if (colon == std::string::npos)
-                continue;
-            const std::string key = line.substr(0, colon);
-            std::string value = line.substr(colon + 2);
-            value.erase(value.find_last_not_of(' ') + 1);
-            if (key == "Start")
-                record.start = value;
-            else if (key == "Job File")
-                record.jobFile = value;
-            else if (key == "Failed Steps")
-                record.failedSteps = std::atoi(value.c_str());
-            else if (key == "Result")
-                for (const ResultWord& r : kResults)
-                    if (value == r.word)
-                        record.result = r.result;
-        }
-        records.push_back(std::move(record));
-    }
+    const UniqueFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!dir)
+        return records;
+    for (const std::string& name : names)
+        if (std::optional<Record> record = readRecord(dir.get(), name))
+            records.push_back(std::move(*record));
     return records;
 }
 
 int prune(const std::string& folder, int days, const DateTime& now) {
-    if (days < 1)
+    if (days < 1 || !untrustedLink(folder).empty())
         return 0;
     const UniqueFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!dir)
         return 0;
-    const long long oldest = secondsOf(now) - days * 86400LL;
+    struct Run {
+        long long start;
+        std::string name;
+    };
+    std::vector<Run> runs;
+    for (std::string& name : runFileNames(folder)) {
+        // The start the file records; a file without a header (a disk that was full) by its name.
+        const std::optional<Record> record = readRecord(dir.get(), name);
+        std::optional<DateTime> start = record ? startOfText(record->start) : std::nullopt;
+        if (!start)
+            start = startOfName(name);
+        runs.push_back({secondsOf(*start), std::move(name)});
+    }
+    if (runs.size() <= static_cast<std::size_t>(RunHistory::KeptRuns))
+        return 0;
+    std::sort(runs.begin(), runs.end(), [](const Run& a, const Run& b) {
+        return a.start != b.start ? a.start > b.start : a.name > b.name;
+    });
+    // Ages count from the newest run the history holds, or from now when that lies ahead: a
+    // clock set forward makes every earlier run look old, the runs themselves do not.
+    const long long oldest = std::min(secondsOf(now), runs.front().start) - days * 86400LL;
     int deleted = 0;
-    for (const std::string& name : runFileNames(folder))
-        if (secondsOf(*startOfName(name)) < oldest && ::unlinkat(dir.get(), name.c_str(), 0) == 0)
+    for (std::size_t i = KeptRuns; i < runs.size(); ++i)
+        if (runs[i].start < oldest && ::unlinkat(dir.get(), runs[i].name.c_str(), 0) == 0)
             ++deleted;
     return deleted;
 }
@@ -188,13 +231,18 @@ std::string resultText(Result result) {
 bool RunLogFile::open(const std::string& folder, const DateTime& start,
                       const std::string& jobFilePath) {
     m_error.clear();
-    if (!makeUserFolder(folder)) {
-        m_error = std::strerror(errno);
-        return false;
-    }
-    if (const std::string link = untrustedLink(folder); !link.empty()) {
-        m_error = untrustedLinkText(link);
-        return false;
+    m_path.clear();
+    m_fd.reset();
+    // Checked before the missing levels are made through the links on the way, and after.
+    for (const bool made : {false, true}) {
+        if (const std::string link = untrustedLink(folder); !link.empty()) {
+            m_error = untrustedLinkText(link);
+            return false;
+        }
+        if (!made && !makeUserFolder(folder)) {
+            m_error = std::strerror(errno);
+            return false;
+        }
     }
     const std::string job = jobFilePath.substr(jobFilePath.find_last_of('/') + 1);
     for (int attempt = 1; attempt < 100; ++attempt) {
@@ -208,13 +256,19 @@ bool RunLogFile::open(const std::string& folder, const DateTime& start,
             return false;
         }
         m_fd = std::move(file.fd);
-        m_path = path;
         const std::string head = std::string(kMagic) + "\nStart: " + timeText(start) +
                                  "\nJob File: " + oneLine(jobFilePath) + "\n";
         m_outcomeOffset = static_cast<long>(head.size());
         write(head);
         finish(RunHistory::Result::Running, 0, DateTime{});
         write("\n");
+        if (!m_error.empty()) {
+            // Not even the header fitted (a full disk): no empty file stays behind.
+            m_fd.reset();
+            ::unlink(path.c_str());
+            return false;
+        }
+        m_path = path;
         return true;
     }
     m_error = std::strerror(EEXIST);
@@ -222,13 +276,15 @@ bool RunLogFile::open(const std::string& folder, const DateTime& start,
 }
 
 void RunLogFile::write(std::string_view bytes) {
-    while (m_fd && !bytes.empty()) {
+    // After a failure nothing more is written: the file holds the run as far as it got, without
+    // gaps that freed space would leave.
+    while (m_fd && m_error.empty() && !bytes.empty()) {
         const ssize_t n = ::write(m_fd.get(), bytes.data(), bytes.size());
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
             // A full disk: the run goes on, its file stays as far as it got.
-            m_error = std::strerror(errno);
+            m_error = std::strerror(n < 0 ? errno : ENOSPC);
             return;
         }
         bytes.remove_prefix(static_cast<std::size_t>(n));
@@ -250,9 +306,9 @@ void RunLogFile::output(std::string_view bytes) {
     m_lineOpen = bytes.back() != '\n';
 }
 
-void RunLogFile::finish(RunHistory::Result result, int failedSteps, const DateTime& end) {
+bool RunLogFile::finish(RunHistory::Result result, int failedSteps, const DateTime& end) {
     if (!m_fd)
-        return;
+        return true;
     const char* word = "running";
     for (const ResultWord& r : kResults)
         if (r.result == result)
@@ -264,17 +320,19 @@ void RunLogFile::finish(RunHistory::Result result, int failedSteps, const DateTi
                                 "\n";
     if (running) {
         write(outcome);
-        return;
+        return m_error.empty();
     }
     if (m_lineOpen)
         write("\n");
     // The outcome goes into the header's place holders; if that write fails the run is listed
     // as unfinished, which is what its file can still prove.
     if (::pwrite(m_fd.get(), outcome.data(), outcome.size(), m_outcomeOffset) !=
-        static_cast<ssize_t>(outcome.size()))
+            static_cast<ssize_t>(outcome.size()) &&
+        m_error.empty())
         m_error = std::strerror(errno);
     m_fd.reset();
     m_lineOpen = false;
+    return m_error.empty();
 }
 
 } // namespace trevane

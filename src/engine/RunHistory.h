@@ -46,9 +46,15 @@ std::string fileName(const DateTime& start, std::string_view jobFileName, int at
 // The runs in folder, newest first; files of other names are left out.
 std::vector<Record> list(const std::string& folder);
 
-// Deletes the run files of folder that started more than days days before now (days < 1 keeps
-// every file). Only files named as runs are touched, and a link is deleted, never followed.
-// Returns how many were deleted.
+// The newest runs, which prune() never deletes whatever their age.
+inline constexpr int KeptRuns = 100;
+
+// Deletes the run files of folder that started more than days days before the newest run of
+// the folder (or before now, when that is earlier), all but the KeptRuns newest (days < 1 keeps
+// every file). A run is dated by the start its header records, a file without a header by its
+// name: a clock set forward for one run does not make the others old. Only files named as runs
+// are touched, and a link is deleted, never followed; a folder reached through another user's
+// link is left alone (untrustedLink()). Returns how many were deleted.
 int prune(const std::string& folder, int days, const DateTime& now);
 
 // The result as the history window shows it.
@@ -63,10 +69,13 @@ public:
     // Creates the run's file in folder (made with its missing parents; the last level only for
     // the user) and writes its header. The file is readable by the user alone, is never opened
     // through a link, and folder may lead through no link another user planted. False, with
-    // error() saying why, when that cannot be done; the run then goes on without a file.
+    // error() saying why, when that cannot be done (a file whose header did not fit on the disk
+    // is removed); the run then goes on without a file.
     bool open(const std::string& folder, const DateTime& start, const std::string& jobFilePath);
     bool isOpen() const { return bool(m_fd); }
+    // Why the file could not be made or written whole (the first failure); empty until then.
     const std::string& error() const { return m_error; }
+    // The file open() made; empty when it made none.
     const std::string& path() const { return m_path; }
 
     // One log line (a text with line breaks in it is several lines).
@@ -74,8 +83,10 @@ public:
     // Bytes of a step's output, as the step wrote them; a line the step left open is ended
     // before the next log line.
     void output(std::string_view bytes);
-    // Writes the outcome into the header and closes the file. Nothing when it is not open.
-    void finish(RunHistory::Result result, int failedSteps, const DateTime& end);
+    // Writes the outcome into the header and closes the file. False when the file is not whole:
+    // a write failed (error() says why; the header then still tells the outcome where it could
+    // be written). True, and nothing done, when it is not open.
+    bool finish(RunHistory::Result result, int failedSteps, const DateTime& end);
 
 private:
     void write(std::string_view bytes);

@@ -101,6 +101,14 @@ public:
         (void)failedSteps;
     }
 
+    // The run's file in the history (RunHistory) could not be made or written whole: path (the
+    // file, or the history folder when no file could be made) and why. The runner has logged a
+    // line saying so. The default does nothing.
+    virtual void runLogUnwritten(const std::string& path, const std::string& error) {
+        (void)path;
+        (void)error;
+    }
+
     // One of the process runner's internal checks failed (the system ran out of pipes or a
     // read failed); the program ends right after this returns. Shows message (naming the check,
     // "BGCopyThread" and the line) to the user; the default does nothing, the message also goes

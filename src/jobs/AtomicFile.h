@@ -32,10 +32,10 @@ struct [[nodiscard]] ReadResult {
 // written: the bytes go to a new temporary file in the same folder, are flushed to disk and
 // the temporary file is renamed over path. On failure the old file is untouched and no
 // temporary file is left behind. An existing file keeps its permission bits; a symbolic link
-// is followed and its target replaced, unless it belongs to another user than the program's
-// and the folder's owner (untrustedLink()). A file without any write permission is not
-// replaced (its owner protected it), nor anything that is not a regular file (a FIFO, a
-// device). The folder must exist.
+// to a file is followed and that file replaced, unless the link belongs to another user than
+// the program's and root (untrustedLink()); a link to nothing is replaced by the new file. A
+// file without any write permission is not replaced (its owner protected it), nor anything
+// that is not a regular file (a FIFO, a device). The folder must exist.
 WriteResult writeFileAtomically(const std::string& path, std::string_view bytes);
 
 // A file that exists and has no write permission for anyone: its owner protected it, and the

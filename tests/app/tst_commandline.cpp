@@ -2,6 +2,7 @@
 // the real xcopy, one case per exit code.
 
 #include "platform/SingleInstance.h"
+#include "support/FieldDisk.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -116,7 +117,7 @@ private slots:
              "実行できなかったジョブファイル: 1 件"},
             {{"--run", "../CPL/good.cpl"},
              2,
-             "../CPL/good.cplは存在しないのでスキップします。",
+             "/CPL/good.cplはCPLフォルダ (" + cpl + ") の外にあるのでスキップします。",
              ""},
             {{"--run"}, 2, "", "--run にはジョブファイルを1つ以上指定してください"},
             {{"--run-registered", "good.cpl"}, 2, "", "何も指定できません"},
@@ -146,8 +147,28 @@ private slots:
         QVERIFY2(unlogged.err.contains("ログファイル " + path("Trevane.log").toUtf8() +
                                        " を書けませんでした。"),
                  unlogged.err);
+        // A registered list that is there but cannot be read (a folder in its place) runs nothing.
+        const QString list = path("BGCopyList.txt");
+        QVERIFY(QFile::rename(list, list + ".kept") && QDir().mkdir(list));
+        const Run unread = run({"--run-registered"});
+        QVERIFY(QDir().rmdir(list) && QFile::rename(list + ".kept", list));
+        QVERIFY2(unread.code == 2 && unread.err.contains("登録ジョブの一覧を読み込めません"),
+                 unread.err);
         QVERIFY(run({"--help"}).out.contains("--run-registered"));
         QVERIFY(run({"--version"}).out.startsWith("trevane "));
+        // A run history the disk cannot take is a log not written: a run's output outgrows it,
+        // then no header fits, and no empty file stays.
+        using trevane::test::FieldDisk;
+        if (FieldDisk::unavailable(FieldDisk::Kind::Tmpfs).empty()) {
+            FieldDisk full(FieldDisk::Kind::Tmpfs, "4k", path("runs").toStdString());
+            write("CPL/many.cpl", row("src", "out1").repeated(40));
+            const Run first = run({"--run", "many.cpl"}), again = run({"--run", "many.cpl"});
+            QVERIFY2(first.code == 1 && first.err.contains("ログファイル " + path("runs").toUtf8()),
+                     first.err);
+            QVERIFY2(again.code == 1 && again.err.contains(path("runs").toUtf8() + " を"),
+                     again.err);
+            QCOMPARE(QDir(path("runs")).entryList(QDir::Files).size(), 1);
+        }
     }
 
     // --restore from an archive the archiver made and from a copy's folder, into a target

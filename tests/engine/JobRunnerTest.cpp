@@ -302,7 +302,8 @@ TEST_F(JobRunnerTest, OnlyJobFilesOfTheJobFileFolderRun) {
     run();
     std::vector<std::string> expected;
     for (const std::string& name : outside)
-        expected.push_back("Job File: " + cpl + "/" + name + "は存在しないのでスキップします。");
+        expected.push_back("Job File: " + name + "はCPLフォルダ (" + cpl +
+                           ") の外にあるのでスキップします。");
     EXPECT_EQ(host.logCalls(), expected);
     EXPECT_TRUE(launcher.started.empty());
     EXPECT_TRUE(host.queue.empty());
@@ -708,12 +709,19 @@ TEST_F(JobRunnerTest, RunFilesArePrunedByAge) {
         {"20000115-102030-a.cpl.log", true},  {"19991017-102030-a.cpl.log", true},
         {"19991017-102029-b.cpl.log", false}, {"19500101-000000-a.cpl-2.log", false},
         {"19500101-000000-notes.txt", true},  {"old-19500101-000000-a.log", true},
+        {"20000101-000000-c.cpl.log", false}, // its header says 1950
     };
     std::filesystem::create_directories(runs);
     for (const Case& c : cases)
         writeFile(runs + "/" + c.name, "x");
+    writeFile(runs + "/" + cases[6].name, "Trevane-Run: 1\nStart: 1950-01-01 00:00:00\n");
+    EXPECT_EQ(RunHistory::prune(runs, 90, clock.when), 0) << "the newest 100 stay";
+    for (int attempt = 1; attempt <= RunHistory::KeptRuns; ++attempt)
+        writeFile(runs + "/" + RunHistory::fileName(clock.when, "new.cpl", attempt), "x");
     EXPECT_EQ(RunHistory::prune(runs, 0, clock.when), 0) << "0 days keeps everything";
-    EXPECT_EQ(RunHistory::prune(runs, 90, clock.when), 2);
+    DateTime forward = clock.when;
+    forward.year += 1; // a clock set forward: ages count from the newest run
+    EXPECT_EQ(RunHistory::prune(runs, 90, forward), 3);
     for (const Case& c : cases)
         EXPECT_EQ(std::filesystem::exists(runs + "/" + c.name), c.kept) << c.name;
 }

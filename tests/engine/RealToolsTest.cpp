@@ -29,10 +29,11 @@ const std::string binFolder = HELPER_FOLDER;
 // Runs job.cpl of the program folder prog; gives its log entries, and the internal checks that
 // failed after them.
 std::vector<std::string> runJob(const std::string& prog, ProcessSpawner& spawner,
-                                bool verify = false) {
+                                bool verify = false, const std::string& runsFolder = {}) {
     RecordingHost host;
     host.settings.files.folder = prog;
     host.settings.verify = verify;
+    host.settings.runsFolder = runsFolder;
     host.queue = {"job.cpl"};
     FixedClock clock;
     RecordingLauncher launcher;
@@ -227,9 +228,9 @@ void writeJob(const std::string& prog, const std::vector<std::string>& row, cons
     ASSERT_TRUE(ini.saveAs(prog + "/Trevane.ini").ok);
 }
 
-// As root over a destination others may write, another user's links lead nowhere: not to the
-// file the log copy (option 8) or the replaced archive (option 7) would overwrite, nor to the
-// folder the clearing (option 7) would empty.
+// As root over a folder another user owns, that user's links lead nowhere: not to a file the log
+// copy (option 8) or an archive would overwrite, nor to a folder the clearing (option 7) would
+// empty, xcopy or the run history would write into, or option 4 would make.
 TEST(RealToolsTest, LinksAnotherUserPlantedAreNotFollowed) {
     if (::geteuid() != 0)
         GTEST_SKIP() << "needs root to own a link as another user";
@@ -237,19 +238,25 @@ TEST(RealToolsTest, LinksAnotherUserPlantedAreNotFollowed) {
     const std::string prog = dir / "prog", src = dir / "src", shared = dir / "shared";
     for (const std::string& d : {prog + "/CPL", src, shared, dir / "system"})
         std::filesystem::create_directories(d);
-    std::filesystem::permissions(shared, std::filesystem::perms::all);
+    ASSERT_EQ(::chown(shared.c_str(), 65534, 65534), 0);
     writeFile(dir / "system/passwd", "root:x:0:0");
+    writeFile(src + "/a.txt", "a");
     auto spawner = ProcessSpawner::createNative(binFolder);
-    for (const auto& [name, target, dst, archive, option] :
-         {std::tuple{"Trevane.log", "/passwd", shared, "", "bOption8"},
-          std::tuple{"b.lzh", "/passwd", shared, "b.lzh", "bOption7"},
-          std::tuple{"bk", "", shared + "/bk", "", "bOption7"}}) {
+    for (const auto& [name, target, dst, archive, option, runs] :
+         {std::tuple{"Trevane.log", "/passwd", shared, "", "bOption8", ""},
+          std::tuple{"b.lzh", "/passwd", shared, "b.lzh", "bOption7", ""},
+          std::tuple{"b.lzh", "/new.lzh", shared, "b.lzh", "bOption4", ""},
+          std::tuple{"bk", "", shared + "/bk", "", "bOption7", ""},
+          std::tuple{"bk", "", shared + "/bk", "", "bOption4", ""},
+          std::tuple{"bk", "", shared + "/bk/new", "", "bOption4", ""},
+          std::tuple{"bk", "", prog, "", "bOption4", "/bk/runs"}}) {
         const std::string link = shared + "/" + name;
         ASSERT_EQ(::symlink((dir / "system" + target).c_str(), link.c_str()), 0);
         ASSERT_EQ(::lchown(link.c_str(), 65534, 65534), 0);
         writeJob(prog, {src, dst, "", archive}, option);
-        const auto log = runJob(prog, *spawner);
+        const auto log = runJob(prog, *spawner, false, *runs ? shared + runs : "");
         EXPECT_EQ(readFile(dir / "system/passwd"), "root:x:0:0");
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir / "system"), {}), 1);
         EXPECT_NE(lineWith(log, untrustedLinkText(link)), "") << link;
         std::filesystem::remove(link);
     }

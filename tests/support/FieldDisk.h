@@ -33,7 +33,8 @@ public:
         return {};
     }
 
-    // Makes the file system on `image` (64 MiB, sparse) and mounts it on `mountPoint`.
+    // Makes the file system on `image` (64 MiB, sparse) and mounts it on `mountPoint`; for a
+    // tmpfs, `image` is its size ("4k": one page), or empty.
     FieldDisk(Kind kind, std::string image, std::string mountPoint)
         : m_kind(kind), m_image("'" + image + "'"), m_at("'" + mountPoint + "'") {
         std::filesystem::create_directories(mountPoint);
@@ -50,7 +51,9 @@ public:
         // once the file system lets go of it.
         if (m_made && !m_mounted)
             m_mounted =
-                run(m_kind == Kind::Tmpfs  ? "mount -t tmpfs tmpfs " + m_at
+                run(m_kind == Kind::Tmpfs
+                        ? "mount -t tmpfs " + (m_image == "''" ? "" : "-o size=" + m_image) +
+                              " tmpfs " + m_at
                     : m_kind == Kind::Ntfs ? "ntfs-3g -o windows_names " + m_image + " " + m_at
                                            : "dev=$(losetup -f --show " + m_image +
                                                  ") && { mount.exfat-fuse \"$dev\" " + m_at +

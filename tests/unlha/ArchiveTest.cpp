@@ -348,7 +348,7 @@ TEST_F(ArchiveTest, ModesOfNewAndRewrittenArchives) {
     EXPECT_EQ(st.st_mode & 07777, 0604u);
 }
 
-TEST_F(ArchiveTest, UpdatesThroughALinkReachTheFileItPointsTo) {
+TEST_F(ArchiveTest, UpdatesThroughALinkReachTheFileItPointsToAndANewOneReplacesIt) {
     const std::string link = dir / "dst/link.lzh";
     ASSERT_EQ(call("u \"" + dir / "dst/real.lzh" + "\" \"" + dir / "src/" + "\" readme.txt").code,
               0);
@@ -365,6 +365,11 @@ TEST_F(ArchiveTest, UpdatesThroughALinkReachTheFileItPointsTo) {
     EXPECT_NE(listing.find(" code.cpp\n"), std::string::npos) << listing;
     EXPECT_EQ(listing.find("readme.txt"), std::string::npos) << listing;
     EXPECT_EQ(run("ls -A '" + dir / "dst" + "'").output, "link.lzh\nreal.lzh\n");
+    // A link to nothing is no archive to update: the new archive takes the link's place.
+    const std::string dangling = dir / "dst/new.lzh";
+    ASSERT_EQ(::symlink("made.lzh", dangling.c_str()), 0);
+    ASSERT_EQ(call("u \"" + dangling + "\" \"" + dir / "src/" + "\" code.cpp").code, 0);
+    EXPECT_EQ(run("ls -A '" + dir / "dst" + "'").output, "link.lzh\nnew.lzh\nreal.lzh\n");
 }
 
 TEST_F(ArchiveTest, TestPrintsNamesWithoutControlCharacters) {

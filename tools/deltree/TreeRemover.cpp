@@ -134,8 +134,8 @@ bool TreeRemover::remove(const std::string& path) {
     std::string trimmed = path;
     while (trimmed.size() > 1 && trimmed.back() == '/')
         trimmed.pop_back();
-    // In a folder others may write, a link another user planted on the way is not followed:
-    // run as root, it would empty whatever folder it points at.
+    // A link another user planted on the way (in a folder of theirs) is not followed: run as
+    // root, it would empty whatever folder it points at.
     if (const std::string link = untrustedLink(trimmed); !link.empty()) {
         reportLine(untrustedLinkText(link));
         return false;
