@@ -128,6 +128,9 @@ RestorePlan RestorePlan::make(const BackupListing& listing, const std::vector<st
             } else if (entry.kind == Entry::Kind::Other) {
                 decide(Kind::Failed,
                        "同じ名前に FIFO などファイルでないものがあるので復元できません");
+            } else if (member.isLink() && entry.kind == Entry::Kind::Link &&
+                       entry.linkTarget == member.linkTarget) {
+                // Already as the backup has it, whatever its own time: made again in place.
             } else if (entry.kind != Entry::Kind::Missing) {
                 const long long resolution =
                     coarserResolution(member.timeResolutionNs, targetResolution);

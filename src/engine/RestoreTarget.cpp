@@ -90,6 +90,12 @@ RestoreTarget::Entry RestoreTarget::look(const std::string& path) const {
                  : type == S_IFDIR ? Entry::Kind::Folder
                  : type == S_IFLNK ? Entry::Kind::Link
                                    : Entry::Kind::Other;
+    if (entry.kind == Entry::Kind::Link) {
+        std::string text(static_cast<std::size_t>(entry.st.st_size) + 1, '\0');
+        const ssize_t n = ::readlinkat(current.get(), name.c_str(), text.data(), text.size());
+        text.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+        entry.linkTarget = std::move(text);
+    }
     return entry;
 }
 

@@ -32,7 +32,8 @@ public:
         };
         Kind kind = Kind::Missing;
         struct stat st {};
-        std::string blockedAt = {}; // the part of the path that is no folder
+        std::string blockedAt = {};  // the part of the path that is no folder
+        std::string linkTarget = {}; // the text of a link
     };
 
     // Opens the folder, made with its missing parents when make is set. False with error when

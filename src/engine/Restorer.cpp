@@ -152,9 +152,16 @@ void Restorer::fromArchive(RestoreTarget& target, const Advance& advance) {
             makeFolder(target, d);
         } else if (member.isLink()) {
             put(target, d, [&](int dir, const std::string& name) {
-                return ::symlinkat(member.linkTarget.c_str(), dir, name.c_str()) == 0
-                           ? std::string()
-                           : "リンクを作れません: " + errorText(errno);
+                // Made beside and renamed over its name: a link there is replaced in one step.
+                const std::string temp = unnamed.temporaryName();
+                if (::symlinkat(member.linkTarget.c_str(), dir, temp.c_str()) != 0)
+                    return "リンクを作れません: " + errorText(errno);
+                if (::renameat(dir, temp.c_str(), dir, name.c_str()) != 0) {
+                    const int error = errno;
+                    ::unlinkat(dir, temp.c_str(), 0);
+                    return "リンクを作れません: " + errorText(error);
+                }
+                return std::string();
             });
         } else if (!unlha::Decoder::supports(header.method)) {
             fail(d, "この書庫の圧縮方法 " + unlha::PathRules::printable(header.method) +

@@ -14,6 +14,7 @@
 #include <functional>
 #include <map>
 #include <sys/stat.h>
+#include <tuple>
 
 using namespace trevane;
 using namespace trevane::test;
@@ -284,6 +285,23 @@ TEST(RestoreTest, AFolderOfManyFilesComesBackInItsFolder) {
     const RestoreResult r = Restorer::restore({dir / "bak", dir / "t"});
     EXPECT_EQ(std::make_pair(r.restored, r.exitCode()), std::make_pair(std::size_t{40}, 0));
     EXPECT_EQ(readFile(dir / "t/a folder of many files/39"), "x");
+}
+
+TEST(RestoreTest, RestoringTwiceKeepsNothingAsideAndSucceeds) {
+    TempDir dir;
+    std::filesystem::create_directories(dir / "src");
+    writeFile(dir / "src/a.txt", "a");
+    std::filesystem::create_symlink("a.txt", dir / "src/in");
+    UnlhaLibrary archiver(UnlhaLibrary::beside(binFolder));
+    ASSERT_EQ(archiver.callUnlha("u \"" + dir / "bak.lzh" + "\" \"" + dir / "src/\"").code, 0);
+    // A link made by the first restore is newer than its member, and still the same link.
+    for (const std::string& from : {dir / "src", dir / "bak.lzh"})
+        for (int run = 1; run <= 2; ++run) {
+            const RestoreResult r = Restorer::restore({from, from + ".restored"});
+            EXPECT_EQ(std::make_tuple(r.restored, r.setAside, r.exitCode()),
+                      std::make_tuple(std::size_t{2}, std::size_t{0}, 0))
+                << from << " " << run << ": " << r.summary();
+        }
 }
 
 TEST(RestoreTest, ADamagedArchiveGivesBackWhatCameBeforeTheDamage) {
