@@ -1,6 +1,7 @@
 #include "CopyPlan.h"
 
 #include "NamePattern.h"
+#include "PathConventions.h"
 
 #include <cerrno>
 #include <climits>
@@ -12,12 +13,6 @@
 namespace trevane {
 
 namespace {
-
-std::string withoutTrailingSlashes(std::string path) {
-    while (path.size() > 1 && path.back() == '/')
-        path.pop_back();
-    return path;
-}
 
 std::string joinPath(const std::string& folder, const std::string& name) {
     if (folder.empty() || folder.back() == '/')
@@ -77,7 +72,7 @@ bool isInside(const std::string& path, const std::string& folder) {
 
 CopyPlan CopyPlanner::plan(const XcopyOptions& options) {
     CopyPlan plan;
-    const std::string source = withoutTrailingSlashes(options.source);
+    const std::string source = PathConventions::withoutTrailingSeparators(options.source);
     struct stat st;
 
     if (::stat(source.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
@@ -113,8 +108,9 @@ CopyPlan CopyPlanner::plan(const XcopyOptions& options) {
     }
 
     const bool endsWithSlash = !options.destination.empty() && options.destination.back() == '/';
-    plan.destination =
-        options.destination.empty() ? "." : withoutTrailingSlashes(options.destination);
+    plan.destination = options.destination.empty()
+                           ? "."
+                           : PathConventions::withoutTrailingSeparators(options.destination);
     const bool severalFiles = !plan.singleFile || options.subfolders;
     if (::stat(plan.destination.c_str(), &st) == 0) {
         plan.destinationIsFolder = S_ISDIR(st.st_mode);

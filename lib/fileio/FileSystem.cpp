@@ -36,12 +36,9 @@ OpenedFile openRegularFile(int dirFd, const std::string& path, int flags, mode_t
     file.fd.reset(fileSystemCalls().openat(dirFd, path.c_str(),
                                            flags | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, mode));
     if (!file.fd) {
+        // A FIFO opened for writing without a reader refuses at once (kNotRegularFile) rather
+        // than wait.
         file.error = errno;
-        // A FIFO opened for writing without a reader refuses at once rather than wait.
-        struct stat st;
-        if (file.error == ENXIO && ::fstatat(dirFd, path.c_str(), &st, 0) == 0 &&
-            !S_ISREG(st.st_mode))
-            file.error = kNotRegularFile;
         return file;
     }
     if (::fstat(file.fd.get(), &file.st) != 0) {

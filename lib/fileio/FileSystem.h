@@ -2,6 +2,7 @@
 
 #include "UniqueFd.h"
 
+#include <cerrno>
 #include <cstdint>
 #include <fcntl.h>
 #include <string>
@@ -37,9 +38,10 @@ private:
     FileSystemCalls m_saved;
 };
 
-// errno-like value of openRegularFile() for a name that is there but is no regular file (a
-// FIFO, a device, a socket, a folder).
-inline constexpr int kNotRegularFile = -1000;
+// The errno value of openRegularFile() for a name that is there but is no regular file (a FIFO,
+// a device, a socket): the system's own answer for a FIFO without a reader, which lines tell as
+// "通常のファイルではありません". A folder gives EISDIR.
+inline constexpr int kNotRegularFile = ENXIO;
 
 // A file opened for reading or writing whole. It never blocks: a FIFO or a device planted under
 // the name is opened without waiting (O_NONBLOCK) and then refused, as is anything else that is
@@ -47,7 +49,7 @@ inline constexpr int kNotRegularFile = -1000;
 // at the end of the path.
 struct OpenedFile {
     UniqueFd fd;
-    int error = 0;     // errno value, or kNotRegularFile
+    int error = 0;     // errno value (kNotRegularFile for a FIFO, a device, a socket)
     struct stat st {}; // of the opened file when fd is open
     bool ok() const { return static_cast<bool>(fd); }
 };
@@ -56,12 +58,12 @@ inline OpenedFile openRegularFile(const std::string& path, int flags, mode_t mod
     return openRegularFile(AT_FDCWD, path, flags, mode);
 }
 
-// Reads the regular file at path whole into bytes (opened as openRegularFile() does). Returns 0,
-// an errno value (EFBIG when it holds more than maxBytes), or kNotRegularFile.
+// Reads the regular file at path whole into bytes (opened as openRegularFile() does). Returns 0
+// or an errno value (EFBIG when it holds more than maxBytes, kNotRegularFile).
 int readRegularFile(const std::string& path, std::string& bytes, size_t maxBytes);
 
 // Why a file could not be used, as a line names it: Japanese for kNotRegularFile, the
-// system's text otherwise.
+// system's text for any other errno value.
 std::string fileErrorText(int error);
 
 // Which links the program and its tools follow where they write, empty or replace something

@@ -11,6 +11,7 @@
 #include "PathRules.h"
 
 #include "FileSystem.h"
+#include "PathConventions.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -21,11 +22,6 @@
 namespace unlha {
 
 namespace {
-
-std::string folderOf(const std::string& path) {
-    size_t slash = path.rfind('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
 
 // Copies count bytes at offset of fd into out.
 bool copyRange(int fd, uint64_t offset, uint64_t count, OutputFile& out) {
@@ -116,9 +112,9 @@ Status ArchiveUpdater::readOld(std::vector<OldMember>& members, bool& exists) {
 
 Status ArchiveUpdater::add() {
     const std::string archive = archiveFileName(m_cmd.archive);
-    std::string folder = folderOf(archive);
+    const std::string folder = trevane::PathConventions::parentOf(archive);
     struct stat st;
-    if (!folder.empty() && (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)))
+    if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
         return Status(Code::NotFound, "folder not found: " + folder);
 
     std::vector<SourceEntry> sources;

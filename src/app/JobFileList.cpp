@@ -1,8 +1,8 @@
 #include "app/JobFileList.h"
 
+#include "PathConventions.h"
 #include "app/MainWindowLayout.h"
 #include "app/StyleIcons.h"
-#include "platform/PathConventions.h"
 #include "platform/TextCodec.h"
 
 #include <QApplication>

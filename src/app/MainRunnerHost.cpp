@@ -83,9 +83,8 @@ void MainRunnerHost::addLogLines(const std::vector<LogLines::Entry>& entries) {
     m_p.logView.append(entries);
 }
 
-RunnerHost::SaveResult MainRunnerHost::saveLogPanel(const std::string& path) {
-    WriteResult written = m_p.log.save(path);
-    return {written.ok, written.error};
+WriteResult MainRunnerHost::saveLogPanel(const std::string& path) {
+    return m_p.log.save(path);
 }
 
 std::string MainRunnerHost::headTip() const {

@@ -61,7 +61,7 @@ public:
     void hideMainWindow() override;
     void addLogLine(const std::string& message, int maxLogLines) override;
     void addLogLines(const std::vector<LogLines::Entry>& entries) override;
-    SaveResult saveLogPanel(const std::string& path) override;
+    WriteResult saveLogPanel(const std::string& path) override;
     void showState(const std::string& state) override;
     void showFatalMessage(const std::string& message) override;
     // Progress in the status bar and the tray tip. A job with failed steps is told through the

@@ -2,6 +2,7 @@
 
 #include "app/Mainunit.h"
 
+#include "PathConventions.h"
 #include "app/JobTableModel.h"
 #include "app/LogPanel.h"
 #include "app/OptionsPanel.h"
@@ -12,7 +13,6 @@
 #include "jobs/AtomicFile.h"
 #include "jobs/IniFile.h"
 #include "platform/AppPaths.h"
-#include "platform/PathConventions.h"
 #include "platform/TextCodec.h"
 
 #include <QAction>

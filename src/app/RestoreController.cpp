@@ -43,8 +43,12 @@ RestoreController::~RestoreController() {
 }
 
 RestoreController::RowBackup RestoreController::rowBackup(const JobTable& table, int row) {
-    const BackupLocation location = BackupLocation::ofRow(JobRow::fromTableRow(table.row(row)));
-    return {toQString(location.from), toQString(location.to)};
+    const BackupLocation location =
+        BackupLocation::ofRow(JobRow::fromTableRow(table.row(row)), row);
+    RowBackup backup{toQString(location.from), toQString(location.to), {}};
+    for (const std::string& line : location.refused)
+        backup.refused << toQString(line);
+    return backup;
 }
 
 void RestoreController::RestoreClick() {
@@ -65,6 +69,8 @@ void RestoreController::RestoreClick() {
     connect(m_dialog, &RestoreDialog::restoreAllClicked, this, [this] { startRestore(false); });
     connect(m_dialog, &RestoreDialog::restoreSelectedClicked, this, [this] { startRestore(true); });
     m_dialog->open();
+    if (!backup.refused.isEmpty())
+        MessageBox::warning(m_dialog, backup.refused.join(QLatin1Char('\n')));
     if (!backup.from.isEmpty())
         listMembers();
 }

@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <memory>
 
@@ -34,10 +35,12 @@ public:
     // What a job row's backup is and where it came from: for an archive row the archive in the
     // destination folder (the newest of those its date-time stamp names), for a copy row the
     // destination folder; to is the row's source folder. from is empty when there is no backup
-    // to name (no destination, or no archive made yet).
+    // to name (no destination, or no archive made yet). A source or destination cell that a run
+    // refuses as not absolute leaves its field empty and gives the run's line in refused.
     struct RowBackup {
         QString from;
         QString to;
+        QStringList refused;
     };
     static RowBackup rowBackup(const JobTable& table, int row);
 

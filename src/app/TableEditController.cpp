@@ -6,6 +6,7 @@
 #include "dialogs/Folderselect.h"
 #include "dialogs/MessageBox.h"
 #include "engine/CommandPreview.h"
+#include "jobs/FolderCell.h"
 #include "jobs/JobTableEditing.h"
 #include "platform/AppPaths.h"
 #include "platform/TextCodec.h"
@@ -96,8 +97,10 @@ void TableEditController::sgCopyListRowMoved(int from, int to) {
 }
 
 void TableEditController::sgCopyListSetEditText(int column, int row, const std::string& text) {
-    if (directoryExists(text))
-        m_lastFolder = text;
+    // Read as a run reads a folder cell: "~/bak" is the home folder's bak, "bak" no folder.
+    if (const FolderCell typed = FolderCell::read(text);
+        typed.isFolder() && directoryExists(typed.text))
+        m_lastFolder = typed.text;
     m_grid.jobModel()->setEditText(column, row, text);
     // The cell's own margins count: the text width alone left its end cut off.
     const QModelIndex index = m_grid.jobModel()->indexOf(column, row);

@@ -1,12 +1,12 @@
 #include "app/ViewController.h"
 
+#include "PathConventions.h"
 #include "app/HelpController.h"
 #include "app/MainWindowLayout.h"
 #include "app/SidePanelSplitter.h"
 #include "app/TableEditController.h"
 #include "app/TrayIcon.h"
 #include "engine/JobCommands.h"
-#include "platform/PathConventions.h"
 
 #include "CommandWords.h"
 #include "dialogs/MessageBox.h"
@@ -17,7 +17,7 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QProcess>
+#include <QPointer>
 #include <QSplitter>
 
 namespace trevane {
@@ -37,41 +37,34 @@ ViewController::ViewController(QWidget& window, TrayIcon& tray, Settings& settin
           this)) {}
 
 bool ViewController::startDetached(const std::string& commandLine, const QString& what) {
-    const CommandWords line = CommandWords::split(commandLine);
-    if (!what.isEmpty() && !line.unclosedQuote && !line.words.empty() &&
-        line.words.front() == "xdg-open") {
-        // Watched, not detached: its exit status is the only word of a failure. It is parented
-        // to the application, so it outlives this call and deletes itself when it ends.
-        auto* process = new QProcess(qApp);
-        QStringList arguments;
-        for (std::size_t i = 1; i < line.words.size(); ++i)
-            arguments << QString::fromLocal8Bit(line.words[i]);
-        process->setStandardInputFile(QProcess::nullDevice());
-        process->setStandardOutputFile(QProcess::nullDevice());
-        process->setStandardErrorFile(QProcess::nullDevice());
-        connect(process, &QProcess::finished, this,
-                [this, process, what](int code, QProcess::ExitStatus status) {
-                    process->deleteLater();
-                    if (status != QProcess::NormalExit || code != 0)
-                        MessageBox::warning(
-                            &m_window,
-                            what + QStringLiteral("を開けませんでした。(xdg-open 終了コード %1)")
-                                       .arg(status == QProcess::NormalExit ? code : -1));
-                });
-        connect(process, &QProcess::errorOccurred, this,
-                [this, process, what](QProcess::ProcessError error) {
-                    if (error != QProcess::FailedToStart)
-                        return;
-                    process->deleteLater();
-                    MessageBox::warning(
-                        &m_window,
-                        what + QStringLiteral("を開けませんでした。(xdg-open を起動できません)"));
-                });
-        process->start(QStringLiteral("xdg-open"), arguments);
-        return true;
-    }
+    const std::unique_ptr<DetachedLauncher> launcher =
+        DetachedLauncher::createNative(helperFolder());
     std::string error;
-    const bool started = DetachedLauncher::createNative(helperFolder())->start(commandLine, &error);
+    const CommandWords line = CommandWords::split(commandLine);
+    const bool started =
+        !what.isEmpty() && !line.words.empty() && line.words.front() == "xdg-open"
+            // Watched: its exit status is the only word of a failure. The report is posted to
+            // the application, which outlives the program's waiter, and shown only while the
+            // window is there.
+            ? launcher->startWatched(
+                  commandLine, &error,
+                  [window = QPointer<QWidget>(&m_window), what](int status) {
+                      QCoreApplication* application = QCoreApplication::instance();
+                      if (status == 0 || application == nullptr)
+                          return;
+                      QMetaObject::invokeMethod(
+                          application,
+                          [window, what, status] {
+                              if (window)
+                                  MessageBox::warning(
+                                      window,
+                                      what + QStringLiteral(
+                                                 "を開けませんでした。(xdg-open 終了コード %1)")
+                                                 .arg(status));
+                          },
+                          Qt::QueuedConnection);
+                  })
+            : launcher->start(commandLine, &error);
     if (!started && !what.isEmpty())
         MessageBox::warning(&m_window, what + QStringLiteral("を開けませんでした。(") +
                                            QString::fromLocal8Bit(error) + QStringLiteral(")"));

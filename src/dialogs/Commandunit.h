@@ -1,7 +1,7 @@
 #pragma once
 
+#include "PathConventions.h"
 #include "jobs/JobTable.h"
-#include "platform/PathConventions.h"
 
 #include <QDialog>
 #include <functional>

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "PathConventions.h"
 #include "dialogs/BookmarkCombo.h"
 #include "jobs/FolderChoice.h"
 #include "jobs/JobTable.h"
-#include "platform/PathConventions.h"
 
 #include <QDialog>
 #include <string>

@@ -1,8 +1,8 @@
 #include "engine/BackupLocation.h"
 
+#include "PathConventions.h"
 #include "engine/JobCommands.h"
-#include "platform/AppPaths.h"
-#include "platform/PathConventions.h"
+#include "jobs/FolderCell.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -23,10 +23,16 @@ constexpr char kStamp[] = "\x01";
 
 } // namespace
 
-BackupLocation BackupLocation::ofRow(const JobRow& row) {
+BackupLocation BackupLocation::ofRow(const JobRow& row, int rowNumber) {
     const PathConventions conv = PathConventions::native();
-    const std::string dst = typedFolder(row.destination);
-    BackupLocation location{{}, typedFolder(row.source)};
+    const FolderCell source = FolderCell::read(row.source);
+    const FolderCell destination = FolderCell::read(row.destination);
+    const std::string dst = destination.isFolder() ? destination.text : std::string();
+    BackupLocation location{{}, source.isFolder() ? source.text : std::string(), {}};
+    for (const auto& [cell, side] : {std::pair{&source, FolderCell::Side::Source},
+                                     std::pair{&destination, FolderCell::Side::Destination}})
+        if (cell->status == FolderCell::Status::NotAbsolute)
+            location.refused.push_back(cell->skipLine(rowNumber, side));
     if (dst.empty() || row.archive.empty()) {
         location.from = dst;
         return location;

@@ -3,6 +3,7 @@
 #include "jobs/JobRow.h"
 
 #include <string>
+#include <vector>
 
 namespace trevane {
 
@@ -13,10 +14,13 @@ struct BackupLocation {
     // folder. Empty when there is nothing to name (no destination, no archive made yet).
     std::string from;
     std::string to; // the row's source folder
+    // The line a run logs for each folder cell it refuses as not absolute (whose field above
+    // then stays empty), for row rowNumber.
+    std::vector<std::string> refused;
 
-    // The folder cells read as a run reads them (blanks around them dropped, "~" the home
-    // folder).
-    static BackupLocation ofRow(const JobRow& row);
+    // The folder cells read as a run reads them (FolderCell: blanks around them dropped, "~"
+    // the home folder, a folder that is not absolute refused).
+    static BackupLocation ofRow(const JobRow& row, int rowNumber = 0);
 
     // The newest regular file in folder whose name is prefix, any text, suffix, byte for byte
     // (the name an archive row's "%t" gives its archives); empty when there is none.

@@ -1,11 +1,13 @@
 #include "engine/CommandLineRun.h"
 
+#include "PathConventions.h"
 #include "engine/FatalReporter.h"
 #include "engine/HeadlessHost.h"
 #include "engine/JobRunner.h"
 #include "engine/NativeRunnerServices.h"
 #include "engine/Restorer.h"
 #include "engine/StepResult.h"
+#include "engine/UnlhaLibrary.h"
 #include "jobs/IniFile.h"
 #include "jobs/ProgramFiles.h"
 #include "jobs/RegisteredJobList.h"
@@ -13,7 +15,6 @@
 #include "platform/AppPaths.h"
 #include "platform/DesktopNotifier.h"
 #include "platform/FolderContainment.h"
-#include "platform/PathConventions.h"
 #include "platform/SingleInstance.h"
 #include "platform/StopSignals.h"
 

@@ -1,8 +1,8 @@
 #include "engine/CommandPreview.h"
 
 #include "engine/JobCommands.h"
+#include "jobs/FolderCell.h"
 #include "jobs/JobRow.h"
-#include "platform/AppPaths.h"
 
 namespace trevane {
 
@@ -15,14 +15,15 @@ CommandPreview::RowLine CommandPreview::rowLine(const JobTable::Row& cells,
         return {row.command, false};
 
     // Folder cells as the runner reads them ("~" is the home folder): the line shown names the
-    // folder the copy really goes to, not a quoted "~" that a shell would take as a name.
-    const std::string dst =
-        conventions.withoutTrailingSeparator(typedFolder(row.destination));
-    const std::string src =
-        conventions.withoutTrailingSeparator(typedFolder(row.source));
+    // folder the copy really goes to, not a quoted "~" that a shell would take as a name. A cell
+    // the runner refuses is shown as typed, and the line is marked.
+    const FolderCell source = FolderCell::read(row.source);
+    const FolderCell destination = FolderCell::read(row.destination);
+    const std::string& src = source.text;
+    const std::string& dst = destination.text;
 
     RowLine line;
-    line.directoriesIncomplete = src.empty() || dst.empty();
+    line.directoriesIncomplete = !source.isFolder() || !destination.isFolder();
 
     if (!row.archive.empty()) {
         const std::string_view switches = row.uSwitches.empty() ? uSwitches : row.uSwitches;

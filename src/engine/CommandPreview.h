@@ -1,7 +1,7 @@
 #pragma once
 
+#include "PathConventions.h"
 #include "jobs/JobTable.h"
-#include "platform/PathConventions.h"
 
 #include <string>
 #include <string_view>
@@ -21,8 +21,8 @@ namespace trevane {
 // - the archive base argument gets a separator only when the source lacks one (a root such as
 //   "C:\" or "/" stays as it is), and an empty files cell drops the file argument together
 //   with its blank;
-// - a copy or archive row whose source or destination is empty is listed, followed by
-//   IncompleteMarker (the runner does not run it);
+// - a copy or archive row whose source or destination is blank or not absolute is listed,
+//   followed by IncompleteMarker (the runner does not run it);
 // - "%t" takes the one stamp given for the whole list, not the moment each row runs.
 // A leading "~" of a source or destination is the home folder, as the runner takes it.
 // Quoting is the runner's (JobCommands::quoted), so a saved copy row without switch cells shows
@@ -35,8 +35,8 @@ public:
 
     struct RowLine {
         std::string command;
-        // The source or the destination is empty after the trailing-separator rule; never set
-        // for a command row.
+        // The source or the destination is blank or not absolute (FolderCell), so the runner
+        // skips the row; never set for a command row.
         bool directoriesIncomplete = false;
     };
 

@@ -1,6 +1,7 @@
 #include "engine/DestinationDisks.h"
 
 #include "FileSystemFacts.h"
+#include "PathConventions.h"
 #include "jobs/AtomicFile.h"
 #include "platform/AppPaths.h"
 
@@ -10,23 +11,12 @@ namespace trevane {
 
 namespace {
 
-// The path without its last part; "" once nothing is left.
-std::string parentOf(const std::string& path) {
-    const auto slash = path.find_last_of('/', path.size() > 1 ? path.size() - 2 : 0);
-    if (slash == std::string::npos)
-        return {};
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::string withoutTrailingSlash(std::string path) {
-    while (path.size() > 1 && path.back() == '/')
-        path.pop_back();
-    return path;
-}
-
+// The folder itself or the nearest of its parents that is there; "" when none is.
 std::string nearestExisting(std::string path) {
-    while (!path.empty() && !directoryExists(path))
-        path = parentOf(path);
+    while (!path.empty() && !directoryExists(path)) {
+        std::string parent = PathConventions::parentOf(path);
+        path = parent == path ? std::string() : std::move(parent);
+    }
     return path;
 }
 
@@ -66,7 +56,7 @@ DestinationDisks::DestinationDisks(std::string listFile) : m_file(std::move(list
 }
 
 std::string DestinationDisks::check(const std::string& folder) const {
-    const std::string destination = withoutTrailingSlash(folder);
+    const std::string destination = PathConventions::withoutTrailingSeparators(folder);
     const std::string existing = nearestExisting(destination);
     if (existing.empty())
         return {};
@@ -77,7 +67,8 @@ std::string DestinationDisks::check(const std::string& folder) const {
         const std::string root(anchor);
         if (destination.compare(0, root.size(), root) != 0 || destination.size() == root.size())
             continue;
-        for (std::string folder = existing; folder.size() > root.size(); folder = parentOf(folder))
+        for (std::string folder = existing; folder.size() > root.size();
+             folder = PathConventions::parentOf(folder))
             if (isMountPoint(folder))
                 return {};
         return refused;
@@ -86,7 +77,7 @@ std::string DestinationDisks::check(const std::string& folder) const {
 }
 
 void DestinationDisks::remember(const std::string& folder) {
-    const std::string destination = withoutTrailingSlash(folder);
+    const std::string destination = PathConventions::withoutTrailingSeparators(folder);
     if (!directoryExists(destination) || destination.find_first_of("\t\n") != std::string::npos)
         return;
     const Disk disk = diskOf(destination);

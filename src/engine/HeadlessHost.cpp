@@ -36,11 +36,11 @@ void HeadlessHost::addLogLine(const std::string& message, int maxLogLines) {
     m_log.append(message, maxLogLines);
 }
 
-RunnerHost::SaveResult HeadlessHost::saveLogPanel(const std::string& path) {
-    const WriteResult written = m_log.save(path);
+WriteResult HeadlessHost::saveLogPanel(const std::string& path) {
+    WriteResult written = m_log.save(path);
     if (!written.ok)
         m_unwrittenLogs.emplace(path, written.error);
-    return {written.ok, written.error};
+    return written;
 }
 
 void HeadlessHost::jobEnded(const std::string& jobFileName, int failedSteps) {

@@ -30,7 +30,7 @@ public:
     void reportAbort() override {}
     void hideMainWindow() override {}
     void addLogLine(const std::string& message, int maxLogLines) override;
-    SaveResult saveLogPanel(const std::string& path) override;
+    WriteResult saveLogPanel(const std::string& path) override;
     void showState(const std::string&) override {}
     void jobEnded(const std::string& jobFileName, int failedSteps) override;
     void runLogUnwritten(const std::string& path, const std::string& error) override {

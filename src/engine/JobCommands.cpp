@@ -15,10 +15,6 @@ std::string JobCommands::quoted(std::string_view text) {
     return out;
 }
 
-std::string JobCommands::withoutTrailingSeparator(const PathConventions& conv, std::string text) {
-    return conv.withoutTrailingSeparator(std::move(text));
-}
-
 std::string JobCommands::stampArchiveName(std::string_view name, std::string_view stamp) {
     std::string out(name);
     const std::size_t at = out.find("%t");

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/PathConventions.h"
+#include "PathConventions.h"
 
 #include <string>
 #include <string_view>
@@ -18,10 +18,6 @@ public:
     // A double quote, text, a double quote. A double quote inside text is doubled, which the
     // command-line splitter reads back as one (paths on Windows cannot hold one anyway).
     static std::string quoted(std::string_view text);
-
-    // Removes one trailing separator unless the byte before it makes the text a root ("C:\"
-    // keeps its backslash, "C:\Data\\" becomes "C:\Data\"; "/" stays "/").
-    static std::string withoutTrailingSeparator(const PathConventions& conv, std::string text);
 
     // name with its first "%t" (case-sensitive) replaced by stamp.
     static std::string stampArchiveName(std::string_view name, std::string_view stamp);

@@ -1,7 +1,7 @@
 #include "engine/JobQueue.h"
 
+#include "PathConventions.h"
 #include "jobs/CommaText.h"
-#include "platform/PathConventions.h"
 #include "platform/TextCodec.h"
 
 #include <algorithm>

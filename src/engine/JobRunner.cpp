@@ -11,6 +11,7 @@
 #include "engine/JobCommands.h"
 #include "engine/OutputChunks.h"
 #include "jobs/AtomicFile.h"
+#include "jobs/FolderCell.h"
 #include "jobs/IniFile.h"
 #include "jobs/JobFile.h"
 #include "jobs/JobOptions.h"
@@ -172,7 +173,7 @@ void JobRunner::ShowState(const std::string& state) {
 
 bool JobRunner::SaveLogPanel(const std::string& path) {
     Message = path;
-    RunnerHost::SaveResult result;
+    WriteResult result;
     Synchronize([this, &result] { result = m_host.saveLogPanel(Message); });
     // A log that cannot be written (a read-only destination, a full disk) is reported in the
     // log itself; the job goes on to its end.
@@ -372,13 +373,6 @@ void JobRunner::RunJob() {
     Synchronize([this, &name, failed] { m_host.jobEnded(name, failed); });
 }
 
-// A source or destination cell (trimmed); a "~" at its start is the home folder on a system that
-// spells paths so, as it is wherever else the user types a path: taken as a name, it would send
-// the copy into a folder "~" below whatever folder the program was started in.
-std::string JobRunner::folderCell(const std::string& cell) const {
-    return typedFolder(cell);
-}
-
 void JobRunner::runRow(int rowNumber) {
     const PathConventions& conv = m_services.conventions;
     const JobRow& row = RowCells;
@@ -401,27 +395,15 @@ void JobRunner::runRow(int rowNumber) {
                     archiveRow ? "Unlha" : "xcopy", StepResult::Outcome::Refused});
     };
     // A folder cell of blanks is a step the window shows and saves: it is not passed over
-    // without a word.
-    const auto skipBlank = [&](const char* column) {
-        skip(std::to_string(rowNumber) + " 行目: " + column + "が空白なのでスキップしました");
-    };
-    // A relative folder would be read from whatever folder the program was started in.
-    const auto absoluteFolder = [&](const char* column, const std::string& folder) {
-        if (conv.isAbsolute(folder))
-            return true;
-        skip(std::to_string(rowNumber) + " 行目: " + column + "「" + folder +
-             "」は絶対パスではないのでスキップしました");
-        return false;
-    };
-
-    if (row.sourceBlank()) {
-        skipBlank("コピー元ディレクトリ");
+    // without a word. A relative folder would be read from whatever folder the program was
+    // started in.
+    using Side = FolderCell::Side;
+    const FolderCell source = FolderCell::read(row.source);
+    if (!source.isFolder()) {
+        skip(source.skipLine(rowNumber, Side::Source));
         return;
     }
-    std::string src = folderCell(row.source);
-    if (!absoluteFolder("コピー元ディレクトリ", src))
-        return;
-    src = JobCommands::withoutTrailingSeparator(conv, std::move(src));
+    const std::string src = source.text;
     if (!directoryExists(src)) {
         skip(src + "がみつかりませんでした");
         return;
@@ -429,15 +411,13 @@ void JobRunner::runRow(int rowNumber) {
     const std::string& files = row.files;
     const std::string sourceArgument = JobCommands::sourceArgument(conv, src, files);
 
-    std::string dst = folderCell(row.destination);
+    const FolderCell destination = FolderCell::read(row.destination);
     LastDestination.clear();
-    if (row.destinationBlank()) {
-        skipBlank("コピー先ディレクトリ");
+    if (!destination.isFolder()) {
+        skip(destination.skipLine(rowNumber, Side::Destination));
         return;
     }
-    if (!absoluteFolder("コピー先ディレクトリ", dst))
-        return;
-    dst = JobCommands::withoutTrailingSeparator(conv, std::move(dst));
+    std::string dst = destination.text;
     LastDestination = dst;
 
     // A backup disk that is not plugged in must not be stood in for by the folder left behind

@@ -1,11 +1,11 @@
 #pragma once
 
+#include "PathConventions.h"
 #include "engine/RunHistory.h"
 #include "engine/RunnerHost.h"
 #include "engine/StepResult.h"
 #include "jobs/DateTimePattern.h"
 #include "jobs/JobRow.h"
-#include "platform/PathConventions.h"
 
 #include <functional>
 #include <string>
@@ -143,7 +143,6 @@ private:
     void replaceArchive(const std::string& archivePath, const std::string& src,
                         const std::string& command,
                         const std::function<std::string(const std::string&)>& commandFor);
-    std::string folderCell(const std::string& cell) const;
     void runRow(int rowNumber);
     bool runQueueHead();
     std::string nowText();

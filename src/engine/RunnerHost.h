@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/LogLines.h"
+#include "jobs/AtomicFile.h"
 #include "jobs/ProgramFiles.h"
 
 #include <optional>
@@ -33,11 +34,6 @@ struct RunnerSettings {
 // and goes on with the next job.
 class RunnerHost {
 public:
-    struct SaveResult {
-        bool ok = true;
-        std::string error; // why the file could not be written, when !ok
-    };
-
     virtual ~RunnerHost() = default;
 
     // CopySettings: the current values of the settings the runner keeps a copy of.
@@ -77,7 +73,7 @@ public:
 
     // SaveLogPanel: writes the whole log panel to path, replacing the file atomically (CR LF
     // line ends; LogLines::save does it).
-    virtual SaveResult saveLogPanel(const std::string& path) = 0;
+    virtual WriteResult saveLogPanel(const std::string& path) = 0;
 
     // ShowState: status panel 0 <- state; the tray tip <- runningTrayTip(queue line 0).
     virtual void showState(const std::string& state) = 0;

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "PathConventions.h"
 #include "engine/ArchiverLibrary.h"
-#include "platform/PathConventions.h"
 
 #include <functional>
 #include <string>

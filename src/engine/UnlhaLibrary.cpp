@@ -1,5 +1,5 @@
 #include "engine/UnlhaLibrary.h"
-#include "platform/PathConventions.h"
+#include "PathConventions.h"
 
 #include "platform/DynamicLibrary.h"
 

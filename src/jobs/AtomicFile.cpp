@@ -1,14 +1,14 @@
 #include "jobs/AtomicFile.h"
 
 #include "FileSystem.h"
+#include "PathConventions.h"
+#include "UnnamedFiles.h"
 
-#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <random>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -40,22 +40,6 @@ std::string resolveLinks(const std::string& path) {
 
 bool noWritePermission(const struct stat& st) {
     return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
-}
-
-std::string folderOf(const std::string& path) {
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    if (slash == 0)
-        return "/";
-    return path.substr(0, slash);
-}
-
-std::string temporaryName(const std::string& path) {
-    static std::atomic<unsigned> counter{0};
-    thread_local std::mt19937 random{std::random_device{}()};
-    return path + ".tmp" + std::to_string(getpid()) + "-" + std::to_string(counter++) + "-" +
-           std::to_string(random() % 100000);
 }
 
 bool writeAll(int fd, std::string_view bytes, int& error) {
@@ -91,45 +75,63 @@ WriteResult writeFileAtomically(const std::string& requestedPath, std::string_vi
     if (hadFile && noWritePermission(old))
         return {false, path + ": 読み取り専用のファイルなので、上書きしませんでした"};
 
-    std::string temp;
-    UniqueFd fd;
-    for (int attempt = 0; attempt < 100 && !fd; ++attempt) {
-        temp = temporaryName(path);
+    const std::string name = PathConventions::fileName(path);
+    const UniqueFd dir(fs.openat(AT_FDCWD, PathConventions::parentOf(path).c_str(),
+                                 O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0));
+    if (!dir)
+        return failure(path, errno);
+    // Writes the bytes with the old file's permission bits and flushes them to disk: 0 or an
+    // errno value.
+    const auto fill = [&](int fd) {
+        int error = 0;
+        if (!writeAll(fd, bytes, error))
+            return error;
+        if (hadFile && fchmod(fd, old.st_mode & 07777) != 0) {
+            // Not being allowed to copy the mode is no reason to refuse the save.
+        }
+        return fsync(fd) == 0 ? 0 : errno;
+    };
+    // Make the new name itself durable; a failure here no longer risks the contents.
+    const auto done = [&] {
+        fsync(dir.get());
+        return WriteResult{true, {}};
+    };
+
+    // A file without a name until it is complete: a crash, kill -9 included, leaves nothing.
+    UnnamedFiles files("trevane");
+    if (UniqueFd out(files.create(dir.get(), O_WRONLY | O_CLOEXEC, 0666)); out) {
+        int error = fill(out.get());
+        if (error == 0)
+            error = files.link(out.get(), dir.get(), name.c_str());
+        if (error != ENOTSUP)
+            return error == 0 ? done() : failure(path, error);
+    } else if (errno != ENOTSUP) {
+        return failure(path, errno);
+    }
+
+    // The file system cannot: a named temporary file, renamed over the old one.
+    std::string temporary;
+    UniqueFd out;
+    for (int attempt = 0; attempt < 100 && !out; ++attempt) {
+        temporary = files.temporaryName();
         // 0666 lets the umask decide the permission bits of a new file, as for any other.
-        fd.reset(fs.openat(AT_FDCWD, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-        if (!fd && errno != EEXIST)
+        out.reset(fs.openat(dir.get(), temporary.c_str(),
+                            O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+        if (!out && errno != EEXIST)
             return failure(path, errno);
     }
-    if (!fd)
+    if (!out)
         return failure(path, EEXIST);
-
-    int error = 0;
-    bool ok = writeAll(fd.get(), bytes, error);
-    if (ok && hadFile && fchmod(fd.get(), old.st_mode & 07777) != 0) {
-        // Not being allowed to copy the mode is no reason to refuse the save.
-    }
-    if (ok && fsync(fd.get()) != 0) {
-        error = errno;
-        ok = false;
-    }
-    if (const int closeError = fd.close(); closeError != 0 && ok) {
+    int error = fill(out.get());
+    if (const int closeError = out.close(); error == 0)
         error = closeError;
-        ok = false;
-    }
-    if (ok && fs.renameat(AT_FDCWD, temp.c_str(), AT_FDCWD, path.c_str()) != 0) {
+    if (error == 0 && fs.renameat(dir.get(), temporary.c_str(), dir.get(), name.c_str()) != 0)
         error = errno;
-        ok = false;
-    }
-    if (!ok) {
-        ::unlink(temp.c_str());
+    if (error != 0) {
+        ::unlinkat(dir.get(), temporary.c_str(), 0);
         return failure(path, error);
     }
-
-    // Make the rename itself durable; a failure here no longer risks the contents.
-    const UniqueFd dir(::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir)
-        fsync(dir.get());
-    return {true, {}};
+    return done();
 }
 
 bool isWriteProtected(const std::string& path) {

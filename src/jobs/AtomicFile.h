@@ -29,13 +29,15 @@ struct [[nodiscard]] ReadResult {
 };
 
 // Replaces the file at path with bytes so that a crash or a full disk never leaves it half
-// written: the bytes go to a new temporary file in the same folder, are flushed to disk and
-// the temporary file is renamed over path. On failure the old file is untouched and no
-// temporary file is left behind. An existing file keeps its permission bits; a symbolic link
-// to a file is followed and that file replaced, unless the link belongs to another user than
-// the program's and root (untrustedLink()); a link to nothing is replaced by the new file. A
-// file without any write permission is not replaced (its owner protected it), nor anything
-// that is not a regular file (a FIFO, a device). The folder must exist.
+// written: the bytes go to a new file without a name in the same folder (UnnamedFiles), are
+// flushed to disk, and the file is linked in over path, so that even kill -9 leaves nothing
+// behind. Where the file system cannot hold such files, a named temporary file is renamed over
+// path instead. On failure the old file is untouched and no temporary file is left behind. An
+// existing file keeps its permission bits; a symbolic link to a file is followed and that file
+// replaced, unless the link belongs to another user than the program's and root
+// (untrustedLink()); a link to nothing is replaced by the new file. A file without any write
+// permission is not replaced (its owner protected it), nor anything that is not a regular file
+// (a FIFO, a device). The folder must exist.
 WriteResult writeFileAtomically(const std::string& path, std::string_view bytes);
 
 // A file that exists and has no write permission for anyone: its owner protected it, and the

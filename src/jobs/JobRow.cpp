@@ -5,14 +5,7 @@
 namespace trevane {
 
 std::string JobRow::trimmed(std::string_view cell) {
-    const auto blank = [](char c) { return static_cast<unsigned char>(c) <= 0x20; };
-    std::size_t begin = 0;
-    std::size_t end = cell.size();
-    while (begin < end && blank(cell[begin]))
-        ++begin;
-    while (end > begin && blank(cell[end - 1]))
-        --end;
-    return std::string(cell.substr(begin, end - begin));
+    return trimBlanks(cell);
 }
 
 JobRow JobRow::fromCells(const std::vector<std::string>& cells) {

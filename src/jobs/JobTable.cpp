@@ -3,6 +3,7 @@
 #include "jobs/JobRow.h"
 
 #include "jobs/CommaText.h"
+#include "jobs/FolderCell.h"
 
 #include <algorithm>
 
@@ -179,9 +180,9 @@ JobTable::folderForCell(int column, int row,
     }
     std::optional<std::string> folder;
     for (const int c : candidates) {
-        std::string text = trimBlanks(m_rows[row][c]);
-        if (!text.empty() && isDirectory(text))
-            folder = std::move(text);
+        FolderCell cell = FolderCell::read(m_rows[row][c]);
+        if (cell.isFolder() && isDirectory(cell.text))
+            folder = std::move(cell.text);
     }
     return folder;
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/PathConventions.h"
+#include "PathConventions.h"
 
 #include <array>
 #include <functional>
@@ -96,9 +96,9 @@ public:
     // the window's part.)
     bool setEditText(int column, int row, std::string text);
 
-    // The folder a click on (column, row) makes the last folder, if any: the cell's text with
-    // blanks trimmed, taken only when isDirectory says it names a folder. Columns 1 and 2 look
-    // at themselves; column 3 at the source, then the destination (the destination wins when
+    // The folder a click on (column, row) makes the last folder, if any: the cell read as a run
+    // reads it (FolderCell), taken only when isDirectory says it names a folder. Columns 1 and 2
+    // look at themselves; column 3 at the source, then the destination (the destination wins when
     // both qualify); column 4 at the destination; other columns and rows give nothing.
     std::optional<std::string>
     folderForCell(int column, int row,

@@ -1,6 +1,6 @@
 #include "jobs/ProgramFiles.h"
 
-#include "platform/PathConventions.h"
+#include "PathConventions.h"
 
 #include <filesystem>
 

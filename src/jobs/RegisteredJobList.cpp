@@ -1,7 +1,7 @@
 #include "jobs/RegisteredJobList.h"
 
+#include "PathConventions.h"
 #include "jobs/CommaText.h"
-#include "platform/PathConventions.h"
 
 #include <algorithm>
 

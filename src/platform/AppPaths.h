@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/PathConventions.h"
+#include "PathConventions.h"
 
 #include <string>
 
@@ -65,9 +65,6 @@ std::string profileFolder();
 // else the account's) in place of the "~". Any other path, "~user" included, is returned as it
 // is, and so is every path when no home folder is known.
 std::string withHomeFolder(const std::string& path);
-// A folder the user typed, as a job reads it: a leading "~" is the home folder
-// (withHomeFolder).
-std::string typedFolder(const std::string& path);
 
 bool directoryExists(const std::string& path);
 bool fileExists(const std::string& path);

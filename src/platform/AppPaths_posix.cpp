@@ -1,6 +1,7 @@
 #include "platform/AppPaths.h"
 
 #include "FileSystem.h"
+#include "PathConventions.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -14,12 +15,6 @@ namespace trevane {
 
 namespace {
 
-std::string withoutTrailingSlashes(std::string folder) {
-    while (folder.size() > 1 && folder.back() == '/')
-        folder.pop_back();
-    return folder;
-}
-
 // One absolute spelling without "." and ".." steps and doubled slashes. The folder dialog
 // moves the current folder, and the file dialogs hand back clean paths, which name the job
 // options sections that the runner looks up under the program folder.
@@ -27,13 +22,6 @@ std::string cleanAbsolute(const std::string& folder) {
     std::error_code error;
     const std::filesystem::path absolute = std::filesystem::absolute(folder, error);
     return error ? folder : absolute.lexically_normal().string();
-}
-
-std::string parentFolder(const std::string& folder) {
-    const auto slash = folder.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : folder.substr(0, slash);
 }
 
 std::string environment(const char* name) {
@@ -66,14 +54,13 @@ std::string executablePath() {
 }
 
 std::string executableFolder() {
-    const std::string path = executablePath();
-    return path.empty() ? "." : parentFolder(path);
+    return PathConventions::parentOf(executablePath()); // "." when it cannot be told
 }
 
 std::string helperFolderFor(const std::string& executableFolder) {
     if (fileExists(executableFolder + "/xcopy"))
         return executableFolder;
-    const std::string prefix = parentFolder(executableFolder);
+    const std::string prefix = PathConventions::parentOf(executableFolder);
     std::string installed = (prefix == "/" ? "" : prefix) + "/" + TREVANE_HELPER_SUBDIR;
     return directoryExists(installed) ? installed : executableFolder;
 }
@@ -84,7 +71,7 @@ std::string helperFolder() {
 
 std::string chooseProgramFolder(const ProgramFolderInputs& in) {
     if (!in.trevaneHome.empty() && directoryExists(in.trevaneHome))
-        return withoutTrailingSlashes(cleanAbsolute(in.trevaneHome));
+        return PathConventions::withoutTrailingSeparators(cleanAbsolute(in.trevaneHome));
     const bool installed = helperFolderFor(in.executableFolder) != in.executableFolder;
     if (!installed &&
         fileSystemCalls().faccessat(AT_FDCWD, in.executableFolder.c_str(), W_OK, 0) == 0)
@@ -99,8 +86,8 @@ std::string chooseProgramFolder(const ProgramFolderInputs& in) {
 std::string userConfigFolder(const std::string& xdgConfigHome, const std::string& home) {
     // A relative XDG_CONFIG_HOME is to be ignored, as the base directory rule says.
     if (!xdgConfigHome.empty() && xdgConfigHome.front() == '/')
-        return withoutTrailingSlashes(xdgConfigHome);
-    return (home == "/" ? "" : withoutTrailingSlashes(home)) + "/.config";
+        return PathConventions::withoutTrailingSeparators(xdgConfigHome);
+    return (home == "/" ? "" : PathConventions::withoutTrailingSeparators(home)) + "/.config";
 }
 
 std::string userConfigFolder() {
@@ -114,8 +101,9 @@ std::string chooseRunsFolder(const std::string& programFolder, const std::string
     // A relative XDG_STATE_HOME is to be ignored, as the base directory rule says.
     const std::string state =
         !xdgStateHome.empty() && xdgStateHome.front() == '/'
-            ? withoutTrailingSlashes(xdgStateHome)
-            : (home == "/" ? "" : withoutTrailingSlashes(home)) + "/.local/state";
+            ? PathConventions::withoutTrailingSeparators(xdgStateHome)
+            : (home == "/" ? "" : PathConventions::withoutTrailingSeparators(home)) +
+                  "/.local/state";
     return state + "/Trevane/runs";
 }
 
@@ -135,16 +123,14 @@ std::string withHomeFolder(const std::string& path) {
     const std::string home = homeFolder();
     if (home.empty())
         return path;
-    return withoutTrailingSlashes(home) + path.substr(1);
+    const std::string rest = path.substr(1); // "" or "/..."
+    const std::string folder = PathConventions::withoutTrailingSeparators(home);
+    return folder == "/" && !rest.empty() ? rest : folder + rest;
 }
 
 std::string profileFolder() {
     const std::string home = environment("TREVANE_HOME");
     return !home.empty() && directoryExists(home) ? programFolder() : std::string();
-}
-
-std::string typedFolder(const std::string& path) {
-    return withHomeFolder(path);
 }
 
 bool directoryExists(const std::string& path) {
@@ -164,7 +150,7 @@ bool createDirectory(const std::string& path) {
 bool createDirectories(const std::string& path) {
     if (path.empty() || directoryExists(path))
         return !path.empty();
-    const std::string parent = parentFolder(path);
+    const std::string parent = PathConventions::parentOf(path);
     if (parent != path && !directoryExists(parent) && !createDirectories(parent))
         return false;
     return (mkdir(path.c_str(), 0777) == 0 || errno == EEXIST) && directoryExists(path);

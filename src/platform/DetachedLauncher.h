@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -17,6 +18,18 @@ public:
     // program is not found or cannot be started; what the program does afterwards is not
     // reported.
     [[nodiscard]] virtual bool start(const std::string& commandLine, std::string* error) = 0;
+
+    // How a watched program ended: its exit status, or -1 when a signal ended it.
+    using Ended = std::function<void(int exitStatus)>;
+    // Starts commandLine as start() does, and calls ended once the program has ended, on a
+    // thread of its own, so that a failure the program tells only by its exit status (xdg-open
+    // finding no program for a file) can be reported. ended must stay callable until then. This
+    // default never calls it.
+    [[nodiscard]] virtual bool startWatched(const std::string& commandLine, std::string* error,
+                                            Ended ended) {
+        (void)ended;
+        return start(commandLine, error);
+    }
 
     // The launcher of this platform; bare program names are looked for in executableFolder first.
     static std::unique_ptr<DetachedLauncher> createNative(std::string executableFolder);

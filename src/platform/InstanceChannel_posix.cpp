@@ -1,6 +1,6 @@
 #include "platform/InstanceChannel.h"
 
-#include "platform/PathConventions.h"
+#include "PathConventions.h"
 
 #include "UniqueFd.h"
 

@@ -1,4 +1,4 @@
-#include "platform/PathConventions.h"
+#include "PathConventions.h"
 #include "platform/ProgramLookup.h"
 
 #include "platform/AppPaths.h"

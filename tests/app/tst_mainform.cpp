@@ -163,10 +163,20 @@ private slots:
         QCOMPARE(form.grid()->columnWidth(2), wide);
     }
 
+    // Read as a run reads a folder cell: "~/" is the home folder, and a relative folder ("."
+    // always names one) is none.
     void typingAnExistingFolderMakesItTheLastFolder() {
         TMainForm form;
         type(form, 1, 1, home().c_str());
         QCOMPARE(form.tableEdit().lastFolder(), home());
+        const QByteArray savedHome = qgetenv("HOME");
+        qputenv("HOME", QByteArray::fromStdString(home()));
+        type(form, 2, 1, "~/CPL");
+        const std::string typedHome = form.tableEdit().lastFolder();
+        type(form, 2, 1, ".");
+        qputenv("HOME", savedHome);
+        QCOMPARE(typedHome, home() + "/CPL");
+        QCOMPARE(form.tableEdit().lastFolder(), home() + "/CPL");
     }
 
     void dropsFillCellsByColumn() {

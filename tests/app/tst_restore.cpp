@@ -48,11 +48,21 @@ private slots:
         const QByteArray home = qgetenv("HOME");
         qputenv("HOME", m_home.qpath().toLocal8Bit());
         JobTable table;
+        table.setRowCount(4);
         table.setCell(JobTable::SourceColumn, 1, " ~/src ");
         table.setCell(JobTable::DestinationColumn, 1, "~/bak");
+        table.setCell(JobTable::SourceColumn, 2, "/src");
+        table.setCell(JobTable::DestinationColumn, 2, "bak");
         const RestoreController::RowBackup backup = RestoreController::rowBackup(table, 1);
+        // A folder a run refuses names no backup: not one below wherever the program started.
+        const RestoreController::RowBackup relative = RestoreController::rowBackup(table, 2);
         qputenv("HOME", home);
         QCOMPARE(backup.from + QLatin1Char('|') + backup.to, path("bak") + "|" + path("src"));
+        QVERIFY(backup.refused.isEmpty());
+        QCOMPARE(relative.from + QLatin1Char('|') + relative.to, QStringLiteral("|/src"));
+        QCOMPARE(relative.refused,
+                 QStringList{QStringLiteral(
+                     "2 行目: コピー先ディレクトリ「bak」は絶対パスではないのでスキップしました")});
     }
 
     void restoreTheSelectedRowsArchive() {

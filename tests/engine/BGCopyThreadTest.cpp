@@ -90,7 +90,7 @@ TEST(BGCopyThreadTest, RunsTheQueueReportingOnTheMainThreadAndFreesItself) {
 
     auto* thread = new TBGCopyThread(host, RunnerServices{*spawner, archiver, launcher, clock,
                                                           fatal, DateTimeLocale::english(),
-                                                          PathConventions::posix()});
+                                                          PathConventions::native()});
     bool terminated = false;
     bool destroyedAfterTerminate = false;
     QEventLoop loop;
@@ -130,7 +130,7 @@ TEST(BGCopyThreadTest, PostedLogLinesComeInBatchesAndBeforeEveryWaitingCall) {
                                   clock,
                                   fatal,
                                   DateTimeLocale::english(),
-                                  PathConventions::posix()};
+                                  PathConventions::native()};
 
     // The same job run directly, every call waiting, is the yardstick.
     RecordingHost direct;

@@ -234,29 +234,9 @@ TEST(LogLinesTest, TextSaveAndReload) {
     EXPECT_FALSE(log.save(dir / "missing-folder/Trevane.log").ok);
 }
 
-TEST(JobCommandsTest, WindowsExamplesVerbatim) {
-    const PathConventions win = PathConventions::windows();
-    const std::string src = JobCommands::withoutTrailingSeparator(win, "C:\\Data");
-    const std::string dst = JobCommands::withoutTrailingSeparator(win, "D:\\Bak\\");
-    EXPECT_EQ(JobCommands::copyCommand(JobCommands::sourceArgument(win, src, "*.doc"), dst,
-                                       "/Y/D/S/I/K/R"),
-              R"(xcopy "C:\Data\*.doc" "D:\Bak" /Y/D/S/I/K/R)");
-    const std::string name = JobCommands::stampArchiveName("data%t.lzh", "000115");
-    const std::string archive = win.withTrailingSeparator("D:\\Bak") + name;
-    EXPECT_EQ(JobCommands::archiveCommand(win, archive, src, "", ""),
-              R"(u "D:\Bak\data000115.lzh" "C:\Data\"  )");
-    EXPECT_EQ(JobCommands::archiveCommand(win, "D:\\Bak\\x.lzh", src, "*.*", "-d1"),
-              R"(u "D:\Bak\x.lzh" "C:\Data\" "*.*" -d1)");
-    // A root source keeps its separator, so the separator shows twice.
-    const std::string root = JobCommands::withoutTrailingSeparator(win, "C:\\");
-    EXPECT_EQ(JobCommands::sourceArgument(win, root, "*.*"), R"("C:\\*.*")");
-    EXPECT_EQ(JobCommands::archiveCommand(win, "D:\\a.lzh", root, "", ""),
-              R"(u "D:\a.lzh" "C:\\"  )");
-}
-
 TEST(JobCommandsTest, PosixForms) {
-    const PathConventions posix = PathConventions::posix();
-    const std::string dst = JobCommands::withoutTrailingSeparator(posix, "/bak/");
+    const PathConventions posix = PathConventions::native();
+    const std::string dst = "/bak";
     EXPECT_EQ(JobCommands::copyCommand(JobCommands::sourceArgument(posix, "/data", "*.doc"), dst,
                                        "/Y/D/S/I/K/R"),
               R"(xcopy "/data/*.doc" "/bak" /Y/D/S/I/K/R)");
@@ -264,29 +244,30 @@ TEST(JobCommandsTest, PosixForms) {
               R"(xcopy "/data" "/bak" /Y)");
     EXPECT_EQ(JobCommands::archiveCommand(posix, "/bak/data000115.lzh", "/data", "", ""),
               R"(u "/bak/data000115.lzh" "/data/"  )");
+    EXPECT_EQ(JobCommands::archiveCommand(posix, "/bak/x.lzh", "/data", "*.*", "-d1"),
+              R"(u "/bak/x.lzh" "/data/" "*.*" -d1)");
     EXPECT_EQ(JobCommands::clearCommand("/bak"), R"(deltree /Y "/bak")");
     EXPECT_EQ(JobCommands::folderWindowCommand("/bak/"), R"(xdg-open "/bak/")");
     EXPECT_EQ(JobCommands::sourceArgument(posix, "/", "*.*"), R"("//*.*")");
     EXPECT_EQ(JobCommands::quoted(R"(/a"b)"), R"("/a""b")") << "a quote in a POSIX name";
 }
 
-TEST(JobCommandsTest, TrailingSeparatorTrimAndStamp) {
-    struct Case {
-        PathConventions conv;
-        std::string in, out;
+// One meaning of a path's folder and of its trailing separators, wherever they are asked for.
+TEST(JobCommandsTest, PathPartsAndStamp) {
+    const struct {
+        const char* path;
+        const char* withoutSeparators;
+        const char* parent;
+    } cases[] = {
+        {"/", "/", "/"},           {"//", "/", "/"},       {"/data/", "/data", "/"},
+        {"/data//", "/data", "/"}, {"/a/b", "/a/b", "/a"}, {"/a//b/", "/a//b", "/a"},
+        {"a", "a", "."},           {"a/b", "a/b", "a"},    {"", "", "."},
     };
-    const Case cases[] = {
-        {PathConventions::windows(), "C:\\", "C:\\"},
-        {PathConventions::windows(), "C:\\Data\\", "C:\\Data"},
-        {PathConventions::windows(), "C:\\Data\\\\", "C:\\Data\\"},
-        {PathConventions::windows(), "\\", ""},
-        {PathConventions::posix(), "/", "/"},
-        {PathConventions::posix(), "/data/", "/data"},
-        {PathConventions::posix(), "/data//", "/data/"},
-        {PathConventions::posix(), "/data", "/data"},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(JobCommands::withoutTrailingSeparator(c.conv, c.in), c.out) << c.in;
+    for (const auto& c : cases) {
+        EXPECT_EQ(PathConventions::withoutTrailingSeparators(c.path), c.withoutSeparators)
+            << c.path;
+        EXPECT_EQ(PathConventions::parentOf(c.path), c.parent) << c.path;
+    }
 
     EXPECT_EQ(JobCommands::stampArchiveName("a%tb%t.lzh", "000115"), "a000115b%t.lzh");
     EXPECT_EQ(JobCommands::stampArchiveName("a%T.lzh", "000115"), "a%T.lzh");

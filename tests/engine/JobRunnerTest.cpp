@@ -60,7 +60,7 @@ protected:
         return JobRunner(host, RunnerServices{spawnerOverride ? *spawnerOverride : *spawner,
                                               archiverOverride ? *archiverOverride : archiver,
                                               launcher, clock, fatal, DateTimeLocale::english(),
-                                              PathConventions::posix()});
+                                              PathConventions::native()});
     }
 
     void job(const std::string& name, const std::vector<std::vector<std::string>>& rows) {

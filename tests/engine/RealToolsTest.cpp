@@ -40,7 +40,7 @@ std::vector<std::string> runJob(const std::string& prog, ProcessSpawner& spawner
     RecordingFatal fatal;
     UnlhaLibrary archiver(UnlhaLibrary::beside(binFolder));
     JobRunner(host, RunnerServices{spawner, archiver, launcher, clock, fatal,
-                                   DateTimeLocale::english(), PathConventions::posix()})
+                                   DateTimeLocale::english(), PathConventions::native()})
         .Execute();
     std::vector<std::string> log = host.logCalls();
     log.insert(log.end(), fatal.messages.begin(), fatal.messages.end());

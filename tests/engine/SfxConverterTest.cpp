@@ -18,49 +18,40 @@ namespace {
 using Entries = std::vector<std::string>;
 
 TEST(SfxConverter, CommandLines) {
-    const auto win = PathConventions::windows();
-    const auto posix = PathConventions::posix();
+    const auto conv = PathConventions::native();
     struct Case {
         const char* name;
-        PathConventions conv;
         std::string archive, folder, command;
     };
     const Case cases[] = {
-        {"Windows folder", win, "C:\\Bak\\data.lzh", "C:\\Out",
-         "s \"C:\\Bak\\data.lzh\" \"C:\\Out\\\" -gw"},
-        {"Windows folder with separator", win, "C:\\Bak\\data.lzh", "C:\\Out\\",
-         "s \"C:\\Bak\\data.lzh\" \"C:\\Out\\\" -gw"},
-        {"Windows empty folder", win, "C:\\Bak\\data.lzh", "", "s \"C:\\Bak\\data.lzh\" \"\\\" -gw"},
-        {"POSIX folder", posix, "/bak/data.lzh", "/out", "s \"/bak/data.lzh\" \"/out/\" -gw"},
-        {"POSIX folder with separator", posix, "/bak/data.lzh", "/out/",
-         "s \"/bak/data.lzh\" \"/out/\" -gw"},
-        {"POSIX empty folder", posix, "/bak/data.lzh", "", "s \"/bak/data.lzh\" \"/\" -gw"},
+        {"folder", "/bak/data.lzh", "/out", "s \"/bak/data.lzh\" \"/out/\" -gw"},
+        {"folder with separator", "/bak/data.lzh", "/out/", "s \"/bak/data.lzh\" \"/out/\" -gw"},
+        {"empty folder", "/bak/data.lzh", "", "s \"/bak/data.lzh\" \"/\" -gw"},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(JobCommands::selfExtractingCommand(c.conv, c.archive, c.folder), c.command)
+        EXPECT_EQ(JobCommands::selfExtractingCommand(conv, c.archive, c.folder), c.command)
             << c.name;
 }
 
 TEST(SfxConverter, Prefill) {
-    const std::set<std::string> files = {"D:\\Bak\\data.lzh", "data.lzh", "/bak/data.lzh"};
+    const std::set<std::string> files = {"/bak/data.lzh", "data.lzh"};
     auto exists = [&](const std::string& p) { return files.count(p) > 0; };
     struct Case {
         const char* name;
-        PathConventions conv;
         std::string destination, archive;
         std::string field, folder;
     };
-    const auto win = PathConventions::windows();
     const Case cases[] = {
-        {"Windows row", win, "D:\\Bak", "data.lzh", "D:\\Bak\\data.lzh", "D:\\Bak"},
-        {"folder with separator", win, "D:\\Bak\\", "data.lzh", "D:\\Bak\\data.lzh", "D:\\Bak\\"},
-        {"no destination", win, "", "data.lzh", "data.lzh", ""},
-        {"empty archive cell", win, "D:\\Bak", "", "", ""},
-        {"placeholder not expanded", win, "D:\\Bak", "data%t.lzh", "", ""},
-        {"missing file", win, "D:\\Bak", "other.lzh", "", ""},
+        {"row", "/bak", "data.lzh", "/bak/data.lzh", "/bak"},
+        {"folder with separator", "/bak/", "data.lzh", "/bak/data.lzh", "/bak/"},
+        {"no destination", "", "data.lzh", "data.lzh", ""},
+        {"empty archive cell", "/bak", "", "", ""},
+        {"placeholder not expanded", "/bak", "data%t.lzh", "", ""},
+        {"missing file", "/bak", "other.lzh", "", ""},
     };
     for (const Case& c : cases) {
-        const auto prefill = SfxConverter::prefill(c.conv, c.destination, c.archive, exists);
+        const auto prefill =
+            SfxConverter::prefill(PathConventions::native(), c.destination, c.archive, exists);
         EXPECT_EQ(prefill.archive, c.field) << c.name;
         EXPECT_EQ(prefill.folder, c.folder) << c.name;
     }
@@ -138,7 +129,7 @@ TEST(SfxConverter, ConvertStepsForEachOutcome) {
         SfxConverter converter(
             {"/prog", archiver, launcher, [&](const std::string& line) { log.push_back(line); },
              [&](const std::string& folder) { saved.push_back(folder); },
-             [](const std::string& p) { return p == "/bak/data.lzh"; }, PathConventions::posix()});
+             [](const std::string& p) { return p == "/bak/data.lzh"; }, PathConventions::native()});
         const SfxConverter::Result result = converter.convert(c.archive, "/out");
         EXPECT_EQ(result.outcome, c.outcome) << c.name;
         EXPECT_EQ(log, c.log) << c.name;

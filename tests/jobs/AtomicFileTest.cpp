@@ -4,8 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace trevane;
@@ -72,11 +75,33 @@ TEST(AtomicFile, FailuresLeaveTheOldFileAndSayWhy) {
     fs::create_directory(folder);
     ASSERT_TRUE(writeFileAtomically(folder + "/keep.txt", "old").ok);
     {
-        const test::FailingPath readOnlyFolder(folder + "/", EACCES);
+        const test::FailingPath readOnlyFolder(folder, EACCES);
         EXPECT_FALSE(writeFileAtomically(folder + "/keep.txt", "new").ok);
     }
     EXPECT_EQ(readWholeFile(folder + "/keep.txt").bytes, "old");
     EXPECT_EQ(entriesIn(folder), 1u);
+}
+
+// A save that is killed half way (here by the file size limit, as deterministic as kill -9)
+// leaves the old file as it was and no other file beside it.
+TEST(AtomicFile, AKilledSaveLeavesNothingBehind) {
+    test::TempDir dir;
+    const std::string path = dir.file("Trevane.ini");
+    ASSERT_TRUE(writeFileAtomically(path, "old").ok);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const rlimit noCore{0, 0}, small{1 << 16, 1 << 16};
+        setrlimit(RLIMIT_CORE, &noCore);
+        setrlimit(RLIMIT_FSIZE, &small);
+        (void)writeFileAtomically(path, std::string(1 << 20, 'x'));
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ) << status;
+    EXPECT_EQ(readWholeFile(path).bytes, "old");
+    EXPECT_EQ(entriesIn(dir.path()), 1u);
 }
 
 TEST(AtomicFile, ReadTellsMissingFromFailed) {

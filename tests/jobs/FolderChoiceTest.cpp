@@ -147,30 +147,24 @@ TEST(FolderChoice, OkWritesTheCellsOfEachMode) {
 }
 
 TEST(FolderChoice, FolderAndNameParts) {
-    const auto win = PathConventions::windows();
-    const auto posix = PathConventions::posix();
+    const auto conv = PathConventions::native();
     struct Case {
         std::string path;
-        PathConventions conv;
         std::string folder, name;
     };
     const Case cases[] = {
-        {"C:\\Bak\\data.lzh", win, "C:\\Bak\\", "data.lzh"},
-        {"data.lzh", win, "", "data.lzh"},
-        {"/bak/data.lzh", posix, "/bak/", "data.lzh"},
-        {"/bak/a:b.lzh", posix, "/bak/", "a:b.lzh"}, // ':' is a name character on POSIX
-        {"/bak/", posix, "/bak/", ""},
-        {"", posix, "", ""},
+        {"data.lzh", "", "data.lzh"},
+        {"/bak/data.lzh", "/bak/", "data.lzh"},
+        {"/bak/a:b.lzh", "/bak/", "a:b.lzh"}, // ':' is a name character on POSIX
+        {"/bak/", "/bak/", ""},
+        {"", "", ""},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(FolderChoice::folderPart(c.path, c.conv), c.folder) << c.path;
-        EXPECT_EQ(FolderChoice::namePart(c.path, c.conv), c.name) << c.path;
+        EXPECT_EQ(FolderChoice::folderPart(c.path, conv), c.folder) << c.path;
+        EXPECT_EQ(FolderChoice::namePart(c.path, conv), c.name) << c.path;
     }
-    EXPECT_EQ(FolderChoice::newFolderPath("/home/u", "新規フォルダ", posix),
-              "/home/u/新規フォルダ");
-    EXPECT_EQ(FolderChoice::newFolderPath("/", "x", posix), "/x");
-    EXPECT_EQ(FolderChoice::newFolderPath("C:\\", "x", win), "C:\\x");
-    EXPECT_EQ(FolderChoice::newFolderPath("C:\\Out", "x", win), "C:\\Out\\x");
+    EXPECT_EQ(FolderChoice::newFolderPath("/home/u", "新規フォルダ", conv), "/home/u/新規フォルダ");
+    EXPECT_EQ(FolderChoice::newFolderPath("/", "x", conv), "/x");
 }
 
 TEST(FolderChoice, Drops) {
@@ -189,7 +183,7 @@ TEST(FolderChoice, Drops) {
         {"file then folder keeps the name", {"/f/x.txt", "/d2"}, "/d2", "x.txt"},
     };
     for (const Case& c : cases) {
-        const auto drop = FolderChoice::dropTarget(c.paths, isDirectory, PathConventions::posix());
+        const auto drop = FolderChoice::dropTarget(c.paths, isDirectory, PathConventions::native());
         EXPECT_EQ(drop.folder, c.folder) << c.name;
         EXPECT_EQ(drop.name, c.fileName) << c.name;
     }

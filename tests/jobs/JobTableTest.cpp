@@ -1,10 +1,13 @@
 #include "jobs/JobTable.h"
+#include "jobs/FolderCell.h"
+#include "jobs/JobFile.h"
 #include "jobs/JobRow.h"
 #include "support/TempDir.h"
-#include "jobs/JobFile.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <optional>
 #include <set>
 
 using namespace trevane;
@@ -271,34 +274,70 @@ INSTANTIATE_TEST_SUITE_P(
         DropCase{"emptyDrop", 1, false, {}, "", {"s", "d", "f", "a"}, false}),
     [](const auto& info) { return info.param.name; });
 
-TEST(JobTableDropWindows, FolderPartKeepsItsBackslash) {
-    JobTable table;
-    const auto noDirectories = [](const std::string&) { return false; };
-    table.dropFiles(3, 1, {"C:\\Data\\report.doc"}, noDirectories, PathConventions::windows());
-    EXPECT_EQ(table.cell(1, 1), "C:\\Data\\");
-    EXPECT_EQ(table.cell(3, 1), "report.doc");
-}
-
 } // namespace
 
 namespace {
 
+// HOME for the life of the object.
+class ScopedHome {
+public:
+    explicit ScopedHome(const char* home) {
+        if (const char* old = std::getenv("HOME"))
+            m_saved = old;
+        ::setenv("HOME", home, 1);
+    }
+    ~ScopedHome() { m_saved ? ::setenv("HOME", m_saved->c_str(), 1) : ::unsetenv("HOME"); }
+
+private:
+    std::optional<std::string> m_saved;
+};
+
+// The one reading of a folder cell that the runner, the preview, the restore window and the
+// grid's last folder share.
+TEST(FolderCell, ReadsACellAsARunDoes) {
+    const ScopedHome home("/home/u/");
+    using S = FolderCell::Status;
+    const struct {
+        const char* cell;
+        S status;
+        const char* text;
+    } cases[] = {
+        {" /srv/data/ ", S::Folder, "/srv/data"},
+        {"/", S::Folder, "/"},
+        {"~", S::Folder, "/home/u"},
+        {"\t~/bak ", S::Folder, "/home/u/bak"},
+        {"~bak", S::NotAbsolute, "~bak"},
+        {"~user/bak", S::NotAbsolute, "~user/bak"},
+        {" backup", S::NotAbsolute, "backup"},
+        {"./bak", S::NotAbsolute, "./bak"},
+        {" \t ", S::Blank, ""},
+    };
+    for (const auto& c : cases) {
+        const FolderCell read = FolderCell::read(c.cell);
+        EXPECT_EQ(read.status, c.status) << c.cell;
+        EXPECT_EQ(read.text, c.text) << c.cell;
+    }
+}
+
 TEST(JobTable, FolderForCellTakesExistingFoldersOnly) {
-    const std::set<std::string> folders = {"/src", "/dst"};
+    const ScopedHome home("/home/u");
+    const std::set<std::string> folders = {"/src", "/dst", "/home/u/bak", "bak"};
     const auto isDirectory = [&](const std::string& p) { return folders.count(p) > 0; };
     JobTable table;
-    table.setRowCount(3);
+    table.setRowCount(4);
     table.setCell(1, 1, "  /src ");
     table.setCell(2, 1, "/dst");
     table.setCell(1, 2, "/src");
     table.setCell(2, 2, "/gone");
+    table.setCell(1, 3, "~/bak");
+    table.setCell(2, 3, "bak"); // a folder below wherever the program was started: no folder
     struct {
         int column, row;
         std::optional<std::string> folder;
     } cases[] = {
-        {1, 1, "/src"},       {2, 1, "/dst"},       {3, 1, "/dst"},
-        {3, 2, "/src"},       {4, 1, "/dst"},       {4, 2, std::nullopt},
-        {5, 1, std::nullopt}, {0, 1, std::nullopt}, {1, 0, std::nullopt},
+        {1, 1, "/src"},       {2, 1, "/dst"},        {3, 1, "/dst"},       {3, 2, "/src"},
+        {4, 1, "/dst"},       {4, 2, std::nullopt},  {5, 1, std::nullopt}, {0, 1, std::nullopt},
+        {1, 0, std::nullopt}, {1, 3, "/home/u/bak"}, {2, 3, std::nullopt},
     };
     for (const auto& c : cases)
         EXPECT_EQ(table.folderForCell(c.column, c.row, isDirectory), c.folder)

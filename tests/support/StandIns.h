@@ -78,10 +78,9 @@ public:
         calls.push_back("log:" + message);
         log.append(message, maxLogLines);
     }
-    SaveResult saveLogPanel(const std::string& path) override {
+    WriteResult saveLogPanel(const std::string& path) override {
         calls.push_back("save:" + path);
-        const WriteResult written = log.save(path);
-        return {written.ok, written.error};
+        return log.save(path);
     }
     void showState(const std::string& state) override { calls.push_back("state:" + state); }
     void rowStarted(int row, int rows) override {
