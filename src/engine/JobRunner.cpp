@@ -93,35 +93,25 @@ void JobRunner::log(const std::string& text) {
 
 // A line for the panel and Trevane.log alone (a step's output, which the run's file takes whole).
 void JobRunner::logToPanel(const std::string& text) {
-    Message = text;
+    m_message = text;
     m_logUnsaved = true;
     if (m_postLog)
-        m_postLog(Message, MaxLogLines);
+        m_postLog(m_message, m_settings.maxLogLines);
     else
-        Synchronize([this] { m_host.addLogLine(Message, MaxLogLines); });
+        Synchronize([this] { m_host.addLogLine(m_message, m_settings.maxLogLines); });
 }
 
 void JobRunner::CopySettings() {
-    const RunnerSettings s = m_host.copySettings();
-    ProgramFolder = s.files.folder;
-    SettingsFileName = s.files.settingsName;
-    LogFileName = s.files.logName;
-    JobFileFolderName = s.files.jobFileFolderName;
-    MaxLogLines = s.maxLogLines;
-    CaptureOutput = s.captureOutput;
-    Verify = s.verify;
-    DateTimeFormat = s.dateTimeFormat;
-    RunsFolder = s.runsFolder;
-    HistoryDays = s.historyDays;
+    m_settings = m_host.copySettings();
 }
 
 void JobRunner::openRunLog() {
-    if (RunsFolder.empty())
+    if (m_settings.runsFolder.empty())
         return;
     const DateTime now = m_services.clock.now();
-    RunHistory::prune(RunsFolder, HistoryDays, now);
-    if (!m_runLog.open(RunsFolder, now, JobFilePath))
-        runLogUnwritten(RunsFolder);
+    RunHistory::prune(m_settings.runsFolder, m_settings.historyDays, now);
+    if (!m_runLog.open(m_settings.runsFolder, now, m_jobFilePath))
+        runLogUnwritten(m_settings.runsFolder);
 }
 
 void JobRunner::finishRunLog(RunHistory::Result result) {
@@ -139,7 +129,7 @@ void JobRunner::runLogUnwritten(const std::string& path) {
 }
 
 void JobRunner::CheckRunAllowed() {
-    Synchronize([this] { ContinueRun = m_host.checkRunAllowed(); });
+    Synchronize([this] { m_continueRun = m_host.checkRunAllowed(); });
 }
 
 void JobRunner::MarkQueueHead() {
@@ -147,7 +137,8 @@ void JobRunner::MarkQueueHead() {
         if (const std::optional<std::string> head = m_host.markQueueHead()) {
             const PathConventions& conv = m_services.conventions;
             m_queueHead = *head;
-            JobFilePath = conv.join(conv.join(ProgramFolder, JobFileFolderName), *head);
+            m_jobFilePath = conv.join(
+                conv.join(m_settings.files.folder, m_settings.files.jobFileFolderName), *head);
         }
     });
 }
@@ -159,22 +150,22 @@ void JobRunner::RemoveQueueHead() {
 void JobRunner::ReportAbort() {
     Synchronize([this] {
         m_host.reportAbort();
-        Message = "コピーを中止しました";
+        m_message = "コピーを中止しました";
         m_logUnsaved = true;
-        m_host.addLogLine(Message, MaxLogLines);
+        m_host.addLogLine(m_message, m_settings.maxLogLines);
     });
     m_runLog.line("コピーを中止しました");
 }
 
 void JobRunner::ShowState(const std::string& state) {
-    Message = state;
-    Synchronize([this] { m_host.showState(Message); });
+    m_message = state;
+    Synchronize([this] { m_host.showState(m_message); });
 }
 
 bool JobRunner::SaveLogPanel(const std::string& path) {
-    Message = path;
+    m_message = path;
     WriteResult result;
-    Synchronize([this, &result] { result = m_host.saveLogPanel(Message); });
+    Synchronize([this, &result] { result = m_host.saveLogPanel(m_message); });
     // A log that cannot be written (a read-only destination, a full disk) is reported in the
     // log itself; the job goes on to its end.
     if (!result.ok)
@@ -184,7 +175,7 @@ bool JobRunner::SaveLogPanel(const std::string& path) {
 
 void JobRunner::saveLogFile() {
     m_logUnsaved = false;
-    SaveLogPanel(m_services.conventions.join(ProgramFolder, LogFileName));
+    SaveLogPanel(m_services.conventions.join(m_settings.files.folder, m_settings.files.logName));
     // The line saying that the log file cannot be written cannot reach it either; it stays in
     // the panel, and writing again at once would only fail again.
     m_logUnsaved = false;
@@ -209,7 +200,7 @@ void JobRunner::Execute() {
     while (!(m_terminateRequested && m_terminateRequested())) {
         try {
             CheckRunAllowed();
-            if (!ContinueRun)
+            if (!m_continueRun)
                 break;
             MarkQueueHead();
         } catch (...) {
@@ -243,8 +234,8 @@ void JobRunner::Execute() {
     } catch (...) {
         // The host fails: nothing more can be told.
     }
-    JobLines.clear();
-    RowCells = {};
+    m_jobLines.clear();
+    m_row = {};
 }
 
 // Runs the job at the queue head; false when the runner is to leave its loop.
@@ -254,30 +245,32 @@ bool JobRunner::runQueueHead() {
     const PathConventions& conv = m_services.conventions;
     if (!isBareFileName(conv, m_queueHead)) {
         log("Job File: " + m_queueHead + "はCPLフォルダ (" +
-            conv.join(ProgramFolder, JobFileFolderName) + ") の外にあるのでスキップします。");
+            conv.join(m_settings.files.folder, m_settings.files.jobFileFolderName) +
+            ") の外にあるのでスキップします。");
         RemoveQueueHead();
         return true;
     }
-    if (!fileExists(JobFilePath)) {
-        log("Job File: " + JobFilePath + "は存在しないのでスキップします。");
+    if (!fileExists(m_jobFilePath)) {
+        log("Job File: " + m_jobFilePath + "は存在しないのでスキップします。");
         RemoveQueueHead();
         return true;
     }
-    JobFileLines read = readJobFile(JobFilePath);
+    JobFileLines read = readJobFile(m_jobFilePath);
     if (!read.ok()) {
-        log("Job File: " + JobFilePath + "は読み込めないのでスキップします。(" + read.error + ")");
+        log("Job File: " + m_jobFilePath + "は読み込めないのでスキップします。(" + read.error +
+            ")");
         RemoveQueueHead();
         return true;
     }
-    JobLines = std::move(read.lines);
+    m_jobLines = std::move(read.lines);
     Synchronize([this] { ReadRunOptions(); });
-    if (!SettingsRefusal.empty()) {
-        log("Job File: " + JobFilePath + "は実行しません。(" + SettingsRefusal + ")");
+    if (!m_settingsRefusal.empty()) {
+        log("Job File: " + m_jobFilePath + "は実行しません。(" + m_settingsRefusal + ")");
         RemoveQueueHead();
         return true;
     }
     RunJob();
-    if (!ContinueRun)
+    if (!m_continueRun)
         return false;
     RemoveQueueHead();
     return true;
@@ -287,67 +280,61 @@ void JobRunner::ReadRunOptions() {
     IniFile ini;
     // A job without a readable options section runs with the runner's defaults; settings that
     // another user may have written keep a run as root from starting at all.
-    const ReadStatus read = ini.load(m_services.conventions.join(ProgramFolder, SettingsFileName),
-                                     Writers::OwnerOnlyAsRoot);
-    SettingsRefusal = read == ReadStatus::Refused ? ini.loadError() : std::string();
-    const JobOptions options = JobOptions::read(ini, JobFilePath, JobOptions::runnerDefaults());
-    const SwitchTexts switches = switchTexts(options);
-    DefaultXcopySwitches = switches.xcopy;
-    DefaultUSwitches = switches.u;
-    CreateDestination = options.items[JobOption::CreateDestination];
-    ClearDestination = options.items[JobOption::ClearDestination];
-    CopyLogToDestination = options.items[JobOption::CopyLogToDestination];
-    OpenDestination = options.items[JobOption::OpenDestination];
-    HideAtStart = options.items[JobOption::HideAtStart];
-    if (HideAtStart)
+    const ReadStatus read = ini.load(
+        m_services.conventions.join(m_settings.files.folder, m_settings.files.settingsName),
+        Writers::OwnerOnlyAsRoot);
+    m_settingsRefusal = read == ReadStatus::Refused ? ini.loadError() : std::string();
+    m_options = JobOptions::read(ini, m_jobFilePath, JobOptions::runnerDefaults());
+    m_switches = switchTexts(m_options);
+    if (option(JobOption::HideAtStart))
         m_host.hideMainWindow();
 }
 
 int JobRunner::failedSteps() const {
-    return static_cast<int>(std::count_if(StepResults.begin(), StepResults.end(),
+    return static_cast<int>(std::count_if(m_stepResults.begin(), m_stepResults.end(),
                                           [](const StepResult& r) { return !r.ok(); }));
 }
 
 void JobRunner::recordStep(StepResult step) {
     const std::string line = step.failureLine();
-    StepResults.push_back(std::move(step));
+    m_stepResults.push_back(std::move(step));
     if (!line.empty())
         log(line);
 }
 
 int JobRunner::countRunnableRows() const {
     return static_cast<int>(
-        std::count_if(JobLines.begin(), JobLines.end(),
+        std::count_if(m_jobLines.begin(), m_jobLines.end(),
                       [](const std::string& l) { return JobRow::fromLine(l).isStep(); }));
 }
 
 void JobRunner::RunJob() {
     const PathConventions& conv = m_services.conventions;
-    LastDestination.clear();
-    StepResults.clear();
-    StepInterrupted = false;
+    m_lastDestination.clear();
+    m_stepResults.clear();
+    m_stepInterrupted = false;
     const int runnableRows = countRunnableRows();
     int rowsStarted = 0;
     bool stopped = false;
     openRunLog();
     ShowState("working...");
-    log("Job File: " + JobFilePath);
+    log("Job File: " + m_jobFilePath);
     log("Job Start @ " + nowText());
     // The number of lines is read again before every pass: a row added meanwhile still runs.
-    for (std::size_t i = 0; i < JobLines.size(); ++i) {
+    for (std::size_t i = 0; i < m_jobLines.size(); ++i) {
         CheckRunAllowed();
-        if (!ContinueRun) {
+        if (!m_continueRun) {
             ReportAbort();
             stopped = true;
             break;
         }
-        RowCells = JobRow::fromLine(JobLines[i]);
-        if (RowCells.isStep()) {
+        m_row = JobRow::fromLine(m_jobLines[i]);
+        if (m_row.isStep()) {
             const int row = rowsStarted++;
             Synchronize([this, row, runnableRows] { m_host.rowStarted(row, runnableRows); });
         }
         runRow(static_cast<int>(i) + 1);
-        if (StepInterrupted) {
+        if (m_stepInterrupted) {
             ReportAbort();
             stopped = true;
             break;
@@ -360,22 +347,22 @@ void JobRunner::RunJob() {
     saveLogFile();
     // A copy that fails says so in a line, which then goes into the log file as well. Without a
     // destination the copy would land in the root or the current folder.
-    if (CopyLogToDestination && LastDestination.empty())
+    if (option(JobOption::CopyLogToDestination) && m_lastDestination.empty())
         log("コピー先ディレクトリがないので、ログファイルをコピーしません。");
-    else if (CopyLogToDestination)
-        SaveLogPanel(conv.join(LastDestination, LogFileName));
+    else if (option(JobOption::CopyLogToDestination))
+        SaveLogPanel(conv.join(m_lastDestination, m_settings.files.logName));
     saveLogFileIfBehind();
     using RunResult = RunHistory::Result;
     finishRunLog(stopped ? RunResult::Stopped : failed > 0 ? RunResult::Failed : RunResult::Ok);
     saveLogFileIfBehind();
     ShowState("ready");
-    const std::string name = conv.fileName(JobFilePath);
+    const std::string name = conv.fileName(m_jobFilePath);
     Synchronize([this, &name, failed] { m_host.jobEnded(name, failed); });
 }
 
 void JobRunner::runRow(int rowNumber) {
     const PathConventions& conv = m_services.conventions;
-    const JobRow& row = RowCells;
+    const JobRow& row = m_row;
     if (row.kind == JobRow::Kind::Command) {
         log(row.command);
         const bool started = m_services.launcher.start(row.command, nullptr);
@@ -412,29 +399,29 @@ void JobRunner::runRow(int rowNumber) {
     const std::string sourceArgument = JobCommands::sourceArgument(conv, src, files);
 
     const FolderCell destination = FolderCell::read(row.destination);
-    LastDestination.clear();
+    m_lastDestination.clear();
     if (!destination.isFolder()) {
         skip(destination.skipLine(rowNumber, Side::Destination));
         return;
     }
     std::string dst = destination.text;
-    LastDestination = dst;
+    m_lastDestination = dst;
 
     // A backup disk that is not plugged in must not be stood in for by the folder left behind
     // (or made by option 4) on another disk: nothing is created, cleared or copied.
-    DestinationDisks disks(conv.join(ProgramFolder, kDiskListName));
+    DestinationDisks disks(conv.join(m_settings.files.folder, kDiskListName));
     if (const std::string refused = disks.check(dst); !refused.empty()) {
         skip(refused);
         return;
     }
-    const std::size_t stepsBefore = StepResults.size();
+    const std::size_t stepsBefore = m_stepResults.size();
     struct RememberOnSuccess {
         JobRunner& runner;
         DestinationDisks& disks;
         const std::string& folder;
         std::size_t before;
         ~RememberOnSuccess() {
-            const auto& steps = runner.StepResults;
+            const auto& steps = runner.m_stepResults;
             if (steps.size() > before &&
                 std::all_of(steps.begin() + static_cast<std::ptrdiff_t>(before), steps.end(),
                             [](const StepResult& s) { return s.ok(); }))
@@ -450,9 +437,9 @@ void JobRunner::runRow(int rowNumber) {
             return;
         }
         dst = conv.withTrailingSeparator(std::move(dst));
-        LastDestination = dst;
+        m_lastDestination = dst;
         const std::string stamp =
-            formatDateTime(DateTimeFormat, m_services.clock.now(), m_services.locale);
+            formatDateTime(m_settings.dateTimeFormat, m_services.clock.now(), m_services.locale);
         archivePath = dst + JobCommands::stampArchiveName(archive, stamp);
         // A date-time pattern with ":" makes a name that a FAT, exFAT or NTFS disk refuses.
         const std::string refused = fileSystemOfPath(dst).refusal(
@@ -463,7 +450,7 @@ void JobRunner::runRow(int rowNumber) {
         }
     }
 
-    if (archive.empty() && ClearDestination && directoryExists(dst)) {
+    if (archive.empty() && option(JobOption::ClearDestination) && directoryExists(dst)) {
         // Clearing a destination that is the source, or holds it, would delete the source.
         if (folderHolds(dst, src)) {
             log(dst + "はコピー元を含むので消去せず、コピーをスキップします。");
@@ -482,13 +469,13 @@ void JobRunner::runRow(int rowNumber) {
         }
         const std::string folder = linkTarget(dst);
         RunProcess(JobCommands::clearCommand(folder));
-        if (StepInterrupted)
+        if (m_stepInterrupted)
             return;
         if (createDirectory(folder))
             log(folder + "を作成しました");
     }
     if (!directoryExists(dst)) {
-        if (!CreateDestination) {
+        if (!option(JobOption::CreateDestination)) {
             skip(dst + "がみつかりませんでした");
             return;
         }
@@ -501,12 +488,12 @@ void JobRunner::runRow(int rowNumber) {
     }
 
     // The folder window is no step of the job: whether it opens is not reported.
-    if (OpenDestination)
+    if (option(JobOption::OpenDestination))
         (void)m_services.launcher.start(JobCommands::folderWindowCommand(dst), nullptr);
 
     const std::string& xcopySwitches =
-        row.xcopySwitches.empty() ? DefaultXcopySwitches : row.xcopySwitches;
-    const std::string& uSwitches = row.uSwitches.empty() ? DefaultUSwitches : row.uSwitches;
+        row.xcopySwitches.empty() ? m_switches.xcopy : row.xcopySwitches;
+    const std::string& uSwitches = row.uSwitches.empty() ? m_switches.u : row.uSwitches;
 
     if (archive.empty()) {
         const std::string command = JobCommands::copyCommand(sourceArgument, dst, xcopySwitches);
@@ -516,7 +503,8 @@ void JobRunner::runRow(int rowNumber) {
     }
     const std::string command =
         JobCommands::archiveCommand(conv, archivePath, src, files, uSwitches);
-    if (ClearDestination && fileExists(JobCommands::archiveFile(conv, archivePath)))
+    if (option(JobOption::ClearDestination) &&
+        fileExists(JobCommands::archiveFile(conv, archivePath)))
         replaceArchive(archivePath, src, command, [&](const std::string& newArchive) {
             return JobCommands::archiveCommand(conv, newArchive, src, files, uSwitches);
         });
@@ -563,7 +551,7 @@ void JobRunner::replaceArchive(const std::string& archivePath, const std::string
         bool made = false;
         if (callArchiver(command, &made) || made) {
             log(archivePath + "を削除しました。");
-            if (!StepResults.empty() && StepResults.back().ok())
+            if (!m_stepResults.empty() && m_stepResults.back().ok())
                 log(command);
         } else if (std::rename(newArchive.c_str(), real.c_str()) != 0) {
             return; // the old archive stays where it waited rather than be lost
@@ -583,8 +571,8 @@ void JobRunner::replaceArchive(const std::string& archivePath, const std::string
                 const std::string error = std::strerror(errno);
                 log(real + "を新しい書庫に置き換えられませんでした。新しい書庫は" + newArchive +
                     "に残しました。(" + error + ")");
-                StepResults.back() = {StepResult::Kind::Archiver, "Unlha",
-                                      StepResult::Outcome::Refused};
+                m_stepResults.back() = {StepResult::Kind::Archiver, "Unlha",
+                                        StepResult::Outcome::Refused};
                 return;
             }
             log(archivePath + "を削除しました。");
@@ -596,7 +584,7 @@ void JobRunner::replaceArchive(const std::string& archivePath, const std::string
 }
 
 void JobRunner::RunProcess(const std::string& commandLine) {
-    const std::size_t keep = CaptureOutput ? OutputChunks::MaxLoggedBytes : 0;
+    const std::size_t keep = m_settings.captureOutput ? OutputChunks::MaxLoggedBytes : 0;
     // The start line is logged from inside the spawner while the child runs; an error there is
     // kept until the child has been waited for, so no child is left unreaped.
     std::exception_ptr logError;
@@ -631,7 +619,7 @@ void JobRunner::RunProcess(const std::string& commandLine) {
         // A step that ended early because the run was stopped did not fail: the job says it
         // was stopped instead.
         CheckRunAllowed();
-        StepInterrupted = !ContinueRun;
+        m_stepInterrupted = !m_continueRun;
     }
     if (logError)
         std::rethrow_exception(logError);
@@ -639,7 +627,7 @@ void JobRunner::RunProcess(const std::string& commandLine) {
         log("process handle error");
     if (result.waitFailed)
         log("process wait failure");
-    if (CaptureOutput) {
+    if (m_settings.captureOutput) {
         if (result.failedCheck == Check::ReadEnd) {
             m_services.fatal.fail("hReadPipe", __LINE__);
             return;
@@ -652,7 +640,7 @@ void JobRunner::RunProcess(const std::string& commandLine) {
             return;
         }
     }
-    if (!StepInterrupted)
+    if (!m_stepInterrupted)
         recordStep(std::move(step));
 }
 

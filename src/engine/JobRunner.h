@@ -5,6 +5,7 @@
 #include "engine/RunnerHost.h"
 #include "engine/StepResult.h"
 #include "jobs/DateTimePattern.h"
+#include "jobs/JobOptions.h"
 #include "jobs/JobRow.h"
 
 #include <functional>
@@ -37,7 +38,8 @@ struct RunnerServices {
 // Every call into the host goes through the sync function, which the thread implements by
 // running the call on the main thread and waiting for it (rethrowing what it throws); tests
 // pass a function that simply calls. Log lines may instead be posted without waiting (the
-// thread gathers them into batches). The field names are the runner's own names.
+// thread gathers them into batches). Its state is its own: the host's settings as CopySettings
+// copied them, the job's options as ReadRunOptions read them, the row being run.
 class JobRunner {
 public:
     using SyncFunction = std::function<void(const std::function<void()>&)>;
@@ -55,8 +57,8 @@ public:
     // job; nothing escapes.
     void Execute();
 
-    // Reads the job options of JobFilePath from the settings file and builds the default switch
-    // strings; hides the main window when option 10 is on. Runs on the main thread.
+    // Reads the options of the job file being run from the settings file and builds the default
+    // switch strings; hides the main window when option 10 is on. Runs on the main thread.
     void ReadRunOptions();
 
     // Runs JobLines: the start lines, every row (checking for a stop before each), the end
@@ -76,42 +78,17 @@ public:
 
     // The results of the steps of the job being run (of the last job once it has ended), in the
     // order they ran.
-    std::vector<StepResult> StepResults;
+    const std::vector<StepResult>& stepResults() const { return m_stepResults; }
     int failedSteps() const;
 
-    // Runner state (read by tests and the thread; written only by the runner).
-    std::vector<std::string> JobLines;
-    JobRow RowCells; // the row being run
-    std::string JobFilePath;
-    std::string ProgramFolder;
-    std::string SettingsFileName;
-    std::string LogFileName;
-    std::string JobFileFolderName;
-    std::string DefaultXcopySwitches;
-    std::string DefaultUSwitches;
-    std::string Message;
-    std::string DateTimeFormat;
-    bool CreateDestination = false;
-    bool ClearDestination = false;
-    bool CopyLogToDestination = false;
-    bool OpenDestination = false;
-    bool HideAtStart = false;
-    int MaxLogLines = 500;
-    bool ContinueRun = false;
-    bool CaptureOutput = true;
-    // After each copy and archive row, compare the backup with its source (bVerify, --verify).
-    bool Verify = false;
-    std::string RunsFolder;
-    int HistoryDays = 90;
-    // The destination of the most recent row that read its destination cell, as that row left
-    // it; decides where the log copy goes.
-    std::string LastDestination;
-    // Why ReadRunOptions() did not trust the settings file (as root, one another user may
-    // write); the job then does not run.
-    std::string SettingsRefusal;
-    // The copy or clearing step of the row ended early because the run was stopped (中止, a
-    // stop signal): no failed step, the job ends with "コピーを中止しました".
-    bool StepInterrupted = false;
+    // The switch texts of the job's options, which a row's empty switch cell stands for (set by
+    // ReadRunOptions).
+    const SwitchTexts& defaultSwitches() const { return m_switches; }
+
+    // Takes the host's current settings (RunnerSettings: the data folder's files, iMaxLog,
+    // bAddLog, the date-time pattern, verify, the run history) as the run's own copy; Execute
+    // does it first. Runs on the main thread.
+    void CopySettings();
 
 private:
     void Synchronize(const std::function<void()>& op);
@@ -122,7 +99,6 @@ private:
     // whole is told in the log and to the host.
     void finishRunLog(RunHistory::Result result);
     void runLogUnwritten(const std::string& path);
-    void CopySettings();
     void CheckRunAllowed();
     void MarkQueueHead();
     void RemoveQueueHead();
@@ -147,6 +123,8 @@ private:
     bool runQueueHead();
     std::string nowText();
 
+    bool option(JobOption item) const { return m_options.items[item]; }
+
     RunnerHost& m_host;
     RunnerServices m_services;
     SyncFunction m_sync;
@@ -155,6 +133,25 @@ private:
     bool m_logUnsaved = false; // lines were logged since the log file was last written
     PostFunction m_postLog;
     RunLogFile m_runLog; // the whole log of the job being run
+
+    RunnerSettings m_settings; // CopySettings' copy
+    JobOptions m_options;      // the job's options, read by ReadRunOptions
+    SwitchTexts m_switches;    // the switch texts of m_options
+    std::vector<std::string> m_jobLines;
+    JobRow m_row; // the row being run
+    std::string m_jobFilePath;
+    std::string m_message; // the text of the last host call that takes one
+    bool m_continueRun = false;
+    std::vector<StepResult> m_stepResults;
+    // The destination of the most recent row that read its destination cell, as that row left
+    // it; decides where the log copy goes.
+    std::string m_lastDestination;
+    // Why ReadRunOptions() did not trust the settings file (as root, one another user may
+    // write); the job then does not run.
+    std::string m_settingsRefusal;
+    // The copy or clearing step of the row ended early because the run was stopped (中止, a
+    // stop signal): no failed step, the job ends with "コピーを中止しました".
+    bool m_stepInterrupted = false;
 };
 
 } // namespace trevane

@@ -10,10 +10,10 @@
 namespace trevane {
 
 void JobRunner::verifyRow(const std::string& commandLine, bool archive) {
-    if (!Verify || StepInterrupted || StepResults.empty())
+    if (!m_settings.verify || m_stepInterrupted || m_stepResults.empty())
         return;
     // A step that never ran (no archiver library, a copy not started) made no backup to prove.
-    const StepResult::Outcome ran = StepResults.back().outcome;
+    const StepResult::Outcome ran = m_stepResults.back().outcome;
     if (ran != StepResult::Outcome::Done && ran != StepResult::Outcome::Failed)
         return;
     // A stop request ends the verification too; the window's flag is asked a few times a
@@ -27,7 +27,7 @@ void JobRunner::verifyRow(const std::string& commandLine, bool archive) {
             return false;
         lastLook = now;
         CheckRunAllowed();
-        return !ContinueRun;
+        return !m_continueRun;
     };
     std::optional<VerifyReport> report;
     if (archive) {
@@ -41,7 +41,7 @@ void JobRunner::verifyRow(const std::string& commandLine, bool archive) {
     if (!report)
         return;
     if (report->stopped) {
-        StepInterrupted = true;
+        m_stepInterrupted = true;
         return;
     }
     for (const std::string& path : report->differences)

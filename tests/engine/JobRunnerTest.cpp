@@ -427,8 +427,8 @@ TEST_F(JobRunnerTest, SwitchStringsFollowTheOptionsAndRowCellsReplaceThem) {
                         {"bOption13", "1"}});
     JobRunner r = runner();
     r.Execute();
-    EXPECT_EQ(r.DefaultXcopySwitches, "/Y/C/D:1998-01-01/S/H/I/K/R");
-    EXPECT_EQ(r.DefaultUSwitches, "-c-d1");
+    EXPECT_EQ(r.defaultSwitches().xcopy, "/Y/C/D:1998-01-01/S/H/I/K/R");
+    EXPECT_EQ(r.defaultSwitches().u, "-c-d1");
     EXPECT_EQ(rowLog().at(0), xcopyLine(src, dst, "/E"));
 }
 
@@ -548,7 +548,6 @@ TEST_F(JobRunnerTest, OutputIsLoggedInChunks) {
     for (const Case& c : cases) {
         host.calls.clear();
         JobRunner r = runner();
-        r.CaptureOutput = true;
         r.RunProcess(child + " " + c.args);
         const auto log = host.logCalls();
         ASSERT_FALSE(log.empty()) << c.args;
@@ -563,8 +562,9 @@ TEST_F(JobRunnerTest, OutputIsLoggedInChunks) {
     r.RunProcess(child + " out 700000");
     EXPECT_EQ(host.logCalls().size(), 152u);
 
+    host.settings.captureOutput = false;
+    r.CopySettings();
     host.calls.clear();
-    r.CaptureOutput = false;
     r.RunProcess(child + " out 700000");
     EXPECT_EQ(host.logCalls(), std::vector<std::string>{child + " out 700000"});
 
