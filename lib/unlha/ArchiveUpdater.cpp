@@ -59,9 +59,7 @@ bool memberSelected(const std::vector<std::string>& patterns, const std::string&
         return true;
     std::string base = PathRules::baseName(path);
     for (const std::string& p : patterns) {
-        std::string q = p;
-        while (q.size() > 1 && q.back() == '/')
-            q.pop_back();
+        std::string q = trevane::PathConventions::withoutTrailingSeparators(p);
         // "./name" names the member at the archive's top only; a bare name, the name in
         // every folder.
         const bool atTop = q.size() > 2 && q.compare(0, 2, "./") == 0;

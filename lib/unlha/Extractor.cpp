@@ -1,5 +1,7 @@
 #include "Extractor.h"
 
+#include "PathConventions.h"
+
 #include "ArchiveReader.h"
 #include "ArchiveUpdater.h"
 #include "OutputFile.h"
@@ -134,9 +136,7 @@ private:
 
 Extractor::Extractor(Options options, std::string& report)
     : m_options(std::move(options)), m_report(report) {
-    m_root = m_options.target;
-    while (m_root.size() > 1 && m_root.back() == '/')
-        m_root.pop_back();
+    m_root = trevane::PathConventions::withoutTrailingSeparators(m_options.target);
     if (!m_root.empty() && m_root != "/")
         m_root += '/';
 }

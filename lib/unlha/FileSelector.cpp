@@ -1,5 +1,7 @@
 #include "FileSelector.h"
 
+#include "PathConventions.h"
+
 #include "NamePattern.h"
 #include "PathRules.h"
 
@@ -103,8 +105,7 @@ Status FileSelector::select(const std::vector<std::string>& patterns,
     if (list.empty())
         list.push_back("*");
     for (std::string pattern : list) {
-        while (pattern.size() > 1 && pattern.back() == '/')
-            pattern.pop_back();
+        pattern = trevane::PathConventions::withoutTrailingSeparators(std::move(pattern));
         std::string folderPart;
         std::string namePart = pattern;
         if (size_t slash = pattern.rfind('/'); slash != std::string::npos) {

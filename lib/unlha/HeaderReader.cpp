@@ -1,5 +1,7 @@
 #include "HeaderReader.h"
 
+#include "PathConventions.h"
+
 #include "Crc16.h"
 #include "NameCodec.h"
 
@@ -162,8 +164,7 @@ Status finish(MemberHeader& h, const std::string& baseName, const Extensions& ex
         h.linkTarget = path.substr(bar + 1);
         path.erase(bar);
     }
-    while (path.size() > 1 && path.back() == '/')
-        path.pop_back();
+    path = trevane::PathConventions::withoutTrailingSeparators(std::move(path));
     // Some writers leave a folder entry of the base folder itself with no name.
     if ((path.empty() || path == "/") && !(h.method == "-lhd-" && !h.isSymlink))
         return damaged("empty name");

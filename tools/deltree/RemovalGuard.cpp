@@ -1,5 +1,7 @@
 #include "RemovalGuard.h"
 
+#include "PathConventions.h"
+
 #include <climits>
 #include <cstdlib>
 #include <pwd.h>
@@ -54,9 +56,7 @@ RemovalGuard RemovalGuard::forCurrentUser() {
 std::string RemovalGuard::checkPath(const std::string& path) const {
     if (path.find_first_not_of(" \t") == std::string::npos)
         return "空のパスは削除できません";
-    std::string trimmed = path;
-    while (trimmed.size() > 1 && trimmed.back() == '/')
-        trimmed.pop_back();
+    const std::string trimmed = PathConventions::withoutTrailingSeparators(path);
     const auto slash = trimmed.rfind('/');
     const std::string last = slash == std::string::npos ? trimmed : trimmed.substr(slash + 1);
     if (last == "." || last == "..")

@@ -1,5 +1,7 @@
 #include "TreeRemover.h"
 
+#include "PathConventions.h"
+
 #include "ErrorText.h"
 #include "FileSystem.h"
 #include "FolderEntries.h"
@@ -131,9 +133,7 @@ bool TreeRemover::remove(const std::string& path) {
         reportLine(refusal);
         return false;
     }
-    std::string trimmed = path;
-    while (trimmed.size() > 1 && trimmed.back() == '/')
-        trimmed.pop_back();
+    const std::string trimmed = PathConventions::withoutTrailingSeparators(path);
     // A link another user planted on the way (in a folder of theirs) is not followed: run as
     // root, it would empty whatever folder it points at.
     if (const std::string link = untrustedLink(trimmed); !link.empty()) {
