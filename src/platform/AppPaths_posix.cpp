@@ -78,7 +78,7 @@ std::string chooseProgramFolder(const ProgramFolderInputs& in) {
         return in.executableFolder;
     std::string folder = userConfigFolder(in.xdgConfigHome, in.home) + "/Trevane";
     // Made for the user alone: the log and the disk list name the user's files and disks.
-    if (!directoryExists(folder) && createDirectories(parentFolder(folder)))
+    if (!directoryExists(folder) && createDirectories(PathConventions::parentOf(folder)))
         (void)::mkdir(folder.c_str(), 0700);
     return folder;
 }
