@@ -155,6 +155,11 @@ struct HintCase {
     std::string hint;
 };
 
+// A case prints as its name, in test names and failure messages alike.
+void PrintTo(const HintCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class RowHint : public testing::TestWithParam<HintCase> {};
 
 TEST_P(RowHint, ShowsTheCommandTheRowStandsFor) {

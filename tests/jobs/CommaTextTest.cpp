@@ -15,6 +15,11 @@ struct WriteCase {
     std::string line;
 };
 
+// A case prints as its name, in test names and failure messages alike.
+void PrintTo(const WriteCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class CommaTextWrite : public testing::TestWithParam<WriteCase> {};
 
 TEST_P(CommaTextWrite, WritesAndReadsBack) {
@@ -66,6 +71,10 @@ struct ReadCase {
     Items items;
 };
 
+void PrintTo(const ReadCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class CommaTextRead : public testing::TestWithParam<ReadCase> {};
 
 TEST_P(CommaTextRead, SplitsIntoItems) {
@@ -101,6 +110,10 @@ struct LinesCase {
     std::string text;
     Items lines;
 };
+
+void PrintTo(const LinesCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class CommaTextLines : public testing::TestWithParam<LinesCase> {};
 

@@ -33,6 +33,11 @@ struct PatternCase {
     std::string expected;
 };
 
+// A case prints as its name, in test names and failure messages alike.
+void PrintTo(const PatternCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class DateTimePattern : public testing::TestWithParam<PatternCase> {};
 
 TEST_P(DateTimePattern, Formats) {

@@ -17,6 +17,11 @@ struct IntegerCase {
     int expected; // the default is -99
 };
 
+// A case prints as its name, in test names and failure messages alike.
+void PrintTo(const IntegerCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class IniFileInteger : public testing::TestWithParam<IntegerCase> {};
 
 TEST_P(IniFileInteger, ReadsWholeDecimalNumbersOnly) {

@@ -21,6 +21,11 @@ struct SwitchCase {
     std::string u;
 };
 
+// A case prints as its name, in test names and failure messages alike.
+void PrintTo(const SwitchCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class JobOptionsSwitches : public testing::TestWithParam<SwitchCase> {};
 
 TEST_P(JobOptionsSwitches, BuildsBothSwitchTexts) {

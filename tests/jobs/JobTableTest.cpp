@@ -200,6 +200,11 @@ struct DropCase {
     bool appended;
 };
 
+// A case prints as its name, in test names and failure messages alike.
+void PrintTo(const DropCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class JobTableDrop : public testing::TestWithParam<DropCase> {};
 
 TEST_P(JobTableDrop, FillsCellsByTheCurrentColumn) {
