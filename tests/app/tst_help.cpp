@@ -1,5 +1,6 @@
 // The help window: the help key opens it at the page of the window the user is in, and the
-// manual's links and pictures lead to files of the manual.
+// manual's links and pictures lead to files of the manual, whose Japanese reads without stray
+// blanks.
 
 #include "app/Mainunit.h"
 #include "dialogs/HelpWindow.h"
@@ -7,6 +8,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QRegularExpression>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -73,6 +75,29 @@ private slots:
                     missing << file;
             }
         QCOMPARE(missing.join(QLatin1Char(' ')), QString());
+    }
+
+    // Japanese runs on without a space where a source line breaks inside a sentence: the
+    // Markdown reader turns every line break of a paragraph into a blank.
+    void manualJapaneseHasNoBlankBetweenWords_data() { manualLinksLeadToFiles_data(); }
+    void manualJapaneseHasNoBlankBetweenWords() {
+        QFETCH(QString, page);
+        QFile file(QDir(TREVANE_MANUAL_SOURCE).filePath(page));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QTextDocument document;
+        document.setMarkdown(QString::fromUtf8(file.readAll()));
+        // Between two Japanese characters (a spaced wave dash "〜" is meant).
+        static const QRegularExpression blank(
+            QStringLiteral("(?!〜)[\\p{Han}\\p{Hiragana}\\p{Katakana}、。」）] (?!〜)"
+                           "[\\p{Han}\\p{Hiragana}\\p{Katakana}「（]"));
+        QStringList found;
+        for (QTextBlock block = document.begin(); block.isValid(); block = block.next())
+            for (auto part = block.begin(); !part.atEnd(); ++part)
+                if (!block.blockFormat().hasProperty(QTextFormat::BlockCodeLanguage) &&
+                    !part.fragment().charFormat().font().fixedPitch())
+                    for (const auto& match : blank.globalMatch(part.fragment().text()))
+                        found << match.captured();
+        QCOMPARE(found.join(QLatin1Char(' ')), QString());
     }
 };
 
