@@ -57,7 +57,8 @@ private:
     JobGrid* m_grid;
 };
 
-// The Windows virtual-key code of a key, for the keys that decide about in-place editing.
+// The code of a key as KeyList.ini numbers keys (jobs/ShortcutText.h), for the keys that
+// decide about in-place editing.
 int virtualKeyOf(const QKeyEvent* event) {
     int key = event->key();
     if (key >= Qt::Key_0 && key <= Qt::Key_9)

@@ -17,8 +17,8 @@ TCommandForm::TCommandForm(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("CommandForm"));
     setWindowTitle(QStringLiteral("実行コマンド一覧"));
     setModal(true);
-    // The program's font is a proportional Japanese gothic; IPAPGothic stands in where the
-    // Windows one is missing.
+    // The list is set in a proportional Japanese gothic: ＭＳ Ｐゴシック where it is installed,
+    // else IPAPGothic (fonts-ipafont-gothic).
     QFont face;
     face.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic")});
     face.setPixelSize(12);

@@ -43,8 +43,8 @@ public:
     // is set.
     virtual bool checkRunAllowed() = 0;
 
-    // MarkQueueHead: when the queue panel has a line, colours line 0 red (0x0000FF as a Windows
-    // colour value, i.e. pure red), puts the selection back to empty and returns line 0's text
+    // MarkQueueHead: when the queue panel has a line, colours line 0 pure red (the job that
+    // runs now), puts the selection back to empty and returns line 0's text
     // (a bare job-file name). Returns nothing when the queue is empty.
     virtual std::optional<std::string> markQueueHead() = 0;
 

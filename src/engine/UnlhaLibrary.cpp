@@ -9,7 +9,8 @@
 namespace trevane {
 
 namespace {
-// The entry point's signature; the size is 32 bits wide, as on Windows.
+// The entry point's signature, as lib/unlha/Unlha.h declares it (the output size is 32 bits
+// wide).
 using UnlhaEntry = int (*)(void* window, const char* commandLine, char* output, std::uint32_t size);
 } // namespace
 

@@ -79,7 +79,7 @@ std::optional<std::string> escapeSectionNames(std::string_view text) {
 } // namespace
 
 struct IniFile::Impl {
-    // Case-insensitive names (as Windows compares them), one value per key.
+    // Case-insensitive names, one value per key.
     CSimpleIniA ini{false, false, false};
 
     Impl() { ini.SetSpaces(false); }

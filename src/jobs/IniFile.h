@@ -9,7 +9,7 @@
 
 namespace trevane {
 
-// An INI file held in memory, with the rules of Windows private-profile files:
+// An INI file held in memory, with the rules the program's settings and key files keep:
 // - sections and keys keep the order of the file; new ones are added at the end;
 // - a section name is kept exactly as written, so a full path such as
 //   "/home/u/Trevane/CPL/daily.cpl" is a valid name;

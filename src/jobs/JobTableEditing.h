@@ -107,7 +107,7 @@ public:
     static bool editingAllowedAfterClick(const GridSelection& selection) {
         return selection.isSingleCell();
     }
-    // A key pressed on the grid (Windows virtual-key code, and the text it types in the
+    // A key pressed on the grid (its code as KeyList.ini numbers keys, and the text it types in the
     // locale's code page) starts editing the current cell and sets the modified flag: Backspace
     // (0x08), Delete (0x2E), 0x30..0x7A (digits, letters, number pad, F1..F11), and every key
     // that types printable text ("/", "~", "*", ".", a blank, Japanese), so that the text lands

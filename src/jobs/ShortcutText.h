@@ -5,9 +5,9 @@
 
 namespace trevane {
 
-// A shortcut value: a key's virtual-key code (Windows numbering, which KeyList.ini and the
-// texts are built on) in the low byte, plus ShiftBit, CtrlBit and AltBit. 0 is no shortcut.
-// Bits other than these are ignored.
+// A shortcut value: the key's code as KeyList.ini numbers keys (digits and capital letters as
+// their ASCII codes, F1 as 0x70, Delete as 0x2E, ...; the texts are built on it) in the low
+// byte, plus ShiftBit, CtrlBit and AltBit. 0 is no shortcut. Bits other than these are ignored.
 inline constexpr int ShiftBit = 0x2000;
 inline constexpr int CtrlBit = 0x4000;
 inline constexpr int AltBit = 0x8000;
