@@ -1,7 +1,7 @@
 #include "app/JobFileList.h"
 
 #include "PathConventions.h"
-#include "app/MainWindowLayout.h"
+#include "app/MainWindowBars.h"
 #include "app/StyleIcons.h"
 #include "platform/TextCodec.h"
 
@@ -22,7 +22,7 @@ JobFileList::JobFileList(std::string folder, QWidget* parent)
     setUniformItemSizes(true);
     setIconSize(QSize(16, 16));
     setDragEnabled(true);
-    MainWindowLayout::setHint(this, QStringLiteral("CPLディレクトリのファイルリスト"));
+    MainWindowBars::setHint(this, QStringLiteral("CPLディレクトリのファイルリスト"));
     buildMenu();
 }
 
@@ -42,7 +42,7 @@ void JobFileList::showState() {
     colours.setColor(QPalette::Base, count() > 0 ? QApplication::palette().color(QPalette::Base)
                                                  : QApplication::palette().color(QPalette::Button));
     setPalette(colours);
-    MainWindowLayout::setHint(this,
+    MainWindowBars::setHint(this,
                               QStringLiteral("ダブルクリックで開きます|") + toQString(m_folder));
 }
 

@@ -164,7 +164,7 @@ void TMainForm::LoadSettings() {
     m_actions.value("ShowCaption")->setChecked(s.bShowCaption);
     m_actions.value("FlatButton")->setChecked(s.bFlatButton);
     m_actions.value("ShowLeftPanel")->setChecked(s.bShowLeftPanel);
-    m_layout.applyToolBarLook();
+    m_bars.applyToolBarLook();
     m_doc.restorePath(s.asCPLFile);
 }
 

@@ -4,7 +4,7 @@
 #include "app/JobFileList.h"
 #include "app/JobGrid.h"
 #include "app/MainRunnerHost.h"
-#include "app/MainWindowLayout.h"
+#include "app/MainWindowBars.h"
 #include "app/QueuePanel.h"
 #include "app/RunController.h"
 #include "app/TableEditController.h"
@@ -188,7 +188,7 @@ private:
     QLabel* m_panels[4] = {};
     QProgressBar* m_progress = nullptr; // RunProgress: job and row of the run, while one runs
     QMap<QString, QAction*> m_actions;
-    MainWindowLayout m_layout{*this, m_actions, m_settings};
+    MainWindowBars m_bars{*this, m_actions, m_settings};
 };
 
 } // namespace trevane

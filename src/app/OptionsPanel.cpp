@@ -1,6 +1,6 @@
 #include "app/OptionsPanel.h"
 
-#include "app/MainWindowLayout.h"
+#include "app/MainWindowBars.h"
 #include "jobs/DOptionDate.h"
 #include "platform/TextCodec.h"
 
@@ -43,7 +43,7 @@ OptionsPanel::OptionsPanel(QWidget* parent)
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable | Qt::ItemIsSelectable);
         item->setCheckState(Qt::Unchecked);
     }
-    MainWindowLayout::setHint(m_optionList, QStringLiteral("コマンドオプション"));
+    MainWindowBars::setHint(m_optionList, QStringLiteral("コマンドオプション"));
     m_dateEdit->setObjectName(QStringLiteral("DateMaskEdit"));
     m_dateEdit->setInputMask(QStringLiteral("9999-99-99;_"));
     m_dateEdit->setValidator(new DateValidator(m_dateEdit));

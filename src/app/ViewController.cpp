@@ -2,7 +2,7 @@
 
 #include "PathConventions.h"
 #include "app/HelpController.h"
-#include "app/MainWindowLayout.h"
+#include "app/MainWindowBars.h"
 #include "app/SidePanelSplitter.h"
 #include "app/TableEditController.h"
 #include "app/TrayIcon.h"
@@ -24,10 +24,10 @@ namespace trevane {
 
 ViewController::ViewController(QWidget& window, TrayIcon& tray, Settings& settings,
                                const ProgramFiles& files, SidePanelSplitter& mainSplitter,
-                               const QMap<QString, QAction*>& actions, MainWindowLayout& layout,
+                               const QMap<QString, QAction*>& actions, MainWindowBars& bars,
                                const TableEditController& tableEdit, QObject* parent)
     : QObject(parent), m_window(window), m_tray(tray), m_settings(settings), m_files(files),
-      m_mainSplitter(mainSplitter), m_actions(actions), m_layout(layout), m_tableEdit(tableEdit),
+      m_mainSplitter(mainSplitter), m_actions(actions), m_bars(bars), m_tableEdit(tableEdit),
       m_help(new HelpController(
           window,
           [&actions] {
@@ -137,13 +137,13 @@ void ViewController::ShowLeftPanelClick() {
 void ViewController::ShowCaptionClick() {
     m_settings.bShowCaption = !m_settings.bShowCaption;
     m_actions.value("ShowCaption")->setChecked(m_settings.bShowCaption);
-    m_layout.applyToolBarLook();
+    m_bars.applyToolBarLook();
 }
 
 void ViewController::FlatButtonClick() {
     m_settings.bFlatButton = !m_settings.bFlatButton;
     m_actions.value("FlatButton")->setChecked(m_settings.bFlatButton);
-    m_layout.applyToolBarLook();
+    m_bars.applyToolBarLook();
 }
 
 void ViewController::ShowLogClick() {

@@ -14,7 +14,7 @@ class QWidget;
 namespace trevane {
 
 class HelpController;
-class MainWindowLayout;
+class MainWindowBars;
 class SidePanelSplitter;
 class TableEditController;
 class TrayIcon;
@@ -31,7 +31,7 @@ class ViewController : public QObject {
 public:
     ViewController(QWidget& window, TrayIcon& tray, Settings& settings, const ProgramFiles& files,
                    SidePanelSplitter& mainSplitter, const QMap<QString, QAction*>& actions,
-                   MainWindowLayout& layout, const TableEditController& tableEdit,
+                   MainWindowBars& bars, const TableEditController& tableEdit,
                    QObject* parent = nullptr);
 
     // The manual's contents page.
@@ -74,7 +74,7 @@ private:
     const ProgramFiles& m_files;
     SidePanelSplitter& m_mainSplitter;
     const QMap<QString, QAction*>& m_actions;
-    MainWindowLayout& m_layout;
+    MainWindowBars& m_bars;
     const TableEditController& m_tableEdit;
     HelpController* m_help;
 };

@@ -1,6 +1,7 @@
-// Building the main window: its widgets, its controllers and the connections of its actions,
-// menus, tray and panels to their handlers; the actions, menus, tool band and status bar come
-// from MainWindowLayout.
+// TMainForm, building its panels (the job grid, the job-file and queue lists, the options, the
+// log, their splitters), its controllers, and the connections of its actions, menus, tray and
+// panels to their handlers. The actions, menus, tool band and status bar come from
+// MainWindowBars.
 
 #include "app/HistoryController.h"
 #include "app/JobTableModel.h"
@@ -69,7 +70,7 @@ void TMainForm::buildLayout() {
     for (int c = 1; c < JobTable::ColumnCount; ++c)
         m_grid->setColumnWidth(c - 1, qMax(JobTable::initialColumnWidths()[c],
                                            m_grid->horizontalHeader()->sectionSizeHint(c - 1)));
-    MainWindowLayout::setHint(m_grid, QStringLiteral("|ダブルクリック、右クリック対応"));
+    MainWindowBars::setHint(m_grid, QStringLiteral("|ダブルクリック、右クリック対応"));
 
     // Options check list with the /D date edit above it.
     m_options = new OptionsPanel;
@@ -111,10 +112,10 @@ void TMainForm::buildLayout() {
     m_mainSplitter->setCollapsible(1, false);
     setCentralWidget(m_mainSplitter);
 
-    m_layout.buildActions();
-    m_layout.buildMenus();
-    m_layout.buildToolBars();
-    m_progress = m_layout.buildStatusBar(m_panels);
+    m_bars.buildActions();
+    m_bars.buildMenus();
+    m_bars.buildToolBars();
+    m_progress = m_bars.buildStatusBar(m_panels);
     m_options->setSwitchLabel(m_panels[2]);
 
     // The window is built at the sizes the settings table gives, which a first start keeps.
@@ -141,14 +142,14 @@ void TMainForm::buildControllers() {
         m_jobQueue, *m_jobFiles, m_doc, m_files, m_settings, *m_cplFileList, this,
         [this] { m_runnerHost->start(); }, this);
     m_view = new ViewController(*this, *m_tray, m_settings, m_files, *m_mainSplitter, m_actions,
-                                m_layout, *m_tableEdit, this);
+                                m_bars, *m_tableEdit, this);
     m_restore = new RestoreController(m_doc, *m_grid, *this, this);
     m_history = new HistoryController(*this, m_files, this);
     m_runnerHost = std::make_unique<MainRunnerHost>(
         MainRunnerHost::Parts{*this, m_files, m_settings, m_jobQueue, *m_que, *m_logView, m_log,
                               *m_panels[0], *m_progress, *m_tray, [this] { m_view->hideToTray(); },
                               [this] { m_run->OnRunnerTerminate(); }});
-    m_timerDisplay = new TimerDisplay(*this, m_layout.timerLabel(), m_actions.value("TimerOnOff"),
+    m_timerDisplay = new TimerDisplay(*this, m_bars.timerLabel(), m_actions.value("TimerOnOff"),
                                       m_tray->timerItem());
 }
 

@@ -20,10 +20,9 @@ namespace trevane {
 // handlers, the key list and the tool buttons find them; connecting them to handlers is the
 // window's job. What is built belongs to the window. The window, its action table and its settings
 // must outlive this object.
-class MainWindowLayout {
+class MainWindowBars {
 public:
-    MainWindowLayout(QMainWindow& window, QMap<QString, QAction*>& actions,
-                     const Settings& settings);
+    MainWindowBars(QMainWindow& window, QMap<QString, QAction*>& actions, const Settings& settings);
 
     // The menu actions, not connected yet.
     void buildActions();

@@ -1,4 +1,4 @@
-#include "app/MainWindowLayout.h"
+#include "app/MainWindowBars.h"
 #include "app/StyleIcons.h"
 
 #include "dialogs/MenuShortcuts.h"
@@ -15,24 +15,24 @@
 
 namespace trevane {
 
-MainWindowLayout::MainWindowLayout(QMainWindow& window, QMap<QString, QAction*>& actions,
-                                   const Settings& settings)
+MainWindowBars::MainWindowBars(QMainWindow& window, QMap<QString, QAction*>& actions,
+                               const Settings& settings)
     : m_window(window), m_actions(actions), m_settings(settings) {}
 
-void MainWindowLayout::setHint(QWidget* widget, const QString& hint) {
+void MainWindowBars::setHint(QWidget* widget, const QString& hint) {
     int bar = hint.indexOf(QLatin1Char('|'));
     widget->setToolTip(bar < 0 ? hint : hint.left(bar));
     widget->setStatusTip(bar < 0 ? hint : hint.mid(bar + 1));
 }
 
-void MainWindowLayout::setHint(QAction* action, const QString& hint) {
+void MainWindowBars::setHint(QAction* action, const QString& hint) {
     int bar = hint.indexOf(QLatin1Char('|'));
     action->setToolTip(bar < 0 ? hint : hint.left(bar));
     action->setStatusTip(bar < 0 ? hint : hint.mid(bar + 1));
 }
 
-QAction* MainWindowLayout::makeAction(const QString& name, const QString& caption,
-                                      const QKeySequence& key) {
+QAction* MainWindowBars::makeAction(const QString& name, const QString& caption,
+                                    const QKeySequence& key) {
     auto* action = new QAction(caption, &m_window);
     action->setObjectName(name);
     if (!key.isEmpty())
@@ -41,7 +41,7 @@ QAction* MainWindowLayout::makeAction(const QString& name, const QString& captio
     return action;
 }
 
-void MainWindowLayout::buildActions() {
+void MainWindowBars::buildActions() {
     using QKS = QKeySequence;
     // File
     makeAction("FileNew", "新規作成(&N)", QKS(Qt::CTRL | Qt::Key_N));
@@ -89,7 +89,7 @@ void MainWindowLayout::buildActions() {
     m_actions.value("FlatButton")->setChecked(true);
 }
 
-void MainWindowLayout::buildMenus() {
+void MainWindowBars::buildMenus() {
     QMenuBar* bar = m_window.menuBar();
     bar->setObjectName(QStringLiteral("MainMenu"));
     auto add = [this](QMenu* menu, std::initializer_list<const char*> names) {
@@ -141,7 +141,7 @@ void MainWindowLayout::buildMenus() {
     MenuShortcuts::resolveClashes(bar);
 }
 
-void MainWindowLayout::buildToolBars() {
+void MainWindowBars::buildToolBars() {
     auto button = [this](QToolBar* bar, const char* name, const QString& caption, const QIcon& icon,
                          const QString& hint, QAction* same) {
         auto* a = new QAction(icon, caption, &m_window);
@@ -227,7 +227,7 @@ void MainWindowLayout::buildToolBars() {
     applyToolBarLook();
 }
 
-void MainWindowLayout::applyToolBarLook() {
+void MainWindowBars::applyToolBarLook() {
     for (QToolBar* bar : {m_toolBar1, m_toolBar2}) {
         bar->setToolButtonStyle(m_settings.bShowCaption ? Qt::ToolButtonTextUnderIcon
                                                         : Qt::ToolButtonIconOnly);
@@ -239,7 +239,7 @@ void MainWindowLayout::applyToolBarLook() {
     }
 }
 
-QProgressBar* MainWindowLayout::buildStatusBar(QLabel* (&panels)[4]) {
+QProgressBar* MainWindowBars::buildStatusBar(QLabel* (&panels)[4]) {
     QStatusBar* bar = m_window.statusBar();
     bar->setObjectName(QStringLiteral("StatusBar1"));
     bar->setSizeGripEnabled(true);
