@@ -7,36 +7,10 @@ using namespace trevane;
 
 namespace {
 
-TEST(Settings, EmptyFileGivesTheTableDefaults) {
+// A first start (no file yet) runs with the defaults of the settings table.
+TEST(Settings, EmptyFileGivesTheDefaults) {
     IniFile ini;
-    const Settings s = loadSettings(ini);
-    EXPECT_EQ(s.iMainFormLeft, 5);
-    EXPECT_EQ(s.iMainFormHeight, 416);
-    EXPECT_EQ(s.iMainFormWidth, 701);
-    EXPECT_EQ(s.iLeftPanelWidth, 129);
-    EXPECT_EQ(s.iQuePanelWidth, 163);
-    EXPECT_EQ(s.iLogHeight, 58);
-    EXPECT_EQ(s.iRightBtmPanelHeight, 119);
-    EXPECT_EQ(s.iMaxLog, 500);
-    EXPECT_EQ(s.asTime0, "");
-    EXPECT_EQ(s.asDateTimeFormat, "yymmdd");
-    EXPECT_EQ(s.asCPLFile, "新規.cpl");
-    EXPECT_EQ(s.asApplicationFullPath, "xdg-open");
-    EXPECT_FALSE(s.bShowCaption);
-    EXPECT_TRUE(s.bFlatButton);
-    EXPECT_TRUE(s.bShowLeftPanel);
-    EXPECT_FALSE(s.bDoCopyByDClick);
-    EXPECT_FALSE(s.bAutoStart);
-    EXPECT_FALSE(s.bAutoTimer);
-    EXPECT_TRUE(s.bShowAtStart);
-    EXPECT_TRUE(s.bAddLog);
-    EXPECT_FALSE(s.bVerify);
-    EXPECT_FALSE(s.bExitOnJobEnd);
-    EXPECT_EQ(s.iTaskTrayClick, 1);
-    EXPECT_EQ(s.iTaskTrayDblClick, 0);
-    for (int d = 0; d < 7; ++d)
-        EXPECT_TRUE(s.dayOfWeek(d)) << d;
-    EXPECT_EQ(s, Settings());
+    EXPECT_EQ(loadSettings(ini), Settings());
 }
 
 TEST(Settings, StoresEveryKeyInTableOrderAndReadsBack) {
@@ -56,10 +30,6 @@ TEST(Settings, StoresEveryKeyInTableOrderAndReadsBack) {
     std::vector<std::string> keys;
     for (const SettingsKey& key : settingsTable())
         keys.emplace_back(key.key);
-    ASSERT_EQ(keys.size(), 35u);
-    EXPECT_EQ(keys.front(), "iMainFormLeft");
-    EXPECT_EQ(keys[8], "asTime0");
-    EXPECT_EQ(keys.back(), "iHistoryDays");
     EXPECT_EQ(ini.keys(ConfigSection), keys);
     EXPECT_EQ(ini.readString(ConfigSection, "bDayOfWeek0", ""), "0");
     EXPECT_EQ(ini.readString(ConfigSection, "bDayOfWeek1", ""), "1");
