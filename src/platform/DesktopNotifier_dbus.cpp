@@ -49,6 +49,10 @@ public:
                     QString::fromLatin1(kService), QStringLiteral("Notify"));
                 QVariantMap hints;
                 hints.insert(QStringLiteral("urgency"), QVariant::fromValue(uchar(2))); // critical
+                // The menu entry's name, by which the desktop groups the notices and shows the
+                // program's icon and name.
+                hints.insert(QStringLiteral("desktop-entry"),
+                             QStringLiteral("org.trevane.Trevane"));
                 call << QStringLiteral("Trevane") << uint(0) << QStringLiteral("dialog-warning")
                      << QString::fromLocal8Bit(summary) << QString::fromLocal8Bit(body)
                      << QStringList() << hints << -1;

@@ -15,12 +15,12 @@ class FakeNotifications : public QObject {
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
 
 public:
-    QStringList calls; // "app|summary|body" of every Notify
+    QStringList calls; // "app|desktop entry|summary|body" of every Notify
 
 public slots:
     uint Notify(const QString& app, uint, const QString&, const QString& summary,
-                const QString& body, const QStringList&, const QVariantMap&, int) {
-        calls << app + "|" + summary + "|" + body;
+                const QString& body, const QStringList&, const QVariantMap& hints, int) {
+        calls << app + "|" + hints.value("desktop-entry").toString() + "|" + summary + "|" + body;
         return uint(calls.size());
     }
 };
@@ -58,9 +58,9 @@ private slots:
         p.start(TREVANE_BIN_DIR "/trevane", {"--run", "good.cpl", "bad.cpl"});
         QVERIFY(ended.wait(60000));
         QCOMPARE(p.exitCode(), 1);
-        QCOMPARE(fake.calls,
-                 QStringList{"Trevane|Trevane: 失敗した手順があります|bad.cpl が終了しました。\n"
-                             "失敗した手順: 1 件"});
+        QCOMPARE(fake.calls, QStringList{"Trevane|org.trevane.Trevane|Trevane: "
+                                         "失敗した手順があります|bad.cpl が終了しました。\n"
+                                         "失敗した手順: 1 件"});
     }
 };
 
