@@ -86,10 +86,11 @@ private slots:
         QVERIFY(file.open(QIODevice::ReadOnly));
         QTextDocument document;
         document.setMarkdown(QString::fromUtf8(file.readAll()));
-        // Between two Japanese characters (a spaced wave dash "〜" is meant).
+        // Between two Japanese characters (a spaced wave dash "〜" is meant), or after "、" and
+        // "。" whatever follows.
         static const QRegularExpression blank(
             QStringLiteral("(?!〜)[\\p{Han}\\p{Hiragana}\\p{Katakana}、。」）] (?!〜)"
-                           "[\\p{Han}\\p{Hiragana}\\p{Katakana}「（]"));
+                           "[\\p{Han}\\p{Hiragana}\\p{Katakana}「（]|[、。] "));
         QStringList found;
         for (QTextBlock block = document.begin(); block.isValid(); block = block.next())
             for (auto part = block.begin(); !part.atEnd(); ++part)
