@@ -43,7 +43,7 @@ void JobFileList::showState() {
                                                  : QApplication::palette().color(QPalette::Button));
     setPalette(colours);
     MainWindowBars::setHint(this,
-                              QStringLiteral("ダブルクリックで開きます|") + toQString(m_folder));
+                            QStringLiteral("ダブルクリックで開きます|") + toQString(m_folder));
 }
 
 void JobFileList::refresh(const std::string& path) {

@@ -157,8 +157,8 @@ void TFolderSelectForm::FormCreate(const std::string& startFolder, const std::st
 
     // A leading "~" is the home folder, as the runner reads a folder cell.
     const std::string start = withHomeFolder(startFolder);
-    // The current folder is the last one a folder list showed, and unlike on Windows it may
-    // have been deleted since: then the tree opens at home, never at no folder at all.
+    // The current folder is the last one a folder list showed, and it may have been deleted
+    // since: then the tree opens at home, never at no folder at all.
     if (!moveTree(start) && !moveTree(toBytes(QDir::currentPath())) &&
         !moveTree(withHomeFolder("~")))
         moveTree("/");
