@@ -105,4 +105,5 @@ TEST_P(BelowTheTarget, AFolderSwappedForALinkIsNeitherWrittenThroughNorGivenAMod
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Openat2AndWalk, BelowTheTarget, ::testing::Bool());
+INSTANTIATE_TEST_SUITE_P(Openat2AndWalk, BelowTheTarget, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "nameByName" : "openat2"; });
