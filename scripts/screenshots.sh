@@ -5,6 +5,10 @@
 # user is neither seen nor touched), runs a job once from the command line so the log has
 # lines, then starts the window once per picture: it opens the window through its own commands
 # and saves its picture (TREVANE_SCREENSHOT, src/app/DocScreenshot.h).
+# The pictures show the paths the manual's text uses: the script runs in a mount namespace of
+# its own (unshare; as an ordinary user with a user namespace, where it counts as root) with
+# empty folders over /home and /media, so the sample user is /home/taro with a backup stick
+# at /media/taro/USB; nothing outside the namespace sees them.
 # Run it again when a window changes, and commit the pictures.
 #
 # usage: bash scripts/screenshots.sh [BUILD_DIR]      (default: build)
@@ -12,22 +16,35 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build}" && pwd)
-bin=$build/bin/trevane
-out=$root/doc/manual/images
-[ -x "$bin" ] || { echo "screenshots: build the program first ($bin)" >&2; exit 1; }
+[ -x "$build/bin/trevane" ] || { echo "screenshots: build the program first ($build/bin/trevane)" >&2; exit 1; }
 command -v Xvfb >/dev/null || { echo "screenshots: apt-get install xvfb" >&2; exit 1; }
+if [ -z "${TREVANE_SCREENSHOT_NAMESPACE:-}" ]; then
+  ns=(unshare --mount --propagation private)
+  [ "$(id -u)" -eq 0 ] || ns=(unshare --mount --map-root-user --propagation private)
+  exec env TREVANE_SCREENSHOT_NAMESPACE=1 "${ns[@]}" bash "$0" "$build"
+fi
 
-# A fixed, short folder: its paths show in the pictures.
-work=${TMPDIR:-/tmp}/trevane-manual
-rm -rf "$work"
-mkdir -m 700 "$work"
+work=$(mktemp -d "${TMPDIR:-/tmp}/trevane-manual.XXXXXX")
 display=
 xvfb=
 cleanup() {
   [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null && wait "$xvfb" 2>/dev/null
+  # Never a removal through a bind that is still there.
+  for m in checkout build; do
+    if mountpoint -q "$work/$m"; then umount "$work/$m" || return 0; fi
+  done
   rm -rf "$work"
 }
 trap cleanup EXIT
+# The checkout and the build stay reachable (they may lie under /home) through binds taken
+# before /home and /media are covered.
+mkdir "$work/checkout" "$work/build"
+mount --bind "$root" "$work/checkout"
+mount --bind "$build" "$work/build"
+bin=$work/build/bin/trevane
+out=$work/checkout/doc/manual/images
+mount -t tmpfs -o mode=755 tmpfs /home
+mount -t tmpfs -o mode=755 tmpfs /media
 
 # A display number nobody uses.
 for n in $(seq 90 130); do
@@ -37,22 +54,25 @@ Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
 for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
 
-export HOME=$work/home TREVANE_HOME=$work/profile XDG_CONFIG_HOME=$work/home/.config
+export HOME=/home/taro TREVANE_HOME=/home/taro/.config/Trevane XDG_CONFIG_HOME=/home/taro/.config
 export XDG_RUNTIME_DIR=$work/run DISPLAY=$display QT_QPA_PLATFORM=xcb
 export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
 locale -a 2>/dev/null | grep -qi '^ja_JP.utf' || export LANG=C.UTF-8 LC_ALL=C.UTF-8
-mkdir -p "$HOME/文書/議事録" "$HOME/写真/2026" "$HOME/バックアップ" "$TREVANE_HOME/CPL" "$XDG_RUNTIME_DIR"
+usb=/media/taro/USB
+mkdir -p "$HOME/文書/議事録" "$HOME/写真/2026" "$usb" "$TREVANE_HOME/CPL" "$XDG_RUNTIME_DIR"
+# The stick is a disk of its own, as the runner wants a destination under /media to be.
+mount -t tmpfs -o mode=755 tmpfs "$usb"
 chmod 700 "$XDG_RUNTIME_DIR"
 for f in 報告書.odt 見積書.ods メモ.txt 議事録/12月.txt; do echo "$f" >"$HOME/文書/$f"; done
 for f in 海.jpg 山.jpg; do head -c 20000 /dev/urandom >"$HOME/写真/2026/$f"; done
 
 crlf() { printf '%s\r\n' "$@"; }
-crlf '~/文書,~/バックアップ/文書,,,,,' '~/写真,~/バックアップ,,写真%t.lzh,,-d1,' \
-     '~/文書,~/バックアップ/テキスト,*.txt,,/Y/D/S,,' >"$TREVANE_HOME/CPL/daily.cpl"
-crlf '~/文書,/media/usb/文書,,,,,' ',,,,,,"notify-send ""バックアップが終わりました"""' \
+crlf "$HOME/文書,$usb/文書,,,,," "$HOME/写真,$usb,,写真%t.lzh,,-d1," \
+     "$HOME/文書,$usb/テキスト,*.txt,,/Y/D/S,," >"$TREVANE_HOME/CPL/daily.cpl"
+crlf "$HOME/文書,$usb/文書,,,,," ',,,,,,"notify-send ""バックアップが終わりました"""' \
      >"$TREVANE_HOME/CPL/weekly.cpl"
 crlf daily.cpl weekly.cpl >"$TREVANE_HOME/BGCopyList.txt"
-crlf "$HOME/文書" "$HOME/写真" "$HOME/バックアップ" >"$TREVANE_HOME/DirList.txt"
+crlf "$HOME/文書" "$HOME/写真" "$usb" >"$TREVANE_HOME/DirList.txt"
 crlf '[CONFIG]' "asCPLFile=$TREVANE_HOME/CPL/daily.cpl" 'iMainFormWidth=900' \
      'iMainFormHeight=600' 'iLogHeight=150' 'iLeftPanelWidth=120' 'asTime0=02:30' \
      'asTime1=' 'asTime2=21:00' 'bAutoTimer=1' "asDateTimeFormat=yymmdd" \
