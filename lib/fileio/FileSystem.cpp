@@ -79,6 +79,14 @@ int readRegularFile(const std::string& path, std::string& bytes, size_t maxBytes
     }
 }
 
+bool changedWhileRead(int fd, const struct stat& before, uint64_t bytesRead) {
+    struct stat after;
+    return (before.st_size != 0 && bytesRead != static_cast<uint64_t>(before.st_size)) ||
+           ::fstat(fd, &after) != 0 ||
+           after.st_size != before.st_size || after.st_mtim.tv_sec != before.st_mtim.tv_sec ||
+           after.st_mtim.tv_nsec != before.st_mtim.tv_nsec;
+}
+
 std::string fileErrorText(int error) {
     if (error == kNotRegularFile)
         return "通常のファイルではありません";

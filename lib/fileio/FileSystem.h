@@ -58,6 +58,15 @@ inline OpenedFile openRegularFile(const std::string& path, int flags, mode_t mod
     return openRegularFile(AT_FDCWD, path, flags, mode);
 }
 
+// Whether the file open on fd was written to while it was read: bytesRead differs from the
+// size it had when opened (before), or its size or modification time is no longer before's.
+// A copy or a member made from such a reading matches neither the old nor the new content.
+// A size of 0 says nothing of the bytes (kernel files report none and are read to their end).
+bool changedWhileRead(int fd, const struct stat& before, uint64_t bytesRead);
+
+// The line's text for a file changedWhileRead() found.
+inline constexpr const char* kChangedWhileReadText = "読み込み中にファイルが変わりました";
+
 // Reads the regular file at path whole into bytes (opened as openRegularFile() does). Returns 0
 // or an errno value (EFBIG when it holds more than maxBytes, kNotRegularFile).
 int readRegularFile(const std::string& path, std::string& bytes, size_t maxBytes);

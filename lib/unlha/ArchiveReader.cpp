@@ -155,6 +155,11 @@ Status ArchiveReader::extract(const Decoder::Sink& sink) {
                                     produced += size;
                                     return sink(data, size);
                                 });
+    // A member the decoder refused whole (a stored one whose header gives two sizes) or left
+    // part-way still has its place in the archive: the next header follows all its bytes.
+    const uint64_t end = m_dataOffset + h.compressedSize;
+    if (m_source->position() < end && !m_source->skip(end - m_source->position()) && s.ok())
+        s = Status(Code::Damaged, "archive ends inside a member");
     if (!s.ok())
         return Status(s.code(), s.message() + ": " + PathRules::printable(h.path));
     if (produced != h.originalSize)

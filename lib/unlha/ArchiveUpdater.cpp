@@ -224,8 +224,9 @@ Status ArchiveUpdater::add() {
             // archive already holds of it stays.
             const std::string& path = jobs[slot].archivePath;
             leftOut.push_back(
-                (compressed.code() == Code::TooLarge ? "4 GiB 以上なので書庫に入れませんでした: "
-                                                     : "読み込めないので書庫に入れませんでした: ") +
+                (member.changed                       ? "読み込み中に変わったので書庫に入れませんでした: "
+                 : compressed.code() == Code::TooLarge ? "4 GiB 以上なので書庫に入れませんでした: "
+                                                       : "読み込めないので書庫に入れませんでした: ") +
                 PathRules::printable(path) + " (" + compressed.message() + ")");
             if (isReplacement) {
                 const OldMember& m = old[nextOld++];

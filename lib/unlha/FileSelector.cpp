@@ -28,8 +28,8 @@ bool FileSelector::take(const std::string& diskPath, const std::string& archiveP
                         const struct stat& st, std::vector<SourceEntry>& out) {
     if (m_haveSkip && st.st_dev == m_skipDev && st.st_ino == m_skipIno)
         return false;
-    if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode) && !S_ISLNK(st.st_mode))
-        return false; // devices, pipes and sockets have no place in an archive
+    // Devices, pipes and sockets are taken too, so that the compressor, which opens only
+    // regular files, names each one it leaves out and the command says files were left out.
     SourceEntry e;
     e.diskPath = diskPath;
     e.archivePath = archivePath;

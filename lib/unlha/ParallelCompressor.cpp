@@ -66,6 +66,11 @@ Status ParallelCompressor::compressOne(const SourceEntry& e, int methodDigit, En
                                                    trevane::fileErrorText(file.error)));
     const int fd = file.fd.get();
     const struct stat& st = file.st;
+    // Written to while it was read: the member would hold neither the old content nor the new.
+    const auto changed = [&] {
+        out.changed = true;
+        return leaveOut(Status(Code::Io, e.diskPath + ": " + trevane::kChangedWhileReadText));
+    };
     uint64_t size = static_cast<uint64_t>(st.st_size);
     if (size > kMaxMemberSize)
         return leaveOut(Status(Code::TooLarge, "file of 4 GiB or more: " + e.diskPath));
@@ -87,6 +92,8 @@ Status ParallelCompressor::compressOne(const SourceEntry& e, int methodDigit, En
             return readFailed ? leaveOut(std::move(failed)) : failed;
         }
         if (!r.gaveUp && r.originalSize <= kMaxMemberSize) {
+            if (trevane::changedWhileRead(fd, st, r.originalSize))
+                return changed();
             h.method = "-lh" + std::to_string(methodDigit) + "-";
             h.originalSize = r.originalSize;
             h.compressedSize = r.compressedSize;
@@ -118,6 +125,8 @@ Status ParallelCompressor::compressOne(const SourceEntry& e, int methodDigit, En
         if (!out.data->append(buf.data(), static_cast<size_t>(n)))
             return Status(Code::Io, "cannot write a temporary file");
     }
+    if (trevane::changedWhileRead(fd, st, total))
+        return changed();
     h.method = "-lh0-";
     h.originalSize = h.compressedSize = total;
     h.crc = crc.value();

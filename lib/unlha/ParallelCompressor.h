@@ -19,6 +19,7 @@ struct CompressedMember {
     // The source file is at fault (it cannot be read, or it is too large): the member is left
     // out rather than the whole archive failing. The status returned with it says why.
     bool leftOut = false;
+    bool changed = false; // left out because it was written to while it was read
 };
 
 // Compresses source entries on several threads and hands the results to a writer in the

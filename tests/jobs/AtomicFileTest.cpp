@@ -1,5 +1,6 @@
 #include "jobs/AtomicFile.h"
 #include "support/FailingPath.h"
+#include "support/FifoWatchdog.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -121,6 +122,7 @@ TEST(AtomicFile, OnlyRegularFilesOfBoundedSizeAreUsed) {
     test::TempDir dir;
     const std::string fifo = dir.file("Trevane.ini");
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const test::FifoWatchdog watchdog(fifo);
     const std::string huge = dir.file("huge.cpl");
     ASSERT_TRUE(writeFileAtomically(huge, "").ok);
     ASSERT_EQ(truncate(huge.c_str(), kMaxReadBytes + 1), 0);
@@ -136,6 +138,7 @@ TEST(AtomicFile, OnlyRegularFilesOfBoundedSizeAreUsed) {
     }
     const WriteResult overFifo = writeFileAtomically(fifo, "x");
     EXPECT_NE(overFifo.error.find("通常のファイルではありません"), std::string::npos);
+    EXPECT_FALSE(watchdog.released()) << "waited on the FIFO";
 }
 
 } // namespace

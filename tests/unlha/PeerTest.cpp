@@ -131,6 +131,7 @@ TEST(Hostile, NothingLeavesTheTarget) {
         {"symlink2.lzh", "", false, {}, {"../../etc/passwd.new"}},
         {"symlink3.lzh", "", false, {}, {"/tmp/passwd"}},
         {"truncated.lzh", "", false, {}, {"GPL-2"}},
+        {"sizes.lzh", "", false, {"a.txt", "c.txt"}, {"b.txt"}},
         {"unixsep.lzh", "", true, {"subdir/subdir2/hello.txt"}, {}},
         {"dir.lzh", "", true, {}, {}},
         {"multiple.lzh",
