@@ -6,7 +6,7 @@
 set -euo pipefail
 kind=${1:-run}
 pkgs=(build-essential cmake ninja-build pkg-config qt6-base-dev libgl-dev libxcb1-dev libsimpleini-dev
-      fonts-ipafont-gothic xdg-utils qt6-translations-l10n)
+      libmount-dev libblkid-dev fonts-ipafont-gothic xdg-utils qt6-translations-l10n)
 if [ "$kind" = test ]; then
   pkgs+=(libgtest-dev libgmock-dev libbenchmark-dev lhasa jlha-utils rsync xvfb xauth time
           desktop-file-utils appstream x11-utils dpkg-dev lintian man-db shared-mime-info

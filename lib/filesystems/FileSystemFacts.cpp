@@ -2,18 +2,17 @@
 
 #include "UniqueFd.h"
 
+#include <blkid/blkid.h>
+#include <libmount/libmount.h>
+
 #include <cerrno>
 #include <climits>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
-#include <fstream>
-#include <sstream>
 #include <sys/stat.h>
 #include <sys/statfs.h>
-#include <sys/sysmacros.h>
 #include <unistd.h>
 #include <vector>
 
@@ -33,93 +32,72 @@ constexpr unsigned long kHfsPlus = 0x482b;
 constexpr unsigned long kIso9660 = 0x9660;
 constexpr unsigned long kFuse = 0x65735546;
 
-// The mount table escapes blanks, tabs, newlines and backslashes as octal "\040".
-std::string unescape(const std::string& field) {
-    std::string out;
-    for (std::size_t i = 0; i < field.size(); ++i) {
-        if (field[i] == '\\' && i + 3 < field.size() && field[i + 1] >= '0' &&
-            field[i + 1] <= '3') {
-            out += static_cast<char>((field[i + 1] - '0') * 64 + (field[i + 2] - '0') * 8 +
-                                     (field[i + 3] - '0'));
-            i += 3;
-        } else {
-            out += field[i];
+// The mount table of this process, as libmount reads it (its own escapes undone); null when
+// it cannot be read.
+struct MountTable {
+    MountTable() : table(::mnt_new_table()) {
+        if (table != nullptr && ::mnt_table_parse_file(table, "/proc/self/mountinfo") != 0) {
+            ::mnt_unref_table(table);
+            table = nullptr;
         }
     }
-    return out;
-}
+    ~MountTable() { ::mnt_unref_table(table); }
+    MountTable(const MountTable&) = delete;
+    MountTable& operator=(const MountTable&) = delete;
 
-struct MountEntry {
-    unsigned major = 0, minor = 0;
-    std::string root, mountPoint, type, source;
+    // Calls visit for each entry in the table's order.
+    template <typename Visit> void forEach(Visit visit) const {
+        if (table == nullptr)
+            return;
+        libmnt_iter* it = ::mnt_new_iter(MNT_ITER_FORWARD);
+        libmnt_fs* fs = nullptr;
+        while (it != nullptr && ::mnt_table_next_fs(table, it, &fs) == 0)
+            visit(fs);
+        ::mnt_free_iter(it);
+    }
+
+    libmnt_table* table;
 };
 
-std::vector<MountEntry> readMountTable() {
-    std::vector<MountEntry> entries;
-    std::ifstream in("/proc/self/mountinfo");
-    std::string line;
-    while (std::getline(in, line)) {
-        std::istringstream words(line);
-        std::string id, parent, device, root, point, options, word;
-        if (!(words >> id >> parent >> device >> root >> point >> options))
-            continue;
-        while (words >> word && word != "-") {
-        }
-        MountEntry e;
-        if (std::sscanf(device.c_str(), "%u:%u", &e.major, &e.minor) != 2 ||
-            !(words >> e.type >> e.source))
-            continue;
-        e.root = unescape(root);
-        e.mountPoint = unescape(point);
-        e.source = unescape(e.source);
-        entries.push_back(std::move(e));
-    }
-    return entries;
+std::string text(const char* value) {
+    return value != nullptr ? value : "";
 }
 
-uint32_t le32(const unsigned char* p) {
-    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
+// What libblkid's type names: the kinds whose rules differ are told apart, the ext family is
+// one, every other kind keeps its own name.
+std::string formatOf(const std::string& type) {
+    if (type == "vfat" || type == "msdos")
+        return "fat";
+    if (type == "ext2" || type == "ext3" || type == "ext4")
+        return "ext";
+    return type;
 }
 
-// Reads what the volume's first sectors say it is, and its serial number or UUID. Needs the
-// right to read the device (or image file), which only root or the disk group usually have.
+// Reads what the volume holds, and its UUID or serial number, through libblkid. Needs the right
+// to read the device (or image file), which only root or the disk group usually have.
 void probeVolume(const std::string& source, FileSystemFacts& facts) {
     if (source.empty() || source[0] != '/')
         return;
+    // A FIFO or a socket named as the source is never opened; a device or an image file is,
+    // without waiting.
     const UniqueFd fd(::open(source.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-    if (!fd)
-        return;
     struct stat st;
-    unsigned char b[2048] = {};
-    const bool readable = ::fstat(fd.get(), &st) == 0 &&
-                          (S_ISBLK(st.st_mode) || S_ISREG(st.st_mode)) &&
-                          ::pread(fd.get(), b, sizeof b, 0) == static_cast<ssize_t>(sizeof b);
-    if (!readable)
+    if (!fd || ::fstat(fd.get(), &st) != 0 || !(S_ISBLK(st.st_mode) || S_ISREG(st.st_mode)))
         return;
-    char text[40];
-    if (std::memcmp(b + 3, "EXFAT   ", 8) == 0) {
-        facts.format = "exfat";
-        const uint32_t serial = le32(b + 100);
-        std::snprintf(text, sizeof text, "%04X-%04X", serial >> 16, serial & 0xFFFF);
-    } else if (std::memcmp(b + 3, "NTFS    ", 8) == 0) {
-        facts.format = "ntfs";
-        std::snprintf(text, sizeof text, "%08X%08X", le32(b + 76), le32(b + 72));
-    } else if (std::memcmp(b + 82, "FAT32   ", 8) == 0 || std::memcmp(b + 54, "FAT1", 4) == 0) {
-        facts.format = "fat";
-        const uint32_t serial = le32(b + (b[82] == 'F' ? 67 : 39));
-        std::snprintf(text, sizeof text, "%04X-%04X", serial >> 16, serial & 0xFFFF);
-    } else if (b[1024 + 56] == 0x53 && b[1024 + 57] == 0xEF) {
-        facts.format = "ext";
-        const unsigned char* u = b + 1024 + 104;
-        std::snprintf(text, sizeof text,
-                      "%02x%02x%02x%02x-%02x%02x-%02x%02x-%02x%02x-%02x%02x%02x%02x%02x%02x", u[0],
-                      u[1], u[2], u[3], u[4], u[5], u[6], u[7], u[8], u[9], u[10], u[11], u[12],
-                      u[13], u[14], u[15]);
-    } else {
+    blkid_probe probe = ::blkid_new_probe();
+    if (probe == nullptr)
         return;
+    ::blkid_probe_enable_superblocks(probe, 1);
+    ::blkid_probe_set_superblocks_flags(probe, BLKID_SUBLKS_TYPE | BLKID_SUBLKS_UUID);
+    const char* type = nullptr;
+    const char* uuid = nullptr;
+    if (::blkid_probe_set_device(probe, fd.get(), 0, 0) == 0 && ::blkid_do_safeprobe(probe) == 0 &&
+        ::blkid_probe_lookup_value(probe, "TYPE", &type, nullptr) == 0) {
+        facts.format = formatOf(type);
+        if (::blkid_probe_lookup_value(probe, "UUID", &uuid, nullptr) == 0 && facts.uuid.empty())
+            facts.uuid = uuid;
     }
-    if (facts.uuid.empty())
-        facts.uuid = text;
+    ::blkid_free_probe(probe);
 }
 
 // The UUID under which udev lists the block device `device`, if it does.
@@ -224,20 +202,24 @@ FileSystemFacts fileSystemOf(int fd) {
     if (::fstat(fd, &st) != 0 || ::fstatfs(fd, &fs) != 0)
         return facts;
     facts.known = true;
-    const MountEntry* best = nullptr;
-    const std::vector<MountEntry> table = readMountTable();
-    for (const MountEntry& e : table)
-        if (e.major == major(st.st_dev) && e.minor == minor(st.st_dev) &&
-            (best == nullptr || (best->root != "/" && e.root == "/")))
-            best = &e;
+    // Of the mounts of this device, a mount of its whole file system rather than a bind mount
+    // of a folder of it.
+    libmnt_fs* best = nullptr;
+    const MountTable table;
+    table.forEach([&](libmnt_fs* fs) {
+        if (::mnt_fs_get_devno(fs) == st.st_dev &&
+            (best == nullptr || (text(::mnt_fs_get_root(best)) != "/" &&
+                                 text(::mnt_fs_get_root(fs)) == "/")))
+            best = fs;
+    });
     if (best != nullptr) {
-        facts.type = best->type;
-        facts.mountPoint = best->mountPoint;
-        facts.source = best->source;
+        facts.type = text(::mnt_fs_get_fstype(best));
+        facts.mountPoint = text(::mnt_fs_get_target(best));
+        facts.source = text(::mnt_fs_get_source(best));
         struct stat device;
-        if (::stat(best->source.c_str(), &device) == 0 && S_ISBLK(device.st_mode))
+        if (::stat(facts.source.c_str(), &device) == 0 && S_ISBLK(device.st_mode))
             facts.uuid = uuidFromDeviceLinks(device.st_rdev);
-        probeVolume(best->source, facts);
+        probeVolume(facts.source, facts);
     }
     facts.timeResolutionNs = resolutionOf(static_cast<unsigned long>(fs.f_type), facts);
     return facts;
@@ -283,10 +265,10 @@ bool isMountPoint(const std::string& path) {
     char real[PATH_MAX];
     if (::realpath(path.c_str(), real) == nullptr)
         return false;
-    for (const MountEntry& e : readMountTable())
-        if (e.mountPoint == real)
-            return true;
-    return false;
+    bool found = false;
+    MountTable().forEach(
+        [&](libmnt_fs* fs) { found = found || text(::mnt_fs_get_target(fs)) == real; });
+    return found;
 }
 
 } // namespace trevane

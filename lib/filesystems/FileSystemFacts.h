@@ -9,8 +9,9 @@ namespace trevane {
 struct FileSystemFacts {
     bool known = false;             // false when the file system could not be looked at at all
     std::string type;               // as the mount table names it: "ext4", "vfat", "fuseblk", ...
-    std::string format;             // what the volume holds when its first sectors say so:
-                                    // "exfat", "ntfs", "fat", "ext"; else empty
+    std::string format;             // what the volume holds when libblkid can tell: "exfat",
+                                    // "ntfs", "fat", "ext", or its own name ("btrfs", "xfs");
+                                    // empty where it cannot be read
     std::string mountPoint;         // where it is mounted
     std::string source;             // the mounted device, image file or name ("tmpfs")
     std::string uuid;               // the volume's UUID or serial number; empty where none is read
@@ -36,8 +37,9 @@ std::string foldedName(const std::string& name);
 
 // Facts of the file system that the open file or folder `fd` lies on, read afresh from the
 // mount table on every call (a disk may be swapped for another while the program runs). The
-// UUID comes from /dev/disk/by-uuid, else from the volume's first sectors when the device or
-// image can be read (root, or the disk group); the time resolution from the file system's kind,
+// UUID comes from /dev/disk/by-uuid, else from what libblkid reads of the volume when the
+// device or image can be read (root, or the disk group); the time resolution from the file
+// system's kind,
 // and for FUSE from the format behind it (exfat-fuse keeps whole seconds, ntfs-3g 100 ns; an
 // unknown FUSE block file system counts as FAT's 2 s, any other FUSE file system as 1 s).
 FileSystemFacts fileSystemOf(int fd);
