@@ -91,6 +91,15 @@ VerifyReport CopyCheck::run() {
     const int source = top.source.get();
     const int target = top.target.get();
     if (top.target) {
+        // The source folder itself under another name (a bind mount): every file would be
+        // compared with itself.
+        struct stat sourceSt, targetSt;
+        if (!m_plan.singleFile && ::fstat(source, &sourceSt) == 0 &&
+            ::fstat(target, &targetSt) == 0 && sourceSt.st_dev == targetSt.st_dev &&
+            sourceSt.st_ino == targetSt.st_ino) {
+            m_report.unverifiable.push_back(m_plan.destination);
+            return m_report;
+        }
         const FileSystemFacts targetFacts = fileSystemOf(target);
         // A copy on a disk that keeps coarser times is not older than its source.
         m_resolution = coarserResolution(fileSystemOf(source).timeResolutionNs,
@@ -142,6 +151,10 @@ void CopyCheck::compareFile(int sourceDir, const std::string& name, int targetDi
         return; // /U copies only files the destination has
     if (present && isNewerAt(s.st_mtim, t.st_mtim, m_resolution))
         return; // changed since the backup: the next run copies it
+    if (present && t.st_dev == s.st_dev && t.st_ino == s.st_ino) {
+        m_report.unverifiable.push_back(sourcePath);
+        return;
+    }
     FileComparer::Result same = FileComparer::Result::Different;
     if (present && S_ISREG(t.st_mode) && t.st_size == s.st_size)
         same = m_comparer.sameFiles(source.get(), target.get(), s.st_size,
@@ -149,8 +162,17 @@ void CopyCheck::compareFile(int sourceDir, const std::string& name, int targetDi
     if (same == FileComparer::Result::Stopped)
         return;
     ++m_report.files;
-    if (same != FileComparer::Result::Same)
-        differs(sourcePath);
+    if (same == FileComparer::Result::Same)
+        return;
+    differs(sourcePath);
+    // A damaged copy keeps its time, so a run with /D would take it for up to date and leave
+    // it as it is: dated a day before its source (a time every disk keeps, in any of their
+    // steps older), the next run copies it again.
+    if (present && S_ISREG(t.st_mode)) {
+        // Both times given: exfat-fuse refuses a time it is told to leave alone.
+        const struct timespec times[2] = {t.st_atim, {s.st_mtim.tv_sec - 86400, 0}};
+        (void)::futimens(target.get(), times);
+    }
 }
 
 void CopyCheck::compareLink(int sourceDir, const std::string& name, int targetDir,

@@ -10,4 +10,8 @@ std::string VerifyReport::differenceLine(const std::string& path) {
     return "検証で違いが見つかりました: " + path;
 }
 
+std::string VerifyReport::unverifiableLine(const std::string& path) {
+    return "検証できません: コピー先はコピー元そのものです: " + path;
+}
+
 } // namespace trevane

@@ -1,5 +1,6 @@
 // The verification of copy and archive rows on real trees: copies made by the program's xcopy,
 // archives by its archiver library, then changed the ways a backup goes wrong or stays right.
+#include "support/FieldDisk.h"
 #include "support/TempDir.h"
 
 #include "engine/ArchiveVerifier.h"
@@ -12,6 +13,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <sys/stat.h>
 
 using namespace trevane;
@@ -22,15 +24,20 @@ namespace {
 
 const std::string binFolder = HELPER_FOLDER;
 
-// Rewrites a file's bytes and gives it back its size and modification time.
-void changeKeepingSizeAndTime(const std::string& path) {
+// Gives a file other bytes and gives it back its modification time.
+void rewriteKeepingTime(const std::string& path, const std::string& bytes) {
     struct stat st;
     ASSERT_EQ(::stat(path.c_str(), &st), 0);
-    std::string bytes = readFile(path);
-    bytes[bytes.size() / 2] ^= 0x20;
     writeFile(path, bytes);
     const struct timespec times[2] = {st.st_atim, st.st_mtim};
     ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+}
+
+// Rewrites a file's bytes and gives it back its size and modification time.
+void changeKeepingSizeAndTime(const std::string& path) {
+    std::string bytes = readFile(path);
+    bytes[bytes.size() / 2] ^= 0x20;
+    rewriteKeepingTime(path, bytes);
 }
 
 void setTime(const std::string& path, std::time_t seconds) {
@@ -59,6 +66,8 @@ struct Row {
     std::function<void(const std::string& src, const std::string& backup)> change;
     std::vector<std::string> differences; // below src
     long files;
+    bool itself = false; // the destination is the source folder: nothing can be verified
+    std::optional<FieldDisk::Kind> disk = {}; // the destination's disk, else the source's
 };
 
 void expectReport(const std::optional<VerifyReport>& report, const Row& row,
@@ -108,17 +117,66 @@ TEST(VerifierTest, CopyRowsCompareEveryCoveredFile) {
          },
          {"b.txt"},
          1},
+        {"/Y/D/S/I/K/R", // the backup grew past the source's bytes
+         [](const std::string&, const std::string& dst) {
+             rewriteKeepingTime(dst + "/b.txt", "bravo\nand more");
+         },
+         {"b.txt"},
+         3},
+        {"/Y/D/S/I/K/R", // the source itself under another name: a bind mount
+         [](const std::string& src, const std::string& dst) {
+             fs::remove_all(dst);
+             fs::create_directory(dst);
+             ASSERT_EQ(std::system(("mount --bind '" + src + "' '" + dst + "'").c_str()), 0);
+         },
+         {},
+         0,
+         true},
+        {"/Y/D/S/I/K/R", // exFAT through FUSE keeps whole seconds of source times with a fraction
+         [](const std::string&, const std::string& dst) {
+             changeKeepingSizeAndTime(dst + "/a.txt");
+         },
+         {"a.txt"},
+         3,
+         false,
+         FieldDisk::Kind::Exfat},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name + std::string(" ") + std::to_string(&row - rows));
+        // Mounting needs root and a mount namespace (and FUSE); the other rows still run.
+        if ((row.disk || row.itself) &&
+            !FieldDisk::unavailable(row.disk.value_or(FieldDisk::Kind::Tmpfs)).empty())
+            continue;
         TempDir dir;
         const std::string src = makeSource(dir);
         const std::string dst = dir / "dst";
+        std::optional<FieldDisk> disk;
+        if (row.disk) {
+            disk.emplace(*row.disk, dir / "disk.img", dst);
+            ASSERT_TRUE(disk->mounted());
+            for (const char* name : {"/a.txt", "/b.txt", "/sub/c.txt"}) {
+                const struct timespec t[2] = {{1600000000, 600000000}, {1600000000, 600000000}};
+                ASSERT_EQ(::utimensat(AT_FDCWD, (src + name).c_str(), t, 0), 0);
+            }
+        }
         auto spawner = ProcessSpawner::createNative(binFolder);
         ASSERT_EQ(spawner->run("xcopy \"" + src + "\" \"" + dst + "\" /Y/S/I/K/R", 0, {}).exitCode,
                   0);
         row.change(src, dst);
-        expectReport(CopyVerifier::verify({src, dst, row.name}), row, src);
+        const auto report = CopyVerifier::verify({src, dst, row.name});
+        if (row.itself) {
+            EXPECT_EQ(std::system(("umount '" + dst + "'").c_str()), 0);
+        }
+        ASSERT_TRUE(report.has_value());
+        expectReport(report, row, src);
+        EXPECT_EQ(report->unverifiable, row.itself ? std::vector{dst} : std::vector<std::string>{});
+        if (row.differences.empty())
+            continue;
+        // A copy found damaged is older than its source now: the row's next run copies it.
+        ASSERT_EQ(
+            spawner->run("xcopy \"" + src + "\" \"" + dst + "\" " + row.name, 0, {}).exitCode, 0);
+        EXPECT_EQ(CopyVerifier::verify({src, dst, row.name})->differences,
+                  std::vector<std::string>{});
     }
 }
 
