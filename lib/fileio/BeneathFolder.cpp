@@ -55,15 +55,19 @@ int openat2Beneath(int dirFd, const char* path, int flags, mode_t mode) {
 }
 
 bool haveOpenat2(int dirFd) {
-    int known = g_openat2.load(std::memory_order_relaxed);
-    if (known < 0) {
-        const int probe = openat2Beneath(dirFd, ".", O_PATH | O_DIRECTORY | O_CLOEXEC, 0);
-        known = probe >= 0 ? 1 : 0;
-        if (probe >= 0)
-            ::close(probe);
-        g_openat2.store(known, std::memory_order_relaxed);
+    const int known = g_openat2.load(std::memory_order_relaxed);
+    if (known >= 0)
+        return known == 1;
+    const int probe = openat2Beneath(dirFd, ".", O_PATH | O_DIRECTORY | O_CLOEXEC, 0);
+    if (probe >= 0) {
+        ::close(probe);
+        g_openat2.store(1, std::memory_order_relaxed);
+        return true;
     }
-    return known == 1;
+    // Only the call's own refusal says the kernel lacks it; a bad folder says nothing.
+    if (errno == ENOSYS || errno == EPERM || errno == EINVAL || errno == E2BIG)
+        g_openat2.store(0, std::memory_order_relaxed);
+    return false;
 }
 
 // After a failed open of `name` in `dirFd`: ELOOP when a link stands there (O_DIRECTORY with
